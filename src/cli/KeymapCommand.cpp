@@ -1,0 +1,13 @@
+#include <ostream>
+
+#include "cli/CommandLine.h"
+
+namespace marbrel::cli {
+
+// Placeholder until the command is built.
+int runKeymapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  err << "marbrel: 'keymap' is not available yet\n";
+  return kExitFailure;
+}
+
+}  // namespace marbrel::cli

@@ -1,0 +1,12 @@
+# Fails when a file of the core includes a Qt, X11 or xcb header.
+file(GLOB_RECURSE files ${ROOT}/*.h ${ROOT}/*.cpp)
+set(bad "")
+foreach(f ${files})
+  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|X11/|xcb/|xkbcommon/)")
+  if(lines)
+    list(APPEND bad "${f}: ${lines}")
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "toolkit headers in the core:\n${bad}")
+endif()
