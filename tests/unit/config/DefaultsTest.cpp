@@ -1,0 +1,182 @@
+#include "core/config/Defaults.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/TempDir.h"
+
+namespace marbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+mode_t modeOf(const fs::path& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_mode & 0777;
+}
+
+TEST(Defaults, StoredValuesWinOverRegisteredOnesAndSurviveARestart) {
+  TempDir dir;
+  const fs::path file = dir / "marbrel" / "defaults.json";
+  {
+    Defaults defaults(file);
+    defaults.registerDefault("historySize", 200);
+    EXPECT_EQ(defaults.integerForKey("historySize"), 200);
+    EXPECT_FALSE(defaults.persistentObjectForKey("historySize"));
+    EXPECT_TRUE(defaults.setInteger("historySize", 50));
+    EXPECT_EQ(defaults.integerForKey("historySize"), 50);
+    EXPECT_TRUE(defaults.remove("historySize"));
+    EXPECT_EQ(defaults.integerForKey("historySize"), 200);
+    defaults.setString("sortBy", "numberOfCopies");
+  }
+  Defaults again(file);
+  EXPECT_EQ(again.stringForKey("sortBy"), "numberOfCopies");
+  EXPECT_FALSE(again.objectForKey("historySize"));  // registration is never stored
+}
+
+TEST(Defaults, ReadsConvertStoredValuesTheWayUsersExpect) {
+  Defaults defaults({});
+  defaults.registerDefault("imageMaxHeight", 40.0);
+  EXPECT_EQ(defaults.integerForKey("imageMaxHeight"), 40);
+  defaults.set("real", 7.9);
+  EXPECT_EQ(defaults.integerForKey("real"), 7);
+  defaults.set("yes", "YES");
+  EXPECT_TRUE(defaults.boolForKey("yes"));
+  defaults.set("one", "1");
+  EXPECT_TRUE(defaults.boolForKey("one"));
+  EXPECT_EQ(defaults.integerForKey("one"), 1);
+  defaults.set("word", "banana");
+  EXPECT_FALSE(defaults.boolForKey("word"));
+  EXPECT_EQ(defaults.integerForKey("word"), 0);
+  defaults.set("number", 3);
+  EXPECT_FALSE(defaults.stringForKey("number"));  // a non-string is no string
+  EXPECT_FALSE(defaults.arrayForKey("number"));
+  defaults.set("huge", 1e300);
+  EXPECT_EQ(defaults.integerForKey("huge"), std::numeric_limits<std::int64_t>::max());
+  EXPECT_FALSE(defaults.boolForKey("missing"));
+  EXPECT_EQ(defaults.integerForKey("missing"), 0);
+}
+
+TEST(Defaults, FilesAreTheUsersAlone) {
+  TempDir dir;
+  const fs::path file = dir / "config" / "marbrel" / "defaults.json";
+  Defaults defaults(file);
+  ASSERT_TRUE(defaults.setBool("hideFooter", true));
+  EXPECT_EQ(modeOf(file), 0600u);
+  EXPECT_EQ(modeOf(file.parent_path()), 0700u);
+}
+
+TEST(Defaults, ACorruptFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
+  TempDir dir;
+  const fs::path file = dir / "defaults.json";
+  const std::string garbage = "{\"historySize\": 12,, oops";
+  std::ofstream(file) << garbage;
+
+  Defaults defaults(file);
+  defaults.registerDefault("historySize", 200);
+  EXPECT_EQ(defaults.integerForKey("historySize"), 200);
+  EXPECT_FALSE(defaults.lastError().empty());
+
+  ASSERT_TRUE(defaults.setBool("hideTitle", false));
+  std::vector<fs::path> aside;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    if (entry.path().filename().string().rfind("defaults.json.corrupt-", 0) == 0) aside.push_back(entry);
+  }
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(slurp(aside.front()), garbage);
+  EXPECT_EQ(Defaults(file).persistentDomain(), Defaults::Value({{"hideTitle", false}}));
+}
+
+TEST(Defaults, AJsonValueThatIsNotAnObjectCountsAsCorrupt) {
+  TempDir dir;
+  const fs::path file = dir / "defaults.json";
+  std::ofstream(file) << "[1, 2, 3]";
+  Defaults defaults(file);
+  EXPECT_TRUE(defaults.persistentDomain().empty());
+}
+
+TEST(Defaults, ObserversHearEveryWriterButOnlyRealChanges) {
+  TempDir dir;
+  const fs::path file = dir / "defaults.json";
+  Defaults program(file);
+  program.registerDefault("hideTitle", true);
+  std::vector<Defaults::Value> seen;
+  program.observe("hideSearch", [&](const Defaults::Value& value) { seen.push_back(value); });
+  int titleChanges = 0;
+  program.observe("hideTitle", [&](const Defaults::Value&) { ++titleChanges; });
+
+  program.setBool("hideSearch", true);   // this process
+  program.setBool("hideSearch", true);   // same value: silent
+  Defaults other(file);                  // another writer, e.g. the command line
+  other.setBool("hideSearch", false);
+  other.setBool("hideTitle", true);      // equals the registered value: no change
+  program.reload();
+  program.reload();                      // nothing new
+  other.remove("hideSearch");
+  program.reload();
+
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], true);
+  EXPECT_EQ(seen[1], false);
+  EXPECT_TRUE(seen[2].is_null());
+  EXPECT_EQ(titleChanges, 0);
+}
+
+TEST(Defaults, AnObserverMayRemoveItselfWhileBeingNotified) {
+  Defaults defaults({});
+  Defaults::ObserverId id = 0;
+  int calls = 0;
+  id = defaults.observe("hideFooter", [&](const Defaults::Value&) {
+    ++calls;
+    defaults.removeObserver(id);
+  });
+  defaults.setBool("hideFooter", true);
+  defaults.setBool("hideFooter", false);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(Defaults, ConcurrentWritersInOtherProcessesNeverLoseEachOthersKeys) {
+  TempDir dir;
+  const fs::path file = dir / "defaults.json";
+  constexpr int kWriters = 4;
+  constexpr int kKeysEach = 25;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      Defaults defaults(file);
+      for (int k = 0; k < kKeysEach; ++k) {
+        defaults.setInteger("w" + std::to_string(w) + "k" + std::to_string(k), k);
+      }
+      ::_exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  Defaults result(file);
+  EXPECT_EQ(result.persistentDomain().size(), static_cast<std::size_t>(kWriters * kKeysEach));
+}
+
+}  // namespace
+}  // namespace marbrel
