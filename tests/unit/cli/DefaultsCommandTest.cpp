@@ -1,0 +1,81 @@
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "cli/CommandLine.h"
+#include "core/config/Defaults.h"
+#include "support/TempDir.h"
+
+namespace marbrel::cli {
+namespace {
+
+// Runs `marbrel defaults ...` with XDG_CONFIG_HOME pointing into a fresh folder.
+class DefaultsCommand : public ::testing::Test {
+ protected:
+  void SetUp() override { ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
+  void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+  int run(std::vector<std::string> args) {
+    out_.str("");
+    err_.str("");
+    args.insert(args.begin(), "defaults");
+    return runCommandLine(args, out_, err_);
+  }
+  Defaults::Value stored() { return Defaults(Defaults::standardFile()).persistentDomain(); }
+
+  marbrel::testing::TempDir dir_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(DefaultsCommand, WritesEachTypeAndReadsItBack) {
+  EXPECT_EQ(run({"write", "hideFooter", "-bool", "true"}), kExitOk);
+  EXPECT_EQ(run({"write", "historySize", "-int", "500"}), kExitOk);
+  EXPECT_EQ(run({"write", "imageMaxHeight", "-float", "40.5"}), kExitOk);
+  EXPECT_EQ(run({"write", "sortBy", "-string", "numberOfCopies"}), kExitOk);
+  EXPECT_EQ(run({"write", "ignoredPasteboardTypes", "-array", "text/html", "image/bmp"}), kExitOk);
+  EXPECT_EQ(stored(), Defaults::Value::parse(R"({"hideFooter": true, "historySize": 500,
+      "imageMaxHeight": 40.5, "sortBy": "numberOfCopies",
+      "ignoredPasteboardTypes": ["text/html", "image/bmp"]})"));
+
+  EXPECT_EQ(run({"read", "sortBy"}), kExitOk);
+  EXPECT_EQ(out_.str(), "numberOfCopies\n");
+  EXPECT_EQ(run({"read", "historySize"}), kExitOk);
+  EXPECT_EQ(out_.str(), "500\n");
+  EXPECT_EQ(run({"read"}), kExitOk);
+  EXPECT_EQ(Defaults::Value::parse(out_.str()), stored());
+
+  EXPECT_EQ(run({"delete", "historySize"}), kExitOk);
+  EXPECT_FALSE(stored().contains("historySize"));
+  EXPECT_EQ(run({"read", "historySize"}), kExitFailure);
+  EXPECT_EQ(run({"delete", "historySize"}), kExitFailure);
+}
+
+TEST_F(DefaultsCommand, AWrongArgumentPrintsUsageExitsTwoAndChangesNothing) {
+  ASSERT_EQ(run({"write", "historySize", "-int", "7"}), kExitOk);
+  const auto before = stored();
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"frobnicate"},
+      {"write", "historySize"},
+      {"write", "historySize", "-int"},
+      {"write", "historySize", "-int", "seven"},
+      {"write", "historySize", "-int", "7", "8"},
+      {"write", "historySize", "-int", "99999999999999999999"},
+      {"write", "hideFooter", "-bool", "maybe"},
+      {"write", "imageMaxHeight", "-float", "4x"},
+      {"write", "sortBy", "-date", "now"},
+      {"read", "a", "b"},
+      {"delete"},
+  };
+  for (const auto& args : wrong) {
+    EXPECT_EQ(run(args), kExitUsage) << ::testing::PrintToString(args);
+    EXPECT_NE(err_.str().find("usage: marbrel defaults"), std::string::npos);
+    EXPECT_EQ(stored(), before);
+  }
+}
+
+}  // namespace
+}  // namespace marbrel::cli
