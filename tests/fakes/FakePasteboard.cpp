@@ -1,0 +1,67 @@
+#include "fakes/FakePasteboard.h"
+
+#include <algorithm>
+
+namespace marbrel {
+
+std::vector<std::string> FakePasteboard::Item::types() const {
+  std::vector<std::string> result;
+  for (const auto& [type, data] : representations) result.push_back(type);
+  return result;
+}
+
+std::optional<std::string> FakePasteboard::Item::dataForType(const std::string& type) const {
+  for (const auto& [t, data] : representations) {
+    if (t == type) return data;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> FakePasteboard::Item::stringForType(const std::string& type) const {
+  if (std::find(unreadableText.begin(), unreadableText.end(), type) != unreadableText.end()) {
+    return std::nullopt;
+  }
+  return dataForType(type);
+}
+
+std::vector<std::shared_ptr<const PasteboardItem>> FakePasteboard::items() const {
+  return {items_.begin(), items_.end()};
+}
+
+void FakePasteboard::declareTypes(const std::vector<std::string>& types) {
+  ++changeCount_;
+  ++declareCount_;
+  items_.clear();
+  declared_ = types;
+  writes_.clear();
+  auto item = std::make_shared<Item>();
+  for (const auto& type : types) item->representations.emplace_back(type, std::nullopt);
+  items_.push_back(item);
+}
+
+void FakePasteboard::setData(const std::optional<std::string>& data, const std::string& type) {
+  writes_.emplace_back(type, data);
+  if (items_.empty()) return;
+  for (auto& [t, bytes] : items_.front()->representations) {
+    if (t == type) bytes = data;
+  }
+}
+
+void FakePasteboard::copy(std::vector<Item> items) {
+  ++changeCount_;
+  items_.clear();
+  for (auto& item : items) items_.push_back(std::make_shared<Item>(std::move(item)));
+}
+
+void FakePasteboard::copyText(const std::string& text) {
+  Item item;
+  item.representations.emplace_back("text/plain", text);
+  copy({item});
+}
+
+void FakePasteboard::clearContents() {
+  ++changeCount_;
+  items_.clear();
+}
+
+}  // namespace marbrel
