@@ -1,0 +1,43 @@
+#pragma once
+
+#include <vector>
+
+#include "core/history/HistoryItem.h"
+
+namespace marbrel {
+
+class Configuration;
+class HistoryStore;
+
+// The history as its users see it: reading trims to "historySize", adding merges a repeated copy
+// into the oldest entry with the same contents, and every removal is committed at once.
+class History {
+ public:
+  // Registers "historySize" = 200; under "ui-testing" deletes every entry (saving after each).
+  // Neither argument is owned; both outlive this object.
+  History(HistoryStore& store, Configuration& configuration);
+
+  // Every entry, newest firstCopiedAt first, after deleting the oldest unpinned entries beyond
+  // "historySize" (read again on every pass).
+  std::vector<HistoryItemPtr> all();
+  // Takes a new, unsaved entry: merges it into the oldest earlier entry with the same contents
+  // (count + 1, lastCopiedAt = its date, the new entry deleted) or commits it.
+  void add(const HistoryItemPtr& item);
+  // The oldest other entry with the same contents as `item`, or null.
+  HistoryItemPtr findSimilarItem(const HistoryItemPtr& item);
+  void remove(const HistoryItemPtr& item);
+  void clearUnpinned();
+  void clearAll();
+
+  // The duplicate rule: the same number of contents, and every content of `earlier` has one in
+  // `later` with an equal type (absent equals absent) and equal bytes (absent differs from empty).
+  static bool sameContents(const HistoryItem& earlier, const HistoryItem& later);
+
+  HistoryStore& store() const { return store_; }
+
+ private:
+  HistoryStore& store_;
+  Configuration& configuration_;
+};
+
+}  // namespace marbrel

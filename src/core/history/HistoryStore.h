@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/history/HistoryItem.h"
+
+namespace marbrel {
+
+class MainQueue;
+class SqliteDatabase;
+struct SqliteStatus;
+
+// A content for a new entry, as the clipboard gave it.
+struct NewContent {
+  std::optional<std::string> type;
+  std::optional<std::string> value;
+};
+
+// The history's one persistent store and its single working context. Every entry's metadata is
+// kept in memory after opening, so fetches never touch the database; inserts, deletions and field
+// changes stay pending (visible to fetches at once) until saveContext() commits them together.
+class HistoryStore {
+ public:
+  // Opens or creates the store at `file`; `inMemory` uses a private in-memory database and leaves
+  // the disk alone. A file that is not a sound database is moved aside and a fresh one is used.
+  // Failures print "Unresolved error ..." to `log` and the store goes on (saves then fail).
+  static std::unique_ptr<HistoryStore> open(const std::filesystem::path& file, const MainQueue& clock,
+                                            bool inMemory, std::ostream& log = std::cout);
+  // A read-only view of the store at `file` (for the command line while the program runs): never
+  // writes, never moves files. A missing file is an empty history.
+  static std::unique_ptr<HistoryStore> openReadOnly(const std::filesystem::path& file,
+                                                    std::ostream& log = std::cout);
+  // $XDG_DATA_HOME/marbrel/MarbrelStorage.sqlite (~/.local/share when unset or relative).
+  static std::filesystem::path standardFile();
+
+  ~HistoryStore();
+  HistoryStore(const HistoryStore&) = delete;
+  HistoryStore& operator=(const HistoryStore&) = delete;
+
+  // A new, unsaved entry with these contents in order, both dates = now, one copy, unpinned.
+  HistoryItemPtr insertItem(std::vector<NewContent> contents);
+
+  // Every live entry, newest firstCopiedAt first (ties: the later created first). Includes
+  // unsaved inserts and omits unsaved deletions.
+  std::vector<HistoryItemPtr> all() const;
+  // all() without the pinned entries, same order.
+  std::vector<HistoryItemPtr> unpinned() const;
+  std::size_t count() const { return live_.size(); }
+
+  // The live entries that may have the same contents as `item` (a superset of the real matches,
+  // `item` itself included when live), in all() order. Cheap unless `item` repeats a content.
+  std::vector<HistoryItemPtr> possibleDuplicates(const HistoryItem& item) const;
+
+  // Removes an entry from the working context; saveContext() deletes it with its contents.
+  void deleteItem(const HistoryItemPtr& item);
+
+  bool hasChanges() const;
+  // Commits every pending change in one transaction. On failure prints the "Unresolved error"
+  // line and keeps the changes pending for the next save.
+  void saveContext();
+
+  // "ok", or the problems the database finds in itself.
+  std::string integrityCheck();
+  // How long a save waits for another process's lock before failing.
+  void setBusyTimeout(int milliseconds);
+
+  const std::filesystem::path& file() const { return file_; }
+  bool isReadOnly() const { return readOnly_; }
+  bool isInMemory() const { return inMemory_; }
+  // Whether a database is attached (false after a failed open: saves fail, fetches still work).
+  bool isLoaded() const { return database_ != nullptr; }
+
+ private:
+  friend class HistoryItem;
+  friend class HistoryItemContent;
+
+  struct DigestKey {
+    std::uint64_t digest;
+    std::size_t count;
+    bool operator==(const DigestKey&) const = default;
+  };
+  struct DigestKeyHash {
+    std::size_t operator()(const DigestKey& key) const { return key.digest ^ (key.count * 0x9E3779B97F4A7C15ull); }
+  };
+
+  HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, bool readOnly,
+               bool inMemory);
+  void load();
+  void attach(const HistoryItemPtr& item);
+  void detach(const HistoryItemPtr& item);
+  void markDirty(HistoryItem& item);
+  std::optional<std::string> loadValue(std::int64_t contentRowId);
+  [[nodiscard]] SqliteStatus writeChanges(std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
+                                          std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds);
+  void report(const SqliteStatus& status, const std::string& operation);
+  static bool newerFirst(const HistoryItemPtr& a, const HistoryItemPtr& b);
+
+  std::filesystem::path file_;
+  const MainQueue* clock_;  // not owned; null for a read-only view
+  std::ostream& log_;
+  bool readOnly_;
+  bool inMemory_;
+  std::unique_ptr<SqliteDatabase> database_;
+  std::uint64_t nextSequence_ = 1;
+
+  // Live entries, oldest first (the reverse of all()).
+  std::vector<HistoryItemPtr> live_;
+  std::unordered_map<DigestKey, std::vector<HistoryItem*>, DigestKeyHash> byDigest_;
+  std::vector<HistoryItem*> irregular_;  // live entries whose contents may repeat
+  std::vector<HistoryItemPtr> inserted_;  // unsaved new entries, in creation order
+  std::vector<HistoryItemPtr> deleted_;   // saved entries whose deletion is pending
+  std::vector<HistoryItemPtr> dirty_;     // saved entries with changed fields
+  std::vector<HistoryItemPtr> everyItem_;  // every entry this store made or loaded and not yet gone
+};
+
+}  // namespace marbrel
