@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/history/HistoryItem.h"
+#include "core/platform/MainQueue.h"
+
+namespace marbrel {
+
+class Configuration;
+class HistoryStore;
+class KeySynthesizer;
+class Pasteboard;
+
+// The program's one contact with the system clipboard: polls it once a second and turns each new,
+// accepted item into a history entry handed to its hooks; writes an entry back and synthesises the
+// paste keystroke.
+class Clipboard {
+ public:
+  using Hook = std::function<void(const HistoryItemPtr&)>;
+
+  // The virtual key code of the V key position and the Command flag, for the paste keystroke.
+  static constexpr std::uint16_t kKeyCodeV = 9;
+  static constexpr std::uint64_t kCommandFlag = 0x100000;
+  static constexpr double kTimerInterval = 1.0;
+
+  // None is owned; all outlive the clipboard. Takes the clipboard's current change count, so what is
+  // on the clipboard at launch is never recorded.
+  Clipboard(Pasteboard& pasteboard, KeySynthesizer& keys, MainQueue& queue, HistoryStore& store,
+            const Configuration& configuration);
+  ~Clipboard();
+  Clipboard(const Clipboard&) = delete;
+  Clipboard& operator=(const Clipboard&) = delete;
+
+  // Adds a hook; hooks run in the order they were added.
+  void onNewCopy(Hook hook);
+  // Starts the repeating one-second check of the clipboard.
+  void startListening();
+  // While suspended (a menu or an alert is open), ticks do nothing; the first tick after resuming
+  // picks up whatever changed meanwhile.
+  void setSuspended(bool suspended) { suspended_ = suspended; }
+  bool isSuspended() const { return suspended_; }
+
+  // One tick: records the items of a new clipboard change.
+  void checkForChangesInPasteboard();
+  // Puts every content of `item` back on the clipboard, in the entry's order.
+  void copy(const HistoryItemPtr& item);
+  // Makes the program in front paste: asks for trust, then posts Command-V on a later turn.
+  void paste();
+
+  std::int64_t changeCount() const { return changeCount_; }
+  const std::set<std::string>& ignoredTypes() const { return ignoredTypes_; }
+  const std::set<std::string>& supportedTypes() const { return supportedTypes_; }
+
+  // Whether a text is empty once white space and line breaks are taken off both ends.
+  static bool isBlank(const std::string& text);
+
+ private:
+  static void postCommandV(KeySynthesizer& keys);
+
+  Pasteboard& pasteboard_;
+  KeySynthesizer& keys_;
+  MainQueue& queue_;
+  HistoryStore& store_;
+  const Configuration& configuration_;
+
+  std::vector<Hook> onNewCopyHooks_;
+  std::set<std::string> ignoredTypes_;
+  std::set<std::string> supportedTypes_;
+  std::int64_t changeCount_;
+  std::optional<MainQueue::TaskId> timer_;
+  bool suspended_ = false;
+};
+
+}  // namespace marbrel
