@@ -1,0 +1,156 @@
+#include "core/shortcuts/KeyboardShortcuts.h"
+
+#include <limits>
+
+#include "core/config/Defaults.h"
+#include "core/platform/NotificationCenter.h"
+
+namespace marbrel {
+namespace {
+
+bool fitsInUInt32(std::int64_t value) {
+  return value >= 0 && value <= static_cast<std::int64_t>(std::numeric_limits<std::uint32_t>::max());
+}
+
+}  // namespace
+
+KeyboardShortcuts::KeyboardShortcuts(Defaults& defaults, HotKeyService& hotKeys, NotificationCenter& notifications)
+    : defaults_(defaults), hotKeys_(hotKeys), notifications_(notifications) {}
+
+KeyboardShortcuts::~KeyboardShortcuts() {
+  // The service outlives us: leave it neither our grabs nor a handler that points at us.
+  for (const auto& [id, hotKey] : hotKeysById_) hotKeys_.unregisterHotKey(hotKey.registration);
+  if (handlerInstalled_) hotKeys_.installHandler({});
+}
+
+Name KeyboardShortcuts::createName(const Name& name) {
+  if (name.defaultShortcut && !defaults_.objectForKey(name.defaultsKey())) {
+    setShortcut(name.defaultShortcut, name);
+  }
+  return name;
+}
+
+std::optional<Shortcut> KeyboardShortcuts::getShortcut(const Name& name) const {
+  const auto text = defaults_.stringForKey(name.defaultsKey());
+  if (!text) return std::nullopt;
+  return Shortcut::fromJson(*text);
+}
+
+bool KeyboardShortcuts::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
+  const auto old = getShortcut(name);
+  if (!shortcut) {
+    if (!old) return true;
+    defaults_.set(name.defaultsKey(), false);
+    releaseShortcut(*old, name);
+    postChange(name);
+    return true;
+  }
+  // The new hot key first: when the desktop refuses it, the old one must still be in place.
+  if (!isRegistered(*shortcut) && !registerShortcut(*shortcut)) return false;
+  if (old && *old != *shortcut) releaseShortcut(*old, name);
+  defaults_.set(name.defaultsKey(), shortcut->toJson());
+  postChange(name);
+  return true;
+}
+
+void KeyboardShortcuts::onKeyDown(const Name& name, Action action) {
+  addAction(keyDownActions_, name, std::move(action));
+}
+
+void KeyboardShortcuts::onKeyUp(const Name& name, Action action) {
+  addAction(keyUpActions_, name, std::move(action));
+}
+
+void KeyboardShortcuts::addAction(ActionMap& map, const Name& name, Action action) {
+  auto it = map.begin();
+  while (it != map.end() && !(it->first == name)) ++it;
+  if (it == map.end()) {
+    map.emplace_back(name, std::vector<Action>{});
+    it = std::prev(map.end());
+  }
+  it->second.push_back(std::move(action));
+  // A registration that failed earlier is tried again here.
+  if (const auto shortcut = getShortcut(name); shortcut && !isRegistered(*shortcut)) registerShortcut(*shortcut);
+}
+
+std::vector<Shortcut> KeyboardShortcuts::systemReservedShortcuts() const {
+  std::vector<Shortcut> result;
+  for (const auto& reserved : hotKeys_.systemReservedHotKeys()) {
+    if (!reserved.enabled) continue;
+    const auto modifiers = Shortcut::carbonFromCocoa(Shortcut::cocoaFromCarbon(reserved.carbonModifiers));
+    result.push_back(Shortcut{reserved.keyCode, modifiers});
+  }
+  return result;
+}
+
+bool KeyboardShortcuts::handleHotKeyEvent(const HotKeyService::Event& event) {
+  if (event.hotKeyId.signature != kSignature) return false;
+  const auto it = hotKeysById_.find(event.hotKeyId.id);
+  if (it == hotKeysById_.end()) return false;
+  const Shortcut shortcut = it->second.shortcut;
+  switch (event.kind) {
+    case HotKeyService::EventKind::pressed:
+      dispatch(keyDownActions_, shortcut);
+      return true;
+    case HotKeyService::EventKind::released:
+      dispatch(keyUpActions_, shortcut);
+      return true;
+  }
+  return false;
+}
+
+bool KeyboardShortcuts::registerShortcut(const Shortcut& shortcut) {
+  // Every attempt uses up an id, even one that fails.
+  const std::uint32_t id = ++lastHotKeyId_;
+  if (!fitsInUInt32(shortcut.carbonKeyCode) || !fitsInUInt32(shortcut.carbonModifiers)) return false;
+  const auto registration = hotKeys_.registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
+                                                    static_cast<std::uint32_t>(shortcut.carbonModifiers),
+                                                    HotKeyService::HotKeyId{kSignature, id});
+  if (!registration) return false;
+  hotKeysById_[id] = HotKey{shortcut, *registration};
+  registered_.insert(shortcut);
+  if (!handlerInstalled_) {
+    handlerInstalled_ = hotKeys_.installHandler([this](const HotKeyService::Event& event) {
+      return handleHotKeyEvent(event);
+    });
+  }
+  return true;
+}
+
+void KeyboardShortcuts::unregisterShortcut(const Shortcut& shortcut) {
+  for (auto it = hotKeysById_.begin(); it != hotKeysById_.end();) {
+    if (it->second.shortcut == shortcut) {
+      hotKeys_.unregisterHotKey(it->second.registration);
+      it = hotKeysById_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  registered_.erase(shortcut);
+}
+
+void KeyboardShortcuts::releaseShortcut(const Shortcut& shortcut, const Name& owner) {
+  // Two names may share one combination; it stays registered while another name with actions has it.
+  for (const ActionMap* map : {&keyDownActions_, &keyUpActions_}) {
+    for (const auto& [name, actions] : *map) {
+      if (!(name == owner) && getShortcut(name) == shortcut) return;
+    }
+  }
+  unregisterShortcut(shortcut);
+}
+
+void KeyboardShortcuts::dispatch(const ActionMap& map, const Shortcut& shortcut) {
+  if (paused_) return;
+  // Actions may attach actions or change shortcuts: run over a copy taken now.
+  const ActionMap snapshot = map;
+  for (const auto& [name, actions] : snapshot) {
+    if (getShortcut(name) != shortcut) continue;
+    for (const auto& action : actions) action();
+  }
+}
+
+void KeyboardShortcuts::postChange(const Name& name) {
+  notifications_.post(Notification{kShortcutByNameDidChange, {{"name", std::any(name)}}});
+}
+
+}  // namespace marbrel
