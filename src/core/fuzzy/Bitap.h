@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/fuzzy/FusePattern.h"
+#include "core/fuzzy/FuseText.h"
+
+namespace marbrel {
+
+// The core of the matcher: scores one pattern against one prepared text by shift-and with error
+// levels, and on request marks every character of the text that took part.
+class Bitap {
+ public:
+  Bitap(std::int64_t location, std::int64_t distance, double threshold)
+      : location_(location), distance_(distance), threshold_(threshold) {}
+
+  // The score of `errors` errors in a pattern of `len` characters at position `x` when the match
+  // is expected at `loc`.
+  double score(std::int64_t len, std::int64_t errors, std::int64_t x, std::int64_t loc) const;
+
+  // The score of the last candidate that completed a match, accepted or not; 1.0 when none did.
+  // When `matchMask` is given it receives one entry per character of `text`, 1 for each character
+  // that took part (exact occurrences, and scanned characters that the pattern holds).
+  double run(const FusePattern& pattern, const FuseText& text,
+             std::vector<std::uint8_t>* matchMask) const;
+
+ private:
+  template <bool kSingleByte, bool kMark>
+  double scan(const FusePattern& pattern, const FuseText& text, double threshold,
+              std::vector<std::uint8_t>* matchMask) const;
+  void markWindow(const FusePattern& pattern, const FuseText& text, double threshold,
+                  std::vector<std::uint8_t>& matchMask) const;
+  std::int64_t windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,
+                               double threshold) const;
+
+  std::int64_t location_;
+  std::int64_t distance_;
+  double threshold_;
+};
+
+}  // namespace marbrel

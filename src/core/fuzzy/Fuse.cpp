@@ -1,0 +1,145 @@
+#include "core/fuzzy/Fuse.h"
+
+#include <algorithm>
+
+#include "core/fuzzy/Bitap.h"
+
+namespace marbrel {
+namespace {
+
+// The runs of 1 in a match mask, ascending, as closed ranges.
+std::vector<FuseRange> rangesOf(const std::vector<std::uint8_t>& matchMask) {
+  std::vector<FuseRange> ranges;
+  const auto size = static_cast<std::int64_t>(matchMask.size());
+  std::int64_t k = 0;
+  while (k < size) {
+    if (matchMask[k] == 0) {
+      ++k;
+      continue;
+    }
+    const std::int64_t first = k;
+    while (k < size && matchMask[k] != 0) ++k;
+    ranges.push_back({first, k - 1});
+  }
+  return ranges;
+}
+
+// The words of a query: its pieces between spaces (U+0020), empty pieces dropped.
+std::vector<std::string_view> wordsOf(std::string_view text) {
+  std::vector<std::string_view> words;
+  std::size_t begin = 0;
+  while (begin <= text.size()) {
+    const std::size_t end = std::min(text.find(' ', begin), text.size());
+    if (end > begin) words.push_back(text.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return words;
+}
+
+}  // namespace
+
+Fuse::Fuse(std::int64_t location, std::int64_t distance, double threshold,
+           std::int64_t maxPatternLength, bool isCaseSensitive, bool tokenize)
+    : location_(location),
+      distance_(distance),
+      threshold_(threshold),
+      maxPatternLength_(maxPatternLength),
+      isCaseSensitive_(isCaseSensitive),
+      tokenize_(tokenize) {}
+
+std::optional<FusePattern> Fuse::createPattern(std::string_view query) const {
+  return FusePattern::make(query, !isCaseSensitive_);
+}
+
+FuseText Fuse::prepare(std::string_view text) const {
+  return FuseText::prepare(text, !isCaseSensitive_);
+}
+
+bool Fuse::compatible(const FusePattern& pattern, const FuseText& text) const {
+  return pattern.lowerCased() == !isCaseSensitive_ && text.lowerCased() == !isCaseSensitive_;
+}
+
+double Fuse::coreScore(const FusePattern& pattern, const FuseText& text,
+                       std::vector<FuseRange>* ranges) const {
+  const Bitap bitap(location_, distance_, threshold_);
+  if (ranges == nullptr) return bitap.run(pattern, text, nullptr);
+  std::vector<std::uint8_t> matchMask;
+  const double score = bitap.run(pattern, text, &matchMask);
+  *ranges = rangesOf(matchMask);
+  return score;
+}
+
+std::optional<FuseResult> Fuse::search(const std::optional<FusePattern>& pattern,
+                                       const FuseText& text) const {
+  if (!pattern) return std::nullopt;
+  return search(*pattern, text);
+}
+
+std::optional<FuseResult> Fuse::search(const FusePattern& pattern, const FuseText& text) const {
+  if (!compatible(pattern, text)) return std::nullopt;
+  if (tokenize_) return searchWords(pattern, text, true);
+  FuseResult result;
+  result.score = coreScore(pattern, text, &result.ranges);
+  if (result.score == 1.0) return std::nullopt;
+  return result;
+}
+
+std::optional<FuseResult> Fuse::search(std::string_view query, std::string_view text) const {
+  const auto pattern = createPattern(query);
+  if (!pattern) return std::nullopt;
+  return search(*pattern, prepare(text));
+}
+
+std::optional<double> Fuse::score(const FusePattern& pattern, const FuseText& text) const {
+  if (!compatible(pattern, text)) return std::nullopt;
+  if (tokenize_) {
+    const auto result = searchWords(pattern, text, false);
+    if (!result) return std::nullopt;
+    return result->score;
+  }
+  const double score = coreScore(pattern, text, nullptr);
+  if (score == 1.0) return std::nullopt;
+  return score;
+}
+
+std::optional<FuseResult> Fuse::searchWords(const FusePattern& pattern, const FuseText& text,
+                                            bool wantRanges) const {
+  // The mean of the scores of the whole query and of each of its words.
+  std::vector<FuseRange> all;
+  std::vector<FuseRange> ranges;
+  double total = coreScore(pattern, text, wantRanges ? &all : nullptr);
+  std::size_t words = 0;
+  for (const std::string_view word : wordsOf(pattern.text())) {
+    const auto wordPattern = FusePattern::make(word, pattern.lowerCased());
+    if (!wordPattern) continue;
+    ++words;
+    total += coreScore(*wordPattern, text, wantRanges ? &ranges : nullptr);
+    all.insert(all.end(), ranges.begin(), ranges.end());
+  }
+  const double mean = total / static_cast<double>(words + 1);
+  if (mean == 1.0) return std::nullopt;
+
+  FuseResult result{mean, std::move(all)};
+  std::sort(result.ranges.begin(), result.ranges.end(), [](const FuseRange& a, const FuseRange& b) {
+    return a.lower != b.lower ? a.lower < b.lower : a.upper < b.upper;
+  });
+  result.ranges.erase(std::unique(result.ranges.begin(), result.ranges.end()), result.ranges.end());
+  return result;
+}
+
+std::vector<FuseListResult> Fuse::searchList(std::string_view query,
+                                             const std::vector<std::string>& texts) const {
+  std::vector<FuseListResult> results;
+  const auto pattern = createPattern(query);
+  if (!pattern) return results;
+  for (std::size_t index = 0; index < texts.size(); ++index) {
+    if (auto result = search(*pattern, prepare(texts[index]))) {
+      results.push_back({index, result->score, std::move(result->ranges)});
+    }
+  }
+  std::stable_sort(results.begin(), results.end(),
+                   [](const FuseListResult& a, const FuseListResult& b) { return a.score < b.score; });
+  return results;
+}
+
+}  // namespace marbrel

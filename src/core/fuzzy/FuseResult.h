@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace marbrel {
+
+// A closed range [lower, upper] of character positions (extended grapheme clusters) of a searched text.
+struct FuseRange {
+  std::int64_t lower = 0;
+  std::int64_t upper = 0;
+
+  friend bool operator==(const FuseRange&, const FuseRange&) = default;
+};
+
+// The matcher's answer for one text: a score (0 is perfect; exactly 1 is never returned) and the
+// ranges of the text's characters that took part in matching.
+struct FuseResult {
+  double score = 1.0;
+  std::vector<FuseRange> ranges;
+};
+
+// The answer for one text of a list search: the text's index in the list, its score and ranges.
+struct FuseListResult {
+  std::size_t index = 0;
+  double score = 1.0;
+  std::vector<FuseRange> ranges;
+};
+
+}  // namespace marbrel
