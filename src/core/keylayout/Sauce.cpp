@@ -1,6 +1,6 @@
 #include "core/keylayout/Sauce.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "core/keylayout/FixedKeyCodes.h"
 #include "core/keylayout/KeyText.h"
@@ -8,8 +8,9 @@
 
 namespace marbrel {
 
-Sauce::Sauce(const KeyboardLayout& layout)
+Sauce::Sauce(const KeyboardLayout& layout, NotificationCenter& notifications)
     : layout_(layout),
+      notifications_(notifications),
       current_(layout.currentKeyboardLayoutInputSource()),
       currentASCII_(layout.currentASCIICapableInputSource()) {
   fetchInputSources();
@@ -69,16 +70,6 @@ void Sauce::enabledInputSourcesChanged() {
   post(kSauceEnabledKeyboardInputSourcesChanged);
 }
 
-Sauce::ObserverId Sauce::addObserver(Observer observer) {
-  const ObserverId id = nextObserverId_++;
-  observers_.emplace_back(id, std::move(observer));
-  return id;
-}
-
-void Sauce::removeObserver(ObserverId id) {
-  std::erase_if(observers_, [id](const auto& entry) { return entry.first == id; });
-}
-
 void Sauce::fetchInputSources() {
   inputSources_ = layout_.enabledInputSources();
   for (const InputSource& source : inputSources_) buildMap(source);
@@ -90,10 +81,6 @@ void Sauce::buildMap(const InputSource& source) {
   }
 }
 
-void Sauce::post(std::string_view notification) const {
-  // A copy, so an observer may add or remove observers while being told.
-  const auto observers = observers_;
-  for (const auto& [id, observer] : observers) observer(notification);
-}
+void Sauce::post(std::string_view name) { notifications_.post(Notification{std::string(name), {}}); }
 
 }  // namespace marbrel

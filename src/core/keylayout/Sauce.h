@@ -1,21 +1,20 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "core/keylayout/Key.h"
 #include "core/keylayout/KeyCodeMap.h"
 #include "core/platform/KeyboardLayout.h"
+#include "core/platform/NotificationCenter.h"
 
 namespace marbrel {
 
-// Notifications Sauce posts to its observers, with no further information.
+// Notifications Sauce posts on the process's notification centre, with no user info.
 inline constexpr std::string_view kSauceSelectedKeyboardInputSourceChanged =
     "SauceSelectedKeyboardInputSourceChanged";
 inline constexpr std::string_view kSauceSelectedKeyboardKeyCodesChanged =
@@ -28,12 +27,9 @@ inline constexpr std::string_view kSauceEnabledKeyboardInputSourcesChanged =
 // the layout's owner reports their changes; a key event costs no call into the layout.
 class Sauce {
  public:
-  using Observer = std::function<void(std::string_view notification)>;
-  using ObserverId = std::uint64_t;
-
-  // Reads the current sources and builds every enabled source's map. `layout` is not owned and must
-  // outlive this object.
-  explicit Sauce(const KeyboardLayout& layout);
+  // Reads the current sources and builds every enabled source's map. `layout` and `notifications`
+  // are not owned and must outlive this object.
+  Sauce(const KeyboardLayout& layout, NotificationCenter& notifications);
   Sauce(const Sauce&) = delete;
   Sauce& operator=(const Sauce&) = delete;
 
@@ -65,22 +61,17 @@ class Sauce {
   // rebuilds every map and posts "SauceEnabledKeyboardInputSoucesChanged".
   void enabledInputSourcesChanged();
 
-  // Observers are called on the thread that reported the change, in the order they were added.
-  ObserverId addObserver(Observer observer);
-  void removeObserver(ObserverId id);
-
  private:
   void fetchInputSources();
   void buildMap(const InputSource& source);
-  void post(std::string_view notification) const;
+  void post(std::string_view name);
 
   const KeyboardLayout& layout_;
+  NotificationCenter& notifications_;
   std::optional<InputSource> current_;
   std::optional<InputSource> currentASCII_;
   std::vector<InputSource> inputSources_;
   std::unordered_map<InputSource, KeyCodeMap, InputSourceHash> maps_;
-  std::vector<std::pair<ObserverId, Observer>> observers_;
-  ObserverId nextObserverId_ = 1;
 };
 
 }  // namespace marbrel
