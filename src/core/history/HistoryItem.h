@@ -14,10 +14,11 @@ class HistoryStore;
 
 // One history entry: the contents of one copy, when it was first and last copied, how often, and
 // its pin letter when pinned. The shared_ptr that the store hands out is the entry's identity.
-class HistoryItem {
+class HistoryItem : public std::enable_shared_from_this<HistoryItem> {
  public:
   using Contents = std::vector<std::shared_ptr<HistoryItemContent>>;
 
+  ~HistoryItem();
   HistoryItem(const HistoryItem&) = delete;
   HistoryItem& operator=(const HistoryItem&) = delete;
 
@@ -42,6 +43,8 @@ class HistoryItem {
   std::uint64_t contentsDigest() const { return contentsDigest_; }
   // False when two of the contents might be equal (then the digest alone cannot find duplicates).
   bool hasDistinctContents() const { return distinctContents_; }
+  // Creation order within the store; settles the order of entries with equal dates.
+  std::uint64_t storeSequence() const { return sequence_; }
 
  private:
   friend class HistoryStore;

@@ -94,14 +94,19 @@ class HistoryStore {
   HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, bool readOnly,
                bool inMemory);
   void load();
+  void loadReadOnly();
+  void loadReadWrite();
+  [[nodiscard]] SqliteStatus openChecked();
+  [[nodiscard]] SqliteStatus readRows();
+  void clearRows();
   void attach(const HistoryItemPtr& item);
   void detach(const HistoryItemPtr& item);
   void markDirty(HistoryItem& item);
-  std::optional<std::string> loadValue(std::int64_t contentRowId);
+  bool loadValue(std::int64_t contentRowId, std::optional<std::string>& value);
   [[nodiscard]] SqliteStatus writeChanges(std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
                                           std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds);
-  void report(const SqliteStatus& status, const std::string& operation);
-  static bool newerFirst(const HistoryItemPtr& a, const HistoryItemPtr& b);
+  void report(const SqliteStatus& status, const char* operation, const std::string& extra = {});
+  static DigestKey keyOf(const HistoryItem& item);
 
   std::filesystem::path file_;
   const MainQueue* clock_;  // not owned; null for a read-only view
@@ -113,12 +118,11 @@ class HistoryStore {
 
   // Live entries, oldest first (the reverse of all()).
   std::vector<HistoryItemPtr> live_;
-  std::unordered_map<DigestKey, std::vector<HistoryItem*>, DigestKeyHash> byDigest_;
-  std::vector<HistoryItem*> irregular_;  // live entries whose contents may repeat
-  std::vector<HistoryItemPtr> inserted_;  // unsaved new entries, in creation order
-  std::vector<HistoryItemPtr> deleted_;   // saved entries whose deletion is pending
-  std::vector<HistoryItemPtr> dirty_;     // saved entries with changed fields
-  std::vector<HistoryItemPtr> everyItem_;  // every entry this store made or loaded and not yet gone
+  std::unordered_map<DigestKey, std::vector<HistoryItemPtr>, DigestKeyHash> byDigest_;
+  std::vector<HistoryItemPtr> irregular_;  // live entries whose contents may repeat
+  std::vector<HistoryItemPtr> inserted_;   // unsaved new entries, in creation order
+  std::vector<HistoryItemPtr> deleted_;    // saved entries whose deletion is pending
+  std::vector<HistoryItemPtr> dirty_;      // saved entries with changed fields
 };
 
 }  // namespace marbrel

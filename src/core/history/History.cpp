@@ -1,0 +1,111 @@
+#include "core/history/History.h"
+
+#include "core/config/Configuration.h"
+#include "core/history/HistoryStore.h"
+
+namespace marbrel {
+
+namespace {
+
+// Equal bytes, absent only equal to absent. Compares sizes and digests before touching the bytes
+// of stored values, and releases bytes that had to be read just for this.
+bool sameValue(const HistoryItemContent& a, const HistoryItemContent& b) {
+  if (a.hasValue() != b.hasValue()) return false;
+  if (!a.hasValue()) return true;
+  if (a.size() != b.size() || a.digest() != b.digest()) return false;
+  const bool aLoaded = a.isValueLoaded();
+  const bool bLoaded = b.isValueLoaded();
+  const bool equal = a.value() == b.value() && a.value().has_value();
+  if (!aLoaded) a.releaseValue();
+  if (!bLoaded) b.releaseValue();
+  return equal;
+}
+
+bool sameContent(const HistoryItemContent& a, const HistoryItemContent& b) {
+  return a.type() == b.type() && sameValue(a, b);
+}
+
+}  // namespace
+
+History::History(HistoryStore& store, Configuration& configuration) : store_(store), configuration_(configuration) {
+  configuration_.defaults().registerDefault(Configuration::Keys::historySize, 200);
+  if (configuration_.arguments().uiTesting()) {
+    for (const auto& item : store_.all()) {
+      store_.deleteItem(item);
+      store_.saveContext();
+    }
+  }
+}
+
+std::vector<HistoryItemPtr> History::all() {
+  std::vector<HistoryItemPtr> unpinned = store_.unpinned();
+  // The limit is read again on every pass: it may change while entries are being removed.
+  while (configuration_.historySize() < static_cast<std::int64_t>(unpinned.size())) {
+    HistoryItemPtr oldest = std::move(unpinned.back());
+    unpinned.pop_back();
+    store_.deleteItem(oldest);
+    store_.saveContext();
+  }
+  return store_.all();
+}
+
+bool History::sameContents(const HistoryItem& earlier, const HistoryItem& later) {
+  const auto& a = earlier.contents();
+  const auto& b = later.contents();
+  if (a.size() != b.size()) return false;
+  for (const auto& content : a) {
+    bool found = false;
+    for (const auto& other : b) {
+      if (sameContent(*content, *other)) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
+  if (!item) return nullptr;
+  // Reading the whole history trims it first; the new entry takes part like any other.
+  all();
+  std::vector<HistoryItemPtr> matches;
+  for (const auto& candidate : store_.possibleDuplicates(*item)) {
+    if (sameContents(*candidate, *item)) matches.push_back(candidate);
+  }
+  if (matches.size() < 2) return nullptr;
+  // The oldest match, but never the entry itself: merging an entry into itself would delete it.
+  for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
+    if (*it != item) return *it;
+  }
+  return nullptr;
+}
+
+void History::add(const HistoryItemPtr& item) {
+  if (!item) return;
+  if (HistoryItemPtr existing = findSimilarItem(item)) {
+    existing->setLastCopiedAt(item->firstCopiedAt());
+    existing->setNumberOfCopies(existing->numberOfCopies() + 1);
+    store_.deleteItem(item);
+    store_.saveContext();
+  }
+  store_.saveContext();
+}
+
+void History::remove(const HistoryItemPtr& item) {
+  store_.deleteItem(item);
+  store_.saveContext();
+}
+
+void History::clearUnpinned() {
+  for (const auto& item : all()) {
+    if (!item->isPinned()) remove(item);
+  }
+}
+
+void History::clearAll() {
+  for (const auto& item : all()) remove(item);
+}
+
+}  // namespace marbrel

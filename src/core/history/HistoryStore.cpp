@@ -1,0 +1,462 @@
+#include "core/history/HistoryStore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "core/config/PrivateFiles.h"
+#include "core/history/SqliteDatabase.h"
+#include "core/history/StoreFiles.h"
+#include "core/history/StoreSchema.h"
+#include "core/platform/MainQueue.h"
+
+namespace marbrel {
+
+namespace {
+
+// Values larger than this are dropped from memory once saved; they are read back when needed.
+constexpr std::size_t kKeepInMemoryLimit = 256 * 1024;
+// Above this size the open-time check skips index cross-checks (quick_check) to stay fast.
+constexpr std::uintmax_t kFullCheckLimit = 64ull * 1024 * 1024;
+constexpr int kDefaultBusyTimeoutMs = 5000;
+// SQLite result codes used for failures found outside SQLite.
+constexpr int kCantOpen = 14;
+constexpr int kCorrupt = 11;
+constexpr int kReadOnly = 8;
+constexpr int kError = 1;
+
+// Entries in the order of all(): newest firstCopiedAt first, the later created first on ties.
+bool newerFirst(const HistoryItemPtr& a, const HistoryItemPtr& b) {
+  if (a->firstCopiedAt() != b->firstCopiedAt()) return a->firstCopiedAt() > b->firstCopiedAt();
+  return a->storeSequence() > b->storeSequence();
+}
+
+bool olderFirst(const HistoryItemPtr& a, const HistoryItemPtr& b) { return newerFirst(b, a); }
+
+std::string quotedText(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+template <typename T>
+void eraseOne(std::vector<T>& list, const T& value) {
+  auto it = std::find(list.begin(), list.end(), value);
+  if (it != list.end()) list.erase(it);
+}
+
+}  // namespace
+
+HistoryStore::HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, bool readOnly,
+                           bool inMemory)
+    : file_(std::move(file)), clock_(clock), log_(log), readOnly_(readOnly), inMemory_(inMemory) {}
+
+std::unique_ptr<HistoryStore> HistoryStore::open(const std::filesystem::path& file, const MainQueue& clock,
+                                                 bool inMemory, std::ostream& log) {
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, &clock, log, false, inMemory));
+  store->load();
+  return store;
+}
+
+std::unique_ptr<HistoryStore> HistoryStore::openReadOnly(const std::filesystem::path& file, std::ostream& log) {
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, nullptr, log, true, false));
+  store->load();
+  return store;
+}
+
+std::filesystem::path HistoryStore::standardFile() {
+  return dataHome() / "marbrel" / "MarbrelStorage.sqlite";
+}
+
+HistoryStore::~HistoryStore() {
+  // Entries may outlive the store; they must not reach back into it.
+  for (const auto& item : live_) item->store_ = nullptr;
+  for (const auto& item : deleted_) item->store_ = nullptr;
+}
+
+void HistoryStore::load() {
+  if (readOnly_) {
+    loadReadOnly();
+    return;
+  }
+  if (inMemory_) {
+    SqliteStatus status = SqliteDatabase::open({}, SqliteDatabase::Mode::memory, database_);
+    if (status.ok()) status = StoreSchema::migrate(*database_);
+    if (!status.ok()) {
+      report(status, "load");
+      database_.reset();
+    }
+    return;
+  }
+  loadReadWrite();
+}
+
+void HistoryStore::loadReadOnly() {
+  std::error_code ec;
+  if (!std::filesystem::exists(file_, ec)) return;  // nothing stored yet: an empty history
+  SqliteStatus status = SqliteDatabase::open(file_, SqliteDatabase::Mode::readOnly, database_);
+  std::int64_t version = 0;
+  if (status.ok()) status = StoreSchema::version(*database_, version);
+  if (status.ok() && version > StoreSchema::latestVersion()) {
+    status = {kError, "the history was written by a newer version of the program (schema version " +
+                          std::to_string(version) + ")"};
+  }
+  if (status.ok() && version > 0) status = readRows();
+  if (!status.ok()) {
+    report(status, "load");
+    clearRows();
+    database_.reset();
+  }
+}
+
+void HistoryStore::loadReadWrite() {
+  for (int attempt = 0;; ++attempt) {
+    if (!ensurePrivateFolder(file_.parent_path())) {
+      report({kCantOpen, "cannot create the folder " + file_.parent_path().string()}, "load");
+      return;
+    }
+    if (std::string error = StoreFiles::ensurePrivateFile(file_); !error.empty()) {
+      report({kCantOpen, error}, "load");
+      return;
+    }
+    SqliteStatus status = openChecked();
+    if (status.ok()) {
+      StoreFiles::restrictCompanions(file_);
+      return;
+    }
+    clearRows();
+    database_.reset();
+    if (!status.isCorruption() || attempt > 0) {
+      report(status, "load");
+      return;
+    }
+    // A damaged store is kept for the user (never deleted) and a fresh one takes its place.
+    std::string error;
+    const long long stamp = std::llround(clock_->now());
+    const std::filesystem::path moved = StoreFiles::moveAside(file_, stamp, error);
+    if (moved.empty()) {
+      report(status, "load", "reason = " + quotedText(error));
+      return;
+    }
+    report(status, "load", "movedTo = " + quotedText(moved.string()));
+  }
+}
+
+SqliteStatus HistoryStore::openChecked() {
+  SqliteStatus status = SqliteDatabase::open(file_, SqliteDatabase::Mode::readWrite, database_);
+  if (!status.ok()) return status;
+  database_->setBusyTimeout(kDefaultBusyTimeoutMs);
+  // The journal mode cannot change inside a transaction, so it is set first, on its own.
+  if (status = database_->execute("PRAGMA journal_mode=WAL"); !status.ok()) return status;
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file_, ec);
+  std::string check;
+  const char* pragma = (!ec && size > kFullCheckLimit) ? "PRAGMA quick_check" : "PRAGMA integrity_check";
+  if (status = database_->queryText(pragma, check); !status.ok()) return status;
+  if (check != "ok") return {kCorrupt, "database disk image is malformed: " + check};
+  if (status = database_->execute("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON"); !status.ok()) {
+    return status;
+  }
+  if (status = StoreSchema::migrate(*database_); !status.ok()) return status;
+  return readRows();
+}
+
+SqliteStatus HistoryStore::readRows() {
+  clearRows();
+  struct ContentRow {
+    std::int64_t item;
+    std::int64_t position;
+    std::shared_ptr<HistoryItemContent> content;
+  };
+  std::vector<ContentRow> contentRows;
+  {
+    Statement statement;
+    SqliteStatus status =
+        database_->prepare("SELECT id, item, position, type, size, digest FROM HistoryItemContent", statement);
+    if (!status.ok()) return status;
+    for (bool row = false; (status = statement.step(row)).ok() && row;) {
+      const bool hasValue = !statement.isNull(4);
+      auto content = std::shared_ptr<HistoryItemContent>(new HistoryItemContent(
+          statement.columnBytes(3), hasValue, hasValue ? static_cast<std::size_t>(statement.columnInt(4)) : 0,
+          static_cast<std::uint64_t>(statement.columnInt(5)), statement.columnInt(0)));
+      contentRows.push_back({statement.columnInt(1), statement.columnInt(2), std::move(content)});
+    }
+    if (!status.ok()) return status;
+  }
+  std::sort(contentRows.begin(), contentRows.end(), [](const ContentRow& a, const ContentRow& b) {
+    return a.item != b.item ? a.item < b.item : a.position < b.position;
+  });
+
+  Statement statement;
+  SqliteStatus status = database_->prepare(
+      "SELECT id, firstCopiedAt, lastCopiedAt, numberOfCopies, pin FROM HistoryItem ORDER BY id", statement);
+  if (!status.ok()) return status;
+  auto next = contentRows.begin();
+  for (bool row = false; (status = statement.step(row)).ok() && row;) {
+    const std::int64_t id = statement.columnInt(0);
+    while (next != contentRows.end() && next->item < id) ++next;  // contents of no entry
+    HistoryItem::Contents contents;
+    for (; next != contentRows.end() && next->item == id; ++next) contents.push_back(std::move(next->content));
+    HistoryItemPtr item(new HistoryItem(this, std::move(contents), statement.columnDouble(1),
+                                        statement.columnDouble(2), statement.columnInt(3), statement.columnBytes(4),
+                                        id, static_cast<std::uint64_t>(id)));
+    nextSequence_ = std::max(nextSequence_, static_cast<std::uint64_t>(id) + 1);
+    live_.push_back(std::move(item));
+  }
+  if (!status.ok()) return status;
+  std::stable_sort(live_.begin(), live_.end(), olderFirst);
+  for (const auto& item : live_) {
+    if (item->hasDistinctContents()) {
+      byDigest_[keyOf(*item)].push_back(item);
+    } else {
+      irregular_.push_back(item);
+    }
+  }
+  return SqliteStatus::success();
+}
+
+void HistoryStore::clearRows() {
+  for (const auto& item : live_) item->store_ = nullptr;
+  live_.clear();
+  byDigest_.clear();
+  irregular_.clear();
+  inserted_.clear();
+  deleted_.clear();
+  dirty_.clear();
+}
+
+HistoryStore::DigestKey HistoryStore::keyOf(const HistoryItem& item) {
+  return {item.contentsDigest(), item.contents().size()};
+}
+
+void HistoryStore::attach(const HistoryItemPtr& item) {
+  live_.insert(std::upper_bound(live_.begin(), live_.end(), item, olderFirst), item);
+  if (item->hasDistinctContents()) {
+    byDigest_[keyOf(*item)].push_back(item);
+  } else {
+    irregular_.push_back(item);
+  }
+}
+
+void HistoryStore::detach(const HistoryItemPtr& item) {
+  auto it = std::lower_bound(live_.begin(), live_.end(), item, olderFirst);
+  while (it != live_.end() && *it != item && !olderFirst(item, *it)) ++it;
+  if (it != live_.end() && *it == item) live_.erase(it);
+  if (item->hasDistinctContents()) {
+    auto bucket = byDigest_.find(keyOf(*item));
+    if (bucket != byDigest_.end()) {
+      eraseOne(bucket->second, item);
+      if (bucket->second.empty()) byDigest_.erase(bucket);
+    }
+  } else {
+    eraseOne(irregular_, item);
+  }
+}
+
+HistoryItemPtr HistoryStore::insertItem(std::vector<NewContent> contents) {
+  HistoryItem::Contents list;
+  list.reserve(contents.size());
+  for (auto& content : contents) {
+    list.push_back(std::make_shared<HistoryItemContent>(std::move(content.type), std::move(content.value)));
+  }
+  const double now = clock_ ? clock_->now() : 0.0;
+  HistoryItemPtr item(new HistoryItem(this, std::move(list), now, now, 1, std::nullopt, 0, nextSequence_++));
+  inserted_.push_back(item);
+  attach(item);
+  return item;
+}
+
+std::vector<HistoryItemPtr> HistoryStore::all() const { return {live_.rbegin(), live_.rend()}; }
+
+std::vector<HistoryItemPtr> HistoryStore::unpinned() const {
+  std::vector<HistoryItemPtr> result;
+  result.reserve(live_.size());
+  for (auto it = live_.rbegin(); it != live_.rend(); ++it) {
+    if (!(*it)->isPinned()) result.push_back(*it);
+  }
+  return result;
+}
+
+std::vector<HistoryItemPtr> HistoryStore::possibleDuplicates(const HistoryItem& item) const {
+  if (!item.hasDistinctContents()) return all();
+  std::vector<HistoryItemPtr> result = irregular_;
+  if (auto bucket = byDigest_.find(keyOf(item)); bucket != byDigest_.end()) {
+    result.insert(result.end(), bucket->second.begin(), bucket->second.end());
+  }
+  std::sort(result.begin(), result.end(), newerFirst);
+  return result;
+}
+
+void HistoryStore::deleteItem(const HistoryItemPtr& item) {
+  if (!item || item->store_ != this) return;
+  switch (item->state_) {
+    case HistoryItem::State::inserted:
+      // Never saved: it simply leaves the context; its bytes are all in memory.
+      eraseOne(inserted_, item);
+      detach(item);
+      item->state_ = HistoryItem::State::gone;
+      item->store_ = nullptr;
+      break;
+    case HistoryItem::State::saved:
+      detach(item);
+      item->state_ = HistoryItem::State::deletedPending;
+      deleted_.push_back(item);
+      break;
+    case HistoryItem::State::deletedPending:
+    case HistoryItem::State::gone:
+      break;
+  }
+}
+
+void HistoryStore::markDirty(HistoryItem& item) {
+  item.dirty_ = true;
+  dirty_.push_back(item.shared_from_this());
+}
+
+bool HistoryStore::hasChanges() const { return !inserted_.empty() || !deleted_.empty() || !dirty_.empty(); }
+
+void HistoryStore::saveContext() {
+  if (!hasChanges()) return;
+  if (readOnly_) {
+    report({kReadOnly, "the history is open read-only"}, "save");
+    return;
+  }
+  if (!database_) {
+    report({kCantOpen, "no history store is loaded"}, "save");
+    return;
+  }
+  std::vector<std::pair<HistoryItem*, std::int64_t>> itemIds;
+  std::vector<std::pair<HistoryItemContent*, std::int64_t>> contentIds;
+  if (SqliteStatus status = writeChanges(itemIds, contentIds); !status.ok()) {
+    report(status, "save");
+    return;
+  }
+  for (auto& [item, id] : itemIds) {
+    item->rowId_ = id;
+    item->state_ = HistoryItem::State::saved;
+  }
+  for (auto& [content, id] : contentIds) {
+    content->rowId_ = id;
+    if (content->size() > kKeepInMemoryLimit) content->releaseValue();
+  }
+  for (const auto& item : deleted_) {
+    item->state_ = HistoryItem::State::gone;
+    item->store_ = nullptr;
+  }
+  for (const auto& item : dirty_) item->dirty_ = false;
+  inserted_.clear();
+  deleted_.clear();
+  dirty_.clear();
+}
+
+SqliteStatus HistoryStore::writeChanges(std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
+                                        std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds) {
+  Transaction transaction(*database_);
+  if (SqliteStatus status = transaction.begin(); !status.ok()) return status;
+  for (const auto& item : deleted_) {
+    // Contents are deleted explicitly too, whatever the foreign-key setting of the connection.
+    Statement contents;
+    if (SqliteStatus status = database_->prepare("DELETE FROM HistoryItemContent WHERE item = ?1", contents);
+        !status.ok()) {
+      return status;
+    }
+    contents.bind(1, item->rowId_);
+    if (SqliteStatus status = contents.run(); !status.ok()) return status;
+    Statement entry;
+    if (SqliteStatus status = database_->prepare("DELETE FROM HistoryItem WHERE id = ?1", entry); !status.ok()) {
+      return status;
+    }
+    entry.bind(1, item->rowId_);
+    if (SqliteStatus status = entry.run(); !status.ok()) return status;
+  }
+  for (const auto& item : inserted_) {
+    Statement entry;
+    if (SqliteStatus status = database_->prepare(
+            "INSERT INTO HistoryItem (firstCopiedAt, lastCopiedAt, numberOfCopies, pin) VALUES (?1, ?2, ?3, ?4)",
+            entry);
+        !status.ok()) {
+      return status;
+    }
+    entry.bind(1, item->firstCopiedAt_);
+    entry.bind(2, item->lastCopiedAt_);
+    entry.bind(3, item->numberOfCopies_);
+    entry.bind(4, item->pin_);
+    if (SqliteStatus status = entry.run(); !status.ok()) return status;
+    const std::int64_t itemId = database_->lastInsertRowId();
+    itemIds.emplace_back(item.get(), itemId);
+    std::int64_t position = 0;
+    for (const auto& content : item->contents_) {
+      Statement row;
+      if (SqliteStatus status = database_->prepare(
+              "INSERT INTO HistoryItemContent (item, position, type, size, digest, value) "
+              "VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
+              row);
+          !status.ok()) {
+        return status;
+      }
+      row.bind(1, itemId);
+      row.bind(2, position++);
+      row.bind(3, content->type_);
+      if (content->hasValue_) {
+        row.bind(4, static_cast<std::int64_t>(content->size_));
+      } else {
+        row.bindNull(4);
+      }
+      row.bind(5, static_cast<std::int64_t>(content->digest_));
+      row.bind(6, content->value_);
+      if (SqliteStatus status = row.run(); !status.ok()) return status;
+      contentIds.emplace_back(content.get(), database_->lastInsertRowId());
+    }
+  }
+  for (const auto& item : dirty_) {
+    if (item->state_ != HistoryItem::State::saved) continue;
+    Statement entry;
+    if (SqliteStatus status = database_->prepare(
+            "UPDATE HistoryItem SET lastCopiedAt = ?2, numberOfCopies = ?3, pin = ?4 WHERE id = ?1", entry);
+        !status.ok()) {
+      return status;
+    }
+    entry.bind(1, item->rowId_);
+    entry.bind(2, item->lastCopiedAt_);
+    entry.bind(3, item->numberOfCopies_);
+    entry.bind(4, item->pin_);
+    if (SqliteStatus status = entry.run(); !status.ok()) return status;
+  }
+  return transaction.commit();
+}
+
+bool HistoryStore::loadValue(std::int64_t contentRowId, std::optional<std::string>& value) {
+  if (!database_) return false;
+  Statement statement;
+  if (!database_->prepare("SELECT value FROM HistoryItemContent WHERE id = ?1", statement).ok()) return false;
+  statement.bind(1, contentRowId);
+  bool row = false;
+  if (!statement.step(row).ok() || !row) return false;
+  value = statement.columnBytes(0);
+  return true;
+}
+
+std::string HistoryStore::integrityCheck() {
+  if (!database_) return "no history store is loaded";
+  std::string result;
+  if (SqliteStatus status = database_->queryText("PRAGMA integrity_check", result); !status.ok()) {
+    return status.message;
+  }
+  return result;
+}
+
+void HistoryStore::setBusyTimeout(int milliseconds) {
+  if (database_) database_->setBusyTimeout(milliseconds);
+}
+
+void HistoryStore::report(const SqliteStatus& status, const char* operation, const std::string& extra) {
+  log_ << "Unresolved error " << status.message << ", {code = " << status.code << "; operation = " << operation
+       << "; path = " << quotedText(inMemory_ ? std::string(":memory:") : file_.string());
+  if (!extra.empty()) log_ << "; " << extra;
+  log_ << "}" << std::endl;
+}
+
+}  // namespace marbrel
