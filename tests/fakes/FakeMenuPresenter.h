@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform/MenuPresenter.h"
+
+namespace marbrel {
+
+// A pop-up menu service in memory: popUp opens the menu at once (reporting it to the listener) and
+// stays open until a test closes it or the program cancels it; key presses are sent by the test.
+class FakeMenuPresenter : public MenuPresenter {
+ public:
+  void setListener(MenuTrackingListener* newListener) override { listener = newListener; }
+  void popUp(MenuModel& menu, ScreenPoint location) override;
+  ScreenSize menuSize(const MenuModel&) const override { return size; }
+  void cancelTracking() override;
+  bool isMenuOpen() const override { return openMenu != nullptr; }
+  std::optional<ScreenRect> mainScreenFrame() const override { return screen; }
+  ScreenPoint mouseLocation() const override { return mouse; }
+
+  // Test controls.
+  // Opens a menu as a click on the status item would (no pop-up location).
+  void openFromStatusItem(MenuModel& menu);
+  // Closes the open menu as a click outside would.
+  void close();
+  // Presses a key in the open menu; returns whether the program handled it (false with no menu).
+  bool keyDown(std::uint16_t keyCode, std::uint64_t flags, std::optional<std::string> characters = std::nullopt);
+
+  MenuTrackingListener* listener = nullptr;
+  MenuModel* openMenu = nullptr;
+  std::vector<ScreenPoint> popUpLocations;
+  int cancelCount = 0;
+  ScreenSize size{300, 400};
+  std::optional<ScreenRect> screen = ScreenRect{{0, 0}, {1440, 900}};
+  ScreenPoint mouse{100, 200};
+};
+
+}  // namespace marbrel
