@@ -11,6 +11,11 @@ namespace marbrel {
 // does (usually: report new text to the header).
 class FakeQueryFieldEditor : public QueryFieldEditor {
  public:
+  void takeFocus() override {
+    ++focusCount;
+    selectionLocation = 0;
+    selectionLength = textLength;
+  }
   void paste() override {
     ++pasteCount;
     if (onPaste) onPaste();
@@ -21,6 +26,9 @@ class FakeQueryFieldEditor : public QueryFieldEditor {
     selectionLength = length;
   }
 
+  // Test control: the length of the field's text, which focusing selects.
+  std::size_t textLength = 0;
+  int focusCount = 0;
   int pasteCount = 0;
   std::function<void()> onPaste;
   std::size_t selectionLocation = 0;

@@ -11,6 +11,10 @@ class QueryFieldEditor {
  public:
   virtual ~QueryFieldEditor() = default;
 
+  // Gives the query field the keyboard focus with its whole text selected, as a field focused from
+  // the keyboard is. Typing then goes to the field.
+  virtual void takeFocus() = 0;
+
   // Pastes the clipboard's text at the selection, as the field's own paste command does; the edit is
   // reported back like typing.
   virtual void paste() = 0;
