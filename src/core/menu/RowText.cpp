@@ -1,0 +1,153 @@
+#include "core/menu/RowText.h"
+
+#include <memory>
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
+
+namespace marbrel::row_text {
+
+namespace {
+
+bool isAscii(unsigned char c) { return c < 0x80; }
+
+// One character-boundary iterator for the thread, reused for every text.
+icu::BreakIterator* characterIterator() {
+  thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> made(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status)) made.reset();
+    return made;
+  }();
+  return iterator.get();
+}
+
+std::optional<std::size_t> prefixBeyondIcu(std::string_view text, std::size_t n) {
+  icu::BreakIterator* iterator = characterIterator();
+  UErrorCode status = U_ZERO_ERROR;
+  icu::LocalUTextPointer utext(
+      utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status));
+  if (!iterator || U_FAILURE(status)) return std::nullopt;
+  iterator->setText(utext.getAlias(), status);
+  if (U_FAILURE(status)) return std::nullopt;
+  int32_t position = iterator->first();
+  for (std::size_t i = 0; i < n; ++i) {
+    position = iterator->next();
+    if (position == icu::BreakIterator::DONE) return std::nullopt;
+  }
+  const auto end = static_cast<std::size_t>(position);
+  // Leave the iterator pointing at nothing that outlives the UText.
+  iterator->setText(icu::UnicodeString());
+  if (end >= text.size()) return std::nullopt;
+  return end;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const auto length = static_cast<int64_t>(bytes.size());
+  int64_t i = 0;
+  while (i < length) {
+    if (isAscii(data[i])) {
+      ++i;
+      continue;
+    }
+    UChar32 c;
+    U8_NEXT(data, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+  const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+  int32_t begin = 0;
+  auto end = static_cast<int32_t>(text.size());
+  while (begin < end) {
+    int32_t next = begin;
+    UChar32 c;
+    U8_NEXT(data, next, end, c);
+    if (c < 0 || !u_isUWhiteSpace(c)) break;
+    begin = next;
+  }
+  while (end > begin) {
+    int32_t previous = end;
+    UChar32 c;
+    U8_PREV(data, begin, previous, c);
+    if (c < 0 || !u_isUWhiteSpace(c)) break;
+    end = previous;
+  }
+  return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+std::optional<std::size_t> prefixBeyond(std::string_view text, std::size_t n) {
+  // ASCII characters are one byte each, except that CR LF is one character; an ASCII character
+  // is only joined by what follows it when that is non-ASCII, which hands over to ICU.
+  std::size_t i = 0;
+  std::size_t count = 0;
+  while (i < text.size()) {
+    if (!isAscii(static_cast<unsigned char>(text[i]))) return prefixBeyondIcu(text, n);
+    if (count == n) return i;
+    i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+    ++count;
+  }
+  return std::nullopt;
+}
+
+std::string shortened(std::string_view text, std::size_t n) {
+  const auto end = prefixBeyond(text, n);
+  if (!end) return std::string(text);
+  std::string result(text.substr(0, *end));
+  result += "...";
+  return result;
+}
+
+std::string_view lastPathComponent(std::string_view path) {
+  std::size_t end = path.size();
+  while (end > 0 && path[end - 1] == '/') --end;
+  if (end == 0) return path.empty() ? path : path.substr(0, 1);
+  const std::size_t slash = path.rfind('/', end - 1);
+  const std::size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
+  return path.substr(begin, end - begin);
+}
+
+std::optional<std::string> percentDecoded(std::string_view text) {
+  auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      result += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return std::nullopt;
+    const int high = hex(text[i + 1]);
+    const int low = hex(text[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    result += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  if (!isValidUtf8(result)) return std::nullopt;
+  return result;
+}
+
+std::string textTitle(std::string_view text, std::size_t maxLength) {
+  return shortened(trimmed(text), maxLength);
+}
+
+std::string fileTitle(std::string_view urlText, std::size_t maxLength) {
+  const std::string_view component = lastPathComponent(urlText);
+  const auto decoded = percentDecoded(component);
+  return shortened(trimmed(decoded ? std::string_view(*decoded) : component), maxLength);
+}
+
+}  // namespace marbrel::row_text

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace marbrel::row_text {
+
+// The text helpers behind a history row's title and tooltip. Texts are UTF-8; "characters" are
+// user-perceived characters (extended grapheme clusters), so an emoji with modifiers or a letter
+// with combining accents counts once.
+
+// Whether `bytes` are well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
+// `text` without white space and line breaks (Unicode White_Space) at either end.
+std::string_view trimmed(std::string_view text);
+
+// The byte length of the first `n` characters of valid UTF-8 `text` when it has more than `n`
+// characters; nothing when it has `n` or fewer.
+std::optional<std::size_t> prefixBeyond(std::string_view text, std::size_t n);
+
+// `text` itself when it has at most `n` characters, else its first `n` characters followed by "...".
+std::string shortened(std::string_view text, std::size_t n);
+
+// The last component of a path: the part after the last "/", trailing slashes ignored ("/" for a
+// text made only of slashes).
+std::string_view lastPathComponent(std::string_view path);
+
+// `text` with every "%XY" escape replaced by its byte; nothing when an escape is malformed or the
+// result is not valid UTF-8.
+std::optional<std::string> percentDecoded(std::string_view text);
+
+// A plain text row's title: the trimmed text, shortened to `maxLength`.
+std::string textTitle(std::string_view text, std::size_t maxLength);
+
+// A file row's title: the percent-decoded last path component of the URL text, trimmed and
+// shortened to `maxLength`. A component with a malformed escape is shown as it stands.
+std::string fileTitle(std::string_view urlText, std::size_t maxLength);
+
+}  // namespace marbrel::row_text

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+
+#include "core/platform/ImageDecoder.h"
+
+namespace marbrel {
+
+// An image reader for tests. Bytes of the form "IMG <width>x<height>" (see `encode`) decode to that
+// size; bytes registered with `setSize` decode to the registered size; anything else is no image.
+class FakeImageDecoder : public ImageDecoder {
+ public:
+  std::optional<ImageSize> imageSize(std::string_view bytes, std::string_view type) const override;
+
+  // Test controls.
+  static std::string encode(double width, double height);
+  void setSize(const std::string& bytes, ImageSize size) { sizes_[bytes] = size; }
+  // How many times imageSize() was asked, to prove that sizes are cached.
+  std::size_t calls() const { return calls_; }
+
+ private:
+  std::map<std::string, ImageSize, std::less<>> sizes_;
+  mutable std::size_t calls_ = 0;
+};
+
+}  // namespace marbrel
