@@ -22,6 +22,7 @@ constexpr int kDefaultBusyTimeoutMs = 5000;
 // SQLite result codes used for failures found outside SQLite.
 constexpr int kCantOpen = 14;
 constexpr int kCorrupt = 11;
+constexpr int kNotADatabase = 26;
 constexpr int kReadOnly = 8;
 constexpr int kError = 1;
 
@@ -146,6 +147,9 @@ void HistoryStore::loadReadWrite() {
 }
 
 SqliteStatus HistoryStore::openChecked() {
+  // Checked before SQLite sees the file: on closing a file it cannot read, SQLite would remove the
+  // write-ahead log beside it, which may hold the user's latest entries.
+  if (!StoreFiles::hasDatabaseHeader(file_)) return {kNotADatabase, "file is not a database"};
   SqliteStatus status = SqliteDatabase::open(file_, SqliteDatabase::Mode::readWrite, database_);
   if (!status.ok()) return status;
   database_->setBusyTimeout(kDefaultBusyTimeoutMs);

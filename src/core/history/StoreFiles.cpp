@@ -32,6 +32,17 @@ std::string StoreFiles::ensurePrivateFile(const std::filesystem::path& file) {
   return error;
 }
 
+bool StoreFiles::hasDatabaseHeader(const std::filesystem::path& file) {
+  static constexpr char kHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;  // opening will report why
+  char start[sizeof kHeader];
+  const ssize_t got = ::read(fd, start, sizeof start);
+  ::close(fd);
+  if (got == 0) return true;
+  return got == static_cast<ssize_t>(sizeof start) && std::memcmp(start, kHeader, sizeof start) == 0;
+}
+
 void StoreFiles::restrictCompanions(const std::filesystem::path& file) {
   for (const char* suffix : kCompanions) ::chmod(withSuffix(file, suffix).c_str(), 0600);
 }

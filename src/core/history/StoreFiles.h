@@ -10,6 +10,8 @@ class StoreFiles {
  public:
   // Creates `file` empty with mode 0600 if missing, else sets its mode to 0600 (owner read/write).
   static std::string ensurePrivateFile(const std::filesystem::path& file);
+  // Whether `file` is empty or starts like an SQLite database.
+  static bool hasDatabaseHeader(const std::filesystem::path& file);
   // Sets 0600 on the database's -wal and -shm companions where they exist.
   static void restrictCompanions(const std::filesystem::path& file);
   // Renames `file` and its -wal and -shm companions to "<file>.corrupt-<stamp>" (plus a counter
