@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/config/Defaults.h"
+#include "core/platform/NotificationCenter.h"
+#include "core/shortcuts/KeyboardShortcuts.h"
+#include "core/shortcuts/ModifierFlags.h"
+#include "core/shortcuts/RecorderModel.h"
+#include "fakes/FakeHotKeyService.h"
+
+namespace marbrel {
+namespace {
+
+constexpr std::uint64_t kCommand = cocoa_flags::kCommand;
+constexpr std::uint64_t kShift = cocoa_flags::kShift;
+constexpr std::int64_t kA = 0, kV = 9, kQ = 12, kF5 = 96, kF12 = 111, kSpace = 49;
+constexpr std::int64_t kTab = 48, kDelete = 51, kEscape = 53;
+
+class RecorderModelTest : public ::testing::Test {
+ protected:
+  RecorderModelTest() {
+    shortcuts.createName(Name::popup());
+    recorder = std::make_unique<RecorderModel>(
+        shortcuts, notifications, Name::popup(), ShortcutText(letters), [this] { return menu; },
+        [this](const std::optional<Shortcut>& shortcut) { changes.push_back(shortcut); });
+  }
+  static std::optional<std::string> letters(std::int64_t code) {
+    if (code == kA) return "a";
+    if (code == kV) return "v";
+    if (code == kQ) return "q";
+    return std::nullopt;
+  }
+  RecorderResponse record(std::int64_t code, std::uint64_t flags, const std::string& characters = "") {
+    recorder->focusGained();
+    return recorder->keyDown(code, flags, characters);
+  }
+
+  Defaults defaults{""};
+  FakeHotKeyService service;
+  NotificationCenter notifications;
+  KeyboardShortcuts shortcuts{defaults, service, notifications};
+  std::vector<MenuKeyEquivalent> menu;
+  std::vector<std::optional<Shortcut>> changes;
+  std::unique_ptr<RecorderModel> recorder;
+};
+
+TEST_F(RecorderModelTest, FocusStartsRecordingAndPausesShortcutsUntilFocusIsLost) {
+  EXPECT_STREQ(recorder->placeholderKey(), "record_shortcut");
+  EXPECT_EQ(recorder->text(), "\u21E7\u2318V");
+  EXPECT_TRUE(recorder->isCancelButtonVisible());
+  recorder->focusGained();
+  EXPECT_STREQ(recorder->placeholderKey(), "press_shortcut");
+  EXPECT_FALSE(recorder->isInsertionPointVisible());
+  EXPECT_TRUE(shortcuts.isPaused());
+  recorder->focusLost();
+  EXPECT_STREQ(recorder->placeholderKey(), "record_shortcut");
+  EXPECT_FALSE(shortcuts.isPaused());
+  // Events reach the model only while recording.
+  EXPECT_FALSE(recorder->keyDown(kF5, 0, "").swallowEvent);
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup())->carbonKeyCode, kV);
+}
+
+TEST_F(RecorderModelTest, PlainLettersAndShiftedLettersBeepAndStoreNothing) {
+  for (std::uint64_t flags : {std::uint64_t{0}, kShift, cocoa_flags::kCapsLock, cocoa_flags::kFunction | 0x100}) {
+    const RecorderResponse response = record(kA, flags, "a");
+    EXPECT_TRUE(response.beep && response.swallowEvent && !response.resignFocus) << flags;
+  }
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(RecorderModelTest, PlainFunctionKeysAreAcceptedAndStored) {
+  const RecorderResponse response = record(kF5, cocoa_flags::kFunction);
+  EXPECT_TRUE(!response.beep && response.swallowEvent && response.resignFocus);
+  EXPECT_FALSE(recorder->isRecording() || shortcuts.isPaused());
+  EXPECT_EQ(recorder->text(), "F5");
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kF5, 0}));
+  EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{Shortcut{kF5, 0}}));
+  EXPECT_EQ(service.grabCount(kF5, 0), 1);
+  EXPECT_EQ(service.grabCount(kV, 0x300), 0);
+  // Beyond F20 a function key is known by its character alone.
+  EXPECT_FALSE(record(160, 0, "\uF71A").beep);
+}
+
+TEST_F(RecorderModelTest, ACombinationOfAMenuItemIsRefusedWithTheItemsTitle) {
+  menu = {{"", kCommand, "No equivalent"}, {"q", kCommand | kShift, "Quit all"}, {"q", kCommand, "Quit"}};
+  const RecorderResponse response = record(kQ, kCommand, "q");
+  ASSERT_TRUE(response.alert);
+  EXPECT_EQ(response.alert->messageKey, "keyboard_shortcut_used_by_menu_item");
+  EXPECT_EQ(response.alert->messageArguments, std::vector<std::string>{"Quit"});
+  EXPECT_TRUE(response.resignFocus);
+  EXPECT_FALSE(recorder->isRecording());
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_TRUE(changes.empty());
+  // Other modifiers, or a key without a character, match no item.
+  menu = {{"q", kCommand | cocoa_flags::kOption, "Quit"}, {"", kCommand, "No equivalent"}};
+  EXPECT_FALSE(record(kQ, kCommand, "q").alert);
+  EXPECT_FALSE(record(52, kCommand, "").alert);
+}
+
+TEST_F(RecorderModelTest, ACombinationTheSystemReservesIsRefusedButPlainF12NeverIs) {
+  service.setReserved({{kSpace, 0x100, true}, {kF12, 0, true}});
+  const RecorderResponse response = record(kSpace, kCommand, " ");
+  ASSERT_TRUE(response.alert);
+  EXPECT_EQ(response.alert->messageKey, "keyboard_shortcut_used_by_system");
+  EXPECT_EQ(response.alert->informativeKey, "keyboard_shortcuts_can_be_changed");
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_FALSE(record(kF12, cocoa_flags::kFunction).alert);
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kF12, 0}));
+}
+
+TEST_F(RecorderModelTest, ACombinationAnotherProgramHoldsIsRefusedLikeASystemOne) {
+  service.refuse(kQ, 0x100 | 0x800);
+  const RecorderResponse response = record(kQ, kCommand | cocoa_flags::kOption, "q");
+  ASSERT_TRUE(response.alert);
+  EXPECT_EQ(response.alert->messageKey, "keyboard_shortcut_used_by_system");
+  EXPECT_EQ(recorder->text(), "\u21E7\u2318V");
+  EXPECT_EQ(service.grabCount(kV, 0x300), 1);
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(RecorderModelTest, TabEscapeAndDeleteFollowTheirOwnRules) {
+  RecorderResponse response = record(kTab, 0, "\t");
+  EXPECT_FALSE(response.swallowEvent);  // goes on, so the focus moves
+  EXPECT_TRUE(response.resignFocus);
+  response = record(kEscape, 0);
+  EXPECT_TRUE(response.swallowEvent && response.resignFocus);
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+
+  response = record(kDelete, 0);
+  EXPECT_TRUE(response.swallowEvent);
+  EXPECT_FALSE(response.resignFocus);
+  EXPECT_TRUE(recorder->isRecording());
+  EXPECT_FALSE(recorder->isCancelButtonVisible());
+  EXPECT_EQ(defaults.persistentObjectForKey("KeyboardShortcuts_popup"), Defaults::Value(false));
+  EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{std::nullopt}));
+  EXPECT_TRUE(service.grabs().empty());
+  // With a modifier, Escape is an ordinary combination.
+  EXPECT_EQ(record(kEscape, kCommand).resignFocus, true);
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kEscape, 0x100}));
+}
+
+TEST_F(RecorderModelTest, ClicksEndRecordingOnlyOutsideTheSlightlyEnlargedField) {
+  recorder->focusGained();
+  for (const auto& [x, y] : {std::pair{-2.5, 10.0}, std::pair{102.5, 10.0}, std::pair{50.0, -3.0}}) {
+    const RecorderResponse response = recorder->mouseUp(x, y, 100, 20);
+    EXPECT_TRUE(response.swallowEvent && !response.resignFocus && recorder->isRecording());
+  }
+  const RecorderResponse outside = recorder->mouseUp(-3.5, 10, 100, 20);
+  EXPECT_TRUE(outside.swallowEvent && outside.resignFocus && !recorder->isRecording());
+  EXPECT_FALSE(shortcuts.isPaused());
+}
+
+TEST_F(RecorderModelTest, TextFollowsChangesToItsOwnNameOnly) {
+  shortcuts.setShortcut(Shortcut{kA, 0x1000}, Name::popup());
+  EXPECT_EQ(recorder->text(), "\u2303A");
+  shortcuts.setShortcut(Shortcut{kQ, 0x100}, Name{"other", std::nullopt});
+  EXPECT_EQ(recorder->text(), "\u2303A");
+  shortcuts.setShortcut(std::nullopt, Name::popup());
+  EXPECT_EQ(recorder->text(), "");
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(RecorderModelTest, ARecorderGoingAwayWhileRecordingLetsShortcutsFireAgain) {
+  int runs = 0;
+  shortcuts.onKeyDown(Name::popup(), [&] { ++runs; });
+  recorder->focusGained();
+  service.press(kV, 0x300);
+  recorder.reset();
+  service.press(kV, 0x300);
+  EXPECT_EQ(runs, 1);
+  shortcuts.setShortcut(Shortcut{kA, 0x100}, Name::popup());  // no observer left behind
+}
+
+}  // namespace
+}  // namespace marbrel
