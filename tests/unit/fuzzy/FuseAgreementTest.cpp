@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ReferenceFuse.h"
+#include "core/fuzzy/Fuse.h"
+
+namespace marbrel {
+namespace {
+
+using testing::ReferenceFuse;
+
+// Pieces texts are built from: plain and upper-case letters, spaces, CR LF, combining marks,
+// precomposed letters, letters whose lower case differs in length, emoji sequences and flags.
+const std::vector<std::string> kPieces = {
+    "a", "b", "c", "A", "B", " ", "-", "\r\n", "\r", "\n", "e\xCC\x81", "\xC3\xA9",
+    "\xC3\x9F", "\xE1\xBA\x9E", "\xC4\xB0", "i", "\xCE\xA3", "\xCF\x83",
+    "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB", "\xF0\x9F\x91\xA9",
+    "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7", "\xF0\x9F\x87\xAB", "\xCC\x81", "\xE4\xB8\xAD"};
+
+std::string randomText(std::mt19937& rng, int maxPieces, bool asciiOnly) {
+  std::string text;
+  const int count = static_cast<int>(rng() % (maxPieces + 1));
+  for (int i = 0; i < count; ++i) {
+    text += asciiOnly ? kPieces[rng() % 8] : kPieces[rng() % kPieces.size()];
+  }
+  return text;
+}
+
+// A query taken from the text (so that it often matches), sometimes changed, or a fresh one.
+std::string randomQuery(std::mt19937& rng, const std::string& text, bool asciiOnly) {
+  if (text.empty() || rng() % 4 == 0) {
+    std::string query = randomText(rng, 6, asciiOnly);
+    return query.empty() ? "a" : query;
+  }
+  const std::size_t begin = rng() % text.size();
+  std::string query = text.substr(begin, 1 + rng() % 8);
+  if (rng() % 3 == 0) query[rng() % query.size()] = 'z';
+  if (rng() % 4 == 0) query.insert(0, "c");
+  return query;
+}
+
+struct Settings {
+  long long location;
+  long long distance;
+  double threshold;
+  bool isCaseSensitive;
+  bool tokenize;
+};
+
+Settings randomSettings(std::mt19937& rng) {
+  if (rng() % 3 == 0) return {0, 100, 0.7, false, false};
+  const long long distances[] = {0, 1, 10, 100, 1000};
+  const double thresholds[] = {0.0, 0.1, 0.35, 0.6, 0.7, 1.0, 2.0};
+  return {static_cast<long long>(rng() % 40), distances[rng() % 5], thresholds[rng() % 7],
+          rng() % 4 == 0, rng() % 4 == 0};
+}
+
+// Returns whether the query matched, so that a test can make sure it exercised matches.
+bool expectAgreement(const Settings& s, const std::string& query, const std::string& text) {
+  SCOPED_TRACE("query '" + query + "' text '" + text + "' location " + std::to_string(s.location) +
+               " distance " + std::to_string(s.distance) + " threshold " +
+               std::to_string(s.threshold) + (s.isCaseSensitive ? " case-sensitive" : "") +
+               (s.tokenize ? " tokenized" : ""));
+  const ReferenceFuse reference{s.location, s.distance, s.threshold, s.isCaseSensitive, s.tokenize};
+  const Fuse fuse(s.location, s.distance, s.threshold, 32, s.isCaseSensitive, s.tokenize);
+
+  const auto expected = reference.search(query, text);
+  const auto raw = fuse.search(query, text);
+  EXPECT_EQ(raw.has_value(), expected.has_value());
+  if (raw.has_value() != expected.has_value()) return false;
+
+  const auto pattern = fuse.createPattern(query);
+  const auto prepared = fuse.prepare(text);
+  const auto fromPrepared = fuse.search(pattern, prepared);
+  const auto score = pattern ? fuse.score(*pattern, prepared) : std::nullopt;
+  EXPECT_EQ(fromPrepared.has_value(), expected.has_value());
+  EXPECT_EQ(score.has_value(), expected.has_value());
+  if (!expected || !fromPrepared || !score) return false;
+  EXPECT_NEAR(raw->score, expected->score, 1e-12);
+  EXPECT_EQ(raw->ranges, expected->ranges);
+  EXPECT_EQ(fromPrepared->score, raw->score);
+  EXPECT_EQ(fromPrepared->ranges, raw->ranges);
+  EXPECT_EQ(*score, raw->score);
+  return true;
+}
+
+TEST(FuseAgreement, HistorySettingsAgreeWithThePlainRulesOnAsciiTexts) {
+  std::mt19937 rng(1);
+  int matches = 0;
+  for (int i = 0; i < 3000 && !::testing::Test::HasFailure(); ++i) {
+    const std::string text = randomText(rng, 120, true);
+    matches += expectAgreement({0, 100, 0.7, false, false}, randomQuery(rng, text, true), text);
+  }
+  EXPECT_GT(matches, 1000);
+}
+
+TEST(FuseAgreement, AnySettingsAgreeWithThePlainRulesOnUnicodeTexts) {
+  std::mt19937 rng(2);
+  int matches = 0;
+  for (int i = 0; i < 3000 && !::testing::Test::HasFailure(); ++i) {
+    const bool asciiOnly = rng() % 3 == 0;
+    const std::string text = randomText(rng, 60, asciiOnly);
+    matches += expectAgreement(randomSettings(rng), randomQuery(rng, text, asciiOnly), text);
+  }
+  EXPECT_GT(matches, 1000);
+}
+
+TEST(FuseAgreement, LongQueriesAgreeWithThePlainRules) {
+  std::mt19937 rng(3);
+  int matches = 0;
+  for (int i = 0; i < 400 && !::testing::Test::HasFailure(); ++i) {
+    const bool asciiOnly = rng() % 2 == 0;
+    std::string text = randomText(rng, 150, asciiOnly);
+    std::string query = randomText(rng, 90, asciiOnly) + "x";
+    if (rng() % 2 == 0) text = randomText(rng, 5, asciiOnly) + query + randomText(rng, 5, asciiOnly);
+    // Tokenized, the whole query's ranges show even when it cannot match.
+    Settings settings = randomSettings(rng);
+    settings.tokenize = settings.tokenize || rng() % 2 == 0;
+    matches += expectAgreement(settings, query, text);
+  }
+  EXPECT_GT(matches, 20);
+}
+
+TEST(FuseAgreement, IllFormedUtf8ReadsAsReplacementCharacters) {
+  const std::vector<std::string> texts = {"ab\xFF" "cd", "\xC3", "x\xE2\x82", "\xED\xA0\x80 abc",
+                                          "abc\xF4\x90\x80\x80", "\xC0\xAF" "cd"};
+  for (const auto& text : texts) {
+    expectAgreement({0, 100, 0.7, false, false}, "cd", text);
+    expectAgreement({0, 100, 0.7, false, false}, "\xEF\xBF\xBD", text);
+  }
+  EXPECT_NEAR(Fuse().search("cd", "ab\xFF" "cd")->score, 0.03, 1e-12);
+}
+
+}  // namespace
+}  // namespace marbrel
