@@ -39,8 +39,9 @@ History::History(HistoryStore& store, Configuration& configuration) : store_(sto
 
 std::vector<HistoryItemPtr> History::all() {
   std::vector<HistoryItemPtr> unpinned = store_.unpinned();
-  // The limit is read again on every pass: it may change while entries are being removed.
-  while (configuration_.historySize() < static_cast<std::int64_t>(unpinned.size())) {
+  // The limit is read again on every pass: it may change while entries are being removed. A
+  // negative limit stops once nothing is left to remove.
+  while (!unpinned.empty() && configuration_.historySize() < static_cast<std::int64_t>(unpinned.size())) {
     HistoryItemPtr oldest = std::move(unpinned.back());
     unpinned.pop_back();
     store_.deleteItem(oldest);
