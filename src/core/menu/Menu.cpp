@@ -135,9 +135,12 @@ void Menu::renumber(const Items& items) {
   for (const auto& item : historyItems_) {
     if (!item->isPinned()) item->setKeyEquivalent(std::string());
   }
+  // Pinned pairs take no number, so the first nine unpinned pairs get 1 to 9 wherever the pinned
+  // ones stand.
   int counter = 1;
   for (const auto& item : items) {
-    if (counter <= kMaxHotKey && !item->isPinned()) item->setKeyEquivalent(kNumbers[counter]);
+    if (item->isPinned()) continue;
+    if (counter <= kMaxHotKey) item->setKeyEquivalent(kNumbers[counter]);
     if (item->isAlternate()) ++counter;
   }
 }
@@ -172,8 +175,20 @@ std::vector<MenuItemPtr> Menu::navigationCandidates(const std::vector<MenuItemPt
   return candidates;
 }
 
+const MenuItem* Menu::counterpart(const MenuItem* item, bool alternate) const {
+  if (!item || item->isAlternate() == alternate) return item;
+  // Both rows of a pair are in the model and the view shows one or the other by the modifiers
+  // held, so the highlighted row may be the other member of the pair that is in view.
+  const auto index = indexOf(*item);
+  if (!index) return item;
+  const MenuItem* other = nullptr;
+  if (alternate && *index + 1 < size()) other = itemAt(*index + 1).get();
+  if (!alternate && *index > 0) other = itemAt(*index - 1).get();
+  return other && isCandidate(*other, alternate) ? other : item;
+}
+
 bool Menu::highlightNext(const std::vector<MenuItemPtr>& items, bool alternate) {
-  const MenuItem* current = highlightedItem().get();
+  const MenuItem* current = counterpart(highlightedItem().get(), alternate);
   bool passedCurrent = false;
   for (const auto& item : items) {
     if (!isCandidate(*item, alternate)) continue;

@@ -89,6 +89,9 @@ class Menu : public MenuModel {
                               bool paste, double imageMaxHeight);
   // The row of the same entry next to `item` in the menu (its pair partner), or null.
   HistoryMenuItemPtr partnerOf(const HistoryMenuItem& item, std::size_t index) const;
+  // The member of `item`'s pair that navigation over `alternate` rows moves from: `item` itself,
+  // or the row right after a primary (alternates) or right before an alternate (primaries).
+  const MenuItem* counterpart(const MenuItem* item, bool alternate) const;
   // The history rows now in the menu, in menu order.
   Items historyItemsInMenu() const;
   std::int64_t itemLimit() const;

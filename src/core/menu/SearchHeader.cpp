@@ -31,9 +31,9 @@ void SearchHeader::setTitle(std::string title) {
   changed();
 }
 
-void SearchHeader::setQuery(std::string query, bool filter) {
+void SearchHeader::setQuery(const std::string& query, bool filter) {
   if (query != query_) {
-    query_ = std::move(query);
+    query_ = query;
     changed();
   }
   if (filter) scheduleApplyQuery();
@@ -109,7 +109,7 @@ void SearchHeader::movedToWindow(bool inWindow) {
 
 void SearchHeader::didDraw() { fieldAcceptsFocus_ = true; }
 
-void SearchHeader::textDidChange(std::string text) { setQuery(std::move(text), true); }
+void SearchHeader::textDidChange(const std::string& text) { setQuery(text, true); }
 
 bool SearchHeader::doCommandBySelector(const std::string& selector) {
   if (selector != "insertTab:") return false;

@@ -67,7 +67,7 @@ class SearchHeader {
 
   const std::string& query() const { return query_; }
   // Replaces the query; with `filter`, hands the filtering to the throttler.
-  void setQuery(std::string query, bool filter);
+  void setQuery(const std::string& query, bool filter);
   // Filters the enclosing menu with the query as it is now; does nothing without a menu.
   void applyQuery();
   // Hands applyQuery to the throttler: at once after a quiet spell, else 0.2 s after the last run.
@@ -102,7 +102,7 @@ class SearchHeader {
   // The view was drawn: the query field may take the focus from now on.
   void didDraw();
   // The user edited the text of the focused query field (not called for changes made by setQuery).
-  void textDidChange(std::string text);
+  void textDidChange(const std::string& text);
   // A command the focused field received ("insertTab:"); true when the header handled it.
   bool doCommandBySelector(const std::string& selector);
   // The view reports a focus change it made itself (a click into the field or elsewhere).

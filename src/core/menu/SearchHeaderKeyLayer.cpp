@@ -192,7 +192,7 @@ bool SearchHeaderKeyLayer::processTyping(Key key, std::uint64_t flags,
 
   if (header_.configuration().avoidTakingFocus()) {
     std::string query = header_.query() + *characters;
-    if (query != header_.query()) header_.setQuery(std::move(query), true);
+    if (query != header_.query()) header_.setQuery(query, true);
     return true;
   }
   header_.makeQueryFieldFirstResponder();
@@ -215,7 +215,7 @@ void SearchHeaderKeyLayer::processDeleteKey(std::uint64_t flags) {
     if (footerHidden) header_.performMenuItemAction(kClearAllTag);
   } else if (!header_.query().empty()) {
     std::string shorter = withoutLastCharacter(header_.query());
-    if (shorter != header_.query()) header_.setQuery(std::move(shorter), true);
+    if (shorter != header_.query()) header_.setQuery(shorter, true);
   }
 }
 
@@ -257,7 +257,7 @@ void SearchHeaderKeyLayer::removeLastWord() {
   const std::string& query = header_.query();
   std::string shorter = withoutLastWord(query);
   if (!shorter.empty()) {
-    if (shorter != query) header_.setQuery(std::move(shorter), true);
+    if (shorter != query) header_.setQuery(shorter, true);
   } else if (!query.empty()) {
     header_.setQuery("", true);
   }
