@@ -7,8 +7,8 @@ class AboutPresenter {
  public:
   virtual ~AboutPresenter() = default;
 
-  // Brings the program to the front ignoring other programs, then shows the About panel (name,
-  // version, icon and a credits line naming the maker with a link to the maker's web site).
+  // Shows the About panel in front (name, version, icon and a credits line naming the maker with a
+  // link to the maker's web site). The caller brings the program to the front first.
   virtual void openAbout() = 0;
 };
 
