@@ -11,7 +11,7 @@ namespace marbrel {
 namespace {
 
 // Dead keys type nothing by themselves; a key cap shows the spacing form of their accent.
-constexpr std::array<std::pair<xkb_keysym_t, const char*>, 17> kDeadKeyTexts = {{
+constexpr std::array<std::pair<xkb_keysym_t, const char*>, 16> kDeadKeyTexts = {{
     {XKB_KEY_dead_grave, "`"},
     {XKB_KEY_dead_acute, "\u00B4"},
     {XKB_KEY_dead_circumflex, "^"},
@@ -28,7 +28,6 @@ constexpr std::array<std::pair<xkb_keysym_t, const char*>, 17> kDeadKeyTexts = {
     {XKB_KEY_dead_iota, "\u037A"},
     {XKB_KEY_dead_voiced_sound, "\u309B"},
     {XKB_KEY_dead_semivoiced_sound, "\u309C"},
-    {XKB_KEY_dead_stroke, "/"},
 }};
 
 }  // namespace

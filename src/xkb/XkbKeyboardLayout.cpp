@@ -97,14 +97,22 @@ class XkbKeyboardLayout::Keymap {
 
   // A group is ASCII-capable when some key types each letter from a to z without modifiers.
   bool typesEveryLatinLetter(std::uint32_t group) const {
-    std::set<char> letters;
-    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap_);
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap_); key <= last && key != 0; ++key) {
-      const std::string produced = text(group, key, {});
-      if (produced.size() == 1 && produced[0] >= 'a' && produced[0] <= 'z') letters.insert(produced[0]);
-      if (key == last) break;
-    }
-    return letters.size() == 26;
+    struct Search {
+      const Keymap* keymap;
+      std::uint32_t group;
+      std::set<char> letters;
+    } search{this, group, {}};
+    xkb_keymap_key_for_each(
+        keymap_,
+        [](xkb_keymap*, xkb_keycode_t key, void* data) {
+          auto* search = static_cast<Search*>(data);
+          const std::string produced = search->keymap->text(search->group, key, {});
+          if (produced.size() == 1 && produced[0] >= 'a' && produced[0] <= 'z') {
+            search->letters.insert(produced[0]);
+          }
+        },
+        &search);
+    return search.letters.size() == 26;
   }
 
   xkb_keymap* keymap_;

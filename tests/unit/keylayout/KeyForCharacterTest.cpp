@@ -5,94 +5,41 @@
 namespace marbrel {
 namespace {
 
-constexpr std::uint16_t kMainRowCode = 18;  // any code that is not a keypad key
+struct Case {
+  const char* text;
+  std::uint16_t keyCode;
+  std::optional<Key> key;
+};
 
-TEST(KeyForCharacter, LettersMatchInEitherCase) {
-  EXPECT_EQ(keyForCharacter("z", 16), Key::z);
-  EXPECT_EQ(keyForCharacter("Z", 16), Key::z);
-  EXPECT_EQ(keyForCharacter("a", 200), Key::a);
-  EXPECT_EQ(keyForCharacter("ab", 0), std::nullopt);
-  EXPECT_EQ(keyForCharacter("\u00E4", 0), std::nullopt);  // ä
-  EXPECT_EQ(keyForCharacter("\u0439", 12), std::nullopt);  // Cyrillic й
-  EXPECT_EQ(keyForCharacter("", 0), std::nullopt);
-}
-
-TEST(KeyForCharacter, DigitsAreMainRowKeysExceptAtTheirKeypadCode) {
-  EXPECT_EQ(keyForCharacter("1", kMainRowCode), Key::one);
-  EXPECT_EQ(keyForCharacter("0", 29), Key::zero);
-  EXPECT_EQ(keyForCharacter("seven", kMainRowCode), Key::seven);
-  EXPECT_EQ(keyForCharacter("ZERO", kMainRowCode), Key::zero);
-  EXPECT_EQ(keyForCharacter("0", 82), Key::keypadZero);
-  EXPECT_EQ(keyForCharacter("8", 91), Key::keypadEight);
-  EXPECT_EQ(keyForCharacter("9", 92), Key::keypadNine);
-  // 90 lies between the keypad's seven and eight but is F20, not a keypad digit.
-  EXPECT_EQ(keyForCharacter("8", 90), Key::eight);
-  // A digit at another digit's keypad code is still the main-row digit.
-  EXPECT_EQ(keyForCharacter("1", 82), Key::one);
-}
-
-TEST(KeyForCharacter, PunctuationDependsOnWhetherTheCodeIsTheKeypadOne) {
-  EXPECT_EQ(keyForCharacter("=", 24), Key::equal);
-  EXPECT_EQ(keyForCharacter("=", 81), Key::keypadEquals);
-  EXPECT_EQ(keyForCharacter("-", 27), Key::minus);
-  EXPECT_EQ(keyForCharacter("-", 78), Key::keypadMinus);
-  EXPECT_EQ(keyForCharacter(".", 47), Key::period);
-  EXPECT_EQ(keyForCharacter(".", 65), Key::keypadDecimal);
-  EXPECT_EQ(keyForCharacter("/", 44), Key::slash);
-  EXPECT_EQ(keyForCharacter("/", 75), Key::keypadDivide);
-  EXPECT_EQ(keyForCharacter(",", 43), Key::comma);
-  EXPECT_EQ(keyForCharacter(",", 95), Key::keypadComma);
-  EXPECT_EQ(keyForCharacter("*", 28), Key::keypadMultiply);
-  EXPECT_EQ(keyForCharacter("+", 30), Key::keypadPlus);
-  EXPECT_EQ(keyForCharacter("]", 30), Key::rightBracket);
-  EXPECT_EQ(keyForCharacter("[", 33), Key::leftBracket);
-  EXPECT_EQ(keyForCharacter("'", 39), Key::quote);
-  EXPECT_EQ(keyForCharacter(";", 41), Key::semicolon);
-  EXPECT_EQ(keyForCharacter("\\", 42), Key::backslash);
-  EXPECT_EQ(keyForCharacter("`", 50), Key::grave);
-}
-
-TEST(KeyForCharacter, NamesInAnyCaseNameTheirKeys) {
-  EXPECT_EQ(keyForCharacter("equal", 24), Key::equal);
-  EXPECT_EQ(keyForCharacter("Minus", 27), Key::minus);
-  EXPECT_EQ(keyForCharacter("quote", 0), Key::quote);
-  EXPECT_EQ(keyForCharacter("comma", 0), Key::comma);
-  EXPECT_EQ(keyForCharacter("slash", 0), Key::slash);
-  EXPECT_EQ(keyForCharacter("period", 0), Key::period);
-  EXPECT_EQ(keyForCharacter("grave", 0), Key::grave);
-  EXPECT_EQ(keyForCharacter("keypaddecimal", 0), Key::keypadDecimal);
-  EXPECT_EQ(keyForCharacter("KeypadNine", 0), Key::keypadNine);
-  EXPECT_EQ(keyForCharacter("pagedown", 0), Key::pageDown);
-  EXPECT_EQ(keyForCharacter("forwarddelete", 0), Key::forwardDelete);
-  EXPECT_EQ(keyForCharacter("keypadenter", 0), Key::keypadEnter);
-  // Only the names the rules list count: there is no "semicolon" or "rightbracket" rule.
-  EXPECT_EQ(keyForCharacter("semicolon", 41), std::nullopt);
-  EXPECT_EQ(keyForCharacter("rightbracket", 30), std::nullopt);
-}
-
-TEST(KeyForCharacter, SpecialKeyTextsNameTheirKeys) {
-  EXPECT_EQ(keyForCharacter("Space", 0), Key::space);
-  EXPECT_EQ(keyForCharacter("space", 0), Key::space);
-  EXPECT_EQ(keyForCharacter("F5", 0), Key::f5);
-  EXPECT_EQ(keyForCharacter("f12", 0), Key::f12);
-  EXPECT_EQ(keyForCharacter("\u21A9", 0), Key::return_);
-  EXPECT_EQ(keyForCharacter("\u232B", 0), Key::delete_);
-  EXPECT_EQ(keyForCharacter("?\u20DD", 0), Key::help);
-  EXPECT_EQ(keyForCharacter("\u2190", 0), Key::leftArrow);
-  EXPECT_EQ(keyForCharacter("?", 0), std::nullopt);
-}
-
-TEST(KeyForCharacter, JISAndOtherSymbols) {
-  EXPECT_EQ(keyForCharacter("\u00A5", 93), Key::yen);
-  EXPECT_EQ(keyForCharacter("_", 94), Key::underscore);
-  EXPECT_EQ(keyForCharacter("\u82F1\u6570", 102), Key::eisu);
-  EXPECT_EQ(keyForCharacter("\u304B\u306A", 104), Key::kana);
-  EXPECT_EQ(keyForCharacter("@", 33), Key::atSign);
-  EXPECT_EQ(keyForCharacter("^", 24), Key::caret);
-  EXPECT_EQ(keyForCharacter(":", 39), Key::colon);
-  EXPECT_EQ(keyForCharacter("\u00A7", 10), Key::section);
-  EXPECT_EQ(keyForCharacter("\u00B4", 24), std::nullopt);  // ´
-  EXPECT_EQ(keyForCharacter("\r", 36), std::nullopt);
+TEST(KeyForCharacter, NamesTheKeyThatATextAndItsCodeStandFor) {
+  const Case cases[] = {
+      {"z", 16, Key::z}, {"Z", 16, Key::z}, {"ab", 0, std::nullopt}, {"", 0, std::nullopt},
+      {"\u00E4", 0, std::nullopt},    // ä
+      {"\u0439", 12, std::nullopt},   // Cyrillic й
+      // Digits are main-row keys except at their own keypad code.
+      {"0", 29, Key::zero}, {"seven", 18, Key::seven}, {"0", 82, Key::keypadZero},
+      {"8", 91, Key::keypadEight}, {"8", 90, Key::eight}, {"1", 82, Key::one},
+      // Punctuation shared with the keypad depends on the code.
+      {"=", 24, Key::equal}, {"=", 81, Key::keypadEquals}, {"-", 27, Key::minus},
+      {"-", 78, Key::keypadMinus}, {".", 47, Key::period}, {".", 65, Key::keypadDecimal},
+      {"/", 44, Key::slash}, {"/", 75, Key::keypadDivide}, {",", 43, Key::comma},
+      {",", 95, Key::keypadComma}, {"*", 28, Key::keypadMultiply}, {"+", 30, Key::keypadPlus},
+      {"]", 30, Key::rightBracket}, {"\\", 42, Key::backslash}, {"`", 50, Key::grave},
+      // Names count where the rules list them, in any case.
+      {"Minus", 0, Key::minus}, {"quote", 0, Key::quote}, {"KeypadNine", 0, Key::keypadNine},
+      {"pagedown", 0, Key::pageDown}, {"semicolon", 41, std::nullopt},
+      // Special keys by their fixed texts.
+      {"Space", 0, Key::space}, {"f12", 0, Key::f12}, {"\u21A9", 0, Key::return_},
+      {"?\u20DD", 0, Key::help}, {"?", 0, std::nullopt}, {"\r", 36, std::nullopt},
+      // JIS and other symbols.
+      {"\u00A5", 93, Key::yen}, {"_", 94, Key::underscore}, {"\u304B\u306A", 104, Key::kana},
+      {"@", 33, Key::atSign}, {"^", 24, Key::caret}, {":", 39, Key::colon},
+      {"\u00A7", 10, Key::section}, {"\u00B4", 24, std::nullopt},
+  };
+  for (const Case& each : cases) {
+    EXPECT_EQ(keyForCharacter(each.text, each.keyCode), each.key)
+        << "'" << each.text << "' at " << each.keyCode;
+  }
 }
 
 }  // namespace

@@ -39,8 +39,6 @@ TEST(XkbKeyboardLayout, USGivesTheKeysOfAUSKeyboard) {
   EXPECT_EQ(us.sauce->keyForKeyCode(9), Key::v);
   EXPECT_EQ(us.sauce->keyForKeyCode(82), Key::keypadZero);
   EXPECT_EQ(us.sauce->keyForKeyCode(29), Key::zero);
-  EXPECT_EQ(us.sauce->keyForKeyCode(16), Key::y);
-  EXPECT_EQ(us.sauce->keyForKeyCode(50), Key::grave);
   EXPECT_EQ(us.sauce->keyForKeyCode(200), std::nullopt);
   EXPECT_EQ(us.sauce->keyForKeyCode(52), std::nullopt);
   // The US layout types "<" at the ISO key and nothing at the JIS yen key: the US table answers.
@@ -51,12 +49,11 @@ TEST(XkbKeyboardLayout, USGivesTheKeysOfAUSKeyboard) {
   // Each map entry came from the layout itself, not from the fallback.
   const KeyCodeMap* map = us.sauce->mapForSource(*us.sauce->currentKeyboardLayoutInputSource());
   ASSERT_NE(map, nullptr);
-  EXPECT_EQ(map->keyForKeyCode(9), Key::v);
   EXPECT_EQ(map->keyForKeyCode(82), Key::keypadZero);
   EXPECT_EQ(map->keyForKeyCode(10), std::nullopt);
 }
 
-TEST(XkbKeyboardLayout, GermanSwapsYAndZAndShowsItsDeadCircumflex) {
+TEST(XkbKeyboardLayout, GermanSwapsYAndZAndShowsItsDeadKeys) {
   Compiled de("de");
   ASSERT_TRUE(de.sauce);
   EXPECT_EQ(de.sauce->keyForKeyCode(16), Key::z);
@@ -66,22 +63,13 @@ TEST(XkbKeyboardLayout, GermanSwapsYAndZAndShowsItsDeadCircumflex) {
   EXPECT_EQ(de.sauce->keyForKeyCode(50), Key::caret);
   EXPECT_EQ(de.sauce->keyText(24, 0), "\u00B4");  // dead acute: no key, the US table's equal
   EXPECT_EQ(de.sauce->keyForKeyCode(24), Key::equal);
-  EXPECT_EQ(de.sauce->keyText(41, 0), "\u00F6");
   EXPECT_EQ(de.sauce->keyForKeyCode(30), Key::keypadPlus);  // "+" beside Ü comes first
   EXPECT_EQ(de.sauce->keyForKeyCode(69), Key::keypadPlus);
-}
-
-TEST(XkbKeyboardLayout, ShiftAndOptionChooseTheShiftAndThirdLevels) {
-  Compiled de("de");
-  ASSERT_TRUE(de.sauce);
+  // Shift and Option choose the second and third levels; other modifiers do not count.
   EXPECT_EQ(de.sauce->keyText(16, kShift), "Z");
   EXPECT_EQ(de.sauce->keyText(12, kOption), "@");
-  EXPECT_EQ(de.sauce->keyText(14, kOption), "\u20AC");   // €
   EXPECT_EQ(de.sauce->keyText(20, kShift), "\u00A7");    // § on Shift-3
   EXPECT_EQ(de.sauce->keyText(12, 0x100 | 0x1000), "q");  // Command and Control do not count
-  Compiled us("us");
-  EXPECT_EQ(us.sauce->keyText(9, kShift), "V");
-  EXPECT_EQ(us.sauce->keyText(29, kShift), ")");
 }
 
 TEST(XkbKeyboardLayout, FrenchAzertyMovesLettersAndDigits) {
@@ -90,16 +78,13 @@ TEST(XkbKeyboardLayout, FrenchAzertyMovesLettersAndDigits) {
   EXPECT_EQ(fr.sauce->keyForKeyCode(0), Key::q);
   EXPECT_EQ(fr.sauce->keyForKeyCode(12), Key::a);
   EXPECT_EQ(fr.sauce->keyForKeyCode(13), Key::z);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(6), Key::w);
   EXPECT_EQ(fr.sauce->keyForKeyCode(41), Key::m);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(46), Key::comma);
   EXPECT_EQ(fr.sauce->keyForKeyCode(47), Key::colon);
   EXPECT_EQ(fr.sauce->keyForKeyCode(33), Key::caret);
   // Digits need Shift on AZERTY; the unshifted "&" names no key, so the US table answers.
   EXPECT_EQ(fr.sauce->keyText(18, 0), "&");
   EXPECT_EQ(fr.sauce->keyText(18, kShift), "1");
   EXPECT_EQ(fr.sauce->keyForKeyCode(18), Key::one);
-  EXPECT_EQ(fr.sauce->keyCodeForKey(Key::m), 41);
 }
 
 TEST(XkbKeyboardLayout, DvorakPutsVWherePeriodIsOnQwerty) {
@@ -108,9 +93,6 @@ TEST(XkbKeyboardLayout, DvorakPutsVWherePeriodIsOnQwerty) {
   EXPECT_EQ(dvorak.sauce->keyForKeyCode(47), Key::v);
   EXPECT_EQ(dvorak.sauce->keyForKeyCode(9), Key::k);
   EXPECT_EQ(dvorak.sauce->keyCodeForKey(Key::v), 47);
-  EXPECT_EQ(dvorak.sauce->keyForKeyCode(12), Key::quote);
-  EXPECT_EQ(dvorak.sauce->keyForKeyCode(24), Key::rightBracket);
-  EXPECT_EQ(dvorak.layout->currentKeyboardLayoutInputSource()->localizedName, "English (Dvorak)");
   EXPECT_TRUE(dvorak.layout->currentKeyboardLayoutInputSource()->isASCIICapable);
 }
 
@@ -119,8 +101,6 @@ TEST(XkbKeyboardLayout, RussianLettersNameNoKeySoTheyKeepTheirUSPositions) {
   ASSERT_TRUE(ru.sauce);
   EXPECT_EQ(ru.sauce->keyText(9, 0), "\u043C");  // м
   EXPECT_EQ(ru.sauce->keyForKeyCode(9), Key::v);
-  EXPECT_EQ(ru.sauce->keyForKeyCode(16), Key::y);
-  EXPECT_EQ(ru.sauce->keyForKeyCode(29), Key::zero);
   EXPECT_EQ(ru.sauce->keyForKeyCode(44), Key::period);  // "." where US has "/"
   EXPECT_EQ(ru.sauce->keyForKeyCode(47), Key::period);  // ю: the US table
   // A Cyrillic-only keymap cannot type ASCII: no source qualifies, and lookups do not need one.
@@ -138,38 +118,25 @@ TEST(XkbKeyboardLayout, EachGroupIsAnInputSourceAndSelectingOneSwitchesSauce) {
   ASSERT_EQ(sources.size(), 2u);
   EXPECT_EQ(sources[0].localizedName, "English (US)");
   EXPECT_EQ(sources[1].localizedName, "Russian");
-  EXPECT_TRUE(sources[0].isSelected);
-  EXPECT_FALSE(sources[1].isSelected);
-  EXPECT_NE(both.sauce->mapForSource(sources[1]), nullptr);
+  EXPECT_TRUE(sources[0].isSelected && !sources[1].isSelected);
 
-  std::vector<std::string> posted;
-  for (std::string_view name :
-       {kSauceSelectedKeyboardInputSourceChanged, kSauceSelectedKeyboardKeyCodesChanged}) {
-    both.notifications.addObserver(std::string(name), [&](const Notification& notification) {
-      posted.push_back(notification.name);
-    });
-  }
+  int keyChanges = 0;
+  both.notifications.addObserver(std::string(kSauceSelectedKeyboardKeyCodesChanged),
+                                 [&](const Notification&) { ++keyChanges; });
   ASSERT_TRUE(both.layout->selectGroup(1));
   both.sauce->selectedInputSourceChanged();
-  EXPECT_EQ(posted, (std::vector<std::string>{"SauceSelectedKeyboardInputSourceChanged",
-                                              "SauceSelectedKeyboardKeyCodesChanged"}));
+  EXPECT_EQ(keyChanges, 1);
   EXPECT_EQ(both.sauce->currentKeyboardLayoutInputSource()->id, sources[1].id);
   // With Russian selected the Latin group stays the one that types ASCII.
   EXPECT_EQ(both.sauce->currentASCIICapableInputSource()->id, sources[0].id);
-  EXPECT_EQ(both.sauce->keyText(9, 0), "\u043C");
-  EXPECT_EQ(both.sauce->keyForKeyCode(9), Key::v);
 
   EXPECT_FALSE(both.layout->selectGroup(2));
   EXPECT_EQ(both.layout->selectedGroup(), 1u);
-}
 
-TEST(XkbKeyboardLayout, GroupsWithTheSameNameGetDistinctIds) {
-  Compiled twice("us,us");
-  ASSERT_TRUE(twice.layout);
-  const auto sources = twice.layout->enabledInputSources();
-  ASSERT_EQ(sources.size(), 2u);
-  EXPECT_NE(sources[0], sources[1]);
-  EXPECT_EQ(sources[0].localizedName, sources[1].localizedName);
+  // Groups with the same name are still distinct sources.
+  const auto twice = compile("us,us")->enabledInputSources();
+  ASSERT_EQ(twice.size(), 2u);
+  EXPECT_NE(twice[0], twice[1]);
 }
 
 TEST(XkbKeyboardLayout, TextsComeFromThePhysicalKeyWithTheKeypadTypingDigits) {
@@ -179,11 +146,7 @@ TEST(XkbKeyboardLayout, TextsComeFromThePhysicalKeyWithTheKeypadTypingDigits) {
   EXPECT_TRUE(us->hasKeyLayoutData(source));
   EXPECT_EQ(us->textForKeyCode(source, 0, {}), "a");
   EXPECT_EQ(us->textForKeyCode(source, 82, {}), "0");
-  EXPECT_EQ(us->textForKeyCode(source, 65, {}), ".");
-  EXPECT_EQ(us->textForKeyCode(source, 67, {}), "*");
-  EXPECT_EQ(us->textForKeyCode(source, 49, {}), " ");
   EXPECT_EQ(us->textForKeyCode(source, 52, {}), std::nullopt);   // no key there
-  EXPECT_EQ(us->textForKeyCode(source, 1000, {}), std::nullopt);
   EXPECT_EQ(us->textForKeyCode(source, 123, {}), "");            // an arrow types nothing
   InputSource unknown;
   unknown.id = "Klingon";
@@ -202,12 +165,6 @@ TEST(XkbKeyboardLayout, UnknownNamesFailWithAReason) {
   names.variant = "nosuchvariant";
   EXPECT_EQ(XkbKeyboardLayout::fromNames(names, &error), nullptr);
   EXPECT_NE(error.find("us(nosuchvariant)"), std::string::npos) << error;
-
-  names.layout = "";
-  names.variant = "";
-  EXPECT_EQ(XkbKeyboardLayout::fromNames(names, &error), nullptr);
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(XkbKeyboardLayout::fromNames(names), nullptr);  // no error wanted: still no crash
 }
 
 // A keymap compiled by someone else, as the shell gets the display's keymap.
@@ -228,17 +185,12 @@ TEST(XkbKeyboardLayout, AnExistingKeymapCanBeUsedAndReplaced) {
   Sauce sauce(layout, notifications);
   EXPECT_EQ(sauce.keyForKeyCode(16), Key::z);
 
-  ASSERT_TRUE(layout.selectGroup(0));
   xkb_keymap* frenchAndGerman = compileKeymap("fr,de");
   ASSERT_NE(frenchAndGerman, nullptr);
   layout.replaceKeymap(frenchAndGerman);
   xkb_keymap_unref(frenchAndGerman);
-  int enabledChanges = 0;
-  notifications.addObserver(std::string(kSauceEnabledKeyboardInputSourcesChanged),
-                            [&](const Notification&) { ++enabledChanges; });
   sauce.enabledInputSourcesChanged();
   sauce.selectedInputSourceChanged();
-  EXPECT_EQ(enabledChanges, 1);
   EXPECT_EQ(sauce.inputSources().size(), 2u);
   EXPECT_EQ(sauce.currentKeyboardLayoutInputSource()->localizedName, "French");
   EXPECT_EQ(sauce.keyForKeyCode(0), Key::q);
