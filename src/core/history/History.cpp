@@ -38,16 +38,18 @@ History::History(HistoryStore& store, Configuration& configuration) : store_(sto
 }
 
 std::vector<HistoryItemPtr> History::all() {
-  std::vector<HistoryItemPtr> unpinned = store_.unpinned();
-  // The limit is read again on every pass: it may change while entries are being removed. A
-  // negative limit stops once nothing is left to remove.
-  while (!unpinned.empty() && configuration_.historySize() < static_cast<std::int64_t>(unpinned.size())) {
-    HistoryItemPtr oldest = std::move(unpinned.back());
-    unpinned.pop_back();
-    store_.deleteItem(oldest);
+  trim();
+  return store_.all();
+}
+
+void History::trim() {
+  // Removes the oldest unpinned entries while there are more than the limit, which is read again
+  // on every pass as it may change meanwhile. A negative limit stops once none is left.
+  for (std::size_t left = store_.unpinnedCount();
+       left > 0 && configuration_.historySize() < static_cast<std::int64_t>(left); --left) {
+    store_.deleteItem(store_.oldestUnpinned());
     store_.saveContext();
   }
-  return store_.all();
 }
 
 bool History::sameContents(const HistoryItem& earlier, const HistoryItem& later) {
@@ -70,7 +72,7 @@ bool History::sameContents(const HistoryItem& earlier, const HistoryItem& later)
 HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
   if (!item) return nullptr;
   // Reading the whole history trims it first; the new entry takes part like any other.
-  all();
+  trim();
   std::vector<HistoryItemPtr> matches;
   for (const auto& candidate : store_.possibleDuplicates(*item)) {
     if (sameContents(*candidate, *item)) matches.push_back(candidate);

@@ -36,6 +36,9 @@ class History {
   HistoryStore& store() const { return store_; }
 
  private:
+  // The trimming part of all().
+  void trim();
+
   HistoryStore& store_;
   Configuration& configuration_;
 };

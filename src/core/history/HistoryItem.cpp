@@ -49,7 +49,9 @@ void HistoryItem::setNumberOfCopies(std::int64_t count) {
 
 void HistoryItem::setPin(std::optional<std::string> pin) {
   if (pin == pin_) return;
+  const bool wasPinned = isPinned();
   pin_ = std::move(pin);
+  if (store_ && isLive()) store_->pinChanged(*this, wasPinned);
   fieldChanged();
 }
 

@@ -213,6 +213,7 @@ SqliteStatus HistoryStore::readRows() {
   if (!status.ok()) return status;
   std::stable_sort(live_.begin(), live_.end(), olderFirst);
   for (const auto& item : live_) {
+    if (item->isPinned()) ++pinnedCount_;
     if (item->hasDistinctContents()) {
       byDigest_[keyOf(*item)].push_back(item);
     } else {
@@ -225,6 +226,7 @@ SqliteStatus HistoryStore::readRows() {
 void HistoryStore::clearRows() {
   for (const auto& item : live_) item->store_ = nullptr;
   live_.clear();
+  pinnedCount_ = 0;
   byDigest_.clear();
   irregular_.clear();
   inserted_.clear();
@@ -238,6 +240,7 @@ HistoryStore::DigestKey HistoryStore::keyOf(const HistoryItem& item) {
 
 void HistoryStore::attach(const HistoryItemPtr& item) {
   live_.insert(std::upper_bound(live_.begin(), live_.end(), item, olderFirst), item);
+  if (item->isPinned()) ++pinnedCount_;
   if (item->hasDistinctContents()) {
     byDigest_[keyOf(*item)].push_back(item);
   } else {
@@ -248,7 +251,9 @@ void HistoryStore::attach(const HistoryItemPtr& item) {
 void HistoryStore::detach(const HistoryItemPtr& item) {
   auto it = std::lower_bound(live_.begin(), live_.end(), item, olderFirst);
   while (it != live_.end() && *it != item && !olderFirst(item, *it)) ++it;
-  if (it != live_.end() && *it == item) live_.erase(it);
+  if (it == live_.end() || *it != item) return;
+  live_.erase(it);
+  if (item->isPinned()) --pinnedCount_;
   if (item->hasDistinctContents()) {
     auto bucket = byDigest_.find(keyOf(*item));
     if (bucket != byDigest_.end()) {
@@ -282,6 +287,18 @@ std::vector<HistoryItemPtr> HistoryStore::unpinned() const {
     if (!(*it)->isPinned()) result.push_back(*it);
   }
   return result;
+}
+
+HistoryItemPtr HistoryStore::oldestUnpinned() const {
+  for (const auto& item : live_) {
+    if (!item->isPinned()) return item;
+  }
+  return nullptr;
+}
+
+void HistoryStore::pinChanged(const HistoryItem& item, bool wasPinned) {
+  if (wasPinned && !item.isPinned()) --pinnedCount_;
+  if (!wasPinned && item.isPinned()) ++pinnedCount_;
 }
 
 std::vector<HistoryItemPtr> HistoryStore::possibleDuplicates(const HistoryItem& item) const {

@@ -54,6 +54,10 @@ class HistoryStore {
   // all() without the pinned entries, same order.
   std::vector<HistoryItemPtr> unpinned() const;
   std::size_t count() const { return live_.size(); }
+  // How many live entries are unpinned, and the one of them with the oldest firstCopiedAt (the
+  // last of unpinned()), without copying the list.
+  std::size_t unpinnedCount() const { return live_.size() - pinnedCount_; }
+  HistoryItemPtr oldestUnpinned() const;
 
   // The live entries that may have the same contents as `item` (a superset of the real matches,
   // `item` itself included when live), in all() order. Cheap unless `item` repeats a content.
@@ -102,6 +106,7 @@ class HistoryStore {
   void attach(const HistoryItemPtr& item);
   void detach(const HistoryItemPtr& item);
   void markDirty(HistoryItem& item);
+  void pinChanged(const HistoryItem& item, bool wasPinned);
   bool loadValue(std::int64_t contentRowId, std::optional<std::string>& value);
   [[nodiscard]] SqliteStatus writeChanges(std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
                                           std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds);
@@ -115,6 +120,7 @@ class HistoryStore {
   bool inMemory_;
   std::unique_ptr<SqliteDatabase> database_;
   std::uint64_t nextSequence_ = 1;
+  std::size_t pinnedCount_ = 0;  // pinned entries among live_
 
   // Live entries, oldest first (the reverse of all()).
   std::vector<HistoryItemPtr> live_;

@@ -94,6 +94,30 @@ TEST_F(HistoryStoreTest, FieldChangesArePendingUntilSavedAndThenPersist) {
   EXPECT_EQ(item->firstCopiedAt(), env.clock.now());
 }
 
+TEST_F(HistoryStoreTest, UnpinnedCountAndOldestUnpinnedFollowPinsAndDeletions) {
+  auto store = env.openInMemory();
+  auto oldest = store->insertItem(text("a"));
+  env.clock.advance(1);
+  auto middle = store->insertItem(text("b"));
+  env.clock.advance(1);
+  auto newest = store->insertItem(text("c"));
+  oldest->setPin("a");
+  EXPECT_EQ(store->unpinnedCount(), 2u);
+  EXPECT_EQ(store->oldestUnpinned(), middle);
+  EXPECT_EQ(store->unpinned(), (std::vector<HistoryItemPtr>{newest, middle}));
+  store->deleteItem(oldest);
+  oldest->setPin(std::nullopt);  // a deleted entry no longer counts either way
+  EXPECT_EQ(store->unpinnedCount(), 2u);
+  middle->setPin("m");
+  store->deleteItem(middle);
+  EXPECT_EQ(store->unpinnedCount(), 1u);
+  newest->setPin("n");
+  EXPECT_EQ(store->unpinnedCount(), 0u);
+  EXPECT_EQ(store->oldestUnpinned(), nullptr);
+  newest->setPin(std::nullopt);
+  EXPECT_EQ(store->unpinnedCount(), 1u);
+}
+
 TEST_F(HistoryStoreTest, SaveWithNothingChangedWritesNothing) {
   auto store = env.openFile(file);
   store->saveContext();
