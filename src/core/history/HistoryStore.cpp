@@ -98,7 +98,11 @@ void HistoryStore::load() {
 void HistoryStore::loadReadOnly() {
   std::error_code ec;
   if (!std::filesystem::exists(file_, ec)) return;  // nothing stored yet: an empty history
-  SqliteStatus status = SqliteDatabase::open(file_, SqliteDatabase::Mode::readOnly, database_);
+  // Without a write-ahead log no program has the store open, and the file can be read as it is
+  // without leaving companion files behind. With one, reading must follow the log.
+  const bool inUse = std::filesystem::exists(file_.string() + "-wal", ec);
+  SqliteStatus status = SqliteDatabase::open(
+      file_, inUse ? SqliteDatabase::Mode::readOnly : SqliteDatabase::Mode::readOnlySnapshot, database_);
   std::int64_t version = 0;
   if (status.ok()) status = StoreSchema::version(*database_, version);
   if (status.ok() && version > StoreSchema::latestVersion()) {

@@ -22,6 +22,22 @@ SqliteStatus statusOf(sqlite3_stmt* statement, int code) {
   return {code, handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code)};
 }
 
+// A "file:" URI for `file`, with the characters that URIs reserve escaped.
+std::string fileUri(const std::filesystem::path& file) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (unsigned char c : std::filesystem::absolute(file).string()) {
+    if (c == '%' || c == '?' || c == '#' || c <= 0x20 || c >= 0x7f) {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri;
+}
+
 }  // namespace
 
 void Statement::bind(int index, std::int64_t value) {
@@ -99,6 +115,10 @@ SqliteStatus SqliteDatabase::open(const std::filesystem::path& file, Mode mode,
       break;
     case Mode::readOnly:
       flags |= SQLITE_OPEN_READONLY;
+      break;
+    case Mode::readOnlySnapshot:
+      flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+      name = fileUri(file) + "?immutable=1";
       break;
     case Mode::memory:
       flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY;

@@ -62,7 +62,8 @@ class Statement {
 // One SQLite connection with a cache of prepared statements.
 class SqliteDatabase {
  public:
-  enum class Mode { readWrite, readOnly, memory };
+  // readOnlySnapshot: read-only without locks or companion files, for a file nobody has open.
+  enum class Mode { readWrite, readOnly, readOnlySnapshot, memory };
 
   // Opens (creating in readWrite mode) the database at `file`; memory ignores the path.
   static SqliteStatus open(const std::filesystem::path& file, Mode mode,

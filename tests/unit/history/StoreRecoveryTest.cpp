@@ -213,11 +213,18 @@ TEST_F(StoreRecoveryTest, ReadOnlyViewNeverWritesNorMovesFiles) {
   EXPECT_TRUE(asideFiles(dir / "other").empty());
 }
 
-TEST_F(StoreRecoveryTest, ReadOnlyViewOfAClosedStoreReadsIt) {
+TEST_F(StoreRecoveryTest, ReadOnlyViewOfAClosedStoreReadsItAndLeavesNoFilesBehind) {
+  folder = dir / "odd ?#% name";
+  file = folder / "MarbrelStorage.sqlite";
   storeEntries(2);
-  auto view = HistoryStore::openReadOnly(file, env.log);
-  EXPECT_EQ(view->count(), 2u) << env.log.str();
+  {
+    auto view = HistoryStore::openReadOnly(file, env.log);
+    EXPECT_EQ(view->count(), 2u) << env.log.str();
+    EXPECT_EQ(view->all().front()->contents().front()->value()->substr(0, 7), "entry 1");
+  }
   EXPECT_EQ(env.log.str(), "");
+  EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
+  EXPECT_FALSE(std::filesystem::exists(file.string() + "-shm"));
 }
 
 TEST_F(StoreRecoveryTest, StoreFromANewerProgramIsLeftUntouched) {
