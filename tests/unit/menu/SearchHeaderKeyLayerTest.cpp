@@ -1,0 +1,249 @@
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "SearchHeaderFixture.h"
+#include "core/menu/SearchHeaderKeyLayer.h"
+
+namespace marbrel::testing {
+namespace {
+
+// One key press on an open menu with a query, and what it leaves.
+struct EditRow {
+  const char* name;
+  std::string query;
+  std::uint16_t code;
+  std::uint64_t modifiers;
+  std::optional<std::string> characters;
+  bool handled;
+  std::string expectedQuery;
+};
+
+class SearchHeaderEditing : public SearchHeaderFixture, public ::testing::WithParamInterface<EditRow> {};
+
+TEST_P(SearchHeaderEditing, KeyPressEditsTheQueryAsItsRowSays) {
+  const EditRow& row = GetParam();
+  open();
+  searchHeader().setQuery(row.query, false);
+  EXPECT_EQ(press(row.code, row.modifiers, row.characters), row.handled);
+  EXPECT_EQ(searchHeader().query(), row.expectedQuery);
+}
+
+using namespace keycode;
+using flags::capsLock;
+using flags::command;
+using flags::control;
+using flags::option;
+using flags::shift;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SearchHeaderEditing,
+    ::testing::Values(
+        EditRow{"ControlHDeletesOneCharacter", "abc", h, control, "h", true, "ab"},
+        EditRow{"DeleteDeletesOneCharacter", "abc", deleteKey, 0, "\x7f", true, "ab"},
+        EditRow{"ShiftDeleteDeletesOneCharacter", "abc", deleteKey, shift, std::nullopt, true, "ab"},
+        EditRow{"DeleteRemovesAWholeAccentedLetter", "cafe\xCC\x81", deleteKey, 0, std::nullopt, true, "caf"},
+        EditRow{"DeleteRemovesAWholeEmoji", "hi\xF0\x9F\x91\x8D", deleteKey, 0, std::nullopt, true, "hi"},
+        EditRow{"DeleteOnAnEmptyQueryIsStillHandled", "", deleteKey, 0, std::nullopt, true, ""},
+        EditRow{"CommandDeleteClearsTheQuery", "foo bar", deleteKey, command, std::nullopt, true, ""},
+        EditRow{"CapsLockTurnsCommandDeleteIntoOneCharacter", "foo", deleteKey, command | capsLock,
+                std::nullopt, true, "fo"},
+        EditRow{"DeviceDependentFlagBitsAreIgnored", "foo", deleteKey, command | 0x108, std::nullopt, true, ""},
+        EditRow{"ControlUClearsTheQuery", "foo bar", u, control, "u", true, ""},
+        EditRow{"ControlWRemovesTheLastWord", "foo bar", w, control, "w", true, "foo "},
+        EditRow{"ControlWOnOneWordEmptiesTheQuery", "foo", w, control, "w", true, ""},
+        EditRow{"ControlWFoldsRepeatedSpaces", "foo  bar  baz ", w, control, "w", true, "foo bar "},
+        EditRow{"LetterIsAppended", "ab", c, 0, "c", true, "abc"},
+        EditRow{"ShiftedLetterIsAppended", "ab", c, shift, "C", true, "abC"},
+        EditRow{"SpaceIsAppended", "ab", space, 0, " ", true, "ab "},
+        EditRow{"AccentedLetterIsAppended", "caf", e, 0, "e\xCC\x81", true, "cafe\xCC\x81"},
+        EditRow{"PlainHIsTyped", "", h, 0, "h", true, "h"},
+        EditRow{"PlainPIsTyped", "", p, 0, "p", true, "p"},
+        EditRow{"ControlLetterGoesOnToTheMenu", "ab", c, control, "c", false, "ab"},
+        EditRow{"OptionLetterGoesOnToTheMenu", "ab", e, option, "e", false, "ab"},
+        EditRow{"CommandLetterGoesOnToTheMenu", "ab", q, command, "q", false, "ab"},
+        EditRow{"KeyWithoutCharactersGoesOn", "ab", a, 0, std::nullopt, false, "ab"},
+        EditRow{"KeyWithEmptyCharactersGoesOn", "ab", a, 0, "", false, "ab"},
+        EditRow{"SeveralCharactersGoOn", "ab", a, 0, "xy", false, "ab"},
+        EditRow{"ControlCharacterTypesNothing", "ab", forwardDelete, 0, "\x7f", false, "ab"},
+        EditRow{"EscapeGoesOn", "ab", escape, 0, "\x1b", false, "ab"},
+        EditRow{"TabGoesOn", "ab", tab, 0, "\t", false, "ab"},
+        EditRow{"LeftArrowGoesOn", "ab", leftArrow, 0, std::nullopt, false, "ab"},
+        EditRow{"HomeGoesOn", "ab", home, 0, std::nullopt, false, "ab"},
+        EditRow{"F1GoesOnEvenWithControl", "ab", f1, control, std::nullopt, false, "ab"},
+        EditRow{"KeyCodeWithoutAKeyGoesOn", "ab", 200, 0, "z", false, "ab"}),
+    [](const ::testing::TestParamInfo<EditRow>& info) { return info.param.name; });
+
+class SearchHeaderCommands : public SearchHeaderFixture {
+ protected:
+  SearchHeaderCommands() {
+    addText("alpha");
+    addText("beta");
+    addText("gamma");
+  }
+  std::string highlightedTitle() const {
+    const auto& item = menu->highlightedItem();
+    return item ? item->title() + (item->isAlternate() ? "'" : "") : "(none)";
+  }
+};
+
+TEST_F(SearchHeaderCommands, OptionDeleteRemovesTheHighlightedPairAndKeepsTheQuery) {
+  open();
+  searchHeader().setQuery("kept", false);
+  ASSERT_EQ(highlightedTitle(), "gamma");
+  EXPECT_TRUE(press(keycode::deleteKey, flags::option));
+  EXPECT_EQ(shownTitles(), (std::vector<std::string>{"beta", "alpha"}));
+  EXPECT_EQ(store->count(), 2u);
+  EXPECT_EQ(searchHeader().query(), "kept");
+}
+
+TEST_F(SearchHeaderCommands, OptionPPinsTheHighlightedEntryClearsTheQueryAndShowsTheWholeMenu) {
+  open();
+  enterQuery("alp");
+  ASSERT_EQ(shownTitles(), std::vector<std::string>{"alpha"});
+  EXPECT_TRUE(press(keycode::p, flags::option, "p"));
+  EXPECT_EQ(searchHeader().query(), "");
+  EXPECT_EQ(shownTitles().size(), 3u);
+  const auto pinned = history->all();
+  EXPECT_EQ(std::count_if(pinned.begin(), pinned.end(), [](const auto& entry) { return entry->isPinned(); }), 1);
+  // The query was cleared without a filter: nothing re-orders the rebuilt menu later.
+  const auto before = shownRows();
+  queue.advance(1);
+  EXPECT_EQ(shownRows(), before);
+}
+
+TEST_F(SearchHeaderCommands, ArrowsAndControlKeysMoveTheHighlight) {
+  open();
+  ASSERT_EQ(highlightedTitle(), "gamma");
+  EXPECT_TRUE(press(keycode::downArrow, 0));
+  EXPECT_EQ(highlightedTitle(), "beta");
+  EXPECT_TRUE(press(keycode::n, flags::control, "n"));
+  EXPECT_EQ(highlightedTitle(), "alpha");
+  EXPECT_TRUE(press(keycode::p, flags::control, "p"));
+  EXPECT_EQ(highlightedTitle(), "beta");
+  EXPECT_TRUE(press(keycode::upArrow, 0));
+  EXPECT_EQ(highlightedTitle(), "gamma");
+  // Up on the first candidate wraps to the last one, the footer's quit item.
+  EXPECT_TRUE(press(keycode::upArrow, 0));
+  EXPECT_EQ(menu->highlightedItem()->tag(), 104);
+  EXPECT_TRUE(press(keycode::upArrow, flags::command));
+  EXPECT_EQ(highlightedTitle(), "gamma");
+  EXPECT_TRUE(press(keycode::downArrow, flags::command));
+  EXPECT_EQ(menu->highlightedItem()->tag(), 104);
+  // With Option held, Down walks the alternates.
+  EXPECT_TRUE(press(keycode::upArrow, flags::command));
+  EXPECT_TRUE(press(keycode::downArrow, flags::option));
+  EXPECT_EQ(highlightedTitle(), "beta'");
+}
+
+TEST_F(SearchHeaderCommands, ReturnChoosesTheHighlightedRowAndClosesTheMenu) {
+  open();
+  EXPECT_TRUE(press(keycode::returnKey, 0, "\r"));
+  ASSERT_FALSE(pasteboard.writes().empty());
+  EXPECT_EQ(pasteboard.writes().back().second, "gamma");
+  EXPECT_EQ(presenter.cancelCount, 1);
+  queue.advance(1);
+  EXPECT_TRUE(keys.events.empty()) << "the copy row does not paste";
+}
+
+TEST_F(SearchHeaderCommands, OptionReturnChoosesTheAlternateEvenWhenThePrimaryIsHighlighted) {
+  open();
+  ASSERT_EQ(highlightedTitle(), "gamma");
+  EXPECT_TRUE(press(keycode::keypadEnter, flags::option, "\x03"));
+  EXPECT_EQ(pasteboard.writes().back().second, "gamma");
+  queue.advance(1);
+  EXPECT_FALSE(keys.events.empty()) << "the alternate row pastes";
+}
+
+TEST_F(SearchHeaderCommands, ReturnWithNothingHighlightedIsHandledAndKeepsTheMenuOpen) {
+  open();
+  menu->highlight(nullptr);
+  EXPECT_TRUE(press(keycode::returnKey, 0));
+  EXPECT_EQ(presenter.cancelCount, 0);
+  EXPECT_TRUE(pasteboard.writes().empty());
+}
+
+TEST_F(SearchHeaderCommands, CommandsOutsideAHistoryMenuAreHandledAndDoNothing) {
+  MenuModel plain;
+  auto item = makeHeaderItem();
+  plain.addItem(item);
+  SearchHeader& alone = item->header();
+  alone.movedToWindow(true);
+  for (const auto& [code, modifiers] : {std::pair{keycode::downArrow, std::uint64_t{0}},
+                                        {keycode::returnKey, 0}, {keycode::deleteKey, flags::option},
+                                        {keycode::p, flags::option}, {keycode::n, flags::control}}) {
+    EXPECT_TRUE(alone.onKeyDown(code, modifiers, std::nullopt)) << code;
+  }
+  EXPECT_EQ(store->count(), 3u);
+  EXPECT_EQ(presenter.cancelCount, 0);
+}
+
+TEST_F(SearchHeaderCommands, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
+  open();
+  searchHeader().setQuery("abc", false);
+  EXPECT_TRUE(press(keycode::deleteKey, flags::command | flags::option));
+  EXPECT_TRUE(press(keycode::deleteKey, flags::command | flags::option | flags::shift));
+  EXPECT_FALSE(press(keycode::comma, flags::command, ","));
+  EXPECT_TRUE(footerRuns.empty());
+  EXPECT_EQ(searchHeader().query(), "abc");
+
+  configuration.setHideFooter(true);
+  EXPECT_TRUE(press(keycode::deleteKey, flags::command | flags::option));
+  EXPECT_EQ(footerRuns[101], 1);
+  EXPECT_TRUE(press(keycode::deleteKey, flags::command | flags::option | flags::shift));
+  EXPECT_EQ(footerRuns[106], 1);
+  EXPECT_FALSE(press(keycode::comma, flags::command, ",")) << "the key press still goes on";
+  EXPECT_EQ(footerRuns[107], 1);
+  EXPECT_EQ(presenter.cancelCount, 3);
+  EXPECT_EQ(searchHeader().query(), "abc");
+}
+
+TEST_F(SearchHeaderCommands, PopupShortcutClosesTheMenuAndGoesOn) {
+  open();
+  EXPECT_FALSE(press(keycode::v, flags::shift | flags::command, "v"));
+  EXPECT_EQ(presenter.cancelCount, 1);
+  // Caps Lock makes the modifiers differ: no closing, and Shift-Command is no typing either.
+  EXPECT_FALSE(press(keycode::v, flags::shift | flags::command | flags::capsLock, "v"));
+  EXPECT_EQ(presenter.cancelCount, 1);
+}
+
+TEST_F(SearchHeaderCommands, PopupShortcutOnAKeyTheTableHandlesDoesNotClose) {
+  popupShortcut = SearchHeader::PopupShortcut{keycode::deleteKey, flags::shift | flags::command};
+  open();
+  searchHeader().setQuery("abc", false);
+  EXPECT_TRUE(press(keycode::deleteKey, flags::shift | flags::command));
+  EXPECT_EQ(presenter.cancelCount, 0);
+  EXPECT_EQ(searchHeader().query(), "ab");
+}
+
+TEST_F(SearchHeaderCommands, PopupKeyWithOtherModifiersSkipsThePreferencesCheck) {
+  popupShortcut = SearchHeader::PopupShortcut{keycode::comma, flags::option};
+  configuration.setHideFooter(true);
+  open();
+  EXPECT_FALSE(press(keycode::comma, flags::command, ","));
+  EXPECT_EQ(footerRuns[107], 0);
+  EXPECT_EQ(presenter.cancelCount, 0);
+  // The shortcut itself closes the menu before any other check.
+  EXPECT_FALSE(press(keycode::comma, flags::option, ","));
+  EXPECT_EQ(presenter.cancelCount, 1);
+}
+
+TEST_F(SearchHeaderCommands, NoPopupShortcutLeavesCommandCommaToThePreferences) {
+  popupShortcut.reset();
+  configuration.setHideFooter(true);
+  open();
+  EXPECT_FALSE(press(keycode::comma, flags::command, ","));
+  EXPECT_EQ(footerRuns[107], 1);
+}
+
+TEST(SearchHeaderWords, LastWordRemovalFollowsSingleSpaces) {
+  EXPECT_EQ(SearchHeaderKeyLayer::withoutLastWord("foo bar"), "foo ");
+  EXPECT_EQ(SearchHeaderKeyLayer::withoutLastWord("foo bar "), "foo ");
+  EXPECT_EQ(SearchHeaderKeyLayer::withoutLastWord("  foo"), "");
+  EXPECT_EQ(SearchHeaderKeyLayer::withoutLastWord(""), "");
+  EXPECT_EQ(SearchHeaderKeyLayer::withoutLastWord("a\tb c"), "a\tb ") << "only spaces split words";
+}
+
+}  // namespace
+}  // namespace marbrel::testing

@@ -1,0 +1,224 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "SearchHeaderFixture.h"
+#include "core/menu/SearchHeaderLayout.h"
+
+namespace marbrel::testing {
+namespace {
+
+class SearchHeaderTyping : public SearchHeaderFixture {
+ protected:
+  SearchHeaderTyping() {
+    addText("bob");
+    addText("axe");
+    addText("alpha");
+  }
+};
+
+TEST_F(SearchHeaderTyping, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
+  open();
+  queue.advance(1);  // no filter in the 0.2 s before
+  ASSERT_EQ(shownTitles(), (std::vector<std::string>{"alpha", "axe", "bob"}));
+
+  EXPECT_TRUE(type('a'));
+  queue.runUntilIdle();
+  EXPECT_EQ(shownTitles(), (std::vector<std::string>{"alpha", "axe"})) << "the first filters at once";
+  queue.advance(0.05);
+  EXPECT_TRUE(type('l'));
+  queue.advance(0.05);
+  EXPECT_TRUE(type('p'));
+  EXPECT_EQ(searchHeader().query(), "alp");
+  // "al" alone would already drop "axe": the list staying so proves no filter ran in between.
+  queue.advance(0.199);
+  EXPECT_EQ(shownTitles(), (std::vector<std::string>{"alpha", "axe"}));
+  queue.advance(0.002);
+  EXPECT_EQ(shownTitles(), std::vector<std::string>{"alpha"}) << "0.2 s after the third, with all three";
+}
+
+TEST_F(SearchHeaderTyping, EachFilterHighlightsTheFirstResult) {
+  open();
+  menu->selectLast(false);
+  type('x');
+  queue.runUntilIdle();
+  ASSERT_NE(menu->highlightedItem(), nullptr);
+  EXPECT_EQ(menu->highlightedItem()->title(), "axe");
+}
+
+TEST_F(SearchHeaderTyping, ClosingClearsTheQueryOnALaterTurnAndShowsEverythingAgain) {
+  open();
+  enterQuery("alp");
+  ASSERT_EQ(shownTitles(), std::vector<std::string>{"alpha"});
+  searchHeader().movedToWindow(false);
+  EXPECT_FALSE(searchHeader().isIntercepting());
+  EXPECT_EQ(searchHeader().query(), "alp") << "cleared asynchronously";
+  queue.advance(1);
+  EXPECT_EQ(searchHeader().query(), "");
+  EXPECT_EQ(shownTitles().size(), 3u);
+  EXPECT_FALSE(searchHeader().fieldAcceptsFocus());
+}
+
+TEST_F(SearchHeaderTyping, AHeaderDestroyedBeforeItsQueuedWorkRunsIsForgotten) {
+  open();
+  type('a');
+  queue.runUntilIdle();
+  type('x');  // the filter for "ax" waits in the throttler
+  searchHeader().movedToWindow(false);
+  menu->removeItem(*headerItem);
+  headerItem.reset();
+  queue.advance(1);
+  EXPECT_EQ(shownTitles(), (std::vector<std::string>{"alpha", "axe"}));
+}
+
+TEST_F(SearchHeaderTyping, KeysAreNotInterceptedWhileTheMenuIsClosed) {
+  EXPECT_FALSE(type('a'));
+  EXPECT_EQ(searchHeader().query(), "");
+  open();
+  searchHeader().movedToWindow(false);
+  EXPECT_FALSE(press(keycode::deleteKey));
+}
+
+class SearchHeaderFocus : public SearchHeaderFixture {
+ protected:
+  SearchHeaderFocus() { searchHeader().setFieldEditor(&editor); }
+};
+
+TEST_F(SearchHeaderFocus, TheOpenMenuStartsWithTheWindowFocused) {
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::none);
+  open();
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window);
+}
+
+TEST_F(SearchHeaderFocus, AvoidingFocusTypedCharactersGoToTheQueryWithTheFieldUnfocused) {
+  open();
+  EXPECT_TRUE(type('a'));
+  EXPECT_TRUE(type('b'));
+  EXPECT_EQ(searchHeader().query(), "ab");
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window);
+  EXPECT_EQ(editor.focusCount, 0);
+}
+
+TEST_F(SearchHeaderFocus, TakingFocusTheFirstCharacterFocusesTheFieldWithTheCaretAtTheEnd) {
+  configuration.setAvoidTakingFocus(false);
+  open();
+  searchHeader().setQuery("ab", false);
+  editor.textLength = 2;
+  EXPECT_FALSE(type('c')) << "the field's editor inserts the character";
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::fieldEditor);
+  EXPECT_EQ(editor.focusCount, 1);
+  EXPECT_EQ(editor.selectionLocation, 2u);
+  EXPECT_EQ(editor.selectionLength, 0u);
+  EXPECT_EQ(searchHeader().query(), "ab");
+  searchHeader().textDidChange("abc");
+  queue.advance(1);
+  EXPECT_EQ(searchHeader().query(), "abc");
+}
+
+TEST_F(SearchHeaderFocus, TheFieldRefusesFocusUntilTheMenuHasBeenDrawn) {
+  configuration.setAvoidTakingFocus(false);
+  menu->menuWillOpen();
+  searchHeader().movedToWindow(true);
+  EXPECT_FALSE(type('c'));
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window);
+  EXPECT_EQ(editor.focusCount, 0);
+  searchHeader().setFocus(SearchHeader::Focus::fieldEditor);
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window) << "a click cannot focus it either";
+
+  searchHeader().didDraw();
+  EXPECT_FALSE(type('c'));
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::fieldEditor);
+  // Closed and reopened, it refuses again until the next draw.
+  searchHeader().movedToWindow(false);
+  queue.advance(1);
+  searchHeader().movedToWindow(true);
+  EXPECT_FALSE(searchHeader().makeQueryFieldFirstResponder());
+}
+
+TEST_F(SearchHeaderFocus, WhileTheFieldIsEditedOnlyCommandVIsIntercepted) {
+  open();
+  ASSERT_TRUE(searchHeader().makeQueryFieldFirstResponder());
+  EXPECT_FALSE(type('a'));
+  EXPECT_FALSE(press(keycode::downArrow));
+  EXPECT_FALSE(press(keycode::deleteKey, flags::option));
+  EXPECT_EQ(searchHeader().query(), "");
+  EXPECT_TRUE(press(keycode::v, flags::command, "v"));
+  EXPECT_EQ(editor.pasteCount, 1);
+}
+
+TEST_F(SearchHeaderFocus, WithTheQueryFieldItselfFocusedNothingIsIntercepted) {
+  open();
+  searchHeader().setFocus(SearchHeader::Focus::queryField);
+  EXPECT_FALSE(press(keycode::v, flags::command, "v"));
+  EXPECT_FALSE(type('a'));
+  EXPECT_EQ(editor.pasteCount, 0);
+}
+
+TEST_F(SearchHeaderFocus, CommandVPastesIntoTheQueryThroughTheField) {
+  open();
+  editor.onPaste = [this] { searchHeader().textDidChange(searchHeader().query() + "pasted"); };
+  EXPECT_TRUE(press(keycode::v, flags::command, "v"));
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::fieldEditor);
+  EXPECT_EQ(editor.pasteCount, 1);
+  EXPECT_EQ(searchHeader().query(), "pasted");
+}
+
+TEST_F(SearchHeaderFocus, CommandVBeforeTheFirstDrawIsHandledAndPastesNothing) {
+  menu->menuWillOpen();
+  searchHeader().movedToWindow(true);
+  EXPECT_TRUE(press(keycode::v, flags::command, "v"));
+  EXPECT_EQ(editor.pasteCount, 0);
+}
+
+TEST_F(SearchHeaderFocus, TabInTheFocusedFieldHandsKeysBackToTheInterception) {
+  open();
+  ASSERT_TRUE(searchHeader().makeQueryFieldFirstResponder());
+  EXPECT_FALSE(searchHeader().doCommandBySelector("insertNewline:"));
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::fieldEditor);
+  EXPECT_TRUE(searchHeader().doCommandBySelector("insertTab:"));
+  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window);
+  EXPECT_TRUE(type('x'));
+  EXPECT_EQ(searchHeader().query(), "x");
+}
+
+TEST(SearchHeaderLayoutRules, FieldsAndConstraintsFollowTheDisplaySettings) {
+  const auto both = SearchHeaderLayout::forSettings(false, false);
+  EXPECT_TRUE(both.showsTitle);
+  EXPECT_TRUE(both.showsQuery);
+  EXPECT_EQ(both.constraints, (std::vector<std::string>{"|-[titleField]-[queryField]-(==10)-|",
+                                                         "V:|-(==3)-[titleField]-(==3)-|",
+                                                         "V:|[queryField]-(==3)-|"}));
+  const auto noTitle = SearchHeaderLayout::forSettings(false, true);
+  EXPECT_FALSE(noTitle.showsTitle);
+  EXPECT_EQ(noTitle.constraints,
+            (std::vector<std::string>{"|-(==10)-[queryField]-(==10)-|", "V:|[queryField]-(==3)-|"}));
+  EXPECT_EQ(noTitle.queryLeading, 10);
+  EXPECT_EQ(noTitle.queryBottom, 3);
+
+  for (const bool hideTitle : {false, true}) {
+    const auto hidden = SearchHeaderLayout::forSettings(true, hideTitle);
+    EXPECT_TRUE(hidden.constraints.empty());
+    EXPECT_FALSE(hidden.constrained);
+    EXPECT_TRUE(hidden.showsQuery);
+    EXPECT_EQ(hidden.showsTitle, !hideTitle);
+  }
+  EXPECT_EQ(SearchHeaderLayout::heightFor(true), 1);
+  EXPECT_EQ(SearchHeaderLayout::heightFor(false), 29);
+}
+
+TEST_F(SearchHeaderFocus, AHeaderIsLaidOutForTheSettingsWhenBuilt) {
+  EXPECT_TRUE(searchHeader().layout().showsTitle);
+  configuration.setHideSearch(true);
+  configuration.setHideTitle(true);
+  const auto rebuilt = makeHeaderItem();
+  EXPECT_TRUE(rebuilt->header().layout().constraints.empty());
+  EXPECT_FALSE(rebuilt->header().layout().showsTitle);
+  EXPECT_FALSE(rebuilt->isEnabled());
+  EXPECT_EQ(rebuilt->title(), "Marbrel");
+  EXPECT_EQ(rebuilt->header().title(), "Marbrel");
+}
+
+}  // namespace
+}  // namespace marbrel::testing
