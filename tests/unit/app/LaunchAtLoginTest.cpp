@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "core/app/LaunchAtLogin.h"
+#include "support/TempDir.h"
+
+namespace marbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+mode_t modeOf(const fs::path& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_mode & 0777;
+}
+
+struct LaunchAtLoginFile : ::testing::Test {
+  TempDir dir;
+  fs::path entry = dir / "config" / "autostart" / LaunchAtLogin::kEntryName;
+  LaunchAtLogin launch{entry, "/usr/bin/marbrel"};
+
+  bool enabledWith(const std::string& text) {
+    writeFile(entry, text);
+    return launch.isEnabled();
+  }
+};
+
+TEST_F(LaunchAtLoginFile, WithNoEntryItIsOff) { EXPECT_FALSE(launch.isEnabled()); }
+
+TEST_F(LaunchAtLoginFile, TurningOnWritesAPrivateEntryInAPrivateFolderThatStartsTheProgram) {
+  ASSERT_TRUE(launch.setEnabled(true));
+  EXPECT_TRUE(launch.isEnabled());
+  EXPECT_EQ(modeOf(entry), 0600u);
+  EXPECT_EQ(modeOf(entry.parent_path()), 0700u);
+  const std::string text = readFile(entry);
+  EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+  EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
+  EXPECT_NE(text.find("\nExec=/usr/bin/marbrel\n"), std::string::npos);
+  // No temporary file is left beside it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(entry.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(LaunchAtLoginFile, TurningOnKeepsTheModeOfAnExistingAutostartFolder) {
+  fs::create_directories(entry.parent_path());
+  ::chmod(entry.parent_path().c_str(), 0755);
+  ASSERT_TRUE(launch.setEnabled(true));
+  EXPECT_EQ(modeOf(entry.parent_path()), 0755u);
+}
+
+TEST_F(LaunchAtLoginFile, TurningOnReplacesAHiddenEntryAndTurningOffRemovesIt) {
+  writeFile(entry, "[Desktop Entry]\nType=Application\nExec=/old/marbrel\nHidden=true\n");
+  EXPECT_FALSE(launch.isEnabled());
+  ASSERT_TRUE(launch.setEnabled(true));
+  EXPECT_TRUE(launch.isEnabled());
+  EXPECT_EQ(readFile(entry).find("/old/marbrel"), std::string::npos);
+  ASSERT_TRUE(launch.setEnabled(false));
+  EXPECT_FALSE(fs::exists(entry));
+  EXPECT_FALSE(launch.isEnabled());
+  EXPECT_TRUE(launch.setEnabled(false));  // already off
+}
+
+TEST_F(LaunchAtLoginFile, HiddenOrDisabledEntriesCountAsOff) {
+  const std::string head = "[Desktop Entry]\nType=Application\nExec=marbrel\n";
+  EXPECT_TRUE(enabledWith(head));
+  EXPECT_FALSE(enabledWith(head + "Hidden=true\n"));
+  EXPECT_FALSE(enabledWith(head + "Hidden = true\n"));
+  EXPECT_TRUE(enabledWith(head + "Hidden=false\n"));
+  EXPECT_FALSE(enabledWith(head + "X-GNOME-Autostart-enabled=false\n"));
+  EXPECT_TRUE(enabledWith(head + "X-GNOME-Autostart-enabled=true\n"));
+  // The first occurrence of a key counts.
+  EXPECT_FALSE(enabledWith(head + "Hidden=true\nHidden=false\n"));
+  // Keys of other groups do not.
+  EXPECT_TRUE(enabledWith(head + "[Desktop Action quit]\nHidden=true\n"));
+}
+
+TEST_F(LaunchAtLoginFile, EntriesTheSessionWouldNotStartCountAsOff) {
+  EXPECT_FALSE(enabledWith(""));
+  EXPECT_FALSE(enabledWith("Type=Application\nExec=marbrel\n"));                     // no group
+  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Link\nExec=marbrel\n"));            // not a program
+  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\n"));                   // no command
+  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\nExec=\n"));
+  EXPECT_FALSE(enabledWith(std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 44)));
+  EXPECT_TRUE(enabledWith("# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=marbrel\r\n"));
+  fs::remove(entry);
+  fs::create_directories(entry);  // a folder of that name
+  EXPECT_FALSE(launch.isEnabled());
+  EXPECT_FALSE(launch.setEnabled(false));
+  EXPECT_FALSE(launch.setEnabled(true));
+}
+
+TEST_F(LaunchAtLoginFile, AFailedWriteReportsFailureAndLeavesNothingBehind) {
+  // A file stands where the configuration folder should be: no folder can be made there.
+  writeFile(dir / "config", "not a folder");
+  EXPECT_FALSE(launch.setEnabled(true));
+  EXPECT_FALSE(launch.isEnabled());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  if (::geteuid() == 0) return;  // permissions do not bind root
+  fs::remove(dir / "config");
+  fs::create_directories(entry.parent_path());
+  ::chmod(entry.parent_path().c_str(), 0500);
+  EXPECT_FALSE(launch.setEnabled(true));
+  ::chmod(entry.parent_path().c_str(), 0700);
+  EXPECT_TRUE(fs::is_empty(entry.parent_path()));
+}
+
+TEST(DesktopEntryExec, PlainPathsStayAsTheyAre) {
+  EXPECT_EQ(desktopEntryExecValue("/usr/bin/marbrel"), "/usr/bin/marbrel");
+  EXPECT_EQ(desktopEntryExecValue("/opt/marbrel-1.0/bin/marbrel"), "/opt/marbrel-1.0/bin/marbrel");
+}
+
+TEST(DesktopEntryExec, ReservedCharactersAreQuotedAndEscapedTwice) {
+  EXPECT_EQ(desktopEntryExecValue("/home/a b/marbrel"), "\"/home/a b/marbrel\"");
+  EXPECT_EQ(desktopEntryExecValue("/x/$HOME"), "\"/x/\\\\$HOME\"");
+  EXPECT_EQ(desktopEntryExecValue("/x/a\"b"), "\"/x/a\\\\\"b\"");
+  // A backslash becomes four: one for the quoting, each doubled for the value's own escaping.
+  EXPECT_EQ(desktopEntryExecValue("/x/a\\b"), "\"/x/a\\\\\\\\b\"");
+  EXPECT_EQ(desktopEntryExecValue("/x/100%"), "/x/100%%");
+  EXPECT_EQ(desktopEntryExecValue("/x/it's"), "\"/x/it's\"");
+}
+
+TEST(DesktopEntryExec, PathsThatCannotBeWrittenAreRefused) {
+  EXPECT_EQ(desktopEntryExecValue(""), "");
+  EXPECT_EQ(desktopEntryExecValue("/x/a\nb"), "");
+  TempDir dir;
+  LaunchAtLogin launch{dir / "autostart" / LaunchAtLogin::kEntryName, "/x/a\nb"};
+  EXPECT_FALSE(launch.setEnabled(true));
+  EXPECT_FALSE(fs::exists(dir / "autostart" / LaunchAtLogin::kEntryName));
+}
+
+TEST(LaunchAtLoginPaths, TheEntryLivesInTheUsersAutostartFolder) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+  EXPECT_EQ(LaunchAtLogin::standardEntryFile(),
+            fs::path("/tmp/cfg/autostart/org.marbrel.Marbrel-LaunchAtLoginHelper.desktop"));
+  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_TRUE(LaunchAtLogin::runningProgram().is_absolute());
+  EXPECT_TRUE(fs::exists(LaunchAtLogin::runningProgram()));
+}
+
+}  // namespace
+}  // namespace marbrel
