@@ -1,14 +1,10 @@
 #pragma once
 
-#include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/config/Configuration.h"
-#include "core/config/Defaults.h"
-#include "core/config/ProcessArguments.h"
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
 
@@ -28,16 +24,12 @@ struct StoreEnvironment {
   }
 };
 
-inline std::vector<NewContent> text(const std::string& value, const std::string& type = "text/plain") {
-  return {NewContent{type, value}};
-}
+inline std::vector<NewContent> text(const std::string& value) { return {NewContent{"text/plain", value}}; }
 
+// The first content's value of each entry.
 inline std::vector<std::string> textsOf(const std::vector<HistoryItemPtr>& items) {
   std::vector<std::string> texts;
-  for (const auto& item : items) {
-    const auto& value = item->contents().empty() ? std::nullopt : item->contents().front()->value();
-    texts.push_back(value.value_or("<absent>"));
-  }
+  for (const auto& item : items) texts.push_back(item->contents().at(0)->value().value_or("<absent>"));
   return texts;
 }
 
