@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include "AppFixture.h"
+#include "support/TempDir.h"
+
+namespace marbrel::testing {
+namespace {
+
+using Controller = AppFixture;
+
+TEST_F(Controller, FreshStartInstallsTheStatusItemWithTheMenuAndItsFixedParts) {
+  launch();
+  EXPECT_EQ(statusItem.image, "StatusBarMenuIcon");
+  EXPECT_EQ(statusItem.menu, &menu());
+  EXPECT_TRUE(statusItem.removalAllowed);
+  EXPECT_TRUE(statusItem.visible);
+  EXPECT_EQ(presenter.listener, &marbrel());
+
+  ASSERT_EQ(menu().size(), 7u);
+  auto headerItem = std::dynamic_pointer_cast<SearchHeaderItem>(menu().itemAt(0));
+  ASSERT_NE(headerItem, nullptr);
+  EXPECT_EQ(headerItem->title(), "Marbrel");
+  EXPECT_FALSE(headerItem->isEnabled());
+  EXPECT_EQ(header().title(), "Marbrel");
+  EXPECT_EQ(header().height(), 29);
+  EXPECT_EQ(header().width(), 300);
+  EXPECT_FALSE(header().layout().showsTitle) << "hideTitle starts true";
+  std::vector<int> tags;
+  for (std::size_t i = 1; i < menu().size(); ++i) tags.push_back(menu().itemAt(i)->tag());
+  EXPECT_EQ(tags, (std::vector<int>{100, 101, 106, 107, 103, 104}));
+}
+
+TEST_F(Controller, AStatusItemWithoutAButtonGetsNoImageButStillTheMenu) {
+  statusItem.buttonPresent = false;
+  launch();
+  EXPECT_EQ(statusItem.image, "");
+  EXPECT_EQ(statusItem.menu, &menu());
+}
+
+TEST_F(Controller, StartUpRegistersTheDefaultsAndWritesAvoidTakingFocus) {
+  EXPECT_FALSE(configuration.avoidTakingFocus());
+  launch();
+  EXPECT_TRUE(configuration.showInStatusBar());
+  EXPECT_TRUE(configuration.hideTitle());
+  EXPECT_TRUE(configuration.pasteByDefault());
+  EXPECT_EQ(configuration.historySize(), 200);
+  EXPECT_EQ(configuration.maxMenuItems(), 0);
+  EXPECT_EQ(defaults.persistentObjectForKey("avoidTakingFocus"), Defaults::Value(true));
+  EXPECT_FALSE(defaults.persistentObjectForKey("hideTitle")) << "registered, never stored";
+}
+
+TEST_F(Controller, WhatIsOnTheClipboardAtLaunchIsNeverRecorded) {
+  pasteboard.copyText("before launch");
+  launch();
+  queue.advance(3);
+  EXPECT_EQ(marbrel().store().count(), 0u);
+  copyElsewhere("after launch");
+  EXPECT_EQ(marbrel().store().count(), 1u);
+}
+
+TEST_F(Controller, LaunchRegistersThePopupShortcutWhosePressPopsTheMenuUp) {
+  launch();
+  EXPECT_EQ(hotKeys.grabCount(key::v, kCarbonShiftCommand), 1);
+  EXPECT_EQ(hotKeys.press(key::v, kCarbonShiftCommand), 1);
+  EXPECT_EQ(presenter.openMenu, &menu());
+  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{570, 650}}));
+}
+
+TEST_F(Controller, AClearedPopupShortcutIsNotBroughtBack) {
+  defaults.set("KeyboardShortcuts_popup", false);
+  launch();
+  EXPECT_EQ(hotKeys.grabCount(key::v, kCarbonShiftCommand), 0);
+}
+
+TEST_F(Controller, OpeningTheRunningProgramAgainPopsUpLikeTheShortcut) {
+  launch();
+  EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
+  EXPECT_EQ(presenter.openMenu, &menu());
+  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{570, 650}}));
+}
+
+TEST_F(Controller, TerminationCommitsThePendingChanges) {
+  TempDir dir;
+  storeFile = dir / "MarbrelStorage.sqlite";
+  launch();
+  copyElsewhere("kept");
+  const HistoryItemPtr entry = marbrel().history().all().front();
+  entry->setPin("k");
+  ASSERT_TRUE(marbrel().store().hasChanges());
+  delegate->applicationWillTerminate();
+  EXPECT_FALSE(marbrel().store().hasChanges());
+  delegate.reset();
+
+  const auto reopened = HistoryStore::openReadOnly(storeFile, log);
+  ASSERT_EQ(reopened->all().size(), 1u);
+  EXPECT_EQ(reopened->all().front()->pin(), std::optional<std::string>("k"));
+}
+
+TEST_F(Controller, VisibilityFollowsTheSettingAndTheUserWithoutLoops) {
+  launch();
+  int settingChanges = 0;
+  defaults.observe("showInStatusBar", [&](const Defaults::Value&) { ++settingChanges; });
+  const int setsAtStart = statusItem.setVisibleCalls;
+
+  statusItem.userSetsVisible(false);
+  EXPECT_FALSE(configuration.showInStatusBar());
+  EXPECT_EQ(settingChanges, 1);
+  EXPECT_EQ(statusItem.setVisibleCalls, setsAtStart) << "the item already shows the new value";
+
+  configuration.setShowInStatusBar(true);
+  EXPECT_TRUE(statusItem.visible);
+  EXPECT_EQ(statusItem.setVisibleCalls, setsAtStart + 1);
+  EXPECT_EQ(settingChanges, 2);
+
+  // Values that are already in place cause no writes either way.
+  configuration.setShowInStatusBar(true);
+  statusItem.userSetsVisible(true);
+  EXPECT_EQ(settingChanges, 2);
+  EXPECT_EQ(statusItem.setVisibleCalls, setsAtStart + 1);
+}
+
+TEST_F(Controller, UnderUiTestingTheStatusItemIsAlwaysShownAndTheHistoryStartsEmpty) {
+  TempDir dir;
+  storeFile = dir / "MarbrelStorage.sqlite";
+  defaults.setBool("showInStatusBar", false);
+  statusItem.visible = false;
+  arguments = ProcessArguments({"marbrel", "ui-testing"});
+  launch();
+  EXPECT_TRUE(statusItem.visible);
+  EXPECT_TRUE(marbrel().store().isInMemory());
+  EXPECT_FALSE(std::filesystem::exists(storeFile));
+  EXPECT_EQ(defaults.persistentObjectForKey("showInStatusBar"), Defaults::Value(false));
+}
+
+TEST_F(Controller, ADisplaySettingChangeRebuildsTheFixedPartsAtOnce) {
+  launch();
+  copyElsewhere("one");
+  copyElsewhere("two");
+  presenter.popUp(menu(), {});
+  presenter.close();
+  ASSERT_EQ(menu().size(), 11u);
+  SearchHeader* before = &header();
+
+  configuration.setHideSearch(true);
+  EXPECT_EQ(menu().size(), 7u) << "history rows come back at the next opening";
+  EXPECT_TRUE(menu().historyItems().empty());
+  EXPECT_NE(&header(), before);
+  EXPECT_EQ(header().height(), 1);
+  EXPECT_TRUE(header().layout().constraints.empty());
+
+  configuration.setHideFooter(true);
+  for (std::size_t i = 1; i < menu().size(); ++i) EXPECT_TRUE(menu().itemAt(i)->isHidden());
+  EXPECT_FALSE(menu().itemWithTag(106)->isAlternate());
+
+  const std::size_t revision = menu().revision();
+  configuration.setPasteByDefault(false);
+  EXPECT_GT(menu().revision(), revision);
+  EXPECT_EQ(menu().size(), 7u);
+  presenter.popUp(menu(), {});
+  EXPECT_EQ(shownTitles(), (std::vector<std::string>{"two", "one"}));
+}
+
+TEST_F(Controller, ARebuildWhileTheMenuIsOpenMovesInterceptionToTheNewHeader) {
+  launch();
+  presenter.popUp(menu(), {});
+  configuration.setHideTitle(false);
+  EXPECT_TRUE(header().isIntercepting());
+  EXPECT_TRUE(header().layout().showsTitle);
+  presenter.close();
+  EXPECT_FALSE(header().isIntercepting());
+}
+
+TEST_F(Controller, CaptureWaitsWhileTheMenuIsOpenAndCatchesUpAtTheNextTick) {
+  launch();
+  presenter.popUp(menu(), {});
+  EXPECT_TRUE(marbrel().isCaptureSuspended());
+  pasteboard.copyText("while open");
+  queue.advance(5);
+  EXPECT_EQ(marbrel().store().count(), 0u);
+  presenter.close();
+  EXPECT_FALSE(marbrel().isCaptureSuspended());
+  queue.advance(1);
+  EXPECT_EQ(marbrel().store().count(), 1u);
+}
+
+TEST_F(Controller, CaptureWaitsWhileAnAlertIsOpenEvenInsideTheOpenMenu) {
+  launch();
+  bool suspendedDuringAlert = false;
+  alerts.whileShown = [&] {
+    suspendedDuringAlert = marbrel().clipboard().isSuspended();
+    pasteboard.copyText("during the alert");
+    queue.advance(3);
+  };
+  presenter.popUp(menu(), {});
+  marbrel().menuItemAction(footerItem(101));
+  EXPECT_TRUE(suspendedDuringAlert);
+  // The alert is gone but the menu is still open: ticks still wait.
+  queue.advance(3);
+  EXPECT_TRUE(marbrel().clipboard().isSuspended());
+  EXPECT_EQ(marbrel().store().count(), 0u);
+  presenter.close();
+  queue.advance(1);
+  EXPECT_EQ(marbrel().store().count(), 1u);
+
+  suspendedDuringAlert = false;
+  marbrel().menuItemAction(footerItem(106));
+  EXPECT_TRUE(suspendedDuringAlert);
+  EXPECT_FALSE(marbrel().clipboard().isSuspended());
+}
+
+TEST_F(Controller, TheHeaderReachesTheFooterCommandsWhenTheFooterIsHidden) {
+  configuration.setHideFooter(true);
+  launch();
+  copyElsewhere("entry");
+  alerts.answer = Alerts::kSecondButtonReturn;
+  presenter.popUp(menu(), {});
+  EXPECT_TRUE(presenter.keyDown(key::deleteKey, key::command | key::option));
+  ASSERT_EQ(alerts.shown.size(), 1u);
+  EXPECT_EQ(alerts.shown[0].informativeKey, "clear_confirm_text");
+  EXPECT_EQ(presenter.openMenu, nullptr) << "the command closes the menu";
+  EXPECT_EQ(marbrel().store().count(), 0u);
+}
+
+}  // namespace
+}  // namespace marbrel::testing
