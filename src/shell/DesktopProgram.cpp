@@ -1,12 +1,139 @@
 #include "shell/DesktopProgram.h"
 
+#include <csignal>
+#include <iostream>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include "core/app/AppDelegate.h"
+#include "core/app/AppEnvironment.h"
+#include "core/config/Configuration.h"
+#include "core/config/Defaults.h"
+#include "core/config/ProcessArguments.h"
+#include "core/history/HistoryStore.h"
+#include "core/keylayout/Sauce.h"
+#include "core/platform/NotificationCenter.h"
+#include "core/platform/PreferencesWindow.h"
+#include "core/shortcuts/KeyboardShortcuts.h"
+#include "shell/DefaultsFolderWatcher.h"
+#include "shell/EnglishTranslator.h"
+#include "shell/MenuImages.h"
+#include "shell/QtAboutPresenter.h"
+#include "shell/QtAlerts.h"
+#include "shell/QtApplication.h"
+#include "shell/QtImageDecoder.h"
+#include "shell/QtMainQueue.h"
+#include "shell/QtMenuPresenter.h"
+#include "shell/QtPasteboard.h"
+#include "shell/QtStatusItem.h"
+#include "shell/QtStrings.h"
+#include "shell/SingleInstance.h"
+#include "shell/X11Connection.h"
+#include "shell/X11HotKeyService.h"
+#include "shell/X11KeyboardLayoutSource.h"
+#include "shell/XTestKeySynthesizer.h"
+#include "xkb/XkbKeyboardLayout.h"
 
 namespace marbrel {
 
+namespace {
+
+// SIGTERM and SIGINT end the program like a session ending: the history is committed first. The
+// handler only writes to a socket; the event loop does the work.
+int signalSockets[2] = {-1, -1};
+
+void onSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = ::write(signalSockets[0], &byte, 1);
+}
+
+void installTerminationHandler(const std::function<void()>& terminate) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) != 0) return;
+  auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, qApp, [terminate, notifier] {
+    char byte = 0;
+    [[maybe_unused]] const auto read = ::read(signalSockets[1], &byte, 1);
+    notifier->setEnabled(false);
+    terminate();
+  });
+  struct sigaction action = {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
 int runDesktopProgram(int argc, char** argv) {
   QApplication application(argc, argv);
-  return application.exec();
+  QApplication::setApplicationName(QStringLiteral("Marbrel"));
+  QApplication::setApplicationVersion(QStringLiteral(MARBREL_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral("org.marbrel.Marbrel"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(ApplicationImages::applicationIcon());
+  auto* english = new EnglishTranslator(&application);
+  QApplication::installTranslator(english);
+
+  const ProcessArguments arguments(argc, argv);
+  SingleInstance instance(SingleInstance::serverName());
+  if (instance.askRunningInstanceToReopen()) return 0;
+
+  X11Connection x11;
+  if (!x11.isOpen()) {
+    std::cerr << "marbrel: cannot open the X display; the desktop program needs X11 (or XWayland)\n";
+    return 1;
+  }
+
+  Defaults defaults(Defaults::standardFile());
+  Configuration configuration(defaults, arguments);
+  DefaultsFolderWatcher watcher(defaults);
+
+  QtMainQueue queue;
+  QtPasteboard pasteboard;
+  XTestKeySynthesizer keys(x11);
+  QtImageDecoder images;
+  QtStrings strings;
+  NotificationCenter notifications;
+  X11KeyboardLayoutSource layoutSource(x11);
+  Sauce sauce(layoutSource.layout(), notifications);
+  layoutSource.setSauce(&sauce);
+  X11HotKeyService hotKeys(x11);
+  KeyboardShortcuts shortcuts(defaults, hotKeys, notifications);
+
+  QtMenuPresenter presenter(strings);
+  QtStatusItem statusItem(presenter);
+  QtAlerts alerts(strings);
+  QtAboutPresenter about(strings);
+  QtApplication app;
+  const DesktopServices services{configuration, shortcuts, sauce, notifications, strings, alerts};
+  std::unique_ptr<PreferencesWindow> preferences = makePreferencesWindow(services);
+
+  AppEnvironment environment{configuration, queue,  pasteboard, keys,        statusItem, presenter,
+                             alerts,        about,  *preferences, app,       images,     strings,
+                             sauce,         shortcuts, HistoryStore::standardFile(), std::cout};
+  AppDelegate delegate(environment);
+  delegate.applicationWillFinishLaunching();
+  delegate.applicationDidFinishLaunching();
+
+  instance.listen([&delegate] { delegate.applicationShouldHandleReopen(false); });
+  installTerminationHandler([&delegate] {
+    delegate.applicationWillTerminate();
+    QCoreApplication::exit(0);
+  });
+  // The session ending (logging out) is a system-initiated termination too.
+  QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
+                   [&delegate](QSessionManager&) { delegate.applicationWillTerminate(); });
+
+  const int status = application.exec();
+  presenter.cancelTracking();
+  return status;
 }
 
 }  // namespace marbrel

@@ -1,0 +1,475 @@
+#include "shell/MenuPopup.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include "core/menu/SearchHeaderItem.h"
+#include "core/platform/MenuPresenter.h"
+#include "shell/KeyEventTranslation.h"
+#include "shell/SearchHeaderView.h"
+
+// Last: X headers must not precede Qt's.
+#include <xcb/xcb.h>
+
+namespace marbrel {
+
+namespace {
+
+constexpr int kFrame = 1;
+constexpr int kStateColumn = 22;   // room for the pin at the left of every row
+constexpr int kImageGap = 6;
+constexpr int kKeyGap = 28;        // between a title and its key equivalent
+constexpr int kRightMargin = 12;
+constexpr int kMaximumWidth = 620;
+constexpr int kScrollStep = 3 * 24;
+
+QString keyForEvent(const QKeyEvent& event) {
+  const int key = event.key();
+  if (key == Qt::Key_Backspace) return QStringLiteral("\u232B");
+  if (key >= 0x20 && key <= 0x7e) return QString(QChar(key)).toLower();
+  return {};
+}
+
+// Sends the GUI connection's buffered requests now: the pop-up's grabs must be gone before
+// synthetic keys from another connection reach the server.
+void flushWindowSystem() {
+  if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    if (xcb_connection_t* connection = x11->connection()) xcb_flush(connection);
+  }
+}
+
+}  // namespace
+
+MenuPopup::MenuPopup(const Strings& strings, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), strings_(strings) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setObjectName(QStringLiteral("MarbrelMenu"));
+  setWindowTitle(QStringLiteral("Marbrel"));
+}
+
+MenuPopup::~MenuPopup() {
+  if (menu_) {
+    menu_->removeObserver(observer_);
+    qApp->removeEventFilter(this);
+  }
+  delete headerView_;
+}
+
+QSize MenuPopup::sizeFor(const MenuModel& menu) const {
+  const std::vector<MenuRow> rows = MenuRows::layout(menu, 0);
+  const QFontMetrics metrics(font());
+  int width = int(menu.minimumWidth());
+  for (const MenuRow& row : rows) {
+    if (width >= kMaximumWidth) break;
+    if (row.kind == MenuRow::Kind::header) {
+      width = std::max(width, int(static_cast<const SearchHeaderItem&>(*row.shown).header().width()));
+      continue;
+    }
+    if (row.kind != MenuRow::Kind::item) continue;
+    const MenuItem& item = *row.shown;
+    int rowWidth = kStateColumn + metrics.horizontalAdvance(QString::fromStdString(item.title())) + kRightMargin;
+    const QSize image = MenuImagePainter::sizeOf(item.image());
+    if (image.width() > 0) rowWidth += image.width() + kImageGap;
+    if (!item.keyEquivalent().empty()) {
+      rowWidth += kKeyGap + metrics.horizontalAdvance(KeyEventTranslation::keyEquivalentText(
+                                item.keyEquivalent(), item.keyEquivalentModifierMask()));
+    }
+    width = std::max(width, rowWidth);
+  }
+  width = std::min(width, kMaximumWidth) + 2 * kFrame;
+  int height = MenuRows::totalHeight(rows) + 2 * kFrame;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    height = std::min(height, screen->availableGeometry().height());
+  }
+  return {width, std::max(height, 2 * kFrame + 1)};
+}
+
+void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* listener,
+                     std::function<void()> closed) {
+  if (menu_) return;
+  menu_ = &menu;
+  listener_ = listener;
+  closed_ = std::move(closed);
+  scroll_ = 0;
+  pressedInside_ = false;
+  heldFlags_ = KeyEventTranslation::flagsForModifiers(QGuiApplication::queryKeyboardModifiers());
+  observer_ = menu.addObserver([this] { modelChanged(); });
+  qApp->installEventFilter(this);
+
+  QScreen* screen = QGuiApplication::screenAt(topLeft);
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+  maxHeight_ = available.height();
+  rows_ = MenuRows::layout(menu, heldFlags_);
+  const QSize size = sizeFor(menu);
+  // Keep the whole menu on the screen, as native menus do.
+  const int x = std::clamp(topLeft.x(), available.left(), std::max(available.left(), available.right() - size.width() + 1));
+  const int y = std::clamp(topLeft.y(), available.top(), std::max(available.top(), available.bottom() - size.height() + 1));
+  setGeometry(x, y, size.width(), size.height());
+  relayout();
+  syncHighlightWithAlternates();
+  scrollToRow(MenuRows::rowOf(rows_, menu.highlightedItem().get()));
+  show();
+  raise();
+  activateWindow();
+  setFocus(Qt::PopupFocusReason);
+}
+
+void MenuPopup::closeMenu() {
+  if (!menu_) return;
+  if (isVisible()) {
+    hide();  // hideEvent finishes closing
+  } else {
+    finishClosing();
+  }
+}
+
+void MenuPopup::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  finishClosing();
+}
+
+void MenuPopup::finishClosing() {
+  if (!menu_ || closing_) return;
+  closing_ = true;
+  menu_->removeObserver(observer_);
+  qApp->removeEventFilter(this);
+  menu_ = nullptr;
+  listener_ = nullptr;
+  QToolTip::hideText();
+  if (headerView_) {
+    delete headerView_;
+    headerView_ = nullptr;
+  }
+  headerItem_.reset();
+  rows_.clear();
+  flushWindowSystem();
+  closing_ = false;
+  if (auto closed = std::move(closed_)) closed();
+}
+
+void MenuPopup::choose(const MenuItemPtr& item) {
+  if (!item || !item->isEnabled() || item->isSeparator()) return;
+  const MenuItemPtr keep = item;
+  closeMenu();
+  keep->performAction();
+}
+
+void MenuPopup::modelChanged() {
+  if (!menu_ || closing_ || syncing_) return;
+  const MenuItem* before = lastHighlight_;
+  relayout();
+  syncHighlightWithAlternates();
+  const MenuItem* now = menu_ ? menu_->highlightedItem().get() : nullptr;
+  if (now != before) scrollToRow(MenuRows::rowOf(rows_, now));
+  lastHighlight_ = now;
+  update();
+}
+
+void MenuPopup::relayout() {
+  if (!menu_) return;
+  rows_ = MenuRows::layout(*menu_, heldFlags_);
+  const QSize wanted = sizeFor(*menu_);
+  if (wanted != size()) resize(wanted);
+  scroll_ = std::clamp(scroll_, 0, std::max(0, MenuRows::totalHeight(rows_) - viewportHeight()));
+  syncHeaderView();
+  update();
+}
+
+int MenuPopup::viewportHeight() const { return std::max(0, height() - 2 * kFrame); }
+
+void MenuPopup::syncHeaderView() {
+  std::shared_ptr<SearchHeaderItem> item;
+  const MenuRow* headerRow = nullptr;
+  for (const MenuRow& row : rows_) {
+    if (row.kind == MenuRow::Kind::header) {
+      item = std::dynamic_pointer_cast<SearchHeaderItem>(row.shown);
+      headerRow = &row;
+      break;
+    }
+  }
+  if (item != headerItem_) {
+    if (headerView_) {
+      // The old header stays alive until its view is gone.
+      headerView_->hide();
+      connect(headerView_, &QObject::destroyed, [keep = headerItem_] {});
+      headerView_->deleteLater();
+      headerView_ = nullptr;
+    }
+    headerItem_ = item;
+    if (item) {
+      headerView_ = new SearchHeaderView(item->header(), strings_, this);
+      headerView_->show();
+    }
+  }
+  if (headerView_ && headerRow) {
+    headerView_->setGeometry(kFrame, kFrame + headerRow->top - scroll_, width() - 2 * kFrame, headerRow->height);
+  }
+}
+
+void MenuPopup::setHeldFlags(std::uint64_t flags) {
+  if (flags == heldFlags_) return;
+  heldFlags_ = flags;
+  if (!menu_) return;
+  relayout();
+  syncHighlightWithAlternates();
+}
+
+void MenuPopup::syncHighlightWithAlternates() {
+  if (!menu_) return;
+  const MenuItemPtr highlighted = menu_->highlightedItem();
+  if (!highlighted) return;
+  const MenuItemPtr wanted = MenuRows::highlightFor(rows_, highlighted.get());
+  if (wanted && wanted != highlighted) {
+    syncing_ = true;
+    menu_->highlightItem(wanted.get());
+    syncing_ = false;
+    update();
+  }
+  lastHighlight_ = menu_->highlightedItem().get();
+}
+
+void MenuPopup::scrollToRow(int row) {
+  if (row < 0 || row >= int(rows_.size())) return;
+  const MenuRow& r = rows_[std::size_t(row)];
+  if (r.top < scroll_) {
+    scroll_ = r.top;
+  } else if (r.top + r.height > scroll_ + viewportHeight()) {
+    scroll_ = r.top + r.height - viewportHeight();
+  } else {
+    return;
+  }
+  syncHeaderView();
+  update();
+}
+
+void MenuPopup::scrollBy(int pixels) {
+  const int limit = std::max(0, MenuRows::totalHeight(rows_) - viewportHeight());
+  const int next = std::clamp(scroll_ + pixels, 0, limit);
+  if (next == scroll_) return;
+  scroll_ = next;
+  syncHeaderView();
+  update();
+}
+
+int MenuPopup::rowAtPosition(QPoint position) const {
+  if (position.x() < 0 || position.x() >= width()) return -1;
+  return MenuRows::rowAt(rows_, position.y() - kFrame + scroll_);
+}
+
+void MenuPopup::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  const QPalette& pal = palette();
+  painter.fillRect(rect(), pal.color(QPalette::Window));
+  painter.setPen(pal.color(QPalette::Mid));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  if (!menu_) return;
+  painter.setClipRect(QRect(kFrame, kFrame, width() - 2 * kFrame, viewportHeight()));
+
+  const QFontMetrics metrics(font());
+  const int contentWidth = width() - 2 * kFrame;
+  const MenuItem* highlighted = menu_->highlightedItem().get();
+  // Only the rows in view are drawn, so long menus cost no more than short ones.
+  const int first = std::max(0, MenuRows::rowAt(rows_, scroll_));
+  for (int i = first; i < int(rows_.size()); ++i) {
+    const MenuRow& row = rows_[std::size_t(i)];
+    const int top = kFrame + row.top - scroll_;
+    if (top > height()) break;
+    const QRect box(kFrame, top, contentWidth, row.height);
+    if (row.kind == MenuRow::Kind::separator) {
+      painter.setPen(pal.color(QPalette::Midlight));
+      painter.drawLine(box.left() + 8, box.center().y(), box.right() - 8, box.center().y());
+      continue;
+    }
+    if (row.kind == MenuRow::Kind::header) continue;  // the header view draws itself
+    const MenuItem& item = *row.shown;
+    const bool isHighlighted = &item == highlighted && item.isEnabled();
+    QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
+    if (isHighlighted) {
+      painter.fillRect(box, pal.color(QPalette::Highlight));
+      text = pal.color(QPalette::HighlightedText);
+    }
+    painter.setPen(text);
+    if (item.state() == MenuItem::State::on) {
+      const MenuImage& mark = item.onStateImage();
+      if (std::holds_alternative<NoImage>(mark)) {
+        painter.drawText(QRect(box.left(), box.top(), kStateColumn, box.height()), Qt::AlignCenter,
+                         QStringLiteral("\u2713"));
+      } else {
+        images_.paint(painter, mark, QRect(box.left() + 4, box.center().y() - 7, 16, 16), text);
+      }
+    }
+    int x = box.left() + kStateColumn;
+    const QSize imageSize = MenuImagePainter::sizeOf(item.image());
+    if (imageSize.width() > 0) {
+      images_.paint(painter, item.image(), QRect(QPoint(x, box.center().y() - imageSize.height() / 2), imageSize),
+                    text);
+      x += imageSize.width() + kImageGap;
+    }
+    int right = box.right() - kRightMargin;
+    if (!item.keyEquivalent().empty()) {
+      const QString key = KeyEventTranslation::keyEquivalentText(item.keyEquivalent(), item.keyEquivalentModifierMask());
+      QColor keyColor = text;
+      if (!isHighlighted) keyColor.setAlphaF(0.6f);
+      painter.setPen(keyColor);
+      painter.drawText(QRect(x, box.top(), right - x, box.height()), Qt::AlignRight | Qt::AlignVCenter, key);
+      right -= metrics.horizontalAdvance(key) + kKeyGap;
+      painter.setPen(text);
+    }
+    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, std::max(0, right - x));
+    painter.drawText(QRect(x, box.top(), std::max(0, right - x), box.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+  }
+  painter.setClipping(false);
+  // Arrows tell that more rows lie above or below.
+  const int total = MenuRows::totalHeight(rows_);
+  painter.setPen(pal.color(QPalette::WindowText));
+  if (scroll_ > 0) {
+    painter.fillRect(QRect(kFrame, kFrame, contentWidth, 12), pal.color(QPalette::Window));
+    painter.drawText(QRect(kFrame, kFrame, contentWidth, 12), Qt::AlignCenter, QStringLiteral("\u25B4"));
+  }
+  if (scroll_ + viewportHeight() < total) {
+    const QRect strip(kFrame, height() - kFrame - 12, contentWidth, 12);
+    painter.fillRect(strip, pal.color(QPalette::Window));
+    painter.drawText(strip, Qt::AlignCenter, QStringLiteral("\u25BE"));
+  }
+}
+
+void MenuPopup::mouseMoveEvent(QMouseEvent* event) {
+  if (!menu_) return;
+  const int row = rowAtPosition(event->position().toPoint());
+  if (row < 0) return;
+  const MenuRow& r = rows_[std::size_t(row)];
+  if (r.kind == MenuRow::Kind::header) return;
+  const MenuItem* target = r.kind == MenuRow::Kind::item && r.shown->isEnabled() ? r.shown.get() : nullptr;
+  if (menu_->highlightedItem().get() != target) menu_->highlightItem(target);
+}
+
+void MenuPopup::mousePressEvent(QMouseEvent* event) {
+  pressedInside_ = rect().contains(event->position().toPoint());
+  QWidget::mousePressEvent(event);
+}
+
+void MenuPopup::mouseReleaseEvent(QMouseEvent* event) {
+  // The release of the click that opened the menu (on the tray icon) chooses nothing.
+  if (!menu_ || !pressedInside_) return;
+  pressedInside_ = false;
+  const int row = rowAtPosition(event->position().toPoint());
+  if (row < 0) return;
+  const MenuRow& r = rows_[std::size_t(row)];
+  if (r.kind == MenuRow::Kind::item) choose(r.shown);
+}
+
+void MenuPopup::wheelEvent(QWheelEvent* event) {
+  const int steps = event->angleDelta().y() / 120;
+  if (steps != 0) scrollBy(-steps * kScrollStep);
+  event->accept();
+}
+
+bool MenuPopup::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip && menu_) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const int row = rowAtPosition(help->pos());
+    if (row >= 0 && rows_[std::size_t(row)].kind == MenuRow::Kind::item &&
+        !rows_[std::size_t(row)].shown->toolTip().empty()) {
+      const MenuRow& r = rows_[std::size_t(row)];
+      QToolTip::showText(help->globalPos(), QString::fromStdString(r.shown->toolTip()), this,
+                         QRect(0, kFrame + r.top - scroll_, width(), r.height));
+    } else {
+      QToolTip::hideText();
+      event->ignore();
+    }
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+bool MenuPopup::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (!menu_ || (type != QEvent::KeyPress && type != QEvent::KeyRelease)) return false;
+  // Only the first delivery of a key event counts: to the pop-up's focus widget, else the pop-up.
+  QWidget* first = focusWidget() ? focusWidget() : this;
+  if (watched != first) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (KeyEventTranslation::isModifierKey(key->key())) {
+    setHeldFlags(KeyEventTranslation::flagsAfter(*key));
+    return false;
+  }
+  setHeldFlags(KeyEventTranslation::flagsForModifiers(key->modifiers() & ~Qt::KeypadModifier));
+  if (type != QEvent::KeyPress || !listener_) return false;
+  const std::optional<TranslatedKey> translated = KeyEventTranslation::translate(*key);
+  if (!translated) return false;
+  MenuModel& menu = *menu_;
+  const bool handled = listener_->menuKeyDown(menu, translated->keyCode, translated->flags, translated->characters);
+  // A handled key, or one that closed the menu, goes no further.
+  return handled || !menu_;
+}
+
+void MenuPopup::keyPressEvent(QKeyEvent* event) {
+  if (!menu_) return;
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      closeMenu();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      choose(menu_->highlightedItem());
+      return;
+    case Qt::Key_Down:
+      moveHighlight(1);
+      return;
+    case Qt::Key_Up:
+      moveHighlight(-1);
+      return;
+    case Qt::Key_PageDown:
+      scrollBy(viewportHeight());
+      return;
+    case Qt::Key_PageUp:
+      scrollBy(-viewportHeight());
+      return;
+    default:
+      break;
+  }
+  if (handleKeyEquivalent(*event)) return;
+  event->ignore();
+}
+
+void MenuPopup::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
+
+void MenuPopup::moveHighlight(int direction) {
+  if (rows_.empty()) return;
+  const int count = int(rows_.size());
+  int current = MenuRows::rowOf(rows_, menu_->highlightedItem().get());
+  for (int step = 0; step < count; ++step) {
+    current = current < 0 ? (direction > 0 ? 0 : count - 1) : (current + direction + count) % count;
+    const MenuRow& row = rows_[std::size_t(current)];
+    if (row.kind == MenuRow::Kind::item && row.shown->isEnabled()) {
+      menu_->highlightItem(row.shown.get());
+      return;
+    }
+  }
+}
+
+bool MenuPopup::handleKeyEquivalent(const QKeyEvent& event) {
+  const QString key = keyForEvent(event);
+  if (key.isEmpty()) return false;
+  const std::uint64_t flags = KeyEventTranslation::flagsForModifiers(event.modifiers() & ~Qt::KeypadModifier);
+  for (const MenuItemPtr& item : menu_->items()) {
+    if (MenuRows::matchesKeyEquivalent(*item, key.toStdString(), flags)) {
+      choose(item);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace marbrel

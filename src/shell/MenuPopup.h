@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "core/menu/MenuModel.h"
+#include "shell/MenuImages.h"
+#include "shell/MenuRows.h"
+
+namespace marbrel {
+
+class MenuTrackingListener;
+class SearchHeaderItem;
+class SearchHeaderView;
+class Strings;
+
+// A frameless pop-up that draws a menu model and behaves like a native menu: it grabs the keyboard
+// and pointer, highlights on hover, chooses on click or Return, closes on Escape or a click outside,
+// scrolls when taller than the screen, shows tooltips and key equivalents, and swaps in each
+// alternate while its modifiers are held. Every key press goes to the listener first; only what it
+// leaves is handled here. Only the rows in view are drawn.
+class MenuPopup : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `strings` is not owned and outlives the pop-up.
+  explicit MenuPopup(const Strings& strings, QWidget* parent = nullptr);
+  ~MenuPopup() override;
+
+  // Shows `menu` (not owned) with its top-left corner at `topLeft` (global pixels, moved to stay on
+  // the screen). `listener` (not owned, may be null) hears key presses; `closed` runs once the pop-up
+  // has closed.
+  void open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* listener, std::function<void()> closed);
+  // Closes without choosing.
+  void closeMenu();
+  bool isOpen() const { return menu_ != nullptr; }
+  MenuModel* menu() const { return menu_; }
+
+  // The size the pop-up takes for `menu` now, in pixels.
+  QSize sizeFor(const MenuModel& menu) const;
+
+  // What the pop-up shows, for tests and screenshots.
+  const std::vector<MenuRow>& rows() const { return rows_; }
+  std::uint64_t heldFlags() const { return heldFlags_; }
+  int scrollOffset() const { return scroll_; }
+  SearchHeaderView* headerView() const { return headerView_; }
+  // Closes the pop-up, then runs the item's action.
+  void choose(const MenuItemPtr& item);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void modelChanged();
+  void relayout();
+  void syncHeaderView();
+  void setHeldFlags(std::uint64_t flags);
+  // Makes the highlight follow the held modifiers: an alternate shown in its primary's row is the
+  // highlighted item there.
+  void syncHighlightWithAlternates();
+  void scrollToRow(int row);
+  void scrollBy(int pixels);
+  int viewportHeight() const;
+  int rowAtPosition(QPoint position) const;
+  void moveHighlight(int direction);
+  bool handleKeyEquivalent(const QKeyEvent& event);
+  void finishClosing();
+
+  const Strings& strings_;
+  MenuModel* menu_ = nullptr;
+  MenuModel::ObserverId observer_ = 0;
+  MenuTrackingListener* listener_ = nullptr;
+  std::function<void()> closed_;
+  std::vector<MenuRow> rows_;
+  std::uint64_t heldFlags_ = 0;
+  int scroll_ = 0;
+  int maxHeight_ = 0;
+  std::shared_ptr<SearchHeaderItem> headerItem_;
+  SearchHeaderView* headerView_ = nullptr;
+  MenuImagePainter images_;
+  bool closing_ = false;
+  bool syncing_ = false;
+  bool pressedInside_ = false;
+  const MenuItem* lastHighlight_ = nullptr;
+};
+
+}  // namespace marbrel

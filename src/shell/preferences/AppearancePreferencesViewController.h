@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+
+#include "core/app/AppearancePaneModel.h"
+#include "shell/preferences/PreferencePane.h"
+#include "shell/preferences/PreferencesContext.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSlider;
+
+namespace marbrel {
+
+// The Appearance pane: where the menu pops up, where pinned entries go, the image height, the menu
+// size, and which parts of the menu (tray icon, search field, title, footer) are shown. Every
+// change is written at once.
+class AppearancePreferencesViewController : public PreferencePane {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kIdentifier = "appearance";
+
+  explicit AppearancePreferencesViewController(const PreferencesContext& context, QWidget* parent = nullptr);
+
+  QString preferencePaneIdentifier() const override { return QString::fromLatin1(kIdentifier); }
+  QString preferencePaneTitle() const override { return title_; }
+  QIcon toolbarItemIcon() const override;
+  void viewWillAppear() override;
+
+  QComboBox* popupAtButton() const { return popupAtButton_; }
+  QComboBox* pinToButton() const { return pinToButton_; }
+  QSlider* imageHeightSlider() const { return imageHeightSlider_; }
+  QLabel* imageHeightLabel() const { return imageHeightLabel_; }
+  QSlider* menuSizeSlider() const { return menuSizeSlider_; }
+  QLabel* menuSizeLabel() const { return menuSizeLabel_; }
+  QCheckBox* showMenuIconButton() const { return showMenuIconButton_; }
+  QCheckBox* showSearchFieldButton() const { return showSearchFieldButton_; }
+  QCheckBox* showTitleButton() const { return showTitleButton_; }
+  QCheckBox* showFooterButton() const { return showFooterButton_; }
+
+ private:
+  void imageHeightChanged(int value);
+  void menuSizeChanged(int value);
+
+  AppearancePaneModel model_;
+  QString title_;
+  QComboBox* popupAtButton_ = nullptr;
+  QComboBox* pinToButton_ = nullptr;
+  QSlider* imageHeightSlider_ = nullptr;
+  QLabel* imageHeightLabel_ = nullptr;
+  QString imageHeightLabelText_;
+  QSlider* menuSizeSlider_ = nullptr;
+  QLabel* menuSizeLabel_ = nullptr;
+  QString menuSizeLabelText_;
+  QCheckBox* showMenuIconButton_ = nullptr;
+  QCheckBox* showSearchFieldButton_ = nullptr;
+  QCheckBox* showTitleButton_ = nullptr;
+  QCheckBox* showFooterButton_ = nullptr;
+};
+
+}  // namespace marbrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/shortcuts/MenuKeyEquivalent.h"
+#include "core/shortcuts/ShortcutText.h"
+
+namespace marbrel {
+
+class Configuration;
+class KeyboardShortcuts;
+class LaunchAtLogin;
+class NotificationCenter;
+class Strings;
+
+// What the preference panes work with; none of it is owned, and all of it outlives the window.
+struct PreferencesContext {
+  Configuration& configuration;
+  LaunchAtLogin& launchAtLogin;
+  KeyboardShortcuts& shortcuts;
+  NotificationCenter& notifications;
+  const Strings& strings;
+  // How the recorder writes shortcuts, and where it looks for the program's own key equivalents.
+  ShortcutText shortcutText;
+  MenuKeyEquivalentsLookup menuItems;
+};
+
+}  // namespace marbrel

@@ -1,0 +1,34 @@
+#include "shell/preferences/QtPreferencesWindow.h"
+
+#include <utility>
+#include <vector>
+
+#include "core/app/PreferencesWindowFrame.h"
+#include "core/config/Configuration.h"
+#include "shell/preferences/AppearancePreferencesViewController.h"
+#include "shell/preferences/GeneralPreferencesViewController.h"
+#include "shell/preferences/PreferenceTexts.h"
+#include "shell/preferences/PreferencesWindowController.h"
+
+namespace marbrel {
+
+QtPreferencesWindow::QtPreferencesWindow(PreferencesContext context)
+    : context_(std::move(context)),
+      frame_(std::make_unique<PreferencesWindowFrame>(context_.configuration.defaults())) {}
+
+QtPreferencesWindow::~QtPreferencesWindow() = default;
+
+void QtPreferencesWindow::show() {
+  if (!controller_) {
+    std::vector<std::unique_ptr<PreferencePane>> panes;
+    panes.push_back(std::make_unique<GeneralPreferencesViewController>(context_));
+    panes.push_back(std::make_unique<AppearancePreferencesViewController>(context_));
+    const PreferenceTexts texts(context_.strings);
+    controller_ = std::make_unique<PreferencesWindowController>(
+        std::move(panes), /*animated=*/true, /*hidesToolbarForSingleItem=*/true, *frame_,
+        texts.text("preferences_window_title"));
+  }
+  controller_->show();
+}
+
+}  // namespace marbrel
