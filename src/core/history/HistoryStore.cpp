@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t kKeepInMemoryLimit = 256 * 1024;
 // Above this size the open-time check skips index cross-checks (quick_check) to stay fast.
 constexpr std::uintmax_t kFullCheckLimit = 64ull * 1024 * 1024;
+constexpr std::uintmax_t kWholeCacheLimit = 16ull * 1024 * 1024;
 constexpr int kDefaultBusyTimeoutMs = 5000;
 // SQLite result codes used for failures found outside SQLite.
 constexpr int kCantOpen = 14;
@@ -161,6 +162,15 @@ SqliteStatus HistoryStore::openChecked() {
   if (status = database_->execute("PRAGMA journal_mode=WAL"); !status.ok()) return status;
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(file_, ec);
+  // A small store is held whole in the page cache while it is checked and read, so each page is
+  // read from the file once; the cache goes back to its usual size afterwards.
+  const bool small = !ec && size < kWholeCacheLimit;
+  if (small) {
+    if (status = database_->execute("PRAGMA cache_size=-" + std::to_string(kWholeCacheLimit / 1024 + 512));
+        !status.ok()) {
+      return status;
+    }
+  }
   std::string check;
   const char* pragma = (!ec && size > kFullCheckLimit) ? "PRAGMA quick_check" : "PRAGMA integrity_check";
   if (status = database_->queryText(pragma, check); !status.ok()) return status;
@@ -169,7 +179,8 @@ SqliteStatus HistoryStore::openChecked() {
     return status;
   }
   if (status = StoreSchema::migrate(*database_); !status.ok()) return status;
-  return readRows();
+  if (status = readRows(); !status.ok()) return status;
+  return small ? database_->execute("PRAGMA cache_size=-2000") : SqliteStatus::success();
 }
 
 SqliteStatus HistoryStore::readRows() {
