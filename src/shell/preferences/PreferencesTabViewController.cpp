@@ -58,6 +58,9 @@ void PreferencesTabViewController::configure(std::vector<PreferencePane*> panes,
   for (PreferencePane* pane : panes_) {
     pane->setParent(this);
     pane->hide();
+    // The pane itself holds the focus when it appears, so that no control (the shortcut recorder
+    // least of all) takes it unasked; Tab moves on from there.
+    pane->setFocusPolicy(Qt::ClickFocus);
   }
   toolbar_ = new QToolBar(&window);
   toolbar_->setObjectName(QString::fromLatin1(kToolbarIdentifier));
@@ -161,6 +164,8 @@ QAbstractAnimation* PreferencesTabViewController::runningTransition() const {
 void PreferencesTabViewController::pin(PreferencePane& pane) {
   layout_->addWidget(&pane);
   pane.show();
+  QWidget* focus = window()->focusWidget();
+  if (!focus || !pane.isAncestorOf(focus)) pane.setFocus(Qt::OtherFocusReason);
 }
 
 void PreferencesTabViewController::unpin(PreferencePane& pane) { layout_->removeWidget(&pane); }

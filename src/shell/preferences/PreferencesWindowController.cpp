@@ -73,8 +73,11 @@ void PreferencesWindowController::show(const std::optional<QString>& identifier)
   }
 
   autosave_ = false;
+  // Placed before showing, so that it does not appear elsewhere first, and again once shown, when
+  // the window system has added its frame.
   placeWindow();
   window_->show();
+  placeWindow();
   window_->raise();
   window_->activateWindow();
   autosave_ = true;

@@ -181,7 +181,9 @@ void ShortcutRecorder::showAlert(const RecorderAlert& alert) {
     box.setWindowModality(Qt::WindowModal);
     box.exec();
   }
-  if (self) setFocus(Qt::OtherFocusReason);
+  if (!self) return;
+  window()->activateWindow();
+  setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace marbrel

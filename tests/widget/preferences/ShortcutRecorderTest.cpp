@@ -1,0 +1,220 @@
+#include <QAction>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include "core/shortcuts/ModifierFlags.h"
+#include "shell/preferences/KeyEventTranslation.h"
+#include "shell/preferences/ShortcutRecorder.h"
+#include "widget/preferences/PreferencesFixture.h"
+
+namespace marbrel::testing {
+namespace {
+
+// A window with the recorder for "popup" and a field to move the focus to.
+struct ShortcutRecorderTest : PreferencesFixture {
+  QWidget window;
+  ShortcutRecorder* recorder = nullptr;
+  QLineEdit* other = nullptr;
+
+  void SetUp() override {
+    auto* layout = new QVBoxLayout(&window);
+    recorder = new ShortcutRecorder(shortcuts, notifications, Name::popup(), context->shortcutText,
+                                    context->menuItems, strings);
+    other = new QLineEdit;
+    layout->addWidget(recorder);
+    layout->addWidget(other);
+    // The window's own focus: nothing records until the field is clicked.
+    window.setFocusPolicy(Qt::ClickFocus);
+    window.setFocus();
+    ASSERT_TRUE(activate(window));
+  }
+
+  void startRecording() {
+    recorder->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(waitUntil([&] { return recorder->isRecording(); }));
+  }
+  std::optional<Shortcut> popup() const { return shortcuts.getShortcut(Name::popup()); }
+
+  static Shortcut ctrlShiftV() { return {9, carbon_modifiers::kCommand | carbon_modifiers::kShift}; }
+};
+
+TEST_F(ShortcutRecorderTest, ShowsTheStoredShortcutAndThePlaceholderForEachState) {
+  EXPECT_EQ(recorder->text(), QString::fromUtf8("⇧⌘V"));
+  EXPECT_EQ(recorder->placeholderText(), "Record Shortcut");
+  EXPECT_TRUE(recorder->cancelButton()->isVisible());
+  EXPECT_FALSE(recorder->isRecording());
+
+  startRecording();
+  EXPECT_EQ(recorder->placeholderText(), "Press Shortcut");
+  EXPECT_TRUE(shortcuts.isPaused());  // registered hot keys do not fire while recording
+
+  other->setFocus();
+  ASSERT_TRUE(waitUntil([&] { return !recorder->isRecording(); }));
+  EXPECT_EQ(recorder->placeholderText(), "Record Shortcut");
+  EXPECT_FALSE(shortcuts.isPaused());
+}
+
+TEST_F(ShortcutRecorderTest, RefusesAPlainLetterAndKeepsRecording) {
+  startRecording();
+  pressKey(recorder, Qt::Key_A, Qt::NoModifier, "a");
+  pressKey(recorder, Qt::Key_A, Qt::ShiftModifier, "A");
+  EXPECT_EQ(popup(), ctrlShiftV());
+  EXPECT_TRUE(recorder->isRecording());
+  EXPECT_EQ(recorder->text(), QString::fromUtf8("⇧⌘V"));
+}
+
+TEST_F(ShortcutRecorderTest, AcceptsAPlainFunctionKeyAndStopsRecording) {
+  startRecording();
+  pressKey(recorder, Qt::Key_F5);
+  EXPECT_EQ(popup(), (Shortcut{96, 0}));
+  EXPECT_EQ(recorder->text(), "F5");
+  EXPECT_FALSE(recorder->isRecording());
+  EXPECT_FALSE(recorder->hasFocus());
+  EXPECT_FALSE(shortcuts.isPaused());
+  EXPECT_TRUE(shortcuts.isRegistered(Shortcut{96, 0}));
+  EXPECT_FALSE(shortcuts.isRegistered(ctrlShiftV()));
+}
+
+TEST_F(ShortcutRecorderTest, RecordsAModifiedKeyByItsPositionWhateverTheLayout) {
+  startRecording();
+  // A German keyboard: the key at the US "Y" position types "z" (X key code 29).
+  pressKey(recorder, Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier, "z", 29);
+  EXPECT_EQ(popup(), (Shortcut{16, carbon_modifiers::kCommand | carbon_modifiers::kOption}));
+}
+
+TEST_F(ShortcutRecorderTest, ModifierKeysAloneAreNotRecorded) {
+  startRecording();
+  pressKey(recorder, Qt::Key_Control, Qt::ControlModifier);
+  pressKey(recorder, Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_TRUE(recorder->isRecording());
+  pressKey(recorder, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier, "N");
+  EXPECT_EQ(popup(), (Shortcut{45, carbon_modifiers::kCommand | carbon_modifiers::kShift}));
+}
+
+TEST_F(ShortcutRecorderTest, RefusesAMenuItemsCombinationWithAnAlertAndRecordsAgainAfterIt) {
+  startRecording();
+  AlertCatcher alert;
+  pressKey(recorder, Qt::Key_Q, Qt::ControlModifier, "\x11");
+  ASSERT_TRUE(alert.wait());
+  EXPECT_EQ(alert.text(), QString::fromUtf8("This shortcut cannot be used because it is already used by the menu "
+                                            "item “Quit”."));
+  EXPECT_EQ(popup(), ctrlShiftV());
+  EXPECT_TRUE(waitUntil([&] { return recorder->isRecording(); }));  // the field has the focus again
+}
+
+TEST_F(ShortcutRecorderTest, RefusesASystemReservedCombinationWithAnAlert) {
+  hotKeys.setReserved({{0, carbon_modifiers::kCommand | carbon_modifiers::kOption, true}});
+  startRecording();
+  AlertCatcher alert;
+  pressKey(recorder, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, "a");
+  ASSERT_TRUE(alert.wait());
+  EXPECT_EQ(alert.text(), "This shortcut cannot be used because it is already used by the desktop.");
+  EXPECT_EQ(alert.informative(), "Most desktop shortcuts can be changed in the desktop's keyboard settings.");
+  EXPECT_EQ(popup(), ctrlShiftV());
+}
+
+TEST_F(ShortcutRecorderTest, ACombinationAnotherProgramHoldsIsRefusedLikeASystemOne) {
+  hotKeys.refuse(0, carbon_modifiers::kCommand | carbon_modifiers::kOption);
+  startRecording();
+  AlertCatcher alert;
+  pressKey(recorder, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, "a");
+  ASSERT_TRUE(alert.wait());
+  EXPECT_EQ(popup(), ctrlShiftV());
+  EXPECT_TRUE(shortcuts.isRegistered(ctrlShiftV()));
+}
+
+TEST_F(ShortcutRecorderTest, EscapeEndsRecordingAndDeleteClearsTheShortcut) {
+  startRecording();
+  pressKey(recorder, Qt::Key_Escape);
+  EXPECT_FALSE(recorder->isRecording());
+  EXPECT_EQ(popup(), ctrlShiftV());
+
+  startRecording();
+  pressKey(recorder, Qt::Key_Backspace, Qt::NoModifier, "\b");
+  EXPECT_EQ(popup(), std::nullopt);
+  EXPECT_EQ(stored().persistentObjectForKey("KeyboardShortcuts_popup"), Defaults::Value(false));
+  EXPECT_EQ(recorder->text(), "");
+  EXPECT_FALSE(recorder->cancelButton()->isVisible());
+}
+
+TEST_F(ShortcutRecorderTest, TheCancelButtonClearsTheShortcut) {
+  recorder->cancelButton()->trigger();
+  EXPECT_EQ(popup(), std::nullopt);
+  EXPECT_EQ(recorder->text(), "");
+  EXPECT_FALSE(recorder->cancelButton()->isVisible());
+  EXPECT_FALSE(shortcuts.isRegistered(ctrlShiftV()));
+}
+
+TEST_F(ShortcutRecorderTest, TabEndsRecordingAndMovesTheFocusOn) {
+  startRecording();
+  pressKey(recorder, Qt::Key_Tab, Qt::NoModifier, "\t");
+  EXPECT_TRUE(waitUntil([&] { return other->hasFocus(); }));
+  EXPECT_FALSE(recorder->isRecording());
+  EXPECT_EQ(popup(), ctrlShiftV());
+}
+
+TEST_F(ShortcutRecorderTest, AClickOutsideEndsRecordingAndAClickInsideDoesNot) {
+  startRecording();
+  const QPointF inside(recorder->width() + 2, 1);  // within the 3-pixel margin
+  QMouseEvent insideRelease(QEvent::MouseButtonRelease, inside, recorder->mapToGlobal(inside), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(recorder, &insideRelease);
+  EXPECT_TRUE(recorder->isRecording());
+
+  const QPointF elsewhere(5, 5);
+  QMouseEvent outsideRelease(QEvent::MouseButtonRelease, elsewhere, other->mapToGlobal(elsewhere),
+                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(other, &outsideRelease);
+  EXPECT_FALSE(recorder->isRecording());
+  EXPECT_FALSE(shortcuts.isPaused());
+}
+
+TEST_F(ShortcutRecorderTest, WindowShortcutsDoNotFireWhileRecording) {
+  int fired = 0;
+  auto* close = new QAction(&window);
+  close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  window.addAction(close);
+  QObject::connect(close, &QAction::triggered, [&] { ++fired; });
+  startRecording();
+  QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_W, Qt::ControlModifier, "\x17");
+  QApplication::sendEvent(recorder, &override);
+  EXPECT_TRUE(override.isAccepted());
+  EXPECT_EQ(fired, 0);
+}
+
+TEST_F(ShortcutRecorderTest, FollowsChangesMadeElsewhere) {
+  shortcuts.setShortcut(Shortcut{96, 0}, Name::popup());
+  EXPECT_EQ(recorder->text(), "F5");
+  shortcuts.setShortcut(std::nullopt, Name::popup());
+  EXPECT_EQ(recorder->text(), "");
+}
+
+TEST_F(ShortcutRecorderTest, ARecorderDestroyedWhileRecordingLeavesTheHotKeysWorking) {
+  startRecording();
+  delete recorder;
+  recorder = nullptr;
+  EXPECT_FALSE(shortcuts.isPaused());
+}
+
+TEST(KeyEventTranslation, ModifiersMapToTheProgramsFlags) {
+  EXPECT_EQ(cocoaFlagsForQtModifiers(Qt::ControlModifier), cocoa_flags::kCommand);
+  EXPECT_EQ(cocoaFlagsForQtModifiers(Qt::AltModifier), cocoa_flags::kOption);
+  EXPECT_EQ(cocoaFlagsForQtModifiers(Qt::MetaModifier), cocoa_flags::kControl);
+  EXPECT_EQ(cocoaFlagsForQtModifiers(Qt::ShiftModifier | Qt::KeypadModifier),
+            cocoa_flags::kShift | cocoa_flags::kNumericPad);
+}
+
+TEST(KeyEventTranslation, PositionsComeFromTheNativeCodeElseFromTheKey) {
+  QKeyEvent byPosition(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 38, 0, 0, "q");  // AZERTY: Q on the A key
+  EXPECT_EQ(translateKeyEvent(byPosition)->keyCode, 0);
+  QKeyEvent byKey(QEvent::KeyPress, Qt::Key_F12, Qt::NoModifier);
+  EXPECT_EQ(translateKeyEvent(byKey)->keyCode, 111);
+  QKeyEvent modifier(QEvent::KeyPress, Qt::Key_Meta, Qt::MetaModifier);
+  EXPECT_FALSE(translateKeyEvent(modifier));
+  QKeyEvent unknown(QEvent::KeyPress, Qt::Key_MediaPlay, Qt::NoModifier);
+  EXPECT_FALSE(translateKeyEvent(unknown));
+}
+
+}  // namespace
+}  // namespace marbrel::testing
