@@ -13,7 +13,7 @@
 
 #include "core/platform/Strings.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
-#include "shell/preferences/KeyEventTranslation.h"
+#include "shell/KeyEventTranslation.h"
 #include "shell/preferences/PreferenceTexts.h"
 
 namespace marbrel {
@@ -118,13 +118,13 @@ bool ShortcutRecorder::event(QEvent* event) {
 
 bool ShortcutRecorder::handleKeyPress(QKeyEvent* event) {
   // A modifier pressed on its way to a combination is not a key of its own.
-  if (isModifierKey(event->key())) return true;
-  const auto key = translateKeyEvent(*event);
+  if (KeyEventTranslation::isModifierKey(event->key())) return true;
+  const auto key = KeyEventTranslation::translate(*event);
   if (!key) {
     QApplication::beep();
     return true;
   }
-  const RecorderResponse response = model_->keyDown(key->keyCode, key->cocoaFlags, key->characters);
+  const RecorderResponse response = model_->keyDown(key->keyCode, key->flags, key->characters.value_or(""));
   if (!response.swallowEvent) {
     // The key goes on (Tab moves the focus, which ends recording on the way).
     refresh();

@@ -10,11 +10,11 @@ class AboutDialog;
 class Strings;
 
 // Shows the About window, one for the program, with its credits built anew at each showing.
-class QtAboutPresenter : public AboutPresenter {
+class AboutWindowPresenter : public AboutPresenter {
  public:
   // `strings` is not owned and outlives this object.
-  explicit QtAboutPresenter(const Strings& strings);
-  ~QtAboutPresenter() override;
+  explicit AboutWindowPresenter(const Strings& strings);
+  ~AboutWindowPresenter() override;
 
   void openAbout() override;
 

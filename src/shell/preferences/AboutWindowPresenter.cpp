@@ -1,14 +1,14 @@
-#include "shell/preferences/QtAboutPresenter.h"
+#include "shell/preferences/AboutWindowPresenter.h"
 
 #include "shell/preferences/AboutDialog.h"
 
 namespace marbrel {
 
-QtAboutPresenter::QtAboutPresenter(const Strings& strings) : strings_(strings) {}
+AboutWindowPresenter::AboutWindowPresenter(const Strings& strings) : strings_(strings) {}
 
-QtAboutPresenter::~QtAboutPresenter() = default;
+AboutWindowPresenter::~AboutWindowPresenter() = default;
 
-void QtAboutPresenter::openAbout() {
+void AboutWindowPresenter::openAbout() {
   if (!dialog_) dialog_ = std::make_unique<AboutDialog>(strings_);
   dialog_->refreshCredits();
   dialog_->show();
