@@ -57,28 +57,7 @@ TEST_F(EndToEnd, CopyOpenFilterChooseAndTheNextTickMergesTheCopyBack) {
   EXPECT_EQ(shownTitles(), (std::vector<std::string>{"hello world", "goodbye"}));
 }
 
-TEST_F(EndToEnd, PressingThePopupShortcutInTheOpenMenuClosesIt) {
-  launch();
-  copyElsewhere("entry");
-  hotKeys.press(key::v, kCarbonShiftCommand);
-  ASSERT_EQ(presenter.openMenu, &menu());
-  EXPECT_FALSE(presenter.keyDown(key::v, key::shift | key::command, std::string("v")));
-  EXPECT_EQ(presenter.openMenu, nullptr);
-  EXPECT_FALSE(marbrel().isCaptureSuspended());
-}
 
-TEST_F(EndToEnd, OptionDeleteInTheOpenMenuDeletesTheEntryForGood) {
-  launch();
-  copyElsewhere("keep");
-  copyElsewhere("drop");
-  hotKeys.press(key::v, kCarbonShiftCommand);
-  EXPECT_TRUE(presenter.keyDown(key::deleteKey, key::option));
-  EXPECT_EQ(shownTitles(), std::vector<std::string>{"keep"});
-  EXPECT_FALSE(marbrel().store().hasChanges());
-  presenter.close();
-  hotKeys.press(key::v, kCarbonShiftCommand);
-  EXPECT_EQ(shownTitles(), std::vector<std::string>{"keep"});
-}
 
 }  // namespace
 }  // namespace marbrel::testing

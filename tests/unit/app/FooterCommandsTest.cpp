@@ -42,25 +42,22 @@ TEST_F(FooterCommands, ClearAsksFirstAndKeepsPinnedEntriesInStoreAndMenu) {
   EXPECT_FALSE(marbrel().store().hasChanges()) << "every removal is committed";
 }
 
-TEST_F(FooterCommands, ClearAllRemovesPinnedEntriesToo) {
-  alerts.answer = Alerts::kSecondButtonReturn;
-  marbrel().menuItemAction(footerItem(106));
-  ASSERT_EQ(alerts.shown.size(), 1u);
-  EXPECT_EQ(alerts.shown[0].informativeKey, "clear_all_confirm_text");
-  EXPECT_EQ(marbrel().store().count(), 0u);
-  EXPECT_TRUE(menu().historyItems().empty());
-  EXPECT_EQ(menu().size(), 7u);
-}
-
-TEST_F(FooterCommands, DecliningAConfirmationChangesNothing) {
+TEST_F(FooterCommands, ClearAllRemovesPinnedEntriesTooButOnlyOnceConfirmed) {
   for (const int answer : {Alerts::kFirstButtonReturn, 1002}) {
     alerts.answer = answer;
     marbrel().menuItemAction(footerItem(101));
     marbrel().menuItemAction(footerItem(106));
   }
-  EXPECT_EQ(alerts.shown.size(), 4u);
   EXPECT_EQ(marbrel().store().count(), 3u);
   EXPECT_EQ(menu().historyItems().size(), 6u);
+
+  alerts.answer = Alerts::kSecondButtonReturn;
+  marbrel().menuItemAction(footerItem(106));
+  ASSERT_EQ(alerts.shown.size(), 5u);
+  EXPECT_EQ(alerts.shown.back().informativeKey, "clear_all_confirm_text");
+  EXPECT_EQ(marbrel().store().count(), 0u);
+  EXPECT_TRUE(menu().historyItems().empty());
+  EXPECT_EQ(menu().size(), 7u);
 }
 
 TEST_F(FooterCommands, PreferencesAboutAndQuitReachTheirPorts) {

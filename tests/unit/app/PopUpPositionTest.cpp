@@ -46,17 +46,17 @@ TEST_F(PopUp, TheControllerOpensTheMenuWhereTheSettingSays) {
   presenter.close();
   configuration.setPopupPosition("center");
   marbrel().popUp();
+  presenter.close();
   EXPECT_EQ(presenter.popUpLocations,
             (std::vector<ScreenPoint>{{100, 200}, {800, 870}, {(1440 - 320) * 0.5, (900 + 500) * 0.5}}));
-}
 
-TEST_F(PopUp, WithoutTheScreenOrStatusItemWindowNothingOpens) {
-  launch();
+  // Without the screen or the status item's window nothing opens.
   presenter.screen.reset();
   marbrel().popUp();
   configuration.setPopupPosition("statusItem");
+  statusItem.windowFrame.reset();
   marbrel().popUp();
-  EXPECT_TRUE(presenter.popUpLocations.empty());
+  EXPECT_EQ(presenter.popUpLocations.size(), 3u);
   EXPECT_EQ(presenter.openMenu, nullptr);
 }
 
