@@ -1,0 +1,195 @@
+// One suite, two clipboards: the in-memory fake the unit tests use, and the Qt adapter on a real X
+// server where another program (a separate X client) makes the copies.
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include "contract/ContractEnvironment.h"
+#include "fakes/FakePasteboard.h"
+#include "shell/QtPasteboard.h"
+#include "support/Process.h"
+#include "support/XSession.h"
+
+namespace marbrel {
+namespace {
+
+using Representations = std::vector<std::pair<std::string, std::string>>;
+
+struct FakePasteboardHarness {
+  FakePasteboard board;
+  void copyFromAnotherProgram(const Representations& representations) {
+    FakePasteboard::Item item;
+    for (const auto& [type, bytes] : representations) item.representations.emplace_back(type, bytes);
+    board.copy({item});
+  }
+  bool waitForChangeFrom(std::int64_t) { return true; }
+};
+
+struct QtPasteboardHarness {
+  QtPasteboard board;
+  std::vector<std::unique_ptr<e2e::Process>> owners;
+  int files = 0;
+  std::string expectedType;
+
+  void copyFromAnotherProgram(const Representations& representations) {
+    std::vector<std::string> argv = {MARBREL_E2E_HELPER, "own-clipboard"};
+    for (const auto& [type, bytes] : representations) {
+      // Bytes go through a file, so any byte (NUL included) survives.
+      const std::string file = std::string(MARBREL_E2E_OUTPUT) + "/contract/bytes-" + std::to_string(::getpid()) +
+                               "-" + std::to_string(files++);
+      std::ofstream(file, std::ios::binary) << bytes;
+      argv.push_back(type + "=@" + file);
+    }
+    expectedType = representations.empty() ? "" : representations.front().first;
+    owners.push_back(std::make_unique<e2e::Process>(argv, e2e::ContractEnvironment::session()->environment(),
+                                                    std::string(MARBREL_E2E_OUTPUT) + "/contract/owner.log"));
+  }
+
+  // The change has arrived when the count moved and the new owner's formats are offered (a change
+  // signal of the previous owner going away may come first).
+  bool waitForChangeFrom(std::int64_t before) {
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+      if (board.changeCount() != before) {
+        const auto items = board.items();
+        if (!items.empty()) {
+          const auto types = items.front()->types();
+          if (std::find(types.begin(), types.end(), expectedType) != types.end()) return true;
+        }
+      }
+      if (timer.elapsed() > 30000) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+  }
+};
+
+template <typename Harness>
+class PasteboardContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!e2e::ContractEnvironment::haveDisplay()) GTEST_SKIP() << "no X server";
+    harness = std::make_unique<Harness>();
+  }
+  void TearDown() override { harness.reset(); }
+
+  Pasteboard& board() { return harness->board; }
+  // Another program copies; returns once the clipboard reports the change.
+  void copy(const Representations& representations) {
+    const std::int64_t before = board().changeCount();
+    harness->copyFromAnotherProgram(representations);
+    ASSERT_TRUE(harness->waitForChangeFrom(before)) << "the change never arrived";
+  }
+  std::vector<std::string> types() {
+    const auto items = board().items();
+    return items.empty() ? std::vector<std::string>{} : items.front()->types();
+  }
+  static bool has(const std::vector<std::string>& list, const std::string& value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+  }
+
+  std::unique_ptr<Harness> harness;
+};
+
+using Harnesses = ::testing::Types<FakePasteboardHarness, QtPasteboardHarness>;
+TYPED_TEST_SUITE(PasteboardContract, Harnesses);
+
+TYPED_TEST(PasteboardContract, AnotherProgramsCopyIsOneItemWithEveryFormatAndItsBytes) {
+  this->copy({{"text/plain", "hello clipboard"}, {"text/html", "<b>hello</b> clipboard"}});
+  const auto items = this->board().items();
+  ASSERT_EQ(items.size(), 1u);
+  const auto offered = items.front()->types();
+  EXPECT_TRUE(this->has(offered, "text/plain"));
+  EXPECT_TRUE(this->has(offered, "text/html"));
+  EXPECT_EQ(items.front()->dataForType("text/html"), "<b>hello</b> clipboard");
+  EXPECT_EQ(items.front()->stringForType("text/plain"), "hello clipboard");
+  EXPECT_FALSE(items.front()->dataForType("image/png").has_value()) << "a type not offered has no bytes";
+}
+
+TYPED_TEST(PasteboardContract, MarkerFormatsArePartOfTheTypesButProtocolTargetsAreNot) {
+  this->copy({{"text/plain", "s3cret"}, {"x-kde-passwordManagerHint", "secret"}});
+  const auto offered = this->types();
+  EXPECT_TRUE(this->has(offered, "x-kde-passwordManagerHint"));
+  for (const char* target : {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "UTF8_STRING", "STRING"}) {
+    EXPECT_FALSE(this->has(offered, target)) << target;
+  }
+}
+
+TYPED_TEST(PasteboardContract, BinaryImageBytesArriveUnchanged) {
+  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
+  this->copy({{"image/png", png}});
+  const auto items = this->board().items();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items.front()->dataForType("image/png"), png);
+  EXPECT_FALSE(this->has(items.front()->types(), "application/x-qt-image")) << "Qt's invention is left out";
+}
+
+TYPED_TEST(PasteboardContract, WritingReplacesTheContentsWithExactlyTheWrittenTypes) {
+  this->copy({{"text/plain", "before"}, {"text/html", "<i>before</i>"}});
+  const std::int64_t before = this->board().changeCount();
+  this->board().declareTypes({"text/plain", "text/uri-list"});
+  this->board().setData(std::string("after"), "text/plain");
+  this->board().setData(std::string("file:///tmp/a%20b.txt\r\n"), "text/uri-list");
+  EXPECT_NE(this->board().changeCount(), before) << "our own write is a change like any other";
+  const auto items = this->board().items();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items.front()->types(), (std::vector<std::string>{"text/plain", "text/uri-list"}));
+  EXPECT_EQ(items.front()->dataForType("text/plain"), "after");
+  EXPECT_EQ(items.front()->dataForType("text/uri-list"), "file:///tmp/a%20b.txt\r\n");
+}
+
+// What only the real clipboard can show.
+class QtPasteboardOnX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!e2e::ContractEnvironment::haveDisplay()) GTEST_SKIP() << "no X server";
+  }
+};
+
+TEST_F(QtPasteboardOnX11, OtherProgramsReadWhatWeWrite) {
+  QtPasteboard board;
+  board.declareTypes({"text/plain"});
+  board.setData(std::string("written by marbrel"), "text/plain");
+  // xclip asks on its own connection; our event loop must run to answer it.
+  std::unique_ptr<e2e::Process> reader;
+  const std::string out = std::string(MARBREL_E2E_OUTPUT) + "/contract/xclip-out.txt";
+  std::remove(out.c_str());
+  reader = std::make_unique<e2e::Process>(
+      std::vector<std::string>{"sh", "-c", "xclip -selection clipboard -o -t text/plain > " + out + ".tmp && mv " +
+                                               out + ".tmp " + out},
+      e2e::ContractEnvironment::session()->environment());
+  QElapsedTimer timer;
+  timer.start();
+  while (reader->running() && timer.elapsed() < 30000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+  }
+  std::ifstream in(out);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "written by marbrel");
+}
+
+TEST_F(QtPasteboardOnX11, TextThatIsNotUtf8ReachesTheCoreAsValidText) {
+  // Qt converts X text targets to Unicode; malformed bytes become replacement characters, so the
+  // core never sees invalid UTF-8 from another program.
+  QtPasteboardHarness harness;
+  const std::int64_t before = harness.board.changeCount();
+  harness.copyFromAnotherProgram({{"text/plain", std::string("ok \xff\xfe\xfd", 6)}});
+  ASSERT_TRUE(harness.waitForChangeFrom(before));
+  const auto items = harness.board.items();
+  ASSERT_EQ(items.size(), 1u);
+  const std::optional<std::string> text = items.front()->stringForType("text/plain");
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(text->rfind("ok ", 0), 0u);
+  EXPECT_EQ(QString::fromUtf8(text->data(), qsizetype(text->size())).toStdString(), *text);
+}
+
+}  // namespace
+}  // namespace marbrel

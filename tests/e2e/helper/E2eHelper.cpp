@@ -1,0 +1,80 @@
+// A small X client for the end-to-end tests, in two roles:
+//   marbrel_e2e_helper own-clipboard TYPE=VALUE...   offers the given formats on the clipboard (VALUE
+//       "@FILE" reads the bytes from FILE), prints "owned" and serves them until another program
+//       takes the clipboard (then it exits 0) or 120 seconds pass
+//   marbrel_e2e_helper paste-target FILE             shows a text field titled "MarbrelPasteTarget";
+//       its text is written to FILE after every change
+#include <cstdio>
+#include <cstring>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+namespace {
+
+int ownClipboard(QApplication& app, const QStringList& pairs) {
+  auto* mime = new QMimeData;
+  for (const QString& pair : pairs) {
+    const qsizetype equals = pair.indexOf(u'=');
+    if (equals <= 0) {
+      std::fprintf(stderr, "bad format: %s\n", qPrintable(pair));
+      return 2;
+    }
+    const QString type = pair.left(equals);
+    const QString value = pair.mid(equals + 1);
+    QByteArray bytes = value.toUtf8();
+    if (value.startsWith(u'@')) {
+      QFile file(value.mid(1));
+      if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(value.mid(1)));
+        return 2;
+      }
+      bytes = file.readAll();
+    }
+    mime->setData(type, bytes);
+  }
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setMimeData(mime, QClipboard::Clipboard);
+  QObject::connect(clipboard, &QClipboard::changed, &app, [clipboard](QClipboard::Mode mode) {
+    if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard()) QCoreApplication::exit(0);
+  });
+  QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(3); });
+  std::printf("owned\n");
+  std::fflush(stdout);
+  return app.exec();
+}
+
+int pasteTarget(QApplication& app, const QString& path) {
+  QPlainTextEdit editor;
+  editor.setWindowTitle(QStringLiteral("MarbrelPasteTarget"));
+  editor.resize(420, 160);
+  editor.move(40, 560);
+  QObject::connect(&editor, &QPlainTextEdit::textChanged, &editor, [&editor, path] {
+    QFile file(path + QStringLiteral(".tmp"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    file.write(editor.toPlainText().toUtf8());
+    file.close();
+    QFile::remove(path);
+    QFile::rename(path + QStringLiteral(".tmp"), path);
+  });
+  editor.show();
+  editor.activateWindow();
+  editor.setFocus();
+  QTimer::singleShot(300000, &app, [] { QCoreApplication::exit(3); });
+  return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QStringList args = app.arguments().mid(1);
+  if (args.size() >= 2 && args.front() == QStringLiteral("own-clipboard")) return ownClipboard(app, args.mid(1));
+  if (args.size() == 2 && args.front() == QStringLiteral("paste-target")) return pasteTarget(app, args.at(1));
+  std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE... | paste-target FILE\n");
+  return 2;
+}

@@ -1,0 +1,162 @@
+// Marbrel as a user meets it: copies made by other programs, the shortcut, the menu, the paste.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/MarbrelSession.h"
+
+namespace marbrel::e2e {
+namespace {
+
+class MarbrelScenario : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    session = std::make_unique<MarbrelSession>(info->name());
+    if (!session->problem().empty()) GTEST_SKIP() << session->problem();
+    ASSERT_TRUE(session->startMarbrel()) << "Marbrel did not come up; see " << session->outputDir();
+  }
+  void TearDown() override { session.reset(); }
+
+  static std::vector<std::string> typesOf(const nlohmann::json& entry) {
+    std::vector<std::string> types;
+    for (const auto& type : entry.value("types", nlohmann::json::array())) types.push_back(type.get<std::string>());
+    return types;
+  }
+  static bool contains(const std::vector<std::string>& list, const std::string& value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+  }
+  nlohmann::json entryTitled(const std::string& title) {
+    for (const auto& entry : session->history()) {
+      if (entry.value("title", "") == title) return entry;
+    }
+    return nullptr;
+  }
+  // Copies two texts, each recorded before the next.
+  void copyTwoTexts() {
+    ASSERT_TRUE(session->copy({{"text/plain", "alpha one"}}));
+    ASSERT_TRUE(session->waitForEntry("alpha one"));
+    ASSERT_TRUE(session->copy({{"text/plain", "beta two"}}));
+    ASSERT_TRUE(session->waitForEntry("beta two"));
+  }
+  std::string openMenu() {
+    session->key("ctrl+shift+v");
+    return session->waitForMenu();
+  }
+
+  std::unique_ptr<MarbrelSession> session;
+};
+
+TEST_F(MarbrelScenario, TextImageAndFileCopiesAreCapturedWithAllTheirFormats) {
+  const std::string png(
+      "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\rIDATx\x9c"
+      "c\xf8\xcf\xc0\xf0\x1f\0\x05\0\x01\xff\x89\x99=\x1d\0\0\0\0IEND\xae\x42\x60\x82",
+      70);
+  ASSERT_TRUE(session->copy({{"text/plain", "plain words"}, {"text/html", "<p>plain words</p>"}}));
+  ASSERT_TRUE(session->waitForEntry("plain words"));
+  ASSERT_TRUE(session->copy({{"image/png", png}}));
+  ASSERT_TRUE(waitFor([&] { return session->history().size() == 2; }));
+  ASSERT_TRUE(session->copy({{"text/uri-list", "file:///tmp/My%20File.txt\r\n"},
+                             {"x-special/gnome-copied-files", "copy\nfile:///tmp/My%20File.txt"},
+                             {"text/plain", "/tmp/My File.txt"}}));
+  ASSERT_TRUE(session->waitForEntry("My File.txt"));
+
+  const auto text = typesOf(entryTitled("plain words"));
+  EXPECT_TRUE(contains(text, "text/plain") && contains(text, "text/html"));
+  const auto file = typesOf(entryTitled("My File.txt"));
+  EXPECT_TRUE(contains(file, "text/uri-list") && contains(file, "x-special/gnome-copied-files") &&
+              contains(file, "text/plain"));
+  bool image = false;
+  for (const auto& entry : session->history()) image = image || contains(typesOf(entry), "image/png");
+  EXPECT_TRUE(image);
+  for (const auto& entry : session->history()) {
+    for (const auto& type : typesOf(entry)) {
+      EXPECT_NE(type, "TARGETS");
+      EXPECT_NE(type, "application/x-qt-image");
+    }
+  }
+  EXPECT_TRUE(openMenu().size() > 0);
+  EXPECT_TRUE(session->screenshotMenu("captured")) << "the menu should show the three copies";
+}
+
+TEST_F(MarbrelScenario, CopyMarkedByAPasswordManagerIsNeverStored) {
+  ASSERT_TRUE(session->copy({{"text/plain", "hunter2-secret"}, {"x-kde-passwordManagerHint", "secret"}}));
+  ASSERT_TRUE(session->copy({{"text/plain", "after the secret"}}));
+  ASSERT_TRUE(session->waitForEntry("after the secret"));
+  EXPECT_TRUE(entryTitled("hunter2-secret").is_null());
+  EXPECT_EQ(session->history().size(), 1u);
+}
+
+TEST_F(MarbrelScenario, ShortcutOpensTheMenuAndTypingFiltersIt) {
+  copyTwoTexts();
+  const std::string menu = openMenu();
+  ASSERT_FALSE(menu.empty()) << "Ctrl+Shift+V should open the menu";
+  EXPECT_TRUE(session->screenshotMenu("opened"));
+  ASSERT_TRUE(session->type("alp"));
+  // The filter is throttled; Return chooses the first result once it is in place.
+  EXPECT_TRUE(session->screenshotMenu("filtered"));
+  session->key("Escape");
+  EXPECT_TRUE(session->waitForMenuClosed()) << "Escape closes the menu";
+}
+
+TEST_F(MarbrelScenario, ReturnPastesTheChosenEntryIntoTheWindowInFront) {
+  copyTwoTexts();
+  ASSERT_TRUE(session->startPasteTarget());
+  ASSERT_FALSE(openMenu().empty());
+  ASSERT_TRUE(session->type("alp"));
+  ASSERT_TRUE(waitFor([&] { return session->screenshotMenu("filtered"); }));
+  session->key("Return");
+  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(waitFor([&] { return session->pastedText() == "alpha one"; }))
+      << "pasted: '" << session->pastedText() << "'";
+  // The paste is a copy like any other: merged into the entry it came from.
+  EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 2; }));
+}
+
+TEST_F(MarbrelScenario, AltReturnCopiesWithoutPasting) {
+  copyTwoTexts();
+  ASSERT_TRUE(session->startPasteTarget());
+  ASSERT_FALSE(openMenu().empty());
+  session->key("Down");  // from "beta two" to "alpha one"
+  session->key("alt+Return");
+  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(waitFor([&] { return session->clipboardText() == "alpha one"; }));
+  EXPECT_EQ(session->pastedText(), "") << "nothing is pasted";
+}
+
+TEST_F(MarbrelScenario, AltPPinsAndAltBackspaceDeletes) {
+  copyTwoTexts();
+  ASSERT_FALSE(openMenu().empty());
+  session->key("alt+p");  // pins the highlighted entry, "beta two"
+  EXPECT_TRUE(waitFor([&] { return !entryTitled("beta two").value("pin", nlohmann::json()).is_null(); }));
+  EXPECT_TRUE(session->screenshotMenu("pinned"));
+  // The first unpinned entry is highlighted again: "alpha one". Delete it.
+  session->key("alt+BackSpace");
+  EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").is_null(); }));
+  EXPECT_TRUE(session->screenshotMenu("deleted"));
+  EXPECT_FALSE(entryTitled("beta two").is_null()) << "the pinned entry stays";
+  session->key("Escape");
+}
+
+TEST_F(MarbrelScenario, SecondLaunchPopsTheRunningProgramsMenuUp) {
+  copyTwoTexts();
+  const CommandResult second = session->x().run({MARBREL_EXECUTABLE}, std::chrono::seconds(30));
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_FALSE(session->waitForMenu().empty()) << "the first program's menu opens";
+  EXPECT_TRUE(session->screenshotMenu("reopened"));
+  EXPECT_TRUE(session->marbrel()->running()) << "the first program keeps running";
+}
+
+TEST_F(MarbrelScenario, SettingsWrittenFromAShellReachTheRunningProgram) {
+  copyTwoTexts();
+  ASSERT_EQ(session->x().run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", "true"}).exitCode, 0);
+  ASSERT_FALSE(openMenu().empty());
+  // Without the footer the menu is the search field and two rows: no Quit item to draw.
+  EXPECT_TRUE(session->screenshotMenu("no-footer"));
+  session->key("Escape");
+}
+
+}  // namespace
+}  // namespace marbrel::e2e

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "support/Process.h"
+#include "support/XSession.h"
+
+namespace marbrel::e2e {
+
+// The stage of one end-to-end scenario: a private X server with a tray host, Marbrel running on
+// it with private settings and history, and the tools to act as a user and as other programs.
+class MarbrelSession {
+ public:
+  // `name` names the scenario's folder of logs and screenshots.
+  explicit MarbrelSession(const std::string& name);
+  ~MarbrelSession();
+
+  // Why the stage could not be set up, or empty when it is ready.
+  const std::string& problem() const { return problem_; }
+  XSession& x() { return *x_; }
+  const std::string& outputDir() const { return outputDir_; }
+
+  // Starts Marbrel with `arguments` and waits until its tray icon is up.
+  bool startMarbrel(const std::vector<std::string>& arguments = {});
+  Process* marbrel() { return marbrel_.get(); }
+
+  // Another program copies: each representation is TYPE and bytes. Returns once it owns the clipboard.
+  bool copy(const std::vector<std::pair<std::string, std::string>>& representations);
+  // The entries of the stored history, top first (`marbrel history list --json`).
+  nlohmann::json history();
+  // Waits until the history holds an entry titled `title`.
+  bool waitForEntry(const std::string& title);
+  // The clipboard's text as another program reads it.
+  std::string clipboardText();
+
+  // Presses keys as xdotool names them ("ctrl+shift+v"), or types text.
+  bool key(const std::string& keys);
+  bool type(const std::string& text);
+
+  // The open menu's window id, waiting for it to appear; empty when it does not.
+  std::string waitForMenu();
+  bool waitForMenuClosed();
+  // Saves a screenshot of the screen as <outputDir>/<name>.png and, when the menu is open, checks
+  // that it is drawn (many colours, not a blank rectangle). Returns whether the menu looked drawn.
+  bool screenshotMenu(const std::string& name);
+
+  // A text window that records what is pasted into it; it gets the keyboard focus.
+  bool startPasteTarget();
+  std::string pastedText() const;
+
+ private:
+  std::string outputDir_;
+  std::unique_ptr<XSession> x_;
+  std::unique_ptr<Process> marbrel_;
+  std::unique_ptr<Process> pasteTarget_;
+  std::vector<std::unique_ptr<Process>> owners_;
+  std::string problem_;
+  int copies_ = 0;
+};
+
+}  // namespace marbrel::e2e

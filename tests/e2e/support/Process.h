@@ -1,0 +1,58 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace marbrel::e2e {
+
+// A child process that the test started; stopped (TERM, then KILL) when the object goes away, so no
+// test leaves processes behind.
+class Process {
+ public:
+  // Starts `argv[0]` (looked up in PATH) with `env` added to the environment; its output goes to
+  // `logFile` (or /dev/null when empty).
+  Process(std::vector<std::string> argv, std::map<std::string, std::string> env = {},
+          const std::string& logFile = "");
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  pid_t pid() const { return pid_; }
+  bool started() const { return pid_ > 0; }
+  // Whether it still runs (reaps it when it has ended).
+  bool running();
+  // Its exit status once it ended, else nothing.
+  std::optional<int> exitStatus();
+  // Sends TERM and waits up to `grace` for the end, then KILL.
+  void stop(std::chrono::milliseconds grace = std::chrono::milliseconds(3000));
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// What a finished command printed and how it ended.
+struct CommandResult {
+  int exitCode = -1;  // -1: did not finish in time, or could not start
+  std::string out;
+  std::string err;
+};
+
+// Runs a command to its end (killing it after `timeout`) and collects its output. `input` is written
+// to its standard input.
+CommandResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
+                         std::chrono::milliseconds timeout = std::chrono::seconds(20), const std::string& input = "");
+
+// Calls `condition` until it holds or `timeout` passes, pausing briefly between calls. Returns
+// whether it held.
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// Whether a program can be found in PATH.
+bool haveProgram(const std::string& name);
+
+}  // namespace marbrel::e2e

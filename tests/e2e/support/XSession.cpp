@@ -1,0 +1,111 @@
+#include "support/XSession.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <poll.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace marbrel::e2e {
+
+namespace {
+
+std::string makeTempDir(const std::string& prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
+  if (!::mkdtemp(pattern.data())) return {};
+  return pattern;
+}
+
+}  // namespace
+
+XSession::XSession(const std::string& logDir, int width, int height) : logDir_(logDir) {
+  std::filesystem::create_directories(logDir_);
+  home_ = makeTempDir("marbrel-e2e-");
+  std::filesystem::create_directories(home_ + "/config");
+  std::filesystem::create_directories(home_ + "/data");
+  std::filesystem::create_directories(home_ + "/runtime");
+  std::filesystem::permissions(home_ + "/runtime", std::filesystem::perms::owner_all);
+  // The server writes its display number to a pipe once it accepts clients.
+  int fds[2];
+  if (::pipe(fds) != 0) return;
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  server_ = std::make_unique<Process>(
+      std::vector<std::string>{"sh", "-c",
+                               "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 " + screen +
+                                   " -nolisten tcp -noreset"},
+      std::map<std::string, std::string>{}, logDir_ + "/xvfb.log");
+  ::close(fds[1]);
+  std::string number;
+  pollfd pfd{fds[0], POLLIN, 0};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (::poll(&pfd, 1, 200) <= 0) continue;
+    char c = 0;
+    if (::read(fds[0], &c, 1) != 1) break;
+    if (c == '\n') break;
+    number.push_back(c);
+  }
+  ::close(fds[0]);
+  if (!number.empty()) display_ = ":" + number;
+}
+
+XSession::~XSession() {
+  tray_.reset();
+  server_.reset();
+  if (!home_.empty()) {
+    std::error_code error;
+    std::filesystem::remove_all(home_, error);
+  }
+}
+
+std::map<std::string, std::string> XSession::environment() const {
+  return {{"DISPLAY", display_},
+          {"XDG_CONFIG_HOME", home_ + "/config"},
+          {"XDG_DATA_HOME", home_ + "/data"},
+          {"XDG_RUNTIME_DIR", home_ + "/runtime"},
+          {"QT_QPA_PLATFORM", "xcb"},
+          // No desktop bus: Qt then draws the tray icon through the X tray protocol.
+          {"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
+          {"-WAYLAND_DISPLAY", ""}};
+}
+
+bool XSession::startTray() {
+  if (!ok()) return false;
+  tray_ = std::make_unique<Process>(
+      std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                               "--height", "24", "--transparent", "false", "--SetDockType", "false"},
+      environment(), logDir_ + "/tray.log");
+  // The tray is up once some client owns the tray selection of screen 0.
+  return waitFor([this] {
+    const CommandResult owner = run({"sh", "-c", "xdotool search --classname trayer 2>/dev/null | head -1"});
+    return !owner.out.empty();
+  });
+}
+
+CommandResult XSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
+                            const std::string& input) const {
+  return runCommand(argv, environment(), timeout, input);
+}
+
+std::vector<std::string> XSession::findWindows(const std::string& pattern) const {
+  const CommandResult r = run({"xdotool", "search", "--onlyvisible", "--name", pattern});
+  std::vector<std::string> ids;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty()) ids.push_back(line);
+  }
+  return ids;
+}
+
+bool XSession::screenshot(const std::string& file, const std::string& window) const {
+  const CommandResult r = run({"import", "-window", window, file}, std::chrono::seconds(30));
+  return r.exitCode == 0 && std::filesystem::exists(file);
+}
+
+int XSession::colourCount(const std::string& file) {
+  const CommandResult r = runCommand({"identify", "-format", "%k", file}, {}, std::chrono::seconds(30));
+  if (r.exitCode != 0) return 0;
+  return std::atoi(r.out.c_str());
+}
+
+}  // namespace marbrel::e2e
