@@ -1,6 +1,7 @@
 #include "core/fuzzy/Bitap.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 namespace marbrel {
@@ -26,20 +27,35 @@ Rows& threadRows() {
   return rows;
 }
 
-// The characters of a prepared text as the scan reads them, by the pattern's bit sets.
-template <bool kSingleByte>
-struct Characters {
-  const FusePattern& pattern;
-  const FuseText& text;
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.text().data());
-
-  std::uint64_t bitsAt(std::int64_t k) const {
-    if constexpr (kSingleByte) {
-      return pattern.bitsOfByte(bytes[k]);
-    } else {
-      return pattern.bitsOf(text.character(k));
-    }
+// Walks the characters of a text from one towards the start, one character per step, reading
+// the text's boundary bits one word at a time.
+class BackwardCursor {
+ public:
+  // Positioned on character k, 0 <= k < text.size().
+  BackwardCursor(const FuseText& text, std::int64_t k)
+      : words_(text.boundaryBits()), end_(text.byteOffset(k + 1)), begin_(text.previousStart(end_)) {
+    word_ = begin_ / 64;
+    pending_ = words_[word_] & ((std::uint64_t{1} << (begin_ % 64)) - 1);
   }
+
+  std::size_t begin() const { return begin_; }
+  std::size_t size() const { return end_ - begin_; }
+
+  // To the character before; there must be one.
+  void back() {
+    end_ = begin_;
+    while (pending_ == 0) pending_ = words_[--word_];
+    const int bit = 63 - std::countl_zero(pending_);
+    begin_ = word_ * 64 + static_cast<std::size_t>(bit);
+    pending_ ^= std::uint64_t{1} << bit;
+  }
+
+ private:
+  const std::uint64_t* words_;
+  std::size_t end_;
+  std::size_t begin_;
+  std::size_t word_ = 0;
+  std::uint64_t pending_ = 0;  // boundary bits of the current word below begin_
 };
 
 }  // namespace
@@ -53,12 +69,29 @@ double Bitap::score(std::int64_t len, std::int64_t errors, std::int64_t x, std::
 
 std::int64_t Bitap::windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,
                                     double threshold) const {
-  // The widest offset from `location` at which `errors` errors still score within the threshold,
-  // by binary search below `hi`.
+  // The widest offset from `location`, at most `hi`, at which `errors` errors still score within
+  // the threshold. The score grows with the offset (for a distance of 0 or more), so the binary
+  // search below finds the largest offset that fits, or 0 when none does; that offset is found
+  // directly from an estimate, checked with the same formula.
+  const auto fits = [&](std::int64_t offset) {
+    return score(len, errors, location_, location_ + offset) <= threshold;
+  };
+  if (distance_ >= 0) {
+    if (fits(hi)) return hi;
+    if (!fits(0)) return 0;
+    const double accuracy = static_cast<double>(errors) / static_cast<double>(len);
+    const double estimate = (threshold - accuracy) * static_cast<double>(distance_);
+    if (distance_ > 0 && estimate >= 0 && estimate < static_cast<double>(hi)) {
+      const auto offset = static_cast<std::int64_t>(estimate);
+      for (std::int64_t m = std::max<std::int64_t>(0, offset - 2); m <= offset + 2 && m < hi; ++m) {
+        if (fits(m) && !fits(m + 1)) return m;
+      }
+    }
+  }
   std::int64_t lo = 0;
   std::int64_t mid = hi;
   while (lo < mid) {
-    if (score(len, errors, location_, location_ + mid) <= threshold) {
+    if (fits(mid)) {
       lo = mid;
     } else {
       hi = mid;
@@ -81,9 +114,13 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
   }
 
   // Exact occurrences at or after `location` lower the threshold. Their positions only grow,
-  // so the first one scores best; the rest only matter for the mask.
+  // so the first one scores best; the rest only matter for the mask. One that starts beyond the
+  // widest window (offset scored by the same formula) scores above the threshold and changes
+  // nothing, so without a mask the search stops there: a long text is not read to its end.
   double threshold = threshold_;
-  auto occurrence = text.find(pattern.text(), location_);
+  std::optional<std::int64_t> lastStart;
+  if (!matchMask) lastStart = location_ + windowHalfWidth(len, 0, len + n, threshold_);
+  auto occurrence = text.find(pattern.text(), location_, lastStart);
   if (occurrence) threshold = std::min(threshold, score(len, 0, occurrence->begin, location_));
   if (matchMask) {
     while (occurrence) {
@@ -110,51 +147,113 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
 template <bool kSingleByte, bool kMark>
 double Bitap::scan(const FusePattern& pattern, const FuseText& text, double threshold,
                    std::vector<std::uint8_t>* matchMask) const {
-  const Characters<kSingleByte> characters{pattern, text};
   const std::int64_t n = text.size();
   const std::int64_t len = pattern.len();
-  const std::uint64_t mask = pattern.mask();
   Rows& rows = threadRows();
   std::vector<std::uint64_t>& row = rows.current;
   std::vector<std::uint64_t>& previous = rows.previous;
 
-  double result = 1.0;
+  Level level;
+  level.threshold = threshold;
   std::int64_t hi = len + n;
   for (std::int64_t errors = 0; errors < len; ++errors) {
-    const std::int64_t mid = windowHalfWidth(len, errors, hi, threshold);
+    const std::int64_t mid = windowHalfWidth(len, errors, hi, level.threshold);
     hi = mid;
-    std::int64_t start = std::max<std::int64_t>(1, location_ - mid + 1);
-    const std::int64_t finish = std::min(location_ + mid, n) + len;
+    level.errors = errors;
+    level.start = std::max<std::int64_t>(1, location_ - mid + 1);
+    level.finish = std::min(location_ + mid, n) + len;
     // Windows only shrink from level to level, so once one is empty all later ones are too.
-    if (start > finish) break;
+    if (level.start > level.finish) break;
 
-    row.assign(static_cast<std::size_t>(finish + 2), 0);
-    row[finish + 1] = errors >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << errors) - 1;
-    for (std::int64_t j = finish; j >= start; --j) {
-      const std::int64_t candidate = j - 1;
-      const std::uint64_t bits = candidate < n ? characters.bitsAt(candidate) : 0;
-      if constexpr (kMark) {
-        if (bits != 0) (*matchMask)[candidate] = 1;
-      }
-      std::uint64_t value = ((row[j + 1] << 1) | 1) & bits;
-      if (errors > 0) value |= ((previous[j + 1] | previous[j]) << 1) | 1 | previous[j + 1];
-      row[j] = value;
-      if ((value & mask) != 0) {
-        // The last candidate's score is what the search reports, accepted or not.
-        result = score(len, errors, candidate, location_);
-        if (result <= threshold) {
-          threshold = result;
-          if (candidate <= location_) break;
-          start = std::max<std::int64_t>(1, 2 * location_ - candidate);
-        }
-      }
+    row.assign(static_cast<std::size_t>(level.finish + 2), 0);
+    row[level.finish + 1] = errors >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << errors) - 1;
+    if (errors == 0) {
+      scanLevel<kSingleByte, kMark, true>(pattern, text, level, row.data(), nullptr, matchMask);
+    } else {
+      scanLevel<kSingleByte, kMark, false>(pattern, text, level, row.data(), previous.data(), matchMask);
     }
     // No further error level can beat the accepted score.
-    if (score(len, errors + 1, location_, location_) > threshold) break;
+    if (score(len, errors + 1, location_, location_) > level.threshold) break;
     row.swap(previous);
   }
   rows.trim();
-  return result;
+  return level.result;
+}
+
+template <bool kSingleByte, bool kMark, bool kFirstLevel>
+void Bitap::scanLevel(const FusePattern& pattern, const FuseText& text, Level& level,
+                      std::uint64_t* row, const std::uint64_t* previous,
+                      std::vector<std::uint8_t>* matchMask) const {
+  const std::int64_t n = text.size();
+  const std::int64_t len = pattern.len();
+  const std::uint64_t mask = pattern.mask();
+  // The neighbours to the right, row[j + 1] and previous[j + 1], ride along in registers.
+  std::uint64_t next = row[level.finish + 1];
+  std::uint64_t previousNext = kFirstLevel ? 0 : previous[level.finish + 1];
+
+  // One position j (candidate j - 1) whose character has `bits`; false when the scan stops.
+  const auto step = [&](std::int64_t j, std::uint64_t bits) -> bool {
+    std::uint64_t value = ((next << 1) | 1) & bits;
+    if constexpr (!kFirstLevel) {
+      const std::uint64_t previousHere = previous[j];
+      value |= ((previousNext | previousHere) << 1) | 1 | previousNext;
+      previousNext = previousHere;
+    }
+    row[j] = value;
+    next = value;
+    if ((value & mask) == 0) return true;
+    // A match with at most `errors` errors starts at the candidate. Its score is what the
+    // search reports, accepted or not.
+    const std::int64_t candidate = j - 1;
+    level.result = score(len, level.errors, candidate, location_);
+    if (level.result > level.threshold) return true;
+    level.threshold = level.result;
+    if (candidate <= location_) return false;
+    level.start = std::max<std::int64_t>(1, 2 * location_ - candidate);
+    return true;
+  };
+  const auto mark = [&](std::int64_t candidate, std::uint64_t bits) {
+    if constexpr (kMark) {
+      if (bits != 0) (*matchMask)[candidate] = 1;
+    }
+  };
+
+  std::int64_t j = level.finish;
+  // Positions past the end of the text hold no character.
+  for (; j > n && j >= level.start; --j) {
+    if (!step(j, 0)) return;
+  }
+  if (j < level.start) return;
+
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.text().data());
+  if constexpr (!kSingleByte) {
+    // Character j - 1 and those before it, down to where every character is one byte.
+    const std::int64_t prefix = text.singleBytePrefix();
+    if (j - 1 >= prefix) {
+      const bool multiByteQuery = pattern.hasMultiByteCharacters();
+      BackwardCursor cursor(text, j - 1);
+      for (;;) {
+        const std::size_t size = cursor.size();
+        std::uint64_t bits = 0;
+        if (size == 1) {
+          bits = pattern.bitsOfByte(bytes[cursor.begin()]);
+        } else if (multiByteQuery) {
+          bits = pattern.bitsOf(std::string_view(reinterpret_cast<const char*>(bytes) + cursor.begin(), size));
+        }
+        mark(j - 1, bits);
+        if (!step(j, bits)) return;
+        if (--j < level.start) return;
+        if (j - 1 < prefix) break;
+        cursor.back();
+      }
+    }
+  }
+  // Character j - 1 is byte j - 1 from here on.
+  for (; j >= level.start; --j) {
+    const std::uint64_t bits = pattern.bitsOfByte(bytes[j - 1]);
+    mark(j - 1, bits);
+    if (!step(j, bits)) return;
+  }
 }
 
 void Bitap::markWindow(const FusePattern& pattern, const FuseText& text, double threshold,

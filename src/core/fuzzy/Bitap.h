@@ -26,9 +26,22 @@ class Bitap {
              std::vector<std::uint8_t>* matchMask) const;
 
  private:
+  // The scan state of one error level.
+  struct Level {
+    std::int64_t errors = 0;
+    std::int64_t start = 0;
+    std::int64_t finish = 0;
+    double threshold = 0;
+    double result = 1.0;  // the score of the last candidate, 1.0 while there is none
+  };
+
   template <bool kSingleByte, bool kMark>
   double scan(const FusePattern& pattern, const FuseText& text, double threshold,
               std::vector<std::uint8_t>* matchMask) const;
+  template <bool kSingleByte, bool kMark, bool kFirstLevel>
+  void scanLevel(const FusePattern& pattern, const FuseText& text, Level& level,
+                 std::uint64_t* row, const std::uint64_t* previous,
+                 std::vector<std::uint8_t>* matchMask) const;
   void markWindow(const FusePattern& pattern, const FuseText& text, double threshold,
                   std::vector<std::uint8_t>& matchMask) const;
   std::int64_t windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,

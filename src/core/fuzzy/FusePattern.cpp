@@ -55,7 +55,7 @@ std::optional<FusePattern> FusePattern::make(std::string_view query, bool lowerC
 
 void FusePattern::add(std::string_view character, std::uint64_t bits) {
   if (character.size() == 1) {
-    ascii_[static_cast<unsigned char>(character[0]) & 0x7f] |= bits;
+    bytes_[static_cast<unsigned char>(character[0])] |= bits;
     return;
   }
   if (character.size() <= 8) {

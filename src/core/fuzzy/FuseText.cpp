@@ -1,17 +1,25 @@
 #include "core/fuzzy/FuseText.h"
 
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
+#include "core/fuzzy/GraphemeBoundaries.h"
+
 #include <unicode/ucasemap.h>
-#include <unicode/utext.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 
 namespace marbrel {
 namespace {
+
+// Bits set in each byte value (a table: the portable build has no population-count instruction).
+constexpr auto kBitsInByte = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (unsigned v = 0; v < 256; ++v) table[v] = static_cast<std::uint8_t>(std::popcount(v));
+  return table;
+}();
 
 bool isAscii(std::string_view text) {
   unsigned char any = 0;
@@ -27,12 +35,27 @@ std::string_view cutAt(std::string_view text, std::size_t limit) {
   return text.substr(0, end);
 }
 
-// `text` with every ill-formed sequence replaced by U+FFFD; unchanged when well-formed.
+bool isWellFormed(std::string_view text) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int64_t>(text.size());
+  for (std::int64_t i = 0; i < length;) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+// `text` with every ill-formed sequence replaced by U+FFFD.
 std::string wellFormed(std::string_view text) {
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-  const std::int64_t length = static_cast<std::int64_t>(text.size());
+  const auto length = static_cast<std::int64_t>(text.size());
   std::string out;
-  out.reserve(text.size());
+  out.reserve(text.size() + 16);
   std::int64_t i = 0;
   while (i < length) {
     const std::int64_t start = i;
@@ -52,11 +75,11 @@ struct CaseMapCloser {
 };
 
 // Unicode's full default lower-case mapping (root locale, so no Turkish or Lithuanian rules).
-std::string toLower(const std::string& text) {
+std::string toLower(std::string_view text) {
   thread_local std::unique_ptr<UCaseMap, CaseMapCloser> caseMap;
   UErrorCode status = U_ZERO_ERROR;
   if (!caseMap) caseMap.reset(ucasemap_open("", 0, &status));
-  if (!caseMap || U_FAILURE(status)) return text;
+  if (!caseMap || U_FAILURE(status)) return std::string(text);
   std::string out(text.size() + text.size() / 2 + 16, '\0');
   status = U_ZERO_ERROR;
   int32_t length = ucasemap_utf8ToLower(caseMap.get(), out.data(), static_cast<int32_t>(out.size()),
@@ -67,46 +90,9 @@ std::string toLower(const std::string& text) {
     length = ucasemap_utf8ToLower(caseMap.get(), out.data(), static_cast<int32_t>(out.size()),
                                   text.data(), static_cast<int32_t>(text.size()), &status);
   }
-  if (U_FAILURE(status)) return text;
+  if (U_FAILURE(status)) return std::string(text);
   out.resize(static_cast<std::size_t>(length));
   return out;
-}
-
-// Byte offsets of every extended grapheme cluster of well-formed UTF-8 `text`, and of its end.
-std::vector<std::uint32_t> clusterStarts(const std::string& text) {
-  std::vector<std::uint32_t> starts;
-  if (isAscii(text)) {
-    // Between two ASCII characters there is always a boundary, except inside CR LF.
-    starts.reserve(text.size() + 1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (i > 0 && text[i] == '\n' && text[i - 1] == '\r') continue;
-      starts.push_back(static_cast<std::uint32_t>(i));
-    }
-    starts.push_back(static_cast<std::uint32_t>(text.size()));
-    return starts;
-  }
-  thread_local std::unique_ptr<icu::BreakIterator> breaker;
-  UErrorCode status = U_ZERO_ERROR;
-  if (!breaker) breaker.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-  UText utext = UTEXT_INITIALIZER;
-  utext_openUTF8(&utext, text.data(), static_cast<int64_t>(text.size()), &status);
-  if (breaker && U_SUCCESS(status)) breaker->setText(&utext, status);
-  if (!breaker || U_FAILURE(status)) {
-    // Without ICU's segmentation, fall back to one character per code point.
-    utext_close(&utext);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(static_cast<std::uint32_t>(i));
-    }
-    starts.push_back(static_cast<std::uint32_t>(text.size()));
-    return starts;
-  }
-  starts.reserve(text.size() / 2 + 2);
-  for (int32_t b = breaker->first(); b != icu::BreakIterator::DONE; b = breaker->next()) {
-    starts.push_back(static_cast<std::uint32_t>(b));
-  }
-  utext_close(&utext);
-  if (starts.empty() || starts.back() != text.size()) starts.push_back(static_cast<std::uint32_t>(text.size()));
-  return starts;
 }
 
 }  // namespace
@@ -125,29 +111,79 @@ FuseText FuseText::prepare(std::string_view utf8, bool lowerCase) {
     }
     if (prepared.text_.find("\r\n") == std::string::npos) {
       prepared.count_ = static_cast<std::int64_t>(prepared.text_.size());
+      prepared.singleBytePrefix_ = prepared.count_;
       return prepared;
     }
   } else {
-    std::string text = wellFormed(input);
-    prepared.text_ = lowerCase ? toLower(text) : std::move(text);
+    std::string repaired;
+    std::string_view text = input;
+    if (!isWellFormed(text)) text = repaired = wellFormed(text);
+    prepared.text_ = lowerCase ? toLower(text) : std::string(text);
   }
-  prepared.starts_ = clusterStarts(prepared.text_);
-  prepared.count_ = static_cast<std::int64_t>(prepared.starts_.size()) - 1;
+  prepared.index(GraphemeBoundaries::of(prepared.text_));
   return prepared;
+}
+
+void FuseText::index(std::vector<std::uint64_t> starts) {
+  starts_ = std::move(starts);
+  const std::size_t words = starts_.size();
+  ranks_.resize(words);
+  std::uint32_t rank = 0;
+  for (std::size_t w = 0; w < words; ++w) {
+    ranks_[w] = rank;
+    rank += static_cast<std::uint32_t>(std::popcount(starts_[w]));
+  }
+  count_ = static_cast<std::int64_t>(rank) - 1;
+
+  // The first byte that starts no character lies inside the character before it; every earlier
+  // character is one byte.
+  singleBytePrefix_ = count_;
+  for (std::size_t w = 0; w < words; ++w) {
+    if (starts_[w] != ~std::uint64_t{0}) {
+      const auto firstInner = static_cast<std::int64_t>(w * 64 + std::countr_one(starts_[w]));
+      singleBytePrefix_ = std::min(count_, firstInner - 1);
+      break;
+    }
+  }
+}
+
+std::size_t FuseText::select(std::int64_t k) const {
+  if (k <= 0) return 0;
+  if (k >= count_) return text_.size();
+  // The last word whose preceding bits number k or fewer holds the boundary.
+  const auto after = std::upper_bound(ranks_.begin(), ranks_.end(), static_cast<std::uint32_t>(k));
+  const auto word = static_cast<std::size_t>(after - ranks_.begin()) - 1;
+  std::uint64_t bits = starts_[word];
+  auto skip = static_cast<unsigned>(k - ranks_[word]);
+  std::size_t offset = word * 64;
+  // Whole bytes first, then bit by bit within the byte that holds it.
+  for (unsigned byteBits = kBitsInByte[bits & 0xFF]; skip >= byteBits; byteBits = kBitsInByte[bits & 0xFF]) {
+    skip -= byteBits;
+    bits >>= 8;
+    offset += 8;
+  }
+  for (; skip > 0; --skip) bits &= bits - 1;
+  return offset + static_cast<std::size_t>(std::countr_zero(bits));
 }
 
 std::optional<std::int64_t> FuseText::boundaryIndex(std::size_t offset) const {
   if (starts_.empty()) return static_cast<std::int64_t>(offset);
-  const auto it = std::lower_bound(starts_.begin(), starts_.end(), offset);
-  if (it == starts_.end() || *it != offset) return std::nullopt;
-  return static_cast<std::int64_t>(it - starts_.begin());
+  const std::uint64_t word = starts_[offset / 64];
+  const std::uint64_t bit = std::uint64_t{1} << (offset % 64);
+  if ((word & bit) == 0) return std::nullopt;
+  return static_cast<std::int64_t>(ranks_[offset / 64] + std::popcount(word & (bit - 1)));
 }
 
-std::optional<FuseText::Occurrence> FuseText::find(std::string_view needle, std::int64_t from) const {
+std::optional<FuseText::Occurrence> FuseText::find(std::string_view needle, std::int64_t from,
+                                                   std::optional<std::int64_t> lastStart) const {
   if (from > count_ || needle.empty()) return std::nullopt;
+  if (lastStart && *lastStart < from) return std::nullopt;
   std::size_t position = byteOffset(std::max<std::int64_t>(from, 0));
-  while (position + needle.size() <= text_.size()) {
-    const void* hit = memmem(text_.data() + position, text_.size() - position, needle.data(), needle.size());
+  // A hit that starts after `lastStart` does not fit before this end.
+  std::size_t end = text_.size();
+  if (lastStart && *lastStart < count_) end = std::min(end, byteOffset(*lastStart) + needle.size());
+  while (position + needle.size() <= end) {
+    const void* hit = memmem(text_.data() + position, end - position, needle.data(), needle.size());
     if (hit == nullptr) return std::nullopt;
     const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
     const auto begin = boundaryIndex(offset);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,28 +37,53 @@ class FuseText {
   // True when every character is one byte (plain ASCII without CR LF pairs): character k is byte k.
   bool singleByteCharacters() const { return starts_.empty(); }
 
+  // How many leading characters are one byte each (all of them when singleByteCharacters()).
+  std::int64_t singleBytePrefix() const { return singleBytePrefix_; }
+  // One bit per byte offset 0..text().size(), set where a character starts and at the end;
+  // nullptr when every character is one byte.
+  const std::uint64_t* boundaryBits() const { return starts_.empty() ? nullptr : starts_.data(); }
+
+  // The byte offset where character k starts, 0 <= k <= size() (size(): the end of the text).
+  std::size_t byteOffset(std::int64_t k) const {
+    return starts_.empty() ? static_cast<std::size_t>(k) : select(k);
+  }
+  // The byte offset where the character before the one starting at `offset` starts; `offset` is
+  // a character boundary after the first. Stepping back is how a right-to-left scan moves.
+  std::size_t previousStart(std::size_t offset) const {
+    if (starts_.empty()) return offset - 1;
+    std::size_t word = offset / 64;
+    std::uint64_t below = starts_[word] & ((std::uint64_t{1} << (offset % 64)) - 1);
+    while (below == 0) below = starts_[--word];
+    return word * 64 + 63 - static_cast<std::size_t>(std::countl_zero(below));
+  }
+
   // The bytes of character `k`, 0 <= k < size().
   std::string_view character(std::int64_t k) const {
-    if (starts_.empty()) return std::string_view(text_).substr(static_cast<std::size_t>(k), 1);
-    return std::string_view(text_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+    const std::size_t begin = byteOffset(k);
+    return std::string_view(text_).substr(begin, byteOffset(k + 1) - begin);
   }
 
   // The first literal (byte by byte) occurrence of `needle` that starts at character position
-  // `from` or later and both starts and ends on a character boundary; nothing when `from` is past
-  // the end or there is none.
-  std::optional<Occurrence> find(std::string_view needle, std::int64_t from) const;
+  // `from` or later, and at `lastStart` or earlier when given, and both starts and ends on a
+  // character boundary; nothing when `from` is past the end or there is none.
+  std::optional<Occurrence> find(std::string_view needle, std::int64_t from,
+                                 std::optional<std::int64_t> lastStart = std::nullopt) const;
 
  private:
   // The character index whose first byte is at `offset`, if `offset` is a character boundary.
   std::optional<std::int64_t> boundaryIndex(std::size_t offset) const;
-  std::size_t byteOffset(std::int64_t k) const {
-    return starts_.empty() ? static_cast<std::size_t>(k) : starts_[k];
-  }
+  // The byte offset of the k-th character boundary.
+  std::size_t select(std::int64_t k) const;
+  void index(std::vector<std::uint64_t> starts);
 
   std::string text_;
-  // Byte offset of every character and of the end; empty when every character is one byte.
-  std::vector<std::uint32_t> starts_;
+  // One bit per byte offset 0..text size, set where a character starts and at the end; empty when
+  // every character is one byte.
+  std::vector<std::uint64_t> starts_;
+  // For each word of starts_, the number of bits set in the words before it.
+  std::vector<std::uint32_t> ranks_;
   std::int64_t count_ = 0;
+  std::int64_t singleBytePrefix_ = 0;
   bool lowerCased_ = false;
 };
 
