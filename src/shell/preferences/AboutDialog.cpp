@@ -64,18 +64,15 @@ AboutDialog::AboutDialog(const Strings& strings, QWidget* parent) : QDialog(pare
   refreshCredits();
 }
 
-QString AboutDialog::creditsHtml() {
-  return QStringLiteral("<div align=\"center\"><a href=\"%1\">%2</a><br></div>")
-      .arg(QString::fromLatin1(kMakerAddress).toHtmlEscaped(), QString::fromLatin1(kMakerName).toHtmlEscaped());
+QString AboutDialog::creditsHtml(const QColor& colour) {
+  return QStringLiteral("<div align=\"center\"><a href=\"%1\" style=\"color: %3\">%2</a><br></div>")
+      .arg(QString::fromLatin1(kMakerAddress).toHtmlEscaped(), QString::fromLatin1(kMakerName).toHtmlEscaped(),
+           colour.name());
 }
 
 void AboutDialog::refreshCredits() {
-  // The name reads as ordinary text in the label's colour (light or dark), and is still a link.
-  QPalette palette = creditsLabel_->palette();
-  palette.setColor(QPalette::Link, palette.color(QPalette::WindowText));
-  palette.setColor(QPalette::LinkVisited, palette.color(QPalette::WindowText));
-  creditsLabel_->setPalette(palette);
-  creditsLabel_->setText(creditsHtml());
+  // The name reads in the label's own colour (light or dark appearance), and is still a link.
+  creditsLabel_->setText(creditsHtml(creditsLabel_->palette().color(QPalette::WindowText)));
 }
 
 }  // namespace marbrel

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QColor;
 class QLabel;
 
 namespace marbrel {
@@ -20,15 +21,15 @@ class AboutDialog : public QDialog {
   // `strings` is not owned and outlives the dialog.
   explicit AboutDialog(const Strings& strings, QWidget* parent = nullptr);
 
-  // Builds the credits anew (they follow the current palette).
+  // Builds the credits anew, in the palette's text colour of the moment.
   void refreshCredits();
 
   QLabel* nameLabel() const { return nameLabel_; }
   QLabel* versionLabel() const { return versionLabel_; }
   QLabel* creditsLabel() const { return creditsLabel_; }
 
-  // The credits as rich text: the maker's name as a link, then an empty line, centred.
-  static QString creditsHtml();
+  // The credits as rich text: the maker's name as a link in `colour`, then an empty line, centred.
+  static QString creditsHtml(const QColor& colour);
 
  private:
   const Strings& strings_;

@@ -38,7 +38,9 @@ ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, NotificationCen
                                    const Strings& strings, QWidget* parent)
     : QLineEdit(parent),
       strings_(strings),
+      shortcuts_(shortcuts),
       notifications_(notifications),
+      keyTexts_(text),
       model_(std::make_unique<RecorderModel>(shortcuts, notifications, std::move(name), std::move(text),
                                              std::move(menuItems))) {
   setObjectName(QStringLiteral("shortcutRecorder"));
@@ -70,10 +72,19 @@ ShortcutRecorder::~ShortcutRecorder() {
   notifications_.removeObserver(observer_);
 }
 
+QString ShortcutRecorder::shortcutText() const {
+  if (model_->text().empty()) return {};
+  const auto shortcut = shortcuts_.getShortcut(model_->shortcutName());
+  if (!shortcut) return QString::fromStdString(model_->text());
+  // The same form as the history menu's key equivalents: Command is Ctrl, Option Alt, Control Super.
+  const auto character = keyTexts_.keyCharacter(shortcut->carbonKeyCode);
+  return KeyEventTranslation::keyEquivalentText(character.value_or("\uFFFD"), shortcut->cocoaModifiers());
+}
+
 void ShortcutRecorder::refresh() {
   const PreferenceTexts texts(strings_);
   setPlaceholderText(texts.text(model_->placeholderKey()));
-  const QString shown = QString::fromStdString(model_->text());
+  const QString shown = shortcutText();
   if (text() != shown) setText(shown);
   cancelButton_->setVisible(model_->isCancelButtonVisible());
 }

@@ -31,6 +31,8 @@ class ShortcutRecorder : public QLineEdit {
   ~ShortcutRecorder() override;
 
   const RecorderModel& model() const { return *model_; }
+  // The recorded shortcut as Linux programs write shortcuts ("Ctrl+Shift+V"); empty for none.
+  QString shortcutText() const;
   bool isRecording() const { return model_->isRecording(); }
   // The trailing button that clears the shortcut.
   QAction* cancelButton() const { return cancelButton_; }
@@ -55,7 +57,9 @@ class ShortcutRecorder : public QLineEdit {
   void stopMonitor();
 
   const Strings& strings_;
+  KeyboardShortcuts& shortcuts_;
   NotificationCenter& notifications_;
+  ShortcutText keyTexts_;
   std::unique_ptr<RecorderModel> model_;
   NotificationCenter::ObserverId observer_ = 0;
   QAction* cancelButton_ = nullptr;
