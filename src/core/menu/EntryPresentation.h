@@ -35,9 +35,11 @@ class EntryPresentation {
 
   Kind kind() const { return kind_; }
   // Empty for an image row and for a row that could not be read.
-  const std::string& title() const { return title_; }
+  const std::string& title() const { return *title_; }
+  const std::shared_ptr<const std::string>& sharedTitle() const { return title_; }
   // Empty for none.
-  const std::string& toolTip() const { return toolTip_; }
+  const std::string& toolTip() const { return *toolTip_; }
+  const std::shared_ptr<const std::string>& sharedToolTip() const { return toolTip_; }
   // The entry's whole text (a file row's whole URL text); empty for an image.
   const std::string& value() const { return value_; }
   // The sample shown beside a title that is a colour code.
@@ -49,17 +51,24 @@ class EntryPresentation {
   // `value` case-folded for the plain search.
   const std::string& foldedValue() const;
   // `value` prepared for `fuse`, made the first time and kept for engines of the same case rule.
-  const FuseText& fuzzyText(const Fuse& fuse) const;
+  // For a long text and a pattern of `patternLength` characters this may be only the text's
+  // beginning, when that is sure to score exactly as the whole text does (see the source).
+  const FuseText& fuzzyText(const Fuse& fuse, std::int64_t patternLength) const;
+
+  // Texts longer than this are searched by their beginning when that gives the same score, which
+  // is made from about the first `kFuzzyPrefixBytes` bytes.
+  static constexpr std::size_t kLongTextBytes = 64 * 1024;
+  static constexpr std::size_t kFuzzyPrefixBytes = 16 * 1024;
 
  private:
-  EntryPresentation() = default;
+  EntryPresentation();
   void loadImage(const std::shared_ptr<HistoryItemContent>& content, const ImageDecoder& images,
                  const Strings& strings);
   void loadString(const HistoryItemContent* content, const Strings& strings);
 
   Kind kind_ = Kind::none;
-  std::string title_;
-  std::string toolTip_;
+  std::shared_ptr<const std::string> title_;
+  std::shared_ptr<const std::string> toolTip_;
   std::string value_;
   std::optional<Color> swatch_;
   std::shared_ptr<const HistoryItemContent> imageContent_;
@@ -67,6 +76,9 @@ class EntryPresentation {
 
   mutable std::optional<std::string> folded_;
   mutable std::optional<FuseText> fuzzyText_;
+  mutable std::optional<FuseText> fuzzyPrefix_;
+  mutable bool fuzzyPrefixTried_ = false;
+  mutable bool fuzzyLowerCased_ = true;
 };
 
 // Unicode full case folding of UTF-8 text, the comparison form of the plain search.

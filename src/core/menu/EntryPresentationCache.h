@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "core/history/HistoryItem.h"
 #include "core/menu/EntryPresentation.h"
@@ -39,8 +40,13 @@ class EntryPresentationCache {
 
   const ImageDecoder& images_;
   const Strings& strings_;
-  std::unordered_map<const HistoryItem*, Slot> slots_;
+  // Slots in the order they were last asked for; rebuilds ask in much the same order, so the slot
+  // after the last one found is tried before the index.
+  std::vector<Slot> slots_;
+  std::unordered_map<const HistoryItem*, std::size_t> index_;
+  std::size_t cursor_ = 0;
   std::uint64_t generation_ = 1;
+  std::size_t requested_ = 0;  // distinct entries asked for in this generation
 };
 
 }  // namespace marbrel

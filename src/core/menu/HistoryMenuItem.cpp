@@ -9,11 +9,11 @@ HistoryMenuItem::HistoryMenuItem(HistoryItemPtr entry, Callback onSelected,
                                  double imageMaxHeight)
     : entry_(std::move(entry)), presentation_(std::move(presentation)) {
   if (!presentation_) presentation_ = EntryPresentation::empty();
-  if (onSelected) onSelected_.push_back(std::move(onSelected));
+  onSelected_ = std::move(onSelected);
   setAction([this](MenuItem&) { onSelect(); });
   setOnStateImage(NamedImage{kPinImageName});
-  setTitle(presentation_->title());
-  setToolTip(presentation_->toolTip());
+  if (!presentation_->title().empty()) setSharedTitle(presentation_->sharedTitle());
+  if (!presentation_->toolTip().empty()) setSharedToolTip(presentation_->sharedToolTip());
   if (presentation_->kind() == EntryPresentation::Kind::image) {
     const ImageSize size = thumbnailSize(presentation_->imageSize(), imageMaxHeight);
     setImage(ThumbnailImage{presentation_->imageContent(), size.width, size.height});
@@ -58,10 +58,21 @@ ImageSize HistoryMenuItem::thumbnailSize(ImageSize pixels, double maxHeight) {
   return size;
 }
 
+void HistoryMenuItem::addOnSelected(Callback callback) {
+  if (!callback) return;
+  if (!onSelected_ && moreOnSelected_.empty()) {
+    onSelected_ = std::move(callback);
+  } else {
+    moreOnSelected_.push_back(std::move(callback));
+  }
+}
+
 void HistoryMenuItem::onSelect() {
   // A callback may drop the last other reference to this row; run from a copy of the list.
-  const auto callbacks = onSelected_;
-  for (const auto& callback : callbacks) callback(*this);
+  const Callback first = onSelected_;
+  const auto more = moreOnSelected_;
+  if (first) first(*this);
+  for (const auto& callback : more) callback(*this);
 }
 
 }  // namespace marbrel

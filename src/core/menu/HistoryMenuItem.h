@@ -45,14 +45,16 @@ class HistoryMenuItem : public MenuItem {
   bool isPinned() const { return pinned_; }
   void setPinned(bool pinned) { pinned_ = pinned; }
 
-  void addOnSelected(Callback callback) { onSelected_.push_back(std::move(callback)); }
+  void addOnSelected(Callback callback);
   // Runs every selection callback in order; the row's action.
   void onSelect();
 
  private:
   HistoryItemPtr entry_;
   std::shared_ptr<const EntryPresentation> presentation_;
-  std::vector<Callback> onSelected_;
+  // The selection callbacks in order: the one given at construction, then the added ones.
+  Callback onSelected_;
+  std::vector<Callback> moreOnSelected_;
   bool pinned_ = false;
 };
 

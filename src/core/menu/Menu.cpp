@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <unordered_set>
+#include <cstdint>
 
 #include "core/config/Configuration.h"
 #include "core/history/Clipboard.h"
@@ -22,12 +22,39 @@ bool isCandidate(const MenuItem& item, bool alternate) {
   return !item.isSeparator() && item.isEnabled() && item.isAlternate() == alternate;
 }
 
-std::unordered_set<const MenuItem*> identities(const Menu::Items& items) {
-  std::unordered_set<const MenuItem*> set;
-  set.reserve(items.size());
-  for (const auto& item : items) set.insert(item.get());
-  return set;
-}
+// A set of items by identity, for the membership tests of whole-menu operations: an open-addressing
+// table of pointers, much lighter than a node-based set for tens of thousands of rows.
+class IdentitySet {
+ public:
+  explicit IdentitySet(const Menu::Items& items) {
+    std::size_t capacity = 16;
+    while (capacity < items.size() * 2) capacity *= 2;
+    slots_.assign(capacity, nullptr);
+    mask_ = capacity - 1;
+    for (const auto& item : items) insert(item.get());
+  }
+  void insert(const MenuItem* item) {
+    if (!item) return;
+    std::size_t i = slot(item);
+    while (slots_[i] && slots_[i] != item) i = (i + 1) & mask_;
+    slots_[i] = item;
+  }
+  bool contains(const MenuItem* item) const {
+    for (std::size_t i = slot(item); slots_[i]; i = (i + 1) & mask_) {
+      if (slots_[i] == item) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::size_t slot(const MenuItem* item) const {
+    const auto bits = reinterpret_cast<std::uintptr_t>(item) >> 4;
+    return static_cast<std::size_t>(bits * 0x9E3779B97F4A7C15ull >> 20) & mask_;
+  }
+
+  std::vector<const MenuItem*> slots_;
+  std::size_t mask_ = 0;
+};
 
 }  // namespace
 
@@ -120,13 +147,14 @@ void Menu::populate(const std::vector<HistoryItemPtr>& entries) {
   const std::size_t added = size() - fixedItems;
   if (limit >= 1 && added > static_cast<std::uint64_t>(limit)) {
     std::size_t excess = added - static_cast<std::size_t>(limit);
-    std::unordered_set<const MenuItem*> cut;
+    Items doomed;
     for (auto it = historyItems_.rbegin(); it != historyItems_.rend() && excess > 0; ++it) {
       if ((*it)->isPinned() || !contains(**it)) continue;
-      cut.insert(it->get());
+      doomed.push_back(*it);
       --excess;
     }
-    removeItemsIf([&cut](const MenuItem& item) { return cut.count(&item) > 0; });
+    const IdentitySet cutSet(doomed);
+    removeItemsIf([&cutSet](const MenuItem& item) { return cutSet.contains(&item); });
   }
 }
 
@@ -152,8 +180,8 @@ void Menu::updateFilter(std::string_view query) {
   if (limit >= 1 && results.size() > static_cast<std::uint64_t>(limit)) {
     results.resize(static_cast<std::size_t>(limit));
   }
-  const auto history = identities(historyItems_);
-  removeItemsIf([&history](const MenuItem& item) { return history.count(&item) > 0; });
+  const IdentitySet history(historyItems_);
+  removeItemsIf([&history](const MenuItem& item) { return history.contains(&item); });
   insertItems(std::vector<MenuItemPtr>(results.begin(), results.end()),
               std::min<std::size_t>(1, size()));
   renumber(results);
@@ -316,9 +344,9 @@ std::string Menu::nextAvailablePin() {
 void Menu::removeItems(const Items& items) {
   if (items.empty()) return;
   Batch batch(*this);
-  const auto doomed = identities(items);  // before anything changes: `items` may be historyItems_
-  removeItemsIf([&doomed](const MenuItem& item) { return doomed.count(&item) > 0; });
-  std::erase_if(historyItems_, [&doomed](const auto& item) { return doomed.count(item.get()) > 0; });
+  const IdentitySet doomed(items);  // before anything changes: `items` may be historyItems_
+  removeItemsIf([&doomed](const MenuItem& item) { return doomed.contains(&item); });
+  std::erase_if(historyItems_, [&doomed](const auto& item) { return doomed.contains(item.get()); });
 }
 
 }  // namespace marbrel

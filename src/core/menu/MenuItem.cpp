@@ -4,6 +4,13 @@
 
 namespace marbrel {
 
+MenuItem::MenuItem(std::string title) { setTitle(std::move(title)); }
+
+const std::string& MenuItem::emptyText() {
+  static const std::string empty;
+  return empty;
+}
+
 std::shared_ptr<MenuItem> MenuItem::makeSeparator() {
   auto item = std::make_shared<MenuItem>();
   item->separator_ = true;
@@ -17,6 +24,12 @@ void MenuItem::changed() {
 }
 
 void MenuItem::setTitle(std::string title) {
+  if (title == this->title()) return;
+  title_ = title.empty() ? nullptr : std::make_shared<const std::string>(std::move(title));
+  changed();
+}
+
+void MenuItem::setSharedTitle(SharedText title) {
   if (title == title_) return;
   title_ = std::move(title);
   changed();
@@ -33,6 +46,12 @@ void MenuItem::setOnStateImage(MenuImage image) {
 }
 
 void MenuItem::setToolTip(std::string toolTip) {
+  if (toolTip == this->toolTip()) return;
+  toolTip_ = toolTip.empty() ? nullptr : std::make_shared<const std::string>(std::move(toolTip));
+  changed();
+}
+
+void MenuItem::setSharedToolTip(SharedText toolTip) {
   if (toolTip == toolTip_) return;
   toolTip_ = std::move(toolTip);
   changed();

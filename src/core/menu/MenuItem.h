@@ -24,10 +24,12 @@ inline constexpr std::uint64_t kCommand = 0x100000;
 class MenuItem {
  public:
   using Action = std::function<void(MenuItem&)>;
+  // Texts that many items may show at once are shared rather than copied.
+  using SharedText = std::shared_ptr<const std::string>;
   enum class State { off, on };
 
   MenuItem() = default;
-  explicit MenuItem(std::string title) : title_(std::move(title)) {}
+  explicit MenuItem(std::string title);
   virtual ~MenuItem() = default;
   MenuItem(const MenuItem&) = delete;
   MenuItem& operator=(const MenuItem&) = delete;
@@ -35,16 +37,18 @@ class MenuItem {
   // A new separator line.
   static std::shared_ptr<MenuItem> makeSeparator();
 
-  const std::string& title() const { return title_; }
+  const std::string& title() const { return title_ ? *title_ : emptyText(); }
   void setTitle(std::string title);
+  void setSharedTitle(SharedText title);
   const MenuImage& image() const { return image_; }
   void setImage(MenuImage image);
   // Shown in place of the state mark while the state is on.
   const MenuImage& onStateImage() const { return onStateImage_; }
   void setOnStateImage(MenuImage image);
   // Empty for none.
-  const std::string& toolTip() const { return toolTip_; }
+  const std::string& toolTip() const { return toolTip_ ? *toolTip_ : emptyText(); }
   void setToolTip(std::string toolTip);
+  void setSharedToolTip(SharedText toolTip);
   // The character that chooses the item together with the modifier mask; empty for none.
   const std::string& keyEquivalent() const { return keyEquivalent_; }
   void setKeyEquivalent(std::string key);
@@ -74,11 +78,12 @@ class MenuItem {
  private:
   friend class MenuModel;
   void changed();
+  static const std::string& emptyText();
 
-  std::string title_;
+  SharedText title_;
   MenuImage image_;
   MenuImage onStateImage_;
-  std::string toolTip_;
+  SharedText toolTip_;
   std::string keyEquivalent_;
   std::uint64_t modifierMask_ = modifier_flags::kCommand;
   bool hidden_ = false;

@@ -85,6 +85,8 @@ std::string_view trimmed(std::string_view text) {
 }
 
 std::optional<std::size_t> prefixBeyond(std::string_view text, std::size_t n) {
+  // A character takes at least one byte, so a text of at most n bytes has at most n characters.
+  if (text.size() <= n) return std::nullopt;
   // ASCII characters are one byte each, except that CR LF is one character; an ASCII character
   // is only joined by what follows it when that is non-ASCII, which hands over to ICU.
   std::size_t i = 0;

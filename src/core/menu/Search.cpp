@@ -48,7 +48,7 @@ Search::Items Search::fuzzySearch(std::string_view query, const Items& items) co
     const EntryPresentation* presentation = &item->presentation();
     if (presentation != last) {
       last = presentation;
-      lastScore = fuse_.score(*pattern, presentation->fuzzyText(fuse_));
+      lastScore = fuse_.score(*pattern, presentation->fuzzyText(fuse_, pattern->len()));
     }
     if (lastScore) scored.push_back({*lastScore, item});
   }
