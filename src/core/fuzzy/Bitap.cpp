@@ -13,7 +13,6 @@ struct Rows {
   std::vector<std::uint64_t> current;
   std::vector<std::uint64_t> previous;
 
-  ~Rows() = default;
   // Rows of a huge window are not kept once the search is over.
   void trim() {
     constexpr std::size_t kKeep = std::size_t{1} << 16;
@@ -79,9 +78,10 @@ std::int64_t Bitap::windowHalfWidth(std::int64_t len, std::int64_t errors, std::
   if (distance_ >= 0) {
     if (fits(hi)) return hi;
     if (!fits(0)) return 0;
+    if (distance_ == 0) return 0;  // every offset but 0 scores 1, which does not fit
     const double accuracy = static_cast<double>(errors) / static_cast<double>(len);
     const double estimate = (threshold - accuracy) * static_cast<double>(distance_);
-    if (distance_ > 0 && estimate >= 0 && estimate < static_cast<double>(hi)) {
+    if (estimate >= 0 && estimate < static_cast<double>(hi)) {
       const auto offset = static_cast<std::int64_t>(estimate);
       for (std::int64_t m = std::max<std::int64_t>(0, offset - 2); m <= offset + 2 && m < hi; ++m) {
         if (fits(m) && !fits(m + 1)) return m;

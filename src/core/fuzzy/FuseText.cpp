@@ -1,7 +1,5 @@
 #include "core/fuzzy/FuseText.h"
 
-#include "core/fuzzy/GraphemeBoundaries.h"
-
 #include <unicode/ucasemap.h>
 #include <unicode/utf8.h>
 
@@ -10,6 +8,8 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+
+#include "core/fuzzy/GraphemeBoundaries.h"
 
 namespace marbrel {
 namespace {
@@ -176,9 +176,10 @@ std::optional<std::int64_t> FuseText::boundaryIndex(std::size_t offset) const {
 
 std::optional<FuseText::Occurrence> FuseText::find(std::string_view needle, std::int64_t from,
                                                    std::optional<std::int64_t> lastStart) const {
+  from = std::max<std::int64_t>(from, 0);
   if (from > count_ || needle.empty()) return std::nullopt;
   if (lastStart && *lastStart < from) return std::nullopt;
-  std::size_t position = byteOffset(std::max<std::int64_t>(from, 0));
+  std::size_t position = byteOffset(from);
   // A hit that starts after `lastStart` does not fit before this end.
   std::size_t end = text_.size();
   if (lastStart && *lastStart < count_) end = std::min(end, byteOffset(*lastStart) + needle.size());
@@ -186,9 +187,9 @@ std::optional<FuseText::Occurrence> FuseText::find(std::string_view needle, std:
     const void* hit = memmem(text_.data() + position, end - position, needle.data(), needle.size());
     if (hit == nullptr) return std::nullopt;
     const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
-    const auto begin = boundaryIndex(offset);
-    const auto end = boundaryIndex(offset + needle.size());
-    if (begin && end) return Occurrence{*begin, *end};
+    const auto first = boundaryIndex(offset);
+    const auto last = boundaryIndex(offset + needle.size());
+    if (first && last) return Occurrence{*first, *last};
     position = offset + 1;
   }
   return std::nullopt;

@@ -38,7 +38,7 @@ std::string randomQuery(std::mt19937& rng, const std::string& text, bool asciiOn
   const std::size_t begin = rng() % text.size();
   std::string query = text.substr(begin, 1 + rng() % 8);
   if (rng() % 3 == 0) query[rng() % query.size()] = 'z';
-  if (rng() % 4 == 0) query.insert(0, "c");
+  if (rng() % 4 == 0) query = "c" + query;
   return query;
 }
 
@@ -132,6 +132,16 @@ TEST(FuseAgreement, IllFormedUtf8ReadsAsReplacementCharacters) {
     expectAgreement({0, 100, 0.7, false, false}, "\xEF\xBF\xBD", text);
   }
   EXPECT_NEAR(Fuse().search("cd", "ab\xFF" "cd")->score, 0.03, 1e-12);
+
+  std::mt19937 rng(4);
+  const auto randomBytes = [&](std::size_t size) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(rng() % 4 == 0 ? 'a' + rng() % 3 : 0x80 + rng() % 0x80);
+    return bytes;
+  };
+  for (int i = 0; i < 300 && !::testing::Test::HasFailure(); ++i) {
+    expectAgreement(randomSettings(rng), randomBytes(1 + rng() % 6), randomBytes(rng() % 60));
+  }
 }
 
 }  // namespace

@@ -92,10 +92,8 @@ TEST(FuseUnicode, CarriageReturnLineFeedIsOneCharacter) {
 }
 
 TEST(FuseUnicode, PreparedTextSplitsAsIcuDoes) {
-  const std::vector<std::string> texts = {
-      "plain ASCII", "CR\r\nLF\r\r\n\n\r", "mixed \r\n" + kFrance + "\r\n", "x" + kAcute + "\r\n" + kAcute,
-      kWomanTechnologist + kWoman + kFrance + kFrance.substr(0, 4), "\xC4\xB0I\xC3\x9F\xE1\xBA\x9E",
-      "\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7", "\xEA\xB0\x80\xE1\x84\x80\xE1\x85\xA1"};
+  const std::vector<std::string> texts = {"CR\r\nLF\r\r\n\n\r", "x" + kAcute + "\r\n" + kFrance + kWoman,
+                                          "\xC4\xB0I\xC3\x9F\xE1\xBA\x9E \xCE\x9F\xCE\xA3"};
   for (const bool lowerCase : {false, true}) {
     for (const auto& text : texts) {
       SCOPED_TRACE(text);
@@ -105,8 +103,6 @@ TEST(FuseUnicode, PreparedTextSplitsAsIcuDoes) {
     }
   }
   EXPECT_TRUE(FuseText::prepare("no pairs\n\r here", true).singleByteCharacters());
-  EXPECT_FALSE(FuseText::prepare("a pair\r\n", true).singleByteCharacters());
-  EXPECT_EQ(FuseText::prepare("AbC", true).text(), "abc");
   EXPECT_EQ(FuseText::prepare("AbC", false).text(), "AbC");
 }
 

@@ -57,15 +57,5 @@ TEST(GraphemeBoundaries, AgreesWithIcuOnEveryKindOfCodePoint) {
   }
 }
 
-TEST(GraphemeBoundaries, MarksTheStartAndTheEnd) {
-  EXPECT_EQ(GraphemeBoundaries::of(""), std::vector<std::uint64_t>{1});
-  const std::string text(64, 'a');
-  const auto bits = GraphemeBoundaries::of(text);
-  ASSERT_EQ(bits.size(), 2u);
-  EXPECT_EQ(bits[0], ~std::uint64_t{0});
-  EXPECT_EQ(bits[1], 1u);
-  EXPECT_EQ(clustersOf("a\r\nb\n\r"), (std::vector<std::string>{"a", "\r\n", "b", "\n", "\r"}));
-}
-
 }  // namespace
 }  // namespace marbrel

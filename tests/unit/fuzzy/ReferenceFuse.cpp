@@ -95,7 +95,7 @@ struct Core {
       const long long finish = std::min(fuse.location + mid, n) + p.len;
       if (start > finish) continue;
       Row row(static_cast<std::size_t>(finish + 2), 0);
-      row[finish + 1] = shiftLeft(1, i) - 1;
+      row[finish + 1] = static_cast<long long>(static_cast<unsigned long long>(shiftLeft(1, i)) - 1);
       for (long long j = finish; j >= start; --j) {
         const long long cand = j - 1;
         long long bits = 0;
