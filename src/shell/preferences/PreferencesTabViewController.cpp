@@ -1,5 +1,6 @@
 #include "shell/preferences/PreferencesTabViewController.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEasingCurve>
 #include <QGraphicsOpacityEffect>
@@ -72,6 +73,26 @@ void PreferencesTabViewController::configure(std::vector<PreferencePane*> panes,
   toolbar_->setIconSize(QSize(kToolbarIconSize, kToolbarIconSize));
   styleController_ = new ToolbarItemStyleViewController(panes_, *toolbar_, this, this);
   window.addToolBar(Qt::TopToolBarArea, toolbar_);
+
+  // The toolbar's buttons take no keyboard focus; these keys switch panes as browsers switch tabs.
+  const std::pair<QKeySequence, int> keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                               {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+                                               {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1}};
+  for (const auto& [sequence, direction] : keys) {
+    auto* action = new QAction(this);
+    action->setShortcut(sequence);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, direction = direction] { activateNeighbour(direction); });
+    window.addAction(action);
+  }
+}
+
+void PreferencesTabViewController::activateNeighbour(int direction) {
+  if (panes_.empty()) return;
+  const int count = static_cast<int>(panes_.size());
+  const int current = activeTab_.value_or(0);
+  activateTab(((current + direction) % count + count) % count, true);
 }
 
 QString PreferencesTabViewController::titleForTab(int index) const {

@@ -45,6 +45,9 @@ class PreferencesTabViewController : public QWidget {
   // window's title becomes its title. Animated only when asked and isAnimated().
   void activateTab(int index, bool animated);
 
+  // Shows the next (or, with -1, the previous) pane, wrapping around, as its toolbar item would.
+  void activateNeighbour(int direction);
+
   // The pane-switching animation while it runs, else null (tests move its clock).
   QAbstractAnimation* runningTransition() const;
 

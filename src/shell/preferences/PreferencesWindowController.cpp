@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QToolBar>
@@ -38,6 +39,14 @@ PreferencesWindowController::PreferencesWindowController(std::vector<std::unique
   saveTimer_.setInterval(kFrameSaveDelayMilliseconds);
   connect(&saveTimer_, &QTimer::timeout, this, &PreferencesWindowController::saveFrame);
   window_->setFrameChangedHandler([this] { frameChanged(); });
+
+  auto* close = new QAction(window_.get());
+  // The desktop's own close keys, and Ctrl+W wherever the desktop does not list it.
+  QList<QKeySequence> closeKeys = QKeySequence::keyBindings(QKeySequence::Close);
+  if (!closeKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_W))) closeKeys.append(QKeySequence(Qt::CTRL | Qt::Key_W));
+  close->setShortcuts(closeKeys);
+  connect(close, &QAction::triggered, window_.get(), &QWidget::close);
+  window_->addAction(close);
 }
 
 PreferencesWindowController::~PreferencesWindowController() {

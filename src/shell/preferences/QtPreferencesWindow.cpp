@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/app/LaunchAtLogin.h"
 #include "core/app/PreferencesWindowFrame.h"
 #include "core/config/Configuration.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
@@ -15,6 +16,30 @@ namespace marbrel {
 QtPreferencesWindow::QtPreferencesWindow(PreferencesContext context)
     : context_(std::move(context)),
       frame_(std::make_unique<PreferencesWindowFrame>(context_.configuration.defaults())) {}
+
+QtPreferencesWindow::QtPreferencesWindow(std::unique_ptr<LaunchAtLogin> launchAtLogin, Configuration& configuration,
+                                         KeyboardShortcuts& shortcuts, NotificationCenter& notifications,
+                                         const Strings& strings, KeyCharacterLookup keyCharacters,
+                                         MenuKeyEquivalentsLookup menuItems)
+    : ownedLaunchAtLogin_(std::move(launchAtLogin)),
+      context_{configuration,         *ownedLaunchAtLogin_,
+               shortcuts,             notifications,
+               strings,               ShortcutText(std::move(keyCharacters)),
+               std::move(menuItems)},
+      frame_(std::make_unique<PreferencesWindowFrame>(configuration.defaults())) {}
+
+std::unique_ptr<QtPreferencesWindow> QtPreferencesWindow::forDesktop(Configuration& configuration,
+                                                                     KeyboardShortcuts& shortcuts,
+                                                                     NotificationCenter& notifications,
+                                                                     const Strings& strings,
+                                                                     KeyCharacterLookup keyCharacters,
+                                                                     MenuKeyEquivalentsLookup menuItems) {
+  auto launchAtLogin =
+      std::make_unique<LaunchAtLogin>(LaunchAtLogin::standardEntryFile(), LaunchAtLogin::runningProgram());
+  return std::unique_ptr<QtPreferencesWindow>(new QtPreferencesWindow(std::move(launchAtLogin), configuration,
+                                                                      shortcuts, notifications, strings,
+                                                                      std::move(keyCharacters), std::move(menuItems)));
+}
 
 QtPreferencesWindow::~QtPreferencesWindow() = default;
 

@@ -18,12 +18,27 @@ class QtPreferencesWindow : public PreferencesWindow {
   explicit QtPreferencesWindow(PreferencesContext context);
   ~QtPreferencesWindow() override;
 
+  // The desktop program's window: launch at login through the user's autostart folder, starting
+  // the running executable. None of the references is owned. `keyCharacters` gives the character
+  // of a key code under the current layout; `menuItems` the program's own key equivalents (it may
+  // answer nothing until the menu exists).
+  static std::unique_ptr<QtPreferencesWindow> forDesktop(Configuration& configuration, KeyboardShortcuts& shortcuts,
+                                                         NotificationCenter& notifications, const Strings& strings,
+                                                         KeyCharacterLookup keyCharacters,
+                                                         MenuKeyEquivalentsLookup menuItems);
+
   void show() override;
 
   // The window's controller once the window exists; null before the first showing.
   PreferencesWindowController* controller() const { return controller_.get(); }
 
  private:
+  QtPreferencesWindow(std::unique_ptr<LaunchAtLogin> launchAtLogin, Configuration& configuration,
+                      KeyboardShortcuts& shortcuts, NotificationCenter& notifications, const Strings& strings,
+                      KeyCharacterLookup keyCharacters, MenuKeyEquivalentsLookup menuItems);
+
+  // Declared before the context, which may refer to it.
+  std::unique_ptr<LaunchAtLogin> ownedLaunchAtLogin_;
   PreferencesContext context_;
   std::unique_ptr<PreferencesWindowFrame> frame_;
   std::unique_ptr<PreferencesWindowController> controller_;

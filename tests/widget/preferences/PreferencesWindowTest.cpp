@@ -1,5 +1,6 @@
 #include <QAbstractAnimation>
 #include <QAction>
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
@@ -188,6 +189,39 @@ TEST_F(PreferencesWindowTest, UnanimatedWindowsSwitchPanesAtOnce) {
   EXPECT_EQ(still.window().size(),
             still.tabViewController().windowSizeForPane(*still.tabViewController().preferencePanes()[1]));
   still.window().close();
+}
+
+TEST_F(PreferencesWindowTest, KeysSwitchPanesAndCloseTheWindow) {
+  preferences.show();
+  ASSERT_TRUE(activate(window()));
+  pressKey(&pane(0), Qt::Key_PageDown, Qt::ControlModifier);
+  landTransition();
+  EXPECT_EQ(tabs().activeTab(), 1);
+  pressKey(&pane(1), Qt::Key_PageDown, Qt::ControlModifier);  // wraps around
+  landTransition();
+  EXPECT_EQ(tabs().activeTab(), 0);
+  pressKey(&pane(0), Qt::Key_PageUp, Qt::ControlModifier);
+  landTransition();
+  EXPECT_EQ(tabs().activeTab(), 1);
+  pressKey(&pane(1), Qt::Key_W, Qt::ControlModifier);
+  EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(PreferencesWindowTest, TheDesktopWindowStartsTheRunningProgramAtLogin) {
+  const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
+  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, usKeys,
+                                                 [] { return std::vector<MenuKeyEquivalent>(); });
+  desktop->show();
+  auto& general = static_cast<GeneralPreferencesViewController&>(
+      *desktop->controller()->tabViewController().preferencePanes().at(0));
+  general.launchAtLoginButton()->click();
+  const LaunchAtLogin written(dir / "config" / "autostart" / LaunchAtLogin::kEntryName, "");
+  EXPECT_TRUE(written.isEnabled());
+  general.launchAtLoginButton()->click();
+  EXPECT_FALSE(written.isEnabled());
+  if (saved.isNull()) qunsetenv("XDG_CONFIG_HOME");
+  else qputenv("XDG_CONFIG_HOME", saved);
 }
 
 TEST_F(PreferencesWindowTest, AnEmptyPaneListIsRefused) {
