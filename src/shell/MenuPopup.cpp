@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 #include <QWheelEvent>
 
 #include "core/menu/SearchHeaderItem.h"
@@ -30,6 +32,8 @@ constexpr int kKeyGap = 28;        // between a title and its key equivalent
 constexpr int kRightMargin = 12;
 constexpr int kMaximumWidth = 620;
 constexpr int kScrollStep = 3 * 24;
+constexpr int kGrabAttempts = 100;
+constexpr int kGrabRetryMilliseconds = 20;
 
 QString keyForEvent(const QKeyEvent& event) {
   const int key = event.key();
@@ -102,6 +106,7 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   closed_ = std::move(closed);
   scroll_ = 0;
   pressedInside_ = false;
+  grabAttempts_ = 0;
   heldFlags_ = KeyEventTranslation::flagsForModifiers(QGuiApplication::queryKeyboardModifiers());
   observer_ = menu.addObserver([this] { modelChanged(); });
   qApp->installEventFilter(this);
@@ -119,10 +124,23 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   relayout();
   syncHighlightWithAlternates();
   scrollToRow(MenuRows::rowOf(rows_, menu.highlightedItem().get()));
+  // Shown without activating: the pop-up works through its keyboard grab, so the keyboard focus
+  // stays with the window in front, which is where a paste must land once the menu closes.
   show();
   raise();
-  activateWindow();
   setFocus(Qt::PopupFocusReason);
+  grabInput();
+}
+
+void MenuPopup::grabInput() {
+  // The key press of the shortcut that opened the menu may still hold the keyboard (until its
+  // release): keep asking until the grab is ours, so no key meant for the menu reaches another window.
+  QWindow* window = windowHandle();
+  if (!menu_ || !window) return;
+  const bool keyboard = window->setKeyboardGrabEnabled(true);
+  const bool mouse = window->setMouseGrabEnabled(true);
+  if ((keyboard && mouse) || ++grabAttempts_ > kGrabAttempts) return;
+  QTimer::singleShot(kGrabRetryMilliseconds, this, [this] { grabInput(); });
 }
 
 void MenuPopup::closeMenu() {

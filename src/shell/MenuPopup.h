@@ -79,6 +79,7 @@ class MenuPopup : public QWidget {
   void moveHighlight(int direction);
   bool handleKeyEquivalent(const QKeyEvent& event);
   void finishClosing();
+  void grabInput();
 
   const Strings& strings_;
   MenuModel* menu_ = nullptr;
@@ -95,6 +96,7 @@ class MenuPopup : public QWidget {
   bool closing_ = false;
   bool syncing_ = false;
   bool pressedInside_ = false;
+  int grabAttempts_ = 0;
   const MenuItem* lastHighlight_ = nullptr;
 };
 

@@ -94,8 +94,10 @@ TEST_F(MarbrelScenario, ShortcutOpensTheMenuAndTypingFiltersIt) {
   const std::string menu = openMenu();
   ASSERT_FALSE(menu.empty()) << "Ctrl+Shift+V should open the menu";
   EXPECT_TRUE(session->screenshotMenu("opened"));
+  const int fullHeight = session->windowHeight(menu);
   ASSERT_TRUE(session->type("alp"));
-  // The filter is throttled; Return chooses the first result once it is in place.
+  // One row fewer once the (throttled) filter is in place.
+  EXPECT_TRUE(waitFor([&] { return session->windowHeight(menu) < fullHeight; }));
   EXPECT_TRUE(session->screenshotMenu("filtered"));
   session->key("Escape");
   EXPECT_TRUE(session->waitForMenuClosed()) << "Escape closes the menu";
@@ -104,9 +106,12 @@ TEST_F(MarbrelScenario, ShortcutOpensTheMenuAndTypingFiltersIt) {
 TEST_F(MarbrelScenario, ReturnPastesTheChosenEntryIntoTheWindowInFront) {
   copyTwoTexts();
   ASSERT_TRUE(session->startPasteTarget());
-  ASSERT_FALSE(openMenu().empty());
+  const std::string menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  const int fullHeight = session->windowHeight(menu);
   ASSERT_TRUE(session->type("alp"));
-  ASSERT_TRUE(waitFor([&] { return session->screenshotMenu("filtered"); }));
+  ASSERT_TRUE(waitFor([&] { return session->windowHeight(menu) < fullHeight; })) << "the filter applies";
+  EXPECT_TRUE(session->screenshotMenu("filtered"));
   session->key("Return");
   EXPECT_TRUE(session->waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return session->pastedText() == "alpha one"; }))
@@ -120,6 +125,7 @@ TEST_F(MarbrelScenario, AltReturnCopiesWithoutPasting) {
   ASSERT_TRUE(session->startPasteTarget());
   ASSERT_FALSE(openMenu().empty());
   session->key("Down");  // from "beta two" to "alpha one"
+  EXPECT_TRUE(session->screenshotMenu("second-highlighted"));
   session->key("alt+Return");
   EXPECT_TRUE(session->waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return session->clipboardText() == "alpha one"; }));
@@ -132,7 +138,11 @@ TEST_F(MarbrelScenario, AltPPinsAndAltBackspaceDeletes) {
   session->key("alt+p");  // pins the highlighted entry, "beta two"
   EXPECT_TRUE(waitFor([&] { return !entryTitled("beta two").value("pin", nlohmann::json()).is_null(); }));
   EXPECT_TRUE(session->screenshotMenu("pinned"));
-  // The first unpinned entry is highlighted again: "alpha one". Delete it.
+  // The highlight stays on the pinned entry; reopened, the menu highlights the first unpinned one,
+  // "alpha one". Delete it.
+  session->key("Escape");
+  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_FALSE(openMenu().empty());
   session->key("alt+BackSpace");
   EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").is_null(); }));
   EXPECT_TRUE(session->screenshotMenu("deleted"));
@@ -151,11 +161,20 @@ TEST_F(MarbrelScenario, SecondLaunchPopsTheRunningProgramsMenuUp) {
 
 TEST_F(MarbrelScenario, SettingsWrittenFromAShellReachTheRunningProgram) {
   copyTwoTexts();
-  ASSERT_EQ(session->x().run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", "true"}).exitCode, 0);
-  ASSERT_FALSE(openMenu().empty());
-  // Without the footer the menu is the search field and two rows: no Quit item to draw.
-  EXPECT_TRUE(session->screenshotMenu("no-footer"));
+  std::string menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  const int withFooter = session->windowHeight(menu);
   session->key("Escape");
+  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_EQ(session->x().run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", "true"}).exitCode, 0);
+  // The running program notices the file change; each opening shows what it has read so far.
+  EXPECT_TRUE(waitFor([&] {
+    menu = openMenu();
+    const int height = session->windowHeight(menu);
+    session->key("Escape");
+    session->waitForMenuClosed();
+    return height > 0 && height < withFooter;
+  })) << "the footer disappears";
 }
 
 }  // namespace

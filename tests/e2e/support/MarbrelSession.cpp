@@ -108,6 +108,14 @@ bool MarbrelSession::waitForMenuClosed() {
   return waitFor([&] { return x_->findWindows("^Marbrel$").empty(); });
 }
 
+int MarbrelSession::windowHeight(const std::string& id) {
+  const CommandResult r = x_->run({"xdotool", "getwindowgeometry", id});
+  const auto at = r.out.find("Geometry: ");
+  if (at == std::string::npos) return 0;
+  const auto x = r.out.find('x', at + 10);
+  return x == std::string::npos ? 0 : std::atoi(r.out.c_str() + x + 1);
+}
+
 bool MarbrelSession::screenshotMenu(const std::string& name) {
   x_->screenshot(outputDir_ + "/" + name + ".png");
   const auto ids = x_->findWindows("^Marbrel$");

@@ -44,6 +44,8 @@ class MarbrelSession {
   // The open menu's window id, waiting for it to appear; empty when it does not.
   std::string waitForMenu();
   bool waitForMenuClosed();
+  // The height of a window in pixels (0 when it cannot be read).
+  int windowHeight(const std::string& id);
   // Saves a screenshot of the screen as <outputDir>/<name>.png and, when the menu is open, checks
   // that it is drawn (many colours, not a blank rectangle). Returns whether the menu looked drawn.
   bool screenshotMenu(const std::string& name);
