@@ -18,6 +18,9 @@ struct SearchHeaderLayout {
   static constexpr double kSiblingSpacing = 8;
   static constexpr double kEdgeSpacing = 20;
   static constexpr const char* kPlaceholderKey = "search_placeholder";
+  // The colour the view fills its background with when the desktop asks for more contrast or
+  // less transparency (when the colour exists).
+  static constexpr const char* kContrastBackgroundColor = "MenuColor";
 
   // The header's height for the "hideSearch" setting.
   static double heightFor(bool hideSearch) { return hideSearch ? kHiddenSearchHeight : kHeight; }
