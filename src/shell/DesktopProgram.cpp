@@ -12,6 +12,9 @@
 
 #include "core/app/AppDelegate.h"
 #include "core/app/AppEnvironment.h"
+#include "core/app/Marbrel.h"
+#include "core/app/PreferenceMenuKeyEquivalents.h"
+#include "core/menu/Menu.h"
 #include "core/config/Configuration.h"
 #include "core/config/Defaults.h"
 #include "core/config/ProcessArguments.h"
@@ -23,7 +26,6 @@
 #include "shell/DefaultsFolderWatcher.h"
 #include "shell/EnglishTranslator.h"
 #include "shell/MenuImages.h"
-#include "shell/QtAboutPresenter.h"
 #include "shell/QtAlerts.h"
 #include "shell/QtApplication.h"
 #include "shell/QtImageDecoder.h"
@@ -34,6 +36,8 @@
 #include "shell/QtStrings.h"
 #include "shell/SingleInstance.h"
 #include "shell/X11Connection.h"
+#include "shell/preferences/AboutWindowPresenter.h"
+#include "shell/preferences/QtPreferencesWindow.h"
 #include "shell/X11HotKeyService.h"
 #include "shell/X11KeyboardLayoutSource.h"
 #include "shell/XTestKeySynthesizer.h"
@@ -110,15 +114,25 @@ int runDesktopProgram(int argc, char** argv) {
   QtMenuPresenter presenter(strings);
   QtStatusItem statusItem(presenter);
   QtAlerts alerts(strings);
-  QtAboutPresenter about(strings);
+  AboutWindowPresenter about(strings);
   QtApplication app;
-  const DesktopServices services{configuration, shortcuts, sauce, notifications, strings, alerts};
-  std::unique_ptr<PreferencesWindow> preferences = makePreferencesWindow(services);
+  AppDelegate* running = nullptr;  // set once the delegate exists; the window asks only later
+  std::unique_ptr<QtPreferencesWindow> preferences = QtPreferencesWindow::forDesktop(
+      configuration, shortcuts, notifications, strings,
+      [&sauce](std::int64_t keyCode) -> std::optional<std::string> {
+        if (keyCode < 0 || keyCode > 0xFFFF) return std::nullopt;
+        return sauce.keyText(std::uint16_t(keyCode), 0);
+      },
+      [&running]() -> std::vector<MenuKeyEquivalent> {
+        if (!running || !running->marbrel()) return {};
+        return preferenceMenuKeyEquivalents(running->marbrel()->menu());
+      });
 
   AppEnvironment environment{configuration, queue,  pasteboard, keys,        statusItem, presenter,
                              alerts,        about,  *preferences, app,       images,     strings,
                              sauce,         shortcuts, HistoryStore::standardFile(), std::cout};
   AppDelegate delegate(environment);
+  running = &delegate;
   delegate.applicationWillFinishLaunching();
   delegate.applicationDidFinishLaunching();
 

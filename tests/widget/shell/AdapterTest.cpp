@@ -1,0 +1,125 @@
+// The small Qt adapters: image sizes, texts, the settings folder watcher and the single instance.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "core/config/Defaults.h"
+#include "shell/DefaultsFolderWatcher.h"
+#include "shell/EnglishTranslator.h"
+#include "shell/QtImageDecoder.h"
+#include "shell/QtStrings.h"
+#include "shell/SingleInstance.h"
+
+namespace marbrel {
+namespace {
+
+// Runs the event loop until `done` holds or a generous deadline passes.
+bool spinUntil(const std::function<bool()>& done, int milliseconds = 20000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > milliseconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+  }
+  return true;
+}
+
+std::string encode(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return bytes.toStdString();
+}
+
+TEST(QtImageDecoder, ReadsSizesOfStoredImagesAndRejectsEverythingElse) {
+  QtImageDecoder decoder;
+  QImage image(680, 100, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  const auto png = decoder.imageSize(encode(image, "PNG"), "image/png");
+  ASSERT_TRUE(png.has_value());
+  EXPECT_EQ(png->width, 680);
+  EXPECT_EQ(png->height, 100);
+  const auto jpeg = decoder.imageSize(encode(image, "JPEG"), "image/png");
+  ASSERT_TRUE(jpeg.has_value()) << "the bytes decide, the type is a hint";
+  EXPECT_FALSE(decoder.imageSize("not an image at all", "image/png").has_value());
+  EXPECT_FALSE(decoder.imageSize("", "image/png").has_value());
+  EXPECT_FALSE(decoder.imageSize(encode(image, "PNG").substr(0, 20), "image/png").has_value())
+      << "a truncated header";
+}
+
+TEST(QtStrings, AnswerInEnglishAndFallBackToTheKey) {
+  EnglishTranslator english;
+  QCoreApplication::installTranslator(&english);
+  QtStrings strings;
+  EXPECT_EQ(strings.localized("cancel"), "Cancel");
+  EXPECT_EQ(strings.localized("ok"), "OK");
+  EXPECT_FALSE(strings.localized("search_placeholder").empty());
+  EXPECT_NE(strings.localized("clear_confirm_text"), "clear_confirm_text");
+  EXPECT_EQ(strings.localized("no_such_key"), "no_such_key");
+  QCoreApplication::removeTranslator(&english);
+}
+
+TEST(DefaultsFolderWatcher, ChangesWrittenByAnotherProcessReachObservers) {
+  QTemporaryDir dir;
+  const std::filesystem::path file = std::filesystem::path(dir.path().toStdString()) / "marbrel" / "defaults.json";
+  Defaults running(file);
+  DefaultsFolderWatcher watcher(running);
+  ASSERT_TRUE(watcher.isWatching()) << "the missing folder is created and watched";
+  EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+  bool hideFooter = false;
+  running.observe("hideFooter", [&](const Defaults::Value& value) { hideFooter = value.is_boolean() && value.get<bool>(); });
+  {
+    Defaults other(file);  // as `marbrel defaults write` does
+    ASSERT_TRUE(other.setBool("hideFooter", true));
+  }
+  EXPECT_TRUE(spinUntil([&] { return hideFooter; }));
+  {
+    Defaults other(file);
+    ASSERT_TRUE(other.setBool("hideFooter", false));
+  }
+  EXPECT_TRUE(spinUntil([&] { return !hideFooter; })) << "a second change to the replaced file arrives too";
+}
+
+TEST(SingleInstance, ASecondLaunchReachesTheFirstAndNobodyAnswersWhenNoneRuns) {
+  const QString name = QStringLiteral("marbrel-test-%1").arg(QCoreApplication::applicationPid());
+  SingleInstance nobody(name);
+  EXPECT_FALSE(nobody.askRunningInstanceToReopen(200));
+
+  SingleInstance first(name);
+  int reopened = 0;
+  ASSERT_TRUE(first.listen([&] { ++reopened; }));
+  // The asking side blocks, so it runs where the first program's loop can still answer: a thread.
+  bool answered = false;
+  std::thread second([&] {
+    SingleInstance again(name);
+    answered = again.askRunningInstanceToReopen(10000);
+  });
+  EXPECT_TRUE(spinUntil([&] { return reopened == 1; }));
+  second.join();
+  EXPECT_TRUE(answered);
+}
+
+TEST(SingleInstance, NamesDifferPerDisplay) {
+  const QByteArray saved = qgetenv("DISPLAY");
+  qputenv("DISPLAY", ":1");
+  const QString one = SingleInstance::serverName();
+  qputenv("DISPLAY", ":2");
+  const QString two = SingleInstance::serverName();
+  qputenv("DISPLAY", saved);
+  EXPECT_NE(one, two);
+  EXPECT_FALSE(one.contains(u':'));
+}
+
+}  // namespace
+}  // namespace marbrel
