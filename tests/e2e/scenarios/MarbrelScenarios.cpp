@@ -16,8 +16,9 @@ class MarbrelScenario : public ::testing::Test {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     session = std::make_unique<MarbrelSession>(info->name());
     if (!session->problem().empty()) GTEST_SKIP() << session->problem();
-    ASSERT_TRUE(session->startMarbrel()) << "Marbrel did not come up; see " << session->outputDir();
+    ASSERT_TRUE(session->startMarbrel(arguments())) << "Marbrel did not come up; see " << session->outputDir();
   }
+  virtual std::vector<std::string> arguments() const { return {}; }
   void TearDown() override { session.reset(); }
 
   static std::vector<std::string> typesOf(const nlohmann::json& entry) {
@@ -175,6 +176,32 @@ TEST_F(MarbrelScenario, SettingsWrittenFromAShellReachTheRunningProgram) {
     session->waitForMenuClosed();
     return height > 0 && height < withFooter;
   })) << "the footer disappears";
+}
+
+// Started with "ui-testing": the history lives in memory only.
+class UiTestingScenario : public MarbrelScenario {
+ protected:
+  std::vector<std::string> arguments() const override { return {"ui-testing"}; }
+};
+
+TEST_F(UiTestingScenario, CopiesReachTheMenuButNeverTheStoredHistory) {
+  ASSERT_TRUE(session->copy({{"text/plain", "kept in memory"}}));
+  const std::string menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  const int withOne = session->windowHeight(menu);
+  session->key("Escape");
+  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(session->copy({{"text/plain", "also in memory"}}));
+  // Each opening rebuilds the menu from the history: one row more once the copy is recorded.
+  EXPECT_TRUE(waitFor([&] {
+    const std::string id = openMenu();
+    const int height = session->windowHeight(id);
+    session->screenshotMenu("two-entries");
+    session->key("Escape");
+    session->waitForMenuClosed();
+    return height > withOne;
+  }));
+  EXPECT_TRUE(session->history().empty()) << "nothing was written to the history file";
 }
 
 }  // namespace
