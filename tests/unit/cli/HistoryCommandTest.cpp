@@ -14,6 +14,8 @@
 namespace marbrel::cli {
 namespace {
 
+using Lines = std::vector<std::string>;
+
 // Runs `marbrel history ...` against a store and settings in a fresh folder.
 class HistoryCommand : public ::testing::Test {
  protected:
@@ -29,26 +31,26 @@ class HistoryCommand : public ::testing::Test {
   std::unique_ptr<HistoryStore> openStore() {
     return HistoryStore::open(HistoryStore::standardFile(), queue_, false, log_);
   }
-  // Saves text entries, one minute apart, the last one newest.
-  void save(const std::vector<std::string>& texts) {
-    auto store = openStore();
+  // Saves text entries one minute apart, the last one newest; returns them newest first.
+  std::vector<HistoryItemPtr> save(HistoryStore& store, const Lines& texts) {
     for (const auto& text : texts) {
       queue_.advance(60);
-      store->insertItem({{std::string("text/plain"), text}});
+      store.insertItem({{std::string("text/plain"), text}});
     }
-    store->saveContext();
+    store.saveContext();
+    return store.all();
   }
   void setting(const std::string& key, Defaults::Value value) {
     Defaults(Defaults::standardFile()).set(key, std::move(value));
   }
-  int run(std::vector<std::string> args) {
+  int run(Lines args) {
     out_.str("");
     err_.str("");
     args.insert(args.begin(), "history");
     return runCommandLine(args, out_, err_);
   }
-  std::vector<std::string> outLines() const {
-    std::vector<std::string> lines;
+  Lines outLines() const {
+    Lines lines;
     std::istringstream in(out_.str());
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
@@ -61,49 +63,39 @@ class HistoryCommand : public ::testing::Test {
   std::ostringstream err_;
 };
 
-using Lines = std::vector<std::string>;
-
-TEST_F(HistoryCommand, ListsEntriesInMenuOrderWithPinAndCopies) {
-  save({"first", "  second line one\nline two  ", "third"});
-  {
-    auto store = openStore();
-    const auto entries = store->all();  // newest first
-    entries[2]->setPin("k");
-    entries[1]->setNumberOfCopies(12);
-    store->saveContext();
-  }
+TEST_F(HistoryCommand, ListsEntriesInMenuOrderWithPinCopiesAndOneLineTitles) {
+  const auto store = openStore();
+  const auto entries = save(*store, {"first", "  second line\nline two  ", "third"});
+  entries[2]->setPin("k");
+  entries[1]->setNumberOfCopies(12);
+  store->saveContext();
   EXPECT_EQ(run({"list"}), kExitOk);
-  EXPECT_EQ(outLines(), (Lines{"       1  third", "      12  second line one\u21B5line two", "k      1  first"}));
-  EXPECT_EQ(err_.str(), "");
-
+  EXPECT_EQ(outLines(), (Lines{"       1  third", "      12  second line\u21B5line two", "k      1  first"}));
   setting("pinTo", "top");
   setting("sortBy", "numberOfCopies");
   EXPECT_EQ(run({"list"}), kExitOk);
-  EXPECT_EQ(outLines().front(), "k      1  first");
-  EXPECT_EQ(outLines()[1], "      12  second line one\u21B5line two");
+  EXPECT_EQ(outLines(), (Lines{"k      1  first", "      12  second line\u21B5line two", "       1  third"}));
 }
 
-TEST_F(HistoryCommand, ListAsJsonGivesEveryField) {
-  save({"hello"});
-  {
-    auto store = openStore();
-    queue_.advance(3600);
-    store->insertItem({{std::string("image/png"), std::string("\x89PNG")}, {std::string("bad\xFFtype"), std::nullopt}});
-    store->saveContext();
-  }
+TEST_F(HistoryCommand, JsonGivesEveryFieldAndSurvivesTypesThatAreNotText) {
+  const auto store = openStore();
+  save(*store, {"hello"});
+  queue_.advance(3600);
+  store->insertItem({{std::string("image/png"), std::string("\x89PNG")}, {std::string("bad\xFFtype"), std::nullopt}});
+  store->saveContext();
   EXPECT_EQ(run({"list", "--json"}), kExitOk);
   const auto json = nlohmann::json::parse(out_.str());
   ASSERT_EQ(json.size(), 2u);
-  EXPECT_EQ(json[0]["title"], "");
-  EXPECT_EQ(json[0]["types"][0], "image/png");
-  EXPECT_EQ(json[0]["types"][1], "bad\uFFFDtype");
+  EXPECT_EQ(json[0]["types"], nlohmann::json::parse(R"(["image/png", "bad\uFFFDtype"])"));
   EXPECT_EQ(json[1], nlohmann::json::parse(R"({"title": "hello", "numberOfCopies": 1, "pin": null,
       "firstCopiedAt": "2026-01-01T00:01:00Z", "lastCopiedAt": "2026-01-01T00:01:00Z",
       "types": ["text/plain"]})"));
+  EXPECT_EQ(run({"list"}), kExitOk);
+  EXPECT_EQ(outLines().front(), "       1  [image]");
 }
 
-TEST_F(HistoryCommand, SearchShowsWhatTheMenuWouldShow) {
-  save({"apple pie", "banana", "Apricot", "grape"});
+TEST_F(HistoryCommand, SearchShowsWhatTheMenuWouldShowAndReadsWithoutChanging) {
+  save(*openStore(), {"apple pie", "banana", "Apricot", "grape"});
   EXPECT_EQ(run({"search", "AP"}), kExitOk);
   EXPECT_EQ(outLines(), (Lines{"       1  grape", "       1  Apricot", "       1  apple pie"}));
   EXPECT_EQ(run({"search", "--fuzzy", "apricot", "--json"}), kExitOk);
@@ -112,34 +104,21 @@ TEST_F(HistoryCommand, SearchShowsWhatTheMenuWouldShow) {
   EXPECT_EQ(out_.str(), "");
 
   setting("maxMenuItems", 2);
-  EXPECT_EQ(run({"search", "ap"}), kExitOk);
-  EXPECT_EQ(outLines().size(), 2u) << "the menu's limit applies to a search";
+  setting("historySize", 3);
   EXPECT_EQ(run({"search", ""}), kExitOk);
-  EXPECT_EQ(outLines().size(), 2u);
+  EXPECT_EQ(outLines().size(), 2u) << "the menu's limit applies to a search";
   EXPECT_EQ(run({"list"}), kExitOk);
-  EXPECT_EQ(outLines().size(), 4u) << "the list shows the whole history";
+  EXPECT_EQ(outLines().size(), 3u) << "the entries the menu would trim are left out";
+  EXPECT_EQ(openStore()->count(), 4u) << "but not deleted";
 }
 
-TEST_F(HistoryCommand, ReadsWithoutChangingTheStore) {
-  save({"a", "b", "c"});
-  setting("historySize", 1);
-  EXPECT_EQ(run({"list"}), kExitOk);
-  EXPECT_EQ(outLines(), (Lines{"       1  c"})) << "entries the menu would trim are left out";
-  EXPECT_EQ(openStore()->count(), 3u) << "but not deleted";
-}
-
-TEST_F(HistoryCommand, NoStoreYetIsAnEmptyHistory) {
-  EXPECT_EQ(run({"list"}), kExitOk);
-  EXPECT_EQ(out_.str(), "");
+TEST_F(HistoryCommand, AMissingStoreIsEmptyAndAnUnreadableOneIsReportedAndKept) {
   EXPECT_EQ(run({"list", "--json"}), kExitOk);
   EXPECT_EQ(out_.str(), "[]\n");
-  EXPECT_FALSE(std::filesystem::exists(HistoryStore::standardFile()));
-}
-
-TEST_F(HistoryCommand, AnUnreadableStoreIsReportedAndLeftAlone) {
   const auto file = HistoryStore::standardFile();
+  EXPECT_FALSE(std::filesystem::exists(file));
   std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file) << "this is not a database, but the user's file all the same";
+  std::ofstream(file) << "not a database, but the user's file all the same";
   EXPECT_EQ(run({"list"}), kExitFailure);
   EXPECT_NE(err_.str().find("cannot read"), std::string::npos);
   EXPECT_EQ(out_.str(), "");
@@ -147,9 +126,8 @@ TEST_F(HistoryCommand, AnUnreadableStoreIsReportedAndLeftAlone) {
 }
 
 TEST_F(HistoryCommand, WrongArgumentsPrintUsageAndExitTwo) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"show"}, {"list", "extra"}, {"list", "--fuzzy"}, {"search"}, {"search", "a", "b"},
-           {"search", "--regex", "a"}, {"list", "-j"}}) {
+  for (const auto& args : std::vector<Lines>{{}, {"show"}, {"list", "extra"}, {"list", "--fuzzy"}, {"search"},
+                                             {"search", "a", "b"}, {"search", "--regex", "a"}, {"list", "-j"}}) {
     EXPECT_EQ(run(args), kExitUsage);
     EXPECT_NE(err_.str().find("usage: marbrel history"), std::string::npos);
     EXPECT_EQ(out_.str(), "");

@@ -8,84 +8,64 @@ namespace {
 class SearchTest : public MenuFixture {
  protected:
   // Two rows per text, as the menu holds them, in the given order.
-  Search::Items rows(const std::vector<std::string>& texts) {
+  Search::Items rows(const Texts& texts) {
     Search::Items items;
     for (const auto& text : texts) {
       const auto entry = addText(text);
       const auto presentation = EntryPresentation::make(entry.get(), images, strings);
       items.push_back(std::make_shared<HistoryMenuItem>(entry, nullptr, presentation, 40));
       items.push_back(std::make_shared<HistoryMenuItem>(entry, nullptr, presentation, 40));
-      items.back()->setAlternate(true);
     }
     return items;
   }
-  static std::vector<std::string> values(const Search::Items& items) {
-    std::vector<std::string> result;
-    for (const auto& item : items) result.push_back(item->value() + (item->isAlternate() ? "'" : ""));
-    return result;
+  // The value of each pair found (both of its rows must be there, adjacent).
+  static Texts pairs(const Search::Items& items) {
+    Texts values;
+    for (std::size_t i = 0; i < items.size(); i += 2) {
+      EXPECT_TRUE(i + 1 < items.size() && items[i]->item() == items[i + 1]->item());
+      values.push_back(items[i]->value());
+    }
+    return values;
   }
 
   Search search{configuration};
 };
 
-using Values = std::vector<std::string>;
-
-TEST_F(SearchTest, EmptyQueryReturnsEveryRowInOrder) {
-  const auto items = rows({"b", "a"});
+TEST_F(SearchTest, PlainSearchIgnoresCaseByUnicodeFoldingAndKeepsTheOrder) {
+  const auto items = rows({"say Hello there", "nothing", "HELLO", "hel lo", "Straße", "ÉCOLE", "ecole"});
   EXPECT_EQ(search.searchItems("", items), items);
-  configuration.setFuzzySearch(true);
-  EXPECT_EQ(search.searchItems("", items), items);
+  EXPECT_EQ(pairs(search.searchItems("hELLo", items)), (Texts{"say Hello there", "HELLO"}));
+  EXPECT_EQ(pairs(search.searchItems("STRASSE", items)), (Texts{"Straße"}));
+  EXPECT_EQ(pairs(search.searchItems("école", items)), (Texts{"ÉCOLE"})) << "accents count";
+  EXPECT_EQ(pairs(search.searchItems("ΣΊΣΥΦΟΣ", rows({"σίσυφος"}))), (Texts{"σίσυφος"}));
 }
 
-TEST_F(SearchTest, PlainSearchIgnoresCaseKeepsOrderAndBothRowsOfAPair) {
-  const auto items = rows({"say Hello there", "nothing", "HELLO", "hel lo"});
-  EXPECT_EQ(values(search.searchItems("hELLo", items)),
-            (Values{"say Hello there", "say Hello there'", "HELLO", "HELLO'"}));
-}
-
-TEST_F(SearchTest, PlainSearchFoldsUnicodeCaseButKeepsDiacriticsAndSpaces) {
-  const auto items = rows({"Straße", "ÉCOLE", "ecole", "new  line"});
-  EXPECT_EQ(values(search.simpleSearch("STRASSE", items)), (Values{"Straße", "Straße'"}));
-  EXPECT_EQ(values(search.simpleSearch("école", items)), (Values{"ÉCOLE", "ÉCOLE'"}));
-  EXPECT_TRUE(search.simpleSearch("new line", items).empty());
-  EXPECT_EQ(search.simpleSearch("ΣΊΣΥΦΟΣ", rows({"σίσυφος"})).size(), 2u) << "final sigma folds";
-}
-
-TEST_F(SearchTest, ImageRowsNeverMatchAText) {
+TEST_F(SearchTest, ImageRowsNeverMatch) {
   auto items = rows({"png"});
   const auto image = addEntry({{std::string("image/png"), FakeImageDecoder::encode(5, 5)}});
   items.push_back(HistoryMenuItem::make(image, nullptr, configuration, images, strings));
-  EXPECT_EQ(search.simpleSearch("png", items).size(), 2u);
+  EXPECT_EQ(search.searchItems("png", items).size(), 2u);
   configuration.setFuzzySearch(true);
   EXPECT_EQ(search.searchItems("png", items).size(), 2u);
 }
 
 TEST_F(SearchTest, FuzzySearchRanksByScoreStablyAndDropsWhatItCannotReach) {
   configuration.setFuzzySearch(true);
-  const std::string far = std::string(150, '.') + "query";
-  const auto items = rows({"xx query", "query", "qurey", far, "xx query again"});
-  EXPECT_EQ(values(search.searchItems("query", items)),
-            (Values{"query", "query'", "xx query", "xx query'", "xx query again", "xx query again'",
-                    "qurey", "qurey'"}));
-  EXPECT_TRUE(search.fuzzySearch("zzzzz", items).empty());
-}
-
-TEST_F(SearchTest, FuzzyScoresMatchTheMatcherOnTheWholeText) {
-  const auto items = rows({"xxabcxx", "b"});
-  const Fuse fuse;
-  EXPECT_EQ(values(search.fuzzySearch("abd", items)).front(), "xxabcxx") << "0.353 before 0.667";
-  EXPECT_EQ(values(search.fuzzySearch("ab", items)), (Values{"xxabcxx", "xxabcxx'", "b", "b'"}))
+  const auto items = rows({"xx query", "query", "qurey", std::string(150, '.') + "query", "xx query 2"});
+  EXPECT_EQ(search.searchItems("", items), items);
+  EXPECT_EQ(pairs(search.searchItems("query", items)), (Texts{"query", "xx query", "xx query 2", "qurey"}));
+  EXPECT_TRUE(search.searchItems("zzzzz", items).empty());
+  EXPECT_EQ(pairs(search.fuzzySearch("ab", rows({"b", "xxabcxx"}))), (Texts{"xxabcxx", "b"}))
       << "0.02 before 0.5";
-  EXPECT_NEAR(fuse.search("ab", "b")->score, 0.5, 1e-9);
 }
 
-TEST_F(SearchTest, UiTestingForcesThePlainStrategy) {
-  ProcessArguments uiTesting({"marbrel", "ui-testing"});
-  Configuration testing{defaults, uiTesting};
-  Search plain{testing};
+TEST_F(SearchTest, UiTestingAlwaysSearchesPlainly) {
+  const ProcessArguments uiTesting({"marbrel", "ui-testing"});
+  const Configuration testing{defaults, uiTesting};
   configuration.setFuzzySearch(true);
-  EXPECT_TRUE(plain.searchItems("qry", rows({"query"})).empty());
-  EXPECT_EQ(search.searchItems("qry", rows({"query"})).size(), 2u);
+  const auto items = rows({"query"});
+  EXPECT_TRUE(Search(testing).searchItems("qry", items).empty());
+  EXPECT_EQ(search.searchItems("qry", items).size(), 2u);
 }
 
 }  // namespace
