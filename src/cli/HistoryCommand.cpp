@@ -214,6 +214,8 @@ int runHistoryCommand(const std::vector<std::string>& args, std::ostream& out, s
   if (!request) return usageError(err, problem);
 
   Defaults defaults(Defaults::standardFile());
+  // Unreadable settings are ignored (their defaults apply), as the program itself does; say so.
+  if (!defaults.lastError().empty()) err << "marbrel history: " << defaults.lastError() << "\n";
   defaults.registerDefault(Configuration::Keys::historySize, Defaults::Value(200));
   defaults.registerDefault(Configuration::Keys::maxMenuItems, Defaults::Value(0));
   ProcessArguments arguments;

@@ -106,11 +106,14 @@ HistoryMenuItemPtr Menu::makeItem(const HistoryItemPtr& entry,
   HistoryMenuItem::Callback callback;
   if (paste) {
     callback = [this](HistoryMenuItem& item) {
+      if (!item.item()) return;
       clipboard_.copy(item.item());
       clipboard_.paste();
     };
   } else {
-    callback = [this](HistoryMenuItem& item) { clipboard_.copy(item.item()); };
+    callback = [this](HistoryMenuItem& item) {
+      if (item.item()) clipboard_.copy(item.item());
+    };
   }
   return std::make_shared<HistoryMenuItem>(entry, std::move(callback), presentation, imageMaxHeight);
 }

@@ -112,9 +112,12 @@ TEST_F(HistoryCommand, SearchShowsWhatTheMenuWouldShowAndReadsWithoutChanging) {
   EXPECT_EQ(openStore()->count(), 4u) << "but not deleted";
 }
 
-TEST_F(HistoryCommand, AMissingStoreIsEmptyAndAnUnreadableOneIsReportedAndKept) {
-  EXPECT_EQ(run({"list", "--json"}), kExitOk);
+TEST_F(HistoryCommand, AMissingStoreIsEmptyAndUnreadableFilesAreReportedAndKept) {
+  std::filesystem::create_directories(Defaults::standardFile().parent_path());
+  std::ofstream(Defaults::standardFile()) << "{ broken";
+  EXPECT_EQ(run({"list", "--json"}), kExitOk) << "settings that cannot be read fall back to defaults";
   EXPECT_EQ(out_.str(), "[]\n");
+  EXPECT_NE(err_.str().find("not a JSON object"), std::string::npos);
   const auto file = HistoryStore::standardFile();
   EXPECT_FALSE(std::filesystem::exists(file));
   std::filesystem::create_directories(file.parent_path());
