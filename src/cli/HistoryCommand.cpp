@@ -27,10 +27,12 @@ namespace marbrel::cli {
 
 namespace {
 
-void printHistoryUsage(std::ostream& stream) {
+// The usage lines; with `full`, what the commands and options do.
+void printHistoryUsage(std::ostream& stream, bool full) {
   stream << "usage: marbrel history list [--json]\n"
-            "       marbrel history search [--fuzzy] QUERY [--json]\n"
-            "\n"
+            "       marbrel history search [--fuzzy] QUERY [--json]\n";
+  if (!full) return;
+  stream << "\n"
             "list    prints the history in menu order, top first: pin letter (* for a pin without a\n"
             "        letter), number of copies and title, one entry per line\n"
             "search  prints the entries the menu's search shows for QUERY, in the same form; the plain\n"
@@ -45,7 +47,7 @@ void printHistoryUsage(std::ostream& stream) {
 
 int usageError(std::ostream& err, const std::string& problem) {
   err << "marbrel history: " << problem << "\n";
-  printHistoryUsage(err);
+  printHistoryUsage(err, false);
   return kExitUsage;
 }
 
@@ -206,7 +208,7 @@ void printJson(const std::vector<HistoryMenuItemPtr>& rows, std::ostream& out) {
 
 int runHistoryCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (!args.empty() && (args.front() == "--help" || args.front() == "-h" || args.front() == "help")) {
-    printHistoryUsage(out);
+    printHistoryUsage(out, true);
     return kExitOk;
   }
   std::string problem;
