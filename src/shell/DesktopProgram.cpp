@@ -76,6 +76,13 @@ void installTerminationHandler(const std::function<void()>& terminate) {
 }  // namespace
 
 int runDesktopProgram(int argc, char** argv) {
+  // Without an X display Qt would abort; say what is missing instead.
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if ((platform.isEmpty() || platform.startsWith("xcb")) && !X11Connection::canOpenDisplay()) {
+    std::cerr << "marbrel: cannot open the X display" << (qEnvironmentVariableIsEmpty("DISPLAY") ? " ($DISPLAY is not set)" : "")
+              << "; the desktop program needs X11 (or XWayland). The sub-commands work without one: marbrel help\n";
+    return 1;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Marbrel"));
   QApplication::setApplicationVersion(QStringLiteral(MARBREL_VERSION));

@@ -41,6 +41,13 @@ X11Connection::~X11Connection() {
   if (d_->display) XCloseDisplay(d_->display);
 }
 
+bool X11Connection::canOpenDisplay() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
+}
+
 bool X11Connection::isOpen() const { return d_->display != nullptr; }
 _XDisplay* X11Connection::display() const { return d_->display; }
 xcb_connection_t* X11Connection::connection() const { return d_->connection; }

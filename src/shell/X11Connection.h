@@ -32,6 +32,8 @@ class X11Connection : public QObject {
   X11Connection& operator=(const X11Connection&) = delete;
 
   bool isOpen() const;
+  // Whether the display named by $DISPLAY accepts a connection now (needs no Qt application).
+  static bool canOpenDisplay();
   // The Xlib display and its XCB connection (the same connection); null when not open.
   _XDisplay* display() const;
   xcb_connection_t* connection() const;
