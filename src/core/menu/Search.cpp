@@ -18,6 +18,7 @@ Search::Items Search::searchItems(std::string_view query, const Items& items) co
 Search::Items Search::simpleSearch(std::string_view query, const Items& items) const {
   const std::string needle = foldCase(query);
   Items result;
+  result.reserve(items.size());
   // Both rows of a pair share one presentation; test it once.
   const EntryPresentation* last = nullptr;
   bool lastMatched = false;
