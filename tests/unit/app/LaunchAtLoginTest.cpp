@@ -60,13 +60,6 @@ TEST_F(LaunchAtLoginFile, TurningOnWritesAPrivateEntryInAPrivateFolderThatStarts
   EXPECT_EQ(std::distance(fs::directory_iterator(entry.parent_path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(LaunchAtLoginFile, TurningOnKeepsTheModeOfAnExistingAutostartFolder) {
-  fs::create_directories(entry.parent_path());
-  ::chmod(entry.parent_path().c_str(), 0755);
-  ASSERT_TRUE(launch.setEnabled(true));
-  EXPECT_EQ(modeOf(entry.parent_path()), 0755u);
-}
-
 TEST_F(LaunchAtLoginFile, TurningOnReplacesAHiddenEntryAndTurningOffRemovesIt) {
   writeFile(entry, "[Desktop Entry]\nType=Application\nExec=/old/marbrel\nHidden=true\n");
   EXPECT_FALSE(launch.isEnabled());

@@ -148,12 +148,6 @@ TEST_F(PreferencesWindowTest, ShowingAgainKeepsThePaneLastShownAndItsRememberedP
   EXPECT_EQ(window().frameGeometry().topLeft(), QPoint(saved->x, saved->y));
 }
 
-TEST_F(PreferencesWindowTest, ARememberedPlaceOffTheScreenIsNotUsed) {
-  PreferencesWindowFrame(defaults).save({screenArea().right() + 500, 100, 300, 200});
-  preferences.show();
-  EXPECT_TRUE(screenArea().contains(window().frameGeometry().center()));
-}
-
 TEST_F(PreferencesWindowTest, ShowWithAnIdentifierSelectsItsPaneOrTheFirst) {
   preferences.show();
   controller().show(QStringLiteral("appearance"));
@@ -175,20 +169,6 @@ TEST_F(PreferencesWindowTest, ASinglePaneHidesTheToolbarAndNamesTheProgram) {
   single.setHidesToolbarForSingleItem(false);
   EXPECT_TRUE(single.tabViewController().toolbar()->isVisible());
   single.window().close();
-}
-
-TEST_F(PreferencesWindowTest, UnanimatedWindowsSwitchPanesAtOnce) {
-  std::vector<std::unique_ptr<PreferencePane>> panes;
-  panes.push_back(std::make_unique<GeneralPreferencesViewController>(*context));
-  panes.push_back(std::make_unique<AppearancePreferencesViewController>(*context));
-  PreferencesWindowFrame frame(defaults);
-  PreferencesWindowController still(std::move(panes), false, true, frame, "Preferences");
-  still.show();
-  still.tabViewController().styleController()->toolbarItem("appearance")->trigger();
-  EXPECT_EQ(still.tabViewController().runningTransition(), nullptr);
-  EXPECT_EQ(still.window().size(),
-            still.tabViewController().windowSizeForPane(*still.tabViewController().preferencePanes()[1]));
-  still.window().close();
 }
 
 TEST_F(PreferencesWindowTest, KeysSwitchPanesAndCloseTheWindow) {
