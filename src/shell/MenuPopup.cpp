@@ -58,7 +58,7 @@ MenuPopup::MenuPopup(const Strings& strings, QWidget* parent)
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setObjectName(QStringLiteral("MarbrelMenu"));
-  setWindowTitle(QStringLiteral("Marbrel"));
+  setWindowTitle(QStringLiteral("Marbrel Menu"));
 }
 
 MenuPopup::~MenuPopup() {

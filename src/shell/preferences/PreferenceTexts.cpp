@@ -50,6 +50,7 @@ const QHash<QByteArray, QString>& englishTexts() {
        QStringLiteral("This shortcut cannot be used because it is already used by the desktop.")},
       {"keyboard_shortcuts_can_be_changed",
        QStringLiteral("Most desktop shortcuts can be changed in the desktop's keyboard settings.")},
+      {"about", QStringLiteral("About Marbrel")},
       {"about_version", QStringLiteral("Version %@")},
       {"about_close", QStringLiteral("Close")},
   };

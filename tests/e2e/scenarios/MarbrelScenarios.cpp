@@ -178,6 +178,50 @@ TEST_F(MarbrelScenario, SettingsWrittenFromAShellReachTheRunningProgram) {
   })) << "the footer disappears";
 }
 
+TEST_F(MarbrelScenario, ClickingTheTrayIconOpensTheMenuBelowIt) {
+  copyTwoTexts();
+  const auto icon = session->x().run({"xdotool", "search", "--classname", "marbrel"}).out;
+  ASSERT_FALSE(icon.empty());
+  const std::string id = icon.substr(0, icon.find('\n'));
+  session->x().run({"xdotool", "mousemove", "--window", id, "4", "4", "click", "1"});
+  const std::string menu = session->waitForMenu();
+  ASSERT_FALSE(menu.empty()) << "a click on the icon opens the menu";
+  EXPECT_TRUE(session->screenshotMenu("from-tray"));
+  const auto geometry = session->x().run({"xdotool", "getwindowgeometry", menu}).out;
+  EXPECT_NE(geometry.find("Position: "), std::string::npos);
+  // The release of that click chose nothing: the menu is still open and the clipboard unchanged.
+  EXPECT_FALSE(session->x().findWindows("^Marbrel Menu$").empty());
+  session->key("Escape");
+  EXPECT_TRUE(session->waitForMenuClosed());
+}
+
+TEST_F(MarbrelScenario, ClearAsksFirstAndOnlyOkClears) {
+  copyTwoTexts();
+  auto waitForAlert = [&] { return waitFor([&] { return !session->x().findWindows("^Marbrel$").empty(); }); };
+  // The Clear row: below the 29-pixel header, two 24-pixel rows and a 9-pixel separator.
+  auto clickClear = [&](const std::string& menu) {
+    session->x().run({"xdotool", "mousemove", "--window", menu, "60", std::to_string(1 + 29 + 2 * 24 + 9 + 12),
+                      "click", "1"});
+  };
+  std::string menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  clickClear(menu);
+  ASSERT_TRUE(waitForAlert()) << "clearing asks first";
+  EXPECT_TRUE(session->waitForMenuClosed()) << "the menu gives way to the question";
+  session->x().screenshot(session->outputDir() + "/question.png");
+  session->key("Escape");  // answers Cancel
+  ASSERT_TRUE(waitFor([&] { return session->x().findWindows("^Marbrel$").empty(); }));
+  EXPECT_EQ(session->history().size(), 2u);
+
+  menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  clickClear(menu);
+  ASSERT_TRUE(waitForAlert());
+  session->key("Tab");    // from Cancel, the default button, to OK
+  session->key("space");  // presses it
+  EXPECT_TRUE(waitFor([&] { return session->history().empty(); }));
+}
+
 // Started with "ui-testing": the history lives in memory only.
 class UiTestingScenario : public MarbrelScenario {
  protected:

@@ -96,7 +96,7 @@ bool MarbrelSession::type(const std::string& text) {
 std::string MarbrelSession::waitForMenu() {
   std::string id;
   waitFor([&] {
-    const auto ids = x_->findWindows("^Marbrel$");
+    const auto ids = x_->findWindows("^Marbrel Menu$");
     if (ids.empty()) return false;
     id = ids.front();
     return true;
@@ -105,7 +105,7 @@ std::string MarbrelSession::waitForMenu() {
 }
 
 bool MarbrelSession::waitForMenuClosed() {
-  return waitFor([&] { return x_->findWindows("^Marbrel$").empty(); });
+  return waitFor([&] { return x_->findWindows("^Marbrel Menu$").empty(); });
 }
 
 int MarbrelSession::windowHeight(const std::string& id) {
@@ -118,7 +118,7 @@ int MarbrelSession::windowHeight(const std::string& id) {
 
 bool MarbrelSession::screenshotMenu(const std::string& name) {
   x_->screenshot(outputDir_ + "/" + name + ".png");
-  const auto ids = x_->findWindows("^Marbrel$");
+  const auto ids = x_->findWindows("^Marbrel Menu$");
   if (ids.empty()) return false;
   const std::string menuShot = outputDir_ + "/" + name + "-menu.png";
   if (!x_->screenshot(menuShot, ids.front())) return false;
