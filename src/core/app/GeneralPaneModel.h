@@ -11,7 +11,7 @@ class LaunchAtLogin;
 
 // The General preference pane without its drawing: what its controls show when the pane appears
 // and what each of them writes the moment the user changes it. The shortcut recorder has its own
-// model.
+// model. There is no check-for-updates control: updates come with the system's packages.
 class GeneralPaneModel {
  public:
   // What the controls show.
@@ -38,8 +38,6 @@ class GeneralPaneModel {
   void pasteAutomaticallyChanged(ButtonState state);
   void historySizeChanged(std::int64_t value);
   void sortByChanged(int tag);
-  // The check-for-updates button: updates come from the system's packages, so it does nothing.
-  void checkForUpdatesClicked() {}
 
  private:
   Configuration& configuration_;
