@@ -121,11 +121,9 @@ bool SearchHeaderKeyLayer::processKeyDownEvent(Key key, std::uint64_t flags,
   switch (key) {
     case Key::h:
       if (!has(flags, kControl)) break;
-      processDeleteKey(flags);
-      return true;
+      return processDeleteKey(flags);
     case Key::delete_:
-      processDeleteKey(flags);
-      return true;
+      return processDeleteKey(flags);
     case Key::w:
       if (!has(flags, kControl)) break;
       removeLastWord();
@@ -203,20 +201,22 @@ bool SearchHeaderKeyLayer::processTyping(Key key, std::uint64_t flags,
   return false;
 }
 
-void SearchHeaderKeyLayer::processDeleteKey(std::uint64_t flags) {
+bool SearchHeaderKeyLayer::processDeleteKey(std::uint64_t flags) {
   const bool footerHidden = header_.configuration().hideFooter();
   if (flags == kOption) {
     if (Menu* menu = header_.menu()) menu->deleteHighlightedItem();
   } else if (flags == kCommand) {
     if (!header_.query().empty()) header_.setQuery("", true);
-  } else if (flags == (kCommand | kOption)) {
-    if (footerHidden) header_.performMenuItemAction(kClearTag);
-  } else if (flags == (kCommand | kOption | kShift)) {
-    if (footerHidden) header_.performMenuItemAction(kClearAllTag);
+  } else if (flags == (kCommand | kOption) || flags == (kCommand | kOption | kShift)) {
+    // With the footer shown, its clear and clear-all items carry these keys themselves: the key
+    // goes on to the menu so their key equivalents fire.
+    if (!footerHidden) return false;
+    header_.performMenuItemAction(flags == (kCommand | kOption) ? kClearTag : kClearAllTag);
   } else if (!header_.query().empty()) {
     std::string shorter = withoutLastCharacter(header_.query());
     if (shorter != header_.query()) header_.setQuery(shorter, true);
   }
+  return true;
 }
 
 void SearchHeaderKeyLayer::processSelectionKey(Key key, std::uint64_t flags) {

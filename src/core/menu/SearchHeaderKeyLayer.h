@@ -29,7 +29,8 @@ class SearchHeaderKeyLayer {
                                const std::optional<std::string>& characters);
   // The command table, for a key already known. `flags` are device-independent modifier flags.
   bool processKeyDownEvent(Key key, std::uint64_t flags, const std::optional<std::string>& characters);
-  void processDeleteKey(std::uint64_t flags);
+  // Returns false when the key is left to the menu (the footer's own key equivalents).
+  bool processDeleteKey(std::uint64_t flags);
   void processSelectionKey(Key key, std::uint64_t flags);
   void removeLastWord();
 
