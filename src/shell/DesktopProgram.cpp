@@ -76,6 +76,9 @@ void installTerminationHandler(const std::function<void()>& terminate) {
 }  // namespace
 
 int runDesktopProgram(int argc, char** argv) {
+  // The adapters speak X11 (grabs, XTest, the X clipboard), so in a Wayland session the program
+  // runs on XWayland rather than on a Wayland platform plugin.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
   // Without an X display Qt would abort; say what is missing instead.
   const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
   if ((platform.isEmpty() || platform.startsWith("xcb")) && !X11Connection::canOpenDisplay()) {
