@@ -33,12 +33,16 @@ fs::path dataHome() { return xdg("XDG_DATA_HOME", ".local/share"); }
 bool ensurePrivateFolder(const fs::path& folder) {
   std::error_code error;
   if (!fs::exists(folder, error)) {
-    if (!folder.parent_path().empty() && folder.parent_path() != folder) {
-      fs::create_directories(folder.parent_path(), error);
+    // Every folder made here, parents included (a missing ~/.config or ~/.local/share), is the
+    // user's alone, as the XDG base directories expect.
+    fs::path partial;
+    for (const auto& part : folder) {
+      partial /= part;
+      if (fs::exists(partial, error)) continue;
+      if (::mkdir(partial.c_str(), 0700) != 0 && !fs::is_directory(partial, error)) return false;
+      ::chmod(partial.c_str(), 0700);
     }
-    if (::mkdir(folder.c_str(), 0700) != 0 && !fs::is_directory(folder, error)) return false;
-    ::chmod(folder.c_str(), 0700);
-    return true;
+    return fs::is_directory(folder, error);
   }
   if (!fs::is_directory(folder, error)) return false;
   if (folder.filename() == "marbrel") ::chmod(folder.c_str(), 0700);

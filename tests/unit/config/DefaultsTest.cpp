@@ -80,6 +80,7 @@ TEST(Defaults, FilesAreTheUsersAlone) {
   ASSERT_TRUE(defaults.setBool("hideFooter", true));
   EXPECT_EQ(modeOf(file), 0600u);
   EXPECT_EQ(modeOf(file.parent_path()), 0700u);
+  EXPECT_EQ(modeOf(file.parent_path().parent_path()), 0700u) << "a missing config folder is made private too";
 }
 
 TEST(Defaults, ACorruptFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
