@@ -92,7 +92,7 @@ TEST_F(LaunchAtLoginFile, EntriesTheSessionWouldNotStartCountAsOff) {
   EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Link\nExec=marbrel\n"));            // not a program
   EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\n"));                   // no command
   EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\nExec=\n"));
-  EXPECT_FALSE(enabledWith(std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 44)));
+  EXPECT_FALSE(enabledWith(std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 42)));
   EXPECT_TRUE(enabledWith("# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=marbrel\r\n"));
   fs::remove(entry);
   fs::create_directories(entry);  // a folder of that name

@@ -38,7 +38,8 @@ TEST(MenuModel, OnlyEnabledItemsOfThisMenuTakeTheHighlightAndItLeavesWithTheItem
   disabled->setEnabled(false);
   const auto separator = MenuItem::makeSeparator();
   for (const auto& entry : {a, disabled, separator}) menu.addItem(entry);
-  for (const MenuItem* target : {disabled.get(), separator.get(), item("outsider").get()}) {
+  const auto outsider = item("outsider");
+  for (const MenuItem* target : {disabled.get(), separator.get(), outsider.get()}) {
     menu.highlightItem(a.get());
     menu.highlightItem(target);
     EXPECT_EQ(menu.highlightedItem(), nullptr);
