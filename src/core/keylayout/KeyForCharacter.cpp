@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "core/keylayout/SpecialKeys.h"
+#include "core/keylayout/FixedKeyTexts.h"
 
 namespace marbrel {
 

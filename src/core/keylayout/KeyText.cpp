@@ -1,6 +1,6 @@
 #include "core/keylayout/KeyText.h"
 
-#include "core/keylayout/SpecialKeys.h"
+#include "core/keylayout/FixedKeyTexts.h"
 
 namespace marbrel {
 

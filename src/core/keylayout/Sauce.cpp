@@ -4,7 +4,7 @@
 
 #include "core/keylayout/FixedKeyCodes.h"
 #include "core/keylayout/KeyText.h"
-#include "core/keylayout/SpecialKeys.h"
+#include "core/keylayout/FixedKeyTexts.h"
 
 namespace marbrel {
 

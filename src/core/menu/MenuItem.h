@@ -6,18 +6,14 @@
 #include <string>
 
 #include "core/menu/MenuImage.h"
+#include "core/platform/ModifierFlags.h"
 
 namespace marbrel {
 
 class MenuModel;
 
-// Cocoa's device-independent modifier flags, as menu items and key events carry them.
-namespace modifier_flags {
-inline constexpr std::uint64_t kShift = 0x20000;
-inline constexpr std::uint64_t kControl = 0x40000;
-inline constexpr std::uint64_t kOption = 0x80000;
-inline constexpr std::uint64_t kCommand = 0x100000;
-}  // namespace modifier_flags
+// The modifier flags menu items and key events carry.
+namespace modifier_flags = cocoa_flags;
 
 // One row of a toolkit-neutral menu: what it shows, how it is reached by keyboard, and what
 // choosing it does. An item belongs to at most one menu; changing it tells that menu to redraw.

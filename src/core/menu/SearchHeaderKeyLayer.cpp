@@ -22,7 +22,6 @@ namespace {
 
 using namespace modifier_flags;
 
-constexpr std::uint64_t kDeviceIndependentMask = 0xFFFF0000;
 constexpr std::uint64_t kCommandKeys = kControl | kOption | kCommand;
 constexpr std::uint64_t kModifierKeys = kShift | kControl | kOption | kCommand;
 

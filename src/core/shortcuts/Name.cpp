@@ -1,6 +1,6 @@
 #include "core/shortcuts/Name.h"
 
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 
 namespace marbrel {
 

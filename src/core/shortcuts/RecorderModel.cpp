@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/shortcuts/KeyboardShortcuts.h"
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 
 namespace marbrel {
 namespace {

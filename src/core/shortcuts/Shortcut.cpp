@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 
 namespace marbrel {
 namespace {

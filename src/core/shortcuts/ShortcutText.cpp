@@ -9,7 +9,7 @@
 #include <unicode/unistr.h>
 
 #include "core/platform/KeyboardLayout.h"
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 
 namespace marbrel {
 namespace {

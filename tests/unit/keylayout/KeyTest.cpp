@@ -5,7 +5,7 @@
 
 #include "core/keylayout/FixedKeyCodes.h"
 #include "core/keylayout/Key.h"
-#include "core/keylayout/SpecialKeys.h"
+#include "core/keylayout/FixedKeyTexts.h"
 
 namespace marbrel {
 namespace {

@@ -7,7 +7,7 @@
 #include "core/config/Defaults.h"
 #include "core/platform/NotificationCenter.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 #include "core/shortcuts/RecorderModel.h"
 #include "fakes/FakeHotKeyService.h"
 

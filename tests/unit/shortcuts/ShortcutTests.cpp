@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 #include "core/shortcuts/Shortcut.h"
 #include "core/shortcuts/ShortcutText.h"
 #include "fakes/FakeKeyboardLayout.h"

@@ -19,7 +19,7 @@
 #include "core/config/ProcessArguments.h"
 #include "core/platform/NotificationCenter.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/FakeStrings.h"
 #include "shell/preferences/PreferencesContext.h"

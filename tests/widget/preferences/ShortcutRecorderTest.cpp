@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
-#include "core/shortcuts/ModifierFlags.h"
+#include "core/platform/ModifierFlags.h"
 #include "shell/preferences/ShortcutRecorder.h"
 #include "widget/preferences/PreferencesFixture.h"
 

@@ -1,4 +1,4 @@
-#include "core/keylayout/SpecialKeys.h"
+#include "core/keylayout/FixedKeyTexts.h"
 
 #include <algorithm>
 #include <array>
