@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/history/Sorter.h"
 #include "StoreTestSupport.h"
 
@@ -7,11 +9,10 @@ namespace marbrel {
 namespace {
 
 using testing::textsOf;
-using Texts = std::vector<std::string>;
+using testing::Texts;
 
-class SorterTest : public ::testing::Test {
+class SorterTest : public testing::StoreTest {
  protected:
-  testing::StoreEnvironment env;
   std::unique_ptr<HistoryStore> store = env.openInMemory();
 
   // An entry created `created` s and last copied `copied` s after the start, copied `copies` times.
@@ -57,6 +58,31 @@ TEST_F(SorterTest, PinnedGroupGoesFirstForBottomAndLastOtherwiseReadAtEverySort)
   EXPECT_FALSE(sorter.byPinned(p1, p2));
   env.configuration.setPinTo("bottom");
   EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"p1", "p2", "u1", "u2"}));
+  env.configuration.setPinTo("top");
+  env.defaults.remove("pinTo");
+  EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"p1", "p2", "u1", "u2"}));
+}
+
+TEST_F(SorterTest, SortEqualsStableSortByKeyThenStableSortByPinPlacement) {
+  // Many ties in the key and pins scattered through the input: the groups must keep the key order
+  // and, among equal keys, the input order.
+  std::vector<HistoryItemPtr> items;
+  for (int i = 0; i < 40; ++i) {
+    items.push_back(entry("e" + std::to_string(i), i, (i * 7) % 5, (i * 3) % 4,
+                          i % 3 == 0 ? std::optional<std::string>("p") : std::nullopt));
+  }
+  for (const char* pinTo : {"bottom", "top"}) {
+    env.configuration.setPinTo(pinTo);
+    for (const char* by : {"lastCopiedAt", "firstCopiedAt", "numberOfCopies"}) {
+      Sorter sorter(by, env.configuration);
+      auto expected = items;
+      std::stable_sort(expected.begin(), expected.end(),
+                       [&](const auto& a, const auto& b) { return sorter.bySortingAlgorithm(a, b); });
+      std::stable_sort(expected.begin(), expected.end(),
+                       [&](const auto& a, const auto& b) { return sorter.byPinned(a, b); });
+      EXPECT_EQ(textsOf(sorter.sort(items)), textsOf(expected)) << pinTo << " " << by;
+    }
+  }
 }
 
 }  // namespace
