@@ -96,19 +96,26 @@ void History::add(const HistoryItemPtr& item) {
   store_.saveContext();
 }
 
-void History::remove(const HistoryItemPtr& item) {
+void History::removeOne(const HistoryItemPtr& item) {
   store_.deleteItem(item);
   store_.saveContext();
 }
 
+void History::remove(const HistoryItemPtr& item) {
+  removeOne(item);
+  store_.checkpoint();
+}
+
 void History::clearUnpinned() {
   for (const auto& item : all()) {
-    if (!item->isPinned()) remove(item);
+    if (!item->isPinned()) removeOne(item);
   }
+  store_.checkpoint();
 }
 
 void History::clearAll() {
-  for (const auto& item : all()) remove(item);
+  for (const auto& item : all()) removeOne(item);
+  store_.checkpoint();
 }
 
 }  // namespace marbrel

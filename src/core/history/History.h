@@ -25,6 +25,8 @@ class History {
   void add(const HistoryItemPtr& item);
   // The oldest other entry with the same contents as `item`, or null.
   HistoryItemPtr findSimilarItem(const HistoryItemPtr& item);
+  // The user's removals: each entry's deletion is committed at once, and when the removal is
+  // done the store is checkpointed so the removed bytes leave its files.
   void remove(const HistoryItemPtr& item);
   void clearUnpinned();
   void clearAll();
@@ -38,6 +40,8 @@ class History {
  private:
   // The trimming part of all().
   void trim();
+  // Deletes one entry and commits at once.
+  void removeOne(const HistoryItemPtr& item);
 
   HistoryStore& store_;
   Configuration& configuration_;

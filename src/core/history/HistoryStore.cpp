@@ -20,6 +20,8 @@ constexpr std::size_t kKeepInMemoryLimit = 256 * 1024;
 constexpr std::uintmax_t kFullCheckLimit = 64ull * 1024 * 1024;
 constexpr std::uintmax_t kWholeCacheLimit = 16ull * 1024 * 1024;
 constexpr int kDefaultBusyTimeoutMs = 5000;
+// How long a checkpoint waits for another process's readers before leaving the rest for later.
+constexpr int kCheckpointBusyTimeoutMs = 250;
 // SQLite result codes used for failures found outside SQLite.
 constexpr int kCantOpen = 14;
 constexpr int kCorrupt = 11;
@@ -54,7 +56,12 @@ void eraseOne(std::vector<T>& list, const T& value) {
 
 HistoryStore::HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, bool readOnly,
                            bool inMemory)
-    : file_(std::move(file)), clock_(clock), log_(log), readOnly_(readOnly), inMemory_(inMemory) {}
+    : file_(std::move(file)),
+      clock_(clock),
+      log_(log),
+      readOnly_(readOnly),
+      inMemory_(inMemory),
+      busyTimeoutMs_(kDefaultBusyTimeoutMs) {}
 
 std::unique_ptr<HistoryStore> HistoryStore::open(const std::filesystem::path& file, const MainQueue& clock,
                                                  bool inMemory, std::ostream& log) {
@@ -157,7 +164,7 @@ SqliteStatus HistoryStore::openChecked() {
   if (!StoreFiles::hasDatabaseHeader(file_)) return {kNotADatabase, "file is not a database"};
   SqliteStatus status = SqliteDatabase::open(file_, SqliteDatabase::Mode::readWrite, database_);
   if (!status.ok()) return status;
-  database_->setBusyTimeout(kDefaultBusyTimeoutMs);
+  database_->setBusyTimeout(busyTimeoutMs_);
   // The journal mode cannot change inside a transaction, so it is set first, on its own.
   if (status = database_->execute("PRAGMA journal_mode=WAL"); !status.ok()) return status;
   std::error_code ec;
@@ -175,7 +182,12 @@ SqliteStatus HistoryStore::openChecked() {
   const char* pragma = (!ec && size > kFullCheckLimit) ? "PRAGMA quick_check" : "PRAGMA integrity_check";
   if (status = database_->queryText(pragma, check); !status.ok()) return status;
   if (check != "ok") return {kCorrupt, "database disk image is malformed: " + check};
-  if (status = database_->execute("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON"); !status.ok()) {
+  // secure_delete overwrites the bytes of deleted rows and freed pages with zeros, so a removed
+  // entry does not linger in free space. journal_size_limit cuts the write-ahead log back each time
+  // it starts over, so stale frames past the newest ones do not stay in the file either.
+  if (status = database_->execute(
+          "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA secure_delete=ON; PRAGMA journal_size_limit=0");
+      !status.ok()) {
     return status;
   }
   if (status = StoreSchema::migrate(*database_); !status.ok()) return status;
@@ -485,7 +497,18 @@ std::string HistoryStore::integrityCheck() {
 }
 
 void HistoryStore::setBusyTimeout(int milliseconds) {
+  busyTimeoutMs_ = milliseconds;
   if (database_) database_->setBusyTimeout(milliseconds);
+}
+
+void HistoryStore::checkpoint() {
+  if (!database_ || readOnly_ || inMemory_) return;
+  // A checkpoint that empties the log waits for readers of older snapshots; the user interface
+  // must not stall behind a long read, so the wait is short. Failing here loses nothing.
+  database_->setBusyTimeout(std::min(busyTimeoutMs_, kCheckpointBusyTimeoutMs));
+  SqliteStatus ignored = database_->execute("PRAGMA wal_checkpoint(TRUNCATE)");
+  (void)ignored;
+  database_->setBusyTimeout(busyTimeoutMs_);
 }
 
 void HistoryStore::report(const SqliteStatus& status, const char* operation, const std::string& extra) {

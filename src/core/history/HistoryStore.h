@@ -71,6 +71,11 @@ class HistoryStore {
   // line and keeps the changes pending for the next save.
   void saveContext();
 
+  // Copies the write-ahead log into the database file and empties the log, so neither file keeps
+  // an earlier version of a page: with deleted rows overwritten, their bytes leave the disk's files.
+  // Waits only briefly for another process's reader; if one holds on, a later checkpoint finishes.
+  void checkpoint();
+
   // "ok", or the problems the database finds in itself.
   std::string integrityCheck();
   // How long a save waits for another process's lock before failing.
@@ -119,6 +124,7 @@ class HistoryStore {
   bool readOnly_;
   bool inMemory_;
   std::unique_ptr<SqliteDatabase> database_;
+  int busyTimeoutMs_;
   std::uint64_t nextSequence_ = 1;
   std::size_t pinnedCount_ = 0;  // pinned entries among live_
 
