@@ -8,12 +8,11 @@ namespace {
 
 using testing::text;
 using testing::textsOf;
-using Texts = std::vector<std::string>;
+using testing::Texts;
 using Items = std::vector<HistoryItemPtr>;
 
-class HistoryStoreTest : public ::testing::Test {
+class HistoryStoreTest : public testing::StoreTest {
  protected:
-  testing::StoreEnvironment env;
   testing::TempDir dir;
   std::filesystem::path file = dir / "data" / "MarbrelStorage.sqlite";
 };

@@ -9,12 +9,11 @@ namespace {
 
 using testing::text;
 using testing::textsOf;
-using Texts = std::vector<std::string>;
+using testing::Texts;
 using Items = std::vector<HistoryItemPtr>;
 
-class HistoryTest : public ::testing::Test {
+class HistoryTest : public testing::StoreTest {
  protected:
-  testing::StoreEnvironment env;
   std::unique_ptr<HistoryStore> store = env.openInMemory();
   History history{*store, env.configuration};
 

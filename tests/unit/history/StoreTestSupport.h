@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +25,14 @@ struct StoreEnvironment {
     return HistoryStore::open(file, clock, false, log);
   }
 };
+
+// A test of the store and what is built on it, with the environment above.
+class StoreTest : public ::testing::Test {
+ protected:
+  StoreEnvironment env;
+};
+
+using Texts = std::vector<std::string>;
 
 inline std::vector<NewContent> text(const std::string& value) { return {NewContent{"text/plain", value}}; }
 
