@@ -19,7 +19,9 @@ KeyboardShortcuts::KeyboardShortcuts(Defaults& defaults, HotKeyService& hotKeys,
 
 KeyboardShortcuts::~KeyboardShortcuts() {
   // The service outlives us: leave it neither our grabs nor a handler that points at us.
-  for (const auto& [id, hotKey] : hotKeysById_) hotKeys_.unregisterHotKey(hotKey.registration);
+  for (const auto& [id, hotKey] : hotKeysById_) {
+    if (hotKey.registration) hotKeys_.unregisterHotKey(*hotKey.registration);
+  }
   if (handlerInstalled_) hotKeys_.installHandler({});
 }
 
@@ -107,7 +109,12 @@ bool KeyboardShortcuts::registerShortcut(const Shortcut& shortcut) {
                                                     static_cast<std::uint32_t>(shortcut.carbonModifiers),
                                                     HotKeyService::HotKeyId{kSignature, id});
   if (!registration) return false;
-  hotKeysById_[id] = HotKey{shortcut, *registration};
+  hotKeysById_[id] = HotKey{shortcut, registration};
+  if (paused_) {
+    // Registered to learn whether the desktop accepts it; held only once recording is over.
+    hotKeys_.unregisterHotKey(*registration);
+    hotKeysById_[id].registration = std::nullopt;
+  }
   registered_.insert(shortcut);
   if (!handlerInstalled_) {
     handlerInstalled_ = hotKeys_.installHandler([this](const HotKeyService::Event& event) {
@@ -120,7 +127,7 @@ bool KeyboardShortcuts::registerShortcut(const Shortcut& shortcut) {
 void KeyboardShortcuts::unregisterShortcut(const Shortcut& shortcut) {
   for (auto it = hotKeysById_.begin(); it != hotKeysById_.end();) {
     if (it->second.shortcut == shortcut) {
-      hotKeys_.unregisterHotKey(it->second.registration);
+      if (it->second.registration) hotKeys_.unregisterHotKey(*it->second.registration);
       it = hotKeysById_.erase(it);
     } else {
       ++it;
@@ -151,6 +158,42 @@ void KeyboardShortcuts::dispatch(const ActionMap& map, const Shortcut& shortcut)
 
 void KeyboardShortcuts::postChange(const Name& name) {
   notifications_.post(Notification{kShortcutByNameDidChange, {{"name", std::any(name)}}});
+}
+
+void KeyboardShortcuts::setPaused(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  if (paused) {
+    suspendHotKeys();
+  } else {
+    resumeHotKeys();
+  }
+}
+
+void KeyboardShortcuts::suspendHotKeys() {
+  for (auto& [id, hotKey] : hotKeysById_) {
+    if (!hotKey.registration) continue;
+    hotKeys_.unregisterHotKey(*hotKey.registration);
+    hotKey.registration = std::nullopt;
+  }
+}
+
+void KeyboardShortcuts::resumeHotKeys() {
+  for (auto it = hotKeysById_.begin(); it != hotKeysById_.end();) {
+    HotKey& hotKey = it->second;
+    if (!hotKey.registration) {
+      hotKey.registration = hotKeys_.registerHotKey(static_cast<std::uint32_t>(hotKey.shortcut.carbonKeyCode),
+                                                    static_cast<std::uint32_t>(hotKey.shortcut.carbonModifiers),
+                                                    HotKeyService::HotKeyId{kSignature, it->first});
+    }
+    if (hotKey.registration) {
+      ++it;
+      continue;
+    }
+    // Another program took the combination meanwhile.
+    registered_.erase(hotKey.shortcut);
+    it = hotKeysById_.erase(it);
+  }
 }
 
 }  // namespace marbrel

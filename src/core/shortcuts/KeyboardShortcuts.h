@@ -19,8 +19,8 @@ class Defaults;
 class NotificationCenter;
 
 // The named global shortcuts: stores each name's shortcut in the settings, keeps the desktop's hot
-// keys in step with what is stored, and runs the actions attached to a name when its keys are
-// pressed or released. One per process, on the main thread.
+// keys in step with what is stored, and runs the actions attached to a name when
+// its keys are pressed or released. One per process, on the main thread.
 class KeyboardShortcuts {
  public:
   using Action = std::function<void()>;
@@ -53,8 +53,11 @@ class KeyboardShortcuts {
   void onKeyDown(const Name& name, Action action);
   void onKeyUp(const Name& name, Action action);
 
-  // While paused (a recorder is recording), presses and releases run no action.
-  void setPaused(bool paused) { paused_ = paused; }
+  // While paused (a recorder is recording), presses and releases run no action, and every hot key
+  // is handed back to the desktop so that the recorder receives the combinations it stands for,
+  // the current shortcut included. Resuming takes them again; one that another program took
+  // meanwhile stays unregistered until its next registration attempt.
+  void setPaused(bool paused);
   bool isPaused() const { return paused_; }
 
   // The enabled combinations the desktop reserves, with modifiers reduced to the four known ones.
@@ -63,13 +66,14 @@ class KeyboardShortcuts {
   // Receives the hot-key service's events; answers false for events that are not ours.
   bool handleHotKeyEvent(const HotKeyService::Event& event);
 
-  // Whether a shortcut is registered with the desktop now.
+  // Whether a shortcut is registered (while paused, its hot key comes back on resuming).
   bool isRegistered(const Shortcut& shortcut) const { return registered_.count(shortcut) != 0; }
 
  private:
   struct HotKey {
     Shortcut shortcut;
-    HotKeyService::Registration registration = 0;
+    // Absent while paused: the desktop does not hold the combination for us then.
+    std::optional<HotKeyService::Registration> registration;
   };
   // Names with their actions, in the order the names first got one.
   using ActionMap = std::vector<std::pair<Name, std::vector<Action>>>;
@@ -81,6 +85,8 @@ class KeyboardShortcuts {
   void addAction(ActionMap& map, const Name& name, Action action);
   void dispatch(const ActionMap& map, const Shortcut& shortcut);
   void postChange(const Name& name);
+  void suspendHotKeys();
+  void resumeHotKeys();
 
   Defaults& defaults_;
   HotKeyService& hotKeys_;
