@@ -18,14 +18,16 @@ KeyboardShortcuts::KeyboardShortcuts(Defaults& defaults, HotKeyService& hotKeys,
     : defaults_(defaults), hotKeys_(hotKeys), notifications_(notifications) {}
 
 KeyboardShortcuts::~KeyboardShortcuts() {
-  // The service outlives us: leave it neither our grabs nor a handler that points at us.
+  // The service and the settings outlive us: leave them neither our grabs nor callbacks into us.
   for (const auto& [id, hotKey] : hotKeysById_) {
     if (hotKey.registration) hotKeys_.unregisterHotKey(*hotKey.registration);
   }
   if (handlerInstalled_) hotKeys_.installHandler({});
+  for (const auto& [rawValue, watch] : watches_) defaults_.removeObserver(watch.observer);
 }
 
 Name KeyboardShortcuts::createName(const Name& name) {
+  watch(name);
   if (name.defaultShortcut && !defaults_.objectForKey(name.defaultsKey())) {
     setShortcut(name.defaultShortcut, name);
   }
@@ -39,9 +41,11 @@ std::optional<Shortcut> KeyboardShortcuts::getShortcut(const Name& name) const {
 }
 
 bool KeyboardShortcuts::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
+  Watch& watched = watch(name);
   const auto old = getShortcut(name);
   if (!shortcut) {
     if (!old) return true;
+    watched.followed = std::nullopt;  // so that the write below is not taken for another writer's
     defaults_.set(name.defaultsKey(), false);
     releaseShortcut(*old, name);
     postChange(name);
@@ -50,6 +54,7 @@ bool KeyboardShortcuts::setShortcut(const std::optional<Shortcut>& shortcut, con
   // The new hot key first: when the desktop refuses it, the old one must still be in place.
   if (!isRegistered(*shortcut) && !registerShortcut(*shortcut)) return false;
   if (old && *old != *shortcut) releaseShortcut(*old, name);
+  watched.followed = shortcut;
   defaults_.set(name.defaultsKey(), shortcut->toJson());
   postChange(name);
   return true;
@@ -64,6 +69,7 @@ void KeyboardShortcuts::onKeyUp(const Name& name, Action action) {
 }
 
 void KeyboardShortcuts::addAction(ActionMap& map, const Name& name, Action action) {
+  watch(name);
   auto it = map.begin();
   while (it != map.end() && !(it->first == name)) ++it;
   if (it == map.end()) {
@@ -158,6 +164,34 @@ void KeyboardShortcuts::dispatch(const ActionMap& map, const Shortcut& shortcut)
 
 void KeyboardShortcuts::postChange(const Name& name) {
   notifications_.post(Notification{kShortcutByNameDidChange, {{"name", std::any(name)}}});
+}
+
+KeyboardShortcuts::Watch& KeyboardShortcuts::watch(const Name& name) {
+  auto it = watches_.find(name.rawValue);
+  if (it != watches_.end()) return it->second;
+  Watch& watched = watches_[name.rawValue];
+  watched.name = name;
+  watched.followed = getShortcut(name);
+  watched.observer = defaults_.observe(name.defaultsKey(), [this, rawValue = name.rawValue](const Defaults::Value&) {
+    storedValueChanged(rawValue);
+  });
+  return watched;
+}
+
+void KeyboardShortcuts::storedValueChanged(const std::string& rawValue) {
+  // Our own writes already moved the registration; only another writer's value differs from the
+  // one followed (the `marbrel defaults` command, another instance).
+  const auto it = watches_.find(rawValue);
+  if (it == watches_.end()) return;
+  Watch& watched = it->second;
+  const auto stored = getShortcut(watched.name);
+  if (stored == watched.followed) return;
+  const auto old = watched.followed;
+  watched.followed = stored;
+  if (old) releaseShortcut(*old, watched.name);
+  // A refusal leaves the name stored but without effect, as at launch.
+  if (stored && !isRegistered(*stored)) registerShortcut(*stored);
+  postChange(watched.name);
 }
 
 void KeyboardShortcuts::setPaused(bool paused) {

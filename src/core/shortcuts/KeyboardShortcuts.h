@@ -19,7 +19,7 @@ class Defaults;
 class NotificationCenter;
 
 // The named global shortcuts: stores each name's shortcut in the settings, keeps the desktop's hot
-// keys in step with what is stored, and runs the actions attached to a name when
+// keys in step with what is stored (whoever stored it), and runs the actions attached to a name when
 // its keys are pressed or released. One per process, on the main thread.
 class KeyboardShortcuts {
  public:
@@ -75,6 +75,12 @@ class KeyboardShortcuts {
     // Absent while paused: the desktop does not hold the combination for us then.
     std::optional<HotKeyService::Registration> registration;
   };
+  // A name whose stored value is watched, with the shortcut its registration last followed.
+  struct Watch {
+    Name name;
+    std::optional<Shortcut> followed;
+    std::uint64_t observer = 0;  // the settings' observer id
+  };
   // Names with their actions, in the order the names first got one.
   using ActionMap = std::vector<std::pair<Name, std::vector<Action>>>;
 
@@ -85,6 +91,9 @@ class KeyboardShortcuts {
   void addAction(ActionMap& map, const Name& name, Action action);
   void dispatch(const ActionMap& map, const Shortcut& shortcut);
   void postChange(const Name& name);
+  // Starts following the name's stored value, so writes by other processes move its hot key too.
+  Watch& watch(const Name& name);
+  void storedValueChanged(const std::string& rawValue);
   void suspendHotKeys();
   void resumeHotKeys();
 
@@ -98,6 +107,7 @@ class KeyboardShortcuts {
   ActionMap keyDownActions_;
   ActionMap keyUpActions_;
   bool paused_ = false;
+  std::map<std::string, Watch> watches_;  // by raw value
 };
 
 }  // namespace marbrel
