@@ -30,19 +30,22 @@ TEST_F(Controller, FreshStartInstallsTheStatusItemWithTheMenuAndItsFixedParts) {
   EXPECT_EQ(tags, (std::vector<int>{100, 101, 106, 107, 103, 104}));
 }
 
-
-TEST_F(Controller, StartUpRegistersTheDefaultsAndWritesAvoidTakingFocus) {
+TEST_F(Controller, AFreshAccountReadsTheDocumentedSettingsAndStartUpWritesAvoidTakingFocus) {
   EXPECT_FALSE(configuration.avoidTakingFocus());
   launch();
-  EXPECT_TRUE(configuration.showInStatusBar());
-  EXPECT_TRUE(configuration.hideTitle());
-  EXPECT_TRUE(configuration.pasteByDefault());
+  EXPECT_TRUE(configuration.showInStatusBar() && configuration.hideTitle() && configuration.pasteByDefault());
+  EXPECT_FALSE(configuration.fuzzySearch() || configuration.hideSearch() || configuration.hideFooter() ||
+               configuration.ignoreEvents());
   EXPECT_EQ(configuration.historySize(), 200);
   EXPECT_EQ(configuration.maxMenuItems(), 0);
+  EXPECT_EQ(configuration.imageMaxHeight(), 40);
+  EXPECT_EQ(configuration.sortBy(), "lastCopiedAt");
+  EXPECT_EQ(configuration.pinTo(), "bottom");
+  EXPECT_EQ(configuration.popupPosition(), "center");
+  EXPECT_TRUE(configuration.ignoredPasteboardTypes().empty());
   EXPECT_EQ(defaults.persistentObjectForKey("avoidTakingFocus"), Defaults::Value(true));
   EXPECT_FALSE(defaults.persistentObjectForKey("hideTitle")) << "registered, never stored";
 }
-
 
 TEST_F(Controller, ThePopupShortcutAndASecondLaunchBothPopTheMenuUp) {
   launch();
@@ -54,8 +57,6 @@ TEST_F(Controller, ThePopupShortcutAndASecondLaunchBothPopTheMenuUp) {
   EXPECT_EQ(presenter.openMenu, &menu());
   EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{570, 650}, {570, 650}}));
 }
-
-
 
 TEST_F(Controller, TerminationCommitsThePendingChanges) {
   TempDir dir;
@@ -185,7 +186,6 @@ TEST_F(Controller, CaptureWaitsWhileAnAlertIsOpenEvenInsideTheOpenMenu) {
   EXPECT_TRUE(suspendedDuringAlert);
   EXPECT_FALSE(marbrel().clipboard().isSuspended());
 }
-
 
 }  // namespace
 }  // namespace marbrel::testing

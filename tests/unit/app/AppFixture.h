@@ -37,6 +37,7 @@
 #include "fakes/FakePreferencesWindow.h"
 #include "fakes/FakeStatusItem.h"
 #include "fakes/FakeStrings.h"
+#include "support/MenuRows.h"
 
 namespace marbrel::testing {
 
@@ -85,22 +86,8 @@ class AppFixture : public ::testing::Test {
   MenuItem& footerItem(int tag) const { return *menu().itemWithTag(tag); }
 
   // The primaries' titles and key equivalents, top first.
-  std::vector<std::string> shownTitles() const {
-    std::vector<std::string> titles;
-    for (const auto& item : menu().items()) {
-      auto row = std::dynamic_pointer_cast<HistoryMenuItem>(item);
-      if (row && !row->isAlternate()) titles.push_back(row->title());
-    }
-    return titles;
-  }
-  std::vector<std::string> shownKeys() const {
-    std::vector<std::string> result;
-    for (const auto& item : menu().items()) {
-      auto row = std::dynamic_pointer_cast<HistoryMenuItem>(item);
-      if (row && !row->isAlternate()) result.push_back(row->keyEquivalent());
-    }
-    return result;
-  }
+  std::vector<std::string> shownTitles() const { return testing::shownRows(menu(), true); }
+  std::vector<std::string> shownKeys() const { return testing::shownKeys(menu()); }
 
   std::ostringstream log;
   FakeMainQueue queue;

@@ -4,35 +4,19 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "core/app/LaunchAtLogin.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::modeOf;
+using testing::readFile;
 using testing::TempDir;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path) << text;
-}
-
-mode_t modeOf(const fs::path& path) {
-  struct stat info {};
-  ::stat(path.c_str(), &info);
-  return info.st_mode & 0777;
-}
+using testing::writeFile;
 
 struct LaunchAtLoginFile : ::testing::Test {
   TempDir dir;
@@ -45,9 +29,8 @@ struct LaunchAtLoginFile : ::testing::Test {
   }
 };
 
-TEST_F(LaunchAtLoginFile, WithNoEntryItIsOff) { EXPECT_FALSE(launch.isEnabled()); }
-
 TEST_F(LaunchAtLoginFile, TurningOnWritesAPrivateEntryInAPrivateFolderThatStartsTheProgram) {
+  EXPECT_FALSE(launch.isEnabled()) << "no entry yet";
   ASSERT_TRUE(launch.setEnabled(true));
   EXPECT_TRUE(launch.isEnabled());
   EXPECT_EQ(modeOf(entry), 0600u);
@@ -116,19 +99,19 @@ TEST_F(LaunchAtLoginFile, AFailedWriteReportsFailureAndLeavesNothingBehind) {
   EXPECT_TRUE(fs::is_empty(entry.parent_path()));
 }
 
-TEST(DesktopEntryExec, PlainPathsStayAsTheyAre) {
-  EXPECT_EQ(desktopEntryExecValue("/usr/bin/marbrel"), "/usr/bin/marbrel");
-  EXPECT_EQ(desktopEntryExecValue("/opt/marbrel-1.0/bin/marbrel"), "/opt/marbrel-1.0/bin/marbrel");
-}
-
 TEST(DesktopEntryExec, ReservedCharactersAreQuotedAndEscapedTwice) {
-  EXPECT_EQ(desktopEntryExecValue("/home/a b/marbrel"), "\"/home/a b/marbrel\"");
-  EXPECT_EQ(desktopEntryExecValue("/x/$HOME"), "\"/x/\\\\$HOME\"");
-  EXPECT_EQ(desktopEntryExecValue("/x/a\"b"), "\"/x/a\\\\\"b\"");
-  // A backslash becomes four: one for the quoting, each doubled for the value's own escaping.
-  EXPECT_EQ(desktopEntryExecValue("/x/a\\b"), "\"/x/a\\\\\\\\b\"");
-  EXPECT_EQ(desktopEntryExecValue("/x/100%"), "/x/100%%");
-  EXPECT_EQ(desktopEntryExecValue("/x/it's"), "\"/x/it's\"");
+  const std::pair<const char*, const char*> rows[] = {
+      {"/usr/bin/marbrel", "/usr/bin/marbrel"},
+      {"/opt/marbrel-1.0/bin/marbrel", "/opt/marbrel-1.0/bin/marbrel"},
+      {"/home/a b/marbrel", "\"/home/a b/marbrel\""},
+      {"/x/$HOME", "\"/x/\\\\$HOME\""},
+      {"/x/a\"b", "\"/x/a\\\\\"b\""},
+      // A backslash becomes four: one for the quoting, each doubled for the value's own escaping.
+      {"/x/a\\b", "\"/x/a\\\\\\\\b\""},
+      {"/x/100%", "/x/100%%"},
+      {"/x/it's", "\"/x/it's\""},
+  };
+  for (const auto& [path, exec] : rows) EXPECT_EQ(desktopEntryExecValue(path), exec) << path;
 }
 
 TEST(DesktopEntryExec, PathsThatCannotBeWrittenAreRefused) {

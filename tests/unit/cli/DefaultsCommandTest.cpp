@@ -1,10 +1,4 @@
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
-#include <gtest/gtest.h>
-
-#include "cli/CommandLine.h"
+#include "CommandFixture.h"
 #include "core/config/Defaults.h"
 #include "support/TempDir.h"
 
@@ -12,22 +6,13 @@ namespace marbrel::cli {
 namespace {
 
 // Runs `marbrel defaults ...` with XDG_CONFIG_HOME pointing into a fresh folder.
-class DefaultsCommand : public ::testing::Test {
+class DefaultsCommand : public CommandFixture {
  protected:
-  void SetUp() override { ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
-  void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+  DefaultsCommand() : CommandFixture("defaults") { setEnv("XDG_CONFIG_HOME", dir_.path().string()); }
 
-  int run(std::vector<std::string> args) {
-    out_.str("");
-    err_.str("");
-    args.insert(args.begin(), "defaults");
-    return runCommandLine(args, out_, err_);
-  }
   Defaults::Value stored() { return Defaults(Defaults::standardFile()).persistentDomain(); }
 
   marbrel::testing::TempDir dir_;
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 TEST_F(DefaultsCommand, WritesEachTypeAndReadsItBack) {

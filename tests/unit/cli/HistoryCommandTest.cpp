@@ -1,11 +1,8 @@
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "cli/CommandLine.h"
+#include "CommandFixture.h"
 #include "core/config/Defaults.h"
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
@@ -14,18 +11,12 @@
 namespace marbrel::cli {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // Runs `marbrel history ...` against a store and settings in a fresh folder.
-class HistoryCommand : public ::testing::Test {
+class HistoryCommand : public CommandFixture {
  protected:
-  void SetUp() override {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::unsetenv("XDG_DATA_HOME");
+  HistoryCommand() : CommandFixture("history") {
+    setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
+    setEnv("XDG_DATA_HOME", (dir_ / "data").string());
   }
 
   std::unique_ptr<HistoryStore> openStore() {
@@ -43,24 +34,10 @@ class HistoryCommand : public ::testing::Test {
   void setting(const std::string& key, Defaults::Value value) {
     Defaults(Defaults::standardFile()).set(key, std::move(value));
   }
-  int run(Lines args) {
-    out_.str("");
-    err_.str("");
-    args.insert(args.begin(), "history");
-    return runCommandLine(args, out_, err_);
-  }
-  Lines outLines() const {
-    Lines lines;
-    std::istringstream in(out_.str());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
 
   marbrel::testing::TempDir dir_;
   FakeMainQueue queue_;
   std::ostringstream log_;
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 TEST_F(HistoryCommand, ListsEntriesInMenuOrderWithPinCopiesAndOneLineTitles) {

@@ -1,53 +1,20 @@
-#include <cstdlib>
-#include <optional>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
-#include "cli/CommandLine.h"
+#include "CommandFixture.h"
 #include "core/keylayout/Key.h"
 
 namespace marbrel::cli {
 namespace {
 
-// Runs `marbrel keymap ...` with the XKB_DEFAULT_* variables under the test's control, restoring
-// them afterwards.
-class KeymapCommand : public ::testing::Test {
+// Runs `marbrel keymap ...` with the XKB_DEFAULT_* variables under the test's control.
+class KeymapCommand : public CommandFixture {
  protected:
-  void SetUp() override {
-    for (const char* name : kVariables) {
-      const char* value = std::getenv(name);
-      saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-      ::unsetenv(name);
-    }
-  }
-  void TearDown() override {
-    for (std::size_t index = 0; index < saved_.size(); ++index) {
-      if (saved_[index]) {
-        ::setenv(kVariables[index], saved_[index]->c_str(), 1);
-      } else {
-        ::unsetenv(kVariables[index]);
-      }
-    }
-  }
-
-  int run(std::vector<std::string> args) {
-    out_.str("");
-    err_.str("");
-    args.insert(args.begin(), "keymap");
-    return runCommandLine(args, out_, err_);
+  KeymapCommand() : CommandFixture("keymap") {
+    setEnv("XKB_DEFAULT_LAYOUT", std::nullopt);
+    setEnv("XKB_DEFAULT_VARIANT", std::nullopt);
   }
 
   bool printed(const std::string& line) const {
     return ("\n" + out_.str()).find("\n" + line + "\n") != std::string::npos;
   }
-
-  static constexpr const char* kVariables[] = {"XKB_DEFAULT_LAYOUT", "XKB_DEFAULT_VARIANT"};
-  std::vector<std::optional<std::string>> saved_;
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 TEST_F(KeymapCommand, PrintsEachCodeWithItsKeyInAscendingOrder) {
@@ -77,11 +44,11 @@ TEST_F(KeymapCommand, PrintsEachCodeWithItsKeyInAscendingOrder) {
 TEST_F(KeymapCommand, WithoutALayoutReadsXkbDefaultLayoutElseUS) {
   ASSERT_EQ(run({}), kExitOk);
   EXPECT_TRUE(printed("16 y"));
-  ::setenv("XKB_DEFAULT_LAYOUT", "de", 1);
+  setEnv("XKB_DEFAULT_LAYOUT", "de");
   ASSERT_EQ(run({}), kExitOk);
   EXPECT_TRUE(printed("16 z"));
-  ::setenv("XKB_DEFAULT_LAYOUT", "us", 1);
-  ::setenv("XKB_DEFAULT_VARIANT", "dvorak", 1);
+  setEnv("XKB_DEFAULT_LAYOUT", "us");
+  setEnv("XKB_DEFAULT_VARIANT", "dvorak");
   ASSERT_EQ(run({}), kExitOk);
   EXPECT_TRUE(printed("47 v"));
   ASSERT_EQ(run({"--layout=de"}), kExitOk);  // the argument wins over the variables
@@ -99,21 +66,18 @@ TEST_F(KeymapCommand, UnknownLayoutsAreUsageErrorsOnStandardError) {
     EXPECT_NE(err_.str().find("is not a layout name"), std::string::npos) << err_.str();
   }
 
-  ::setenv("XKB_DEFAULT_LAYOUT", "nowhere", 1);
+  setEnv("XKB_DEFAULT_LAYOUT", "nowhere");
   EXPECT_EQ(run({}), kExitUsage);
   EXPECT_NE(err_.str().find("nowhere"), std::string::npos) << err_.str();
 }
 
-TEST_F(KeymapCommand, BadArgumentsAreUsageErrors) {
+TEST_F(KeymapCommand, BadArgumentsAreUsageErrorsAndHelpSaysWhereTheLayoutComesFrom) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--layout"}, {"--layout", "us", "--layout", "de"}, {"de"}, {"--verbose"}}) {
     EXPECT_EQ(run(args), kExitUsage) << args.front();
     EXPECT_TRUE(out_.str().empty());
     EXPECT_NE(err_.str().find("usage: marbrel keymap"), std::string::npos) << err_.str();
   }
-}
-
-TEST_F(KeymapCommand, HelpSaysWhereTheLayoutComesFrom) {
   EXPECT_EQ(run({"--help"}), kExitOk);
   EXPECT_NE(out_.str().find("XKB_DEFAULT_LAYOUT"), std::string::npos);
   EXPECT_NE(out_.str().find("--layout LAYOUT[(VARIANT)]"), std::string::npos);

@@ -5,38 +5,6 @@
 namespace marbrel {
 namespace {
 
-// Registers what the program registers at start-up, in its order.
-void registerStartupDefaults(Defaults& defaults, const Configuration& configuration) {
-  defaults.registerDefault("historySize", 200);
-  defaults.registerDefault(configuration.showInStatusBarKey(), true);
-  defaults.registerDefault("hideTitle", true);
-  defaults.registerDefault("pasteByDefault", true);
-  defaults.registerDefault("maxMenuItems", 0);
-  defaults.registerDefault("imageMaxHeight", 40.0);
-}
-
-TEST(Configuration, AFreshAccountReadsTheDocumentedValues) {
-  Defaults defaults({});
-  ProcessArguments arguments({"marbrel"});
-  Configuration configuration(defaults, arguments);
-  registerStartupDefaults(defaults, configuration);
-
-  EXPECT_EQ(configuration.historySize(), 200);
-  EXPECT_EQ(configuration.sortBy(), "lastCopiedAt");
-  EXPECT_EQ(configuration.pinTo(), "bottom");
-  EXPECT_EQ(configuration.popupPosition(), "center");
-  EXPECT_TRUE(configuration.pasteByDefault());
-  EXPECT_FALSE(configuration.fuzzySearch());
-  EXPECT_TRUE(configuration.hideTitle());
-  EXPECT_FALSE(configuration.hideSearch());
-  EXPECT_FALSE(configuration.hideFooter());
-  EXPECT_TRUE(configuration.showInStatusBar());
-  EXPECT_EQ(configuration.imageMaxHeight(), 40);
-  EXPECT_EQ(configuration.maxMenuItems(), 0);
-  EXPECT_FALSE(configuration.ignoreEvents());
-  EXPECT_TRUE(configuration.ignoredPasteboardTypes().empty());
-}
-
 TEST(Configuration, StringSettingsOfTheWrongTypeFallBack) {
   Defaults defaults({});
   ProcessArguments arguments;
@@ -65,24 +33,17 @@ TEST(Configuration, IgnoredTypesRejectTheWholeValueForOneStrayElement) {
 
 TEST(Configuration, UiTestingKeepsAwayFromTheStatusItemSettingAndFuzzySearch) {
   Defaults defaults({});
-  ProcessArguments arguments({"marbrel", "ui-testing"});
-  Configuration configuration(defaults, arguments);
-  defaults.setBool("fuzzySearch", true);
-  configuration.setShowInStatusBar(false);
-
-  EXPECT_EQ(defaults.persistentObjectForKey("showInStatusBarUITests"), false);
-  EXPECT_FALSE(defaults.persistentObjectForKey("showInStatusBar"));
-  EXPECT_TRUE(configuration.showInStatusBar());
-  EXPECT_FALSE(configuration.fuzzySearch());
-}
-
-TEST(Configuration, WithoutUiTestingTheStatusItemSettingIsReadAndWritten) {
-  Defaults defaults({});
-  ProcessArguments arguments({"marbrel", "ui-testing-not"});
-  Configuration configuration(defaults, arguments);
-  configuration.setShowInStatusBar(false);
-  EXPECT_FALSE(configuration.showInStatusBar());
-  EXPECT_EQ(defaults.persistentObjectForKey("showInStatusBar"), false);
+  for (const char* argument : {"ui-testing", "ui-testing-not"}) {
+    const bool uiTesting = std::string(argument) == "ui-testing";
+    ProcessArguments arguments({"marbrel", argument});
+    Configuration configuration(defaults, arguments);
+    defaults.setBool("fuzzySearch", true);
+    configuration.setShowInStatusBar(false);
+    EXPECT_EQ(configuration.showInStatusBar(), uiTesting) << argument;
+    EXPECT_EQ(configuration.fuzzySearch(), !uiTesting) << argument;
+    EXPECT_EQ(defaults.persistentObjectForKey(uiTesting ? "showInStatusBarUITests" : "showInStatusBar"), false);
+    if (uiTesting) EXPECT_FALSE(defaults.persistentObjectForKey("showInStatusBar"));
+  }
 }
 
 }  // namespace

@@ -1,35 +1,23 @@
 #include "core/config/Defaults.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::modeOf;
+using testing::readFile;
 using testing::TempDir;
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
-mode_t modeOf(const fs::path& path) {
-  struct stat info {};
-  ::stat(path.c_str(), &info);
-  return info.st_mode & 0777;
-}
 
 TEST(Defaults, StoredValuesWinOverRegisteredOnesAndSurviveARestart) {
   TempDir dir;
@@ -100,16 +88,11 @@ TEST(Defaults, ACorruptFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
     if (entry.path().filename().string().rfind("defaults.json.corrupt-", 0) == 0) aside.push_back(entry);
   }
   ASSERT_EQ(aside.size(), 1u);
-  EXPECT_EQ(slurp(aside.front()), garbage);
+  EXPECT_EQ(readFile(aside.front()), garbage);
   EXPECT_EQ(Defaults(file).persistentDomain(), Defaults::Value({{"hideTitle", false}}));
-}
 
-TEST(Defaults, AJsonValueThatIsNotAnObjectCountsAsCorrupt) {
-  TempDir dir;
-  const fs::path file = dir / "defaults.json";
-  std::ofstream(file) << "[1, 2, 3]";
-  Defaults defaults(file);
-  EXPECT_TRUE(defaults.persistentDomain().empty());
+  std::ofstream(file) << "[1, 2, 3]";  // JSON, but not an object
+  EXPECT_TRUE(Defaults(file).persistentDomain().empty());
 }
 
 TEST(Defaults, ObserversHearEveryWriterButOnlyRealChanges) {

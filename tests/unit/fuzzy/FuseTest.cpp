@@ -17,57 +17,57 @@ const Fuse kHistoryFuse(0, 100, 0.7, 32, false, false);
 
 std::string foreign(std::size_t count) { return std::string(count, '-'); }
 
+const Fuse kCaseSensitive(0, 100, 0.7, 32, true, false);
+const Fuse kZeroDistance(0, 0, 0.7, 32, false, false);
+
 struct WorkedValue {
-  const char* query;
-  const char* text;
+  const Fuse& fuse;
+  std::string query;
+  std::string text;
   std::optional<double> score;
-  Ranges ranges;
+  std::optional<Ranges> ranges = std::nullopt;
 };
 
-TEST(Fuse, WorkedValuesOfTheHistorySearchHold) {
+TEST(Fuse, WorkedValuesHold) {
   const std::vector<WorkedValue> rows = {
-      {"abc", "abc", 0.0, {{0, 2}}},
-      {"Hello", "hello world", 0.0, {{0, 4}}},
-      {"abc", "xxabcxx", 0.02, {{2, 4}}},
-      {"abd", "xxabcxx", 1.0 / 3.0 + 2.0 / 100.0, {{2, 3}}},
-      {"ab", "b", 0.5, {{0, 0}}},
-      {"xyz", "hello", std::nullopt, {}},
-      {"any", "", std::nullopt, {}},
+      {kHistoryFuse, "abc", "abc", 0.0, Ranges{{0, 2}}},
+      {kHistoryFuse, "Hello", "hello world", 0.0, Ranges{{0, 4}}},
+      {kHistoryFuse, "abc", "xxabcxx", 0.02, Ranges{{2, 4}}},
+      {kHistoryFuse, "abd", "xxabcxx", 1.0 / 3.0 + 2.0 / 100.0, Ranges{{2, 3}}},
+      {kHistoryFuse, "ab", "b", 0.5, Ranges{{0, 0}}},
+      {kHistoryFuse, "xyz", "hello", std::nullopt},
+      {kHistoryFuse, "any", "", std::nullopt},
+      // An empty query matches nothing.
+      {kHistoryFuse, "", "anything", std::nullopt},
+      {kHistoryFuse, "", "", std::nullopt},
+      // Letter case alone costs nothing unless the engine is case-sensitive.
+      {kHistoryFuse, "HeLLo WoRLD", "hello world", 0.0},
+      {kHistoryFuse, "world", "HELLO WORLD", 0.06},
+      {kCaseSensitive, "Hello", "hello world", 0.2},  // one substituted letter at position 0
+      {kCaseSensitive, "hello", "hello world", 0.0},
+      // An exact occurrence scores its distance from the expected position; the first one counts.
+      {kHistoryFuse, "abc", foreign(2) + "abc", 0.02},
+      {kHistoryFuse, "abc", foreign(69) + "abc", 0.69},
+      {kHistoryFuse, "abc", foreign(70) + "abc", 0.7},
+      {kHistoryFuse, "abc", foreign(100) + "abc", std::nullopt},
+      {kHistoryFuse, "abc", foreign(5) + "abc" + foreign(3) + "abc", 0.05},
+      // Distance 0 accepts only matches at the expected position. The window holds only the first
+      // three characters: in "xabc" the inserted x and the cut-off c are two errors of a match at 0.
+      {kZeroDistance, "abc", "abcx", 0.0},
+      {kZeroDistance, "abc", "xxxabc", std::nullopt},
+      {kZeroDistance, "abc", "xabc", 2.0 / 3.0},
+      {kZeroDistance, "abcd", "abxd", 0.25},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.query) + " in " + row.text);
-    const auto result = kHistoryFuse.search(row.query, row.text);
+    SCOPED_TRACE(row.query + " in " + row.text);
+    const auto result = row.fuse.search(row.query, row.text);
     ASSERT_EQ(result.has_value(), row.score.has_value());
     if (!result) continue;
     EXPECT_NEAR(result->score, *row.score, kTolerance);
-    EXPECT_EQ(result->ranges, row.ranges);
+    if (row.ranges) EXPECT_EQ(result->ranges, *row.ranges);
   }
-}
-
-TEST(Fuse, EmptyQueryHasNoPatternAndNoResult) {
   EXPECT_FALSE(kHistoryFuse.createPattern(""));
-  EXPECT_FALSE(kHistoryFuse.search("", "anything"));
-  EXPECT_FALSE(kHistoryFuse.search("", ""));
   EXPECT_FALSE(kHistoryFuse.search(std::optional<FusePattern>{}, kHistoryFuse.prepare("x")));
-}
-
-TEST(Fuse, LetterCaseAloneDoesNotCostWhenNotCaseSensitive) {
-  EXPECT_NEAR(kHistoryFuse.search("HeLLo WoRLD", "hello world")->score, 0.0, kTolerance);
-  EXPECT_NEAR(kHistoryFuse.search("world", "HELLO WORLD")->score, 0.06, kTolerance);
-
-  const Fuse sensitive(0, 100, 0.7, 32, true, false);
-  // One substituted letter at position 0.
-  EXPECT_NEAR(sensitive.search("Hello", "hello world")->score, 0.2, kTolerance);
-  EXPECT_NEAR(sensitive.search("hello", "hello world")->score, 0.0, kTolerance);
-}
-
-TEST(Fuse, ExactOccurrenceScoresItsDistanceFromTheExpectedPosition) {
-  EXPECT_NEAR(kHistoryFuse.search("abc", foreign(2) + "abc")->score, 0.02, kTolerance);
-  EXPECT_NEAR(kHistoryFuse.search("abc", foreign(69) + "abc")->score, 0.69, kTolerance);
-  EXPECT_NEAR(kHistoryFuse.search("abc", foreign(70) + "abc")->score, 0.7, kTolerance);
-  EXPECT_FALSE(kHistoryFuse.search("abc", foreign(100) + "abc"));
-  // The first occurrence counts, wherever later ones are.
-  EXPECT_NEAR(kHistoryFuse.search("abc", foreign(5) + "abc" + foreign(3) + "abc")->score, 0.05, kTolerance);
 }
 
 TEST(Fuse, QueryBeyondSixtyFourCharactersMatchesOnlyAnEqualText) {
@@ -111,16 +111,6 @@ TEST(Fuse, RangesCoverEveryScannedCharacterTheQueryHolds) {
   EXPECT_EQ(kHistoryFuse.search("ab", text)->ranges, (Ranges{{0, 1}, {202, 203}}));
 }
 
-TEST(Fuse, ZeroDistanceAcceptsOnlyMatchesAtTheExpectedPosition) {
-  const Fuse exact(0, 0, 0.7, 32, false, false);
-  EXPECT_NEAR(exact.search("abc", "abcx")->score, 0.0, kTolerance);
-  EXPECT_FALSE(exact.search("abc", "xxxabc"));
-  // The window holds only the first three characters: the inserted x and the cut-off c are
-  // two errors of a match at 0.
-  EXPECT_NEAR(exact.search("abc", "xabc")->score, 2.0 / 3.0, kTolerance);
-  EXPECT_NEAR(exact.search("abcd", "abxd")->score, 0.25, kTolerance);
-}
-
 TEST(Fuse, TokenizedQueryScoresTheMeanOfWholeQueryAndWords) {
   const Fuse words(0, 100, 0.7, 32, false, true);
   const std::string text = "zz ab cd";
@@ -134,7 +124,7 @@ TEST(Fuse, TokenizedQueryScoresTheMeanOfWholeQueryAndWords) {
 }
 
 TEST(Fuse, PatternAndTextFromEnginesOfOtherCaseSensitivityAreRefused) {
-  const Fuse sensitive(0, 100, 0.7, 32, true, false);
+  const Fuse& sensitive = kCaseSensitive;
   const auto pattern = kHistoryFuse.createPattern("abc");
   ASSERT_TRUE(pattern);
   EXPECT_FALSE(sensitive.search(*pattern, sensitive.prepare("abc")));

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <fstream>
 
 #include "core/history/SqliteDatabase.h"
 #include "core/history/StoreSchema.h"
 #include "StoreTestSupport.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
@@ -14,21 +14,11 @@ namespace {
 
 using testing::text;
 using testing::textsOf;
-using Texts = std::vector<std::string>;
+using testing::Texts;
+using testing::modeOf;
+using testing::readFile;
+using testing::writeFile;
 using Path = std::filesystem::path;
-
-std::string readFile(const Path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const Path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-unsigned modeOf(const Path& path) {
-  struct stat info {};
-  ::stat(path.c_str(), &info);
-  return info.st_mode & 0777;
-}
 
 // The contents of the files moved aside in `folder`, in name order.
 Texts asideContents(const Path& folder) {
@@ -42,9 +32,8 @@ Texts asideContents(const Path& folder) {
   return contents;
 }
 
-class StoreRecoveryTest : public ::testing::Test {
+class StoreRecoveryTest : public testing::StoreTest {
  protected:
-  testing::StoreEnvironment env;
   testing::TempDir dir;
   Path folder = dir / "share" / "marbrel";
   Path file = folder / "MarbrelStorage.sqlite";

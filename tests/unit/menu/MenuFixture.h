@@ -18,6 +18,7 @@
 #include "fakes/FakeMainQueue.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeStrings.h"
+#include "support/MenuRows.h"
 
 namespace marbrel::testing {
 
@@ -45,21 +46,10 @@ class MenuFixture : public ::testing::Test {
   HistoryItemPtr addText(const std::string& text) { return addEntry({{std::string("text/plain"), text}}); }
 
   // The shown history rows, top first: the title, with ' for an alternate.
-  Texts shownRows(bool primariesOnly = false) const {
-    Texts rows;
-    for (const auto& item : menu->items()) {
-      const auto row = std::dynamic_pointer_cast<HistoryMenuItem>(item);
-      if (row && !(primariesOnly && row->isAlternate())) rows.push_back(row->title() + (row->isAlternate() ? "'" : ""));
-    }
-    return rows;
-  }
+  Texts shownRows(bool primariesOnly = false) const { return testing::shownRows(*menu, primariesOnly); }
   Texts shownTitles() const { return shownRows(true); }
   // The key equivalents of the shown primaries, top first.
-  Texts shownKeys() const {
-    Texts keys;
-    for (const auto& title : shownTitles()) keys.push_back(row(title)->keyEquivalent());
-    return keys;
-  }
+  Texts shownKeys() const { return testing::shownKeys(*menu); }
   HistoryMenuItemPtr highlightedRow() const {
     return std::dynamic_pointer_cast<HistoryMenuItem>(menu->highlightedItem());
   }

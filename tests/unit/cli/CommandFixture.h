@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/CommandLine.h"
+
+namespace marbrel::cli {
+
+using Lines = std::vector<std::string>;
+
+// Runs `marbrel <command> ...` and keeps what it printed; environment variables the test sets are
+// put back as they were when it ends.
+class CommandFixture : public ::testing::Test {
+ protected:
+  explicit CommandFixture(std::string command) : command_(std::move(command)) {}
+  ~CommandFixture() override {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) setOrUnset(it->first, it->second);
+  }
+
+  // Sets (or, with nullopt, removes) a variable for the rest of the test.
+  void setEnv(const std::string& name, const std::optional<std::string>& value) {
+    const char* before = std::getenv(name.c_str());
+    saved_.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
+    setOrUnset(name, value);
+  }
+
+  int run(Lines args) {
+    out_.str("");
+    err_.str("");
+    args.insert(args.begin(), command_);
+    return runCommandLine(args, out_, err_);
+  }
+
+  Lines outLines() const {
+    Lines lines;
+    std::istringstream in(out_.str());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  std::ostringstream out_;
+  std::ostringstream err_;
+
+ private:
+  static void setOrUnset(const std::string& name, const std::optional<std::string>& value) {
+    if (value) {
+      ::setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      ::unsetenv(name.c_str());
+    }
+  }
+
+  std::string command_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+}  // namespace marbrel::cli
