@@ -1,6 +1,7 @@
 #include "shell/DesktopProgram.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <sys/socket.h>
@@ -24,8 +25,10 @@
 #include "core/platform/PreferencesWindow.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
 #include "shell/DefaultsFolderWatcher.h"
+#include "shell/DesktopContrast.h"
 #include "shell/EnglishTranslator.h"
 #include "shell/MenuImages.h"
+#include "shell/MenuPopup.h"
 #include "shell/QtAlerts.h"
 #include "shell/QtApplication.h"
 #include "shell/QtImageDecoder.h"
@@ -40,6 +43,7 @@
 #include "shell/preferences/QtPreferencesWindow.h"
 #include "shell/X11HotKeyService.h"
 #include "shell/X11KeyboardLayoutSource.h"
+#include "shell/X11XSettingsSource.h"
 #include "shell/XTestKeySynthesizer.h"
 #include "xkb/XkbKeyboardLayout.h"
 
@@ -122,6 +126,10 @@ int runDesktopProgram(int argc, char** argv) {
   KeyboardShortcuts shortcuts(defaults, hotKeys, notifications);
 
   QtMenuPresenter presenter(strings);
+  X11XSettingsSource desktopSettings(x11);
+  presenter.popup().setContrastSource([&desktopSettings] {
+    return DesktopContrast::asksForContrast(std::getenv("GTK_THEME"), desktopSettings.read());
+  });
   QtStatusItem statusItem(presenter);
   QtAlerts alerts(strings);
   AboutWindowPresenter about(strings);

@@ -108,6 +108,9 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   pressedInside_ = false;
   grabAttempts_ = 0;
   heldFlags_ = KeyEventTranslation::flagsForModifiers(QGuiApplication::queryKeyboardModifiers());
+  // The desktop's theme may have changed since the last opening.
+  increasedContrast_ = contrastSource_ && contrastSource_();
+  if (headerView_) headerView_->setIncreasedContrast(increasedContrast_);
   observer_ = menu.addObserver([this] { modelChanged(); });
   qApp->installEventFilter(this);
 
@@ -227,6 +230,7 @@ void MenuPopup::syncHeaderView() {
     headerItem_ = item;
     if (item) {
       headerView_ = new SearchHeaderView(item->header(), strings_, this);
+      headerView_->setIncreasedContrast(increasedContrast_);
       headerView_->show();
     }
   }

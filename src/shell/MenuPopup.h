@@ -38,6 +38,8 @@ class MenuPopup : public QWidget {
   void open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* listener, std::function<void()> closed);
   // Closes without choosing.
   void closeMenu();
+  // Asked each time a menu opens whether the desktop wants increased contrast (none: never).
+  void setContrastSource(std::function<bool()> source) { contrastSource_ = std::move(source); }
   bool isOpen() const { return menu_ != nullptr; }
   MenuModel* menu() const { return menu_; }
 
@@ -86,6 +88,8 @@ class MenuPopup : public QWidget {
   MenuModel::ObserverId observer_ = 0;
   MenuTrackingListener* listener_ = nullptr;
   std::function<void()> closed_;
+  std::function<bool()> contrastSource_;
+  bool increasedContrast_ = false;
   std::vector<MenuRow> rows_;
   std::uint64_t heldFlags_ = 0;
   int scroll_ = 0;

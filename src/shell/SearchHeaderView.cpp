@@ -7,9 +7,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "core/platform/Strings.h"
+#include "shell/ApplicationColors.h"
 
 namespace marbrel {
 
@@ -111,8 +113,21 @@ void SearchHeaderView::layoutFields() {
   queryField_->setGeometry(queryLeft, queryTop, queryWidth, queryHeight);
 }
 
+void SearchHeaderView::setIncreasedContrast(bool increased) {
+  if (increased == increasedContrast_) return;
+  increasedContrast_ = increased;
+  update();
+}
+
 void SearchHeaderView::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
+  if (increasedContrast_) {
+    if (const auto color = ApplicationColors::named(SearchHeaderLayout::kContrastBackgroundColor, palette())) {
+      QPainter painter(this);
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      painter.fillRect(event->rect(), *color);
+    }
+  }
   // Once the open menu has been drawn, the field may take the focus.
   if (!header_.fieldAcceptsFocus()) header_.didDraw();
 }

@@ -36,6 +36,11 @@ class SearchHeaderView : public QWidget, public QueryFieldEditor {
   // Brings the view in line with the model (title, query, focus).
   void refresh();
 
+  // Whether the desktop asks for increased contrast (or reduced transparency): the view then
+  // fills its background with the application colour "MenuColor".
+  void setIncreasedContrast(bool increased);
+  bool increasedContrast() const { return increasedContrast_; }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -49,6 +54,7 @@ class SearchHeaderView : public QWidget, public QueryFieldEditor {
   QLabel* titleField_;
   QLineEdit* queryField_;
   bool updating_ = false;
+  bool increasedContrast_ = false;
 };
 
 }  // namespace marbrel

@@ -1,8 +1,11 @@
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include "fakes/FakeMainQueue.h"
 #include "fakes/FakeMenuPresenter.h"
 #include "fakes/FakeStrings.h"
+#include "shell/ApplicationColors.h"
 #include "shell/SearchHeaderView.h"
 
 namespace marbrel {
@@ -92,6 +96,40 @@ TEST_F(SearchHeaderViewTest, LaysOutTheFieldsAsTheModelSays) {
   EXPECT_TRUE(view->titleField()->isVisible());
   EXPECT_GT(view->queryField()->x(), view->titleField()->geometry().right()) << "the title stands left of the query";
   EXPECT_EQ(view->queryField()->geometry().right() + 1, 300 - int(layout.queryTrailing));
+}
+
+TEST_F(SearchHeaderViewTest, IncreasedContrastFillsTheHeaderWithTheMenuColourAndOnlyThen) {
+  const auto menuColor = ApplicationColors::named("MenuColor", view->palette());
+  ASSERT_TRUE(menuColor);
+  // The corner is left bare by both fields, so it shows the header's own background.
+  const auto corner = [&] { return view->grab().toImage().pixelColor(1, 1); };
+  EXPECT_NE(corner(), *menuColor) << "without the desktop asking, the normal background shows";
+  view->setIncreasedContrast(true);
+  EXPECT_EQ(corner(), *menuColor);
+  EXPECT_EQ(view->grab().toImage().pixelColor(view->width() - 2, view->height() - 2), *menuColor);
+  view->setIncreasedContrast(false);
+  EXPECT_NE(corner(), *menuColor) << "the fill goes away when the desktop stops asking";
+}
+
+TEST(ApplicationColorsTest, MenuColourIsOpaqueAndContrastsWithTheTextOfLightAndDarkPalettes) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  QPalette light;
+  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+  light.setColor(QPalette::WindowText, QColor(0x20, 0x20, 0x20));
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2a));
+  dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+  for (const QPalette& palette : {light, dark}) {
+    const auto color = ApplicationColors::named("MenuColor", palette);
+    ASSERT_TRUE(color);
+    EXPECT_EQ(color->alpha(), 255);
+    const double a = luminance(*color) + 0.05, b = luminance(palette.color(QPalette::WindowText)) + 0.05;
+    EXPECT_GE(std::max(a, b) / std::min(a, b), 7.0) << "the text stays readable on it";
+  }
+  EXPECT_FALSE(ApplicationColors::named("NoSuchColor", light));
 }
 
 }  // namespace
