@@ -4,8 +4,14 @@
 //       takes the clipboard (then it exits 0) or 120 seconds pass
 //   marbrel_e2e_helper paste-target FILE             shows a text field titled "MarbrelPasteTarget";
 //       its text is written to FILE after every change
+//   marbrel_e2e_helper lock-group N                  selects the keyboard's layout group N (0 is the
+//       first) and prints "group N" once the server reports it
+//   marbrel_e2e_helper press KEYCODE...              presses the X key codes together, in order, and
+//       releases them in reverse, as a person would (xdotool instead may switch the layout group
+//       for the time of a press)
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,6 +19,11 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTimer>
+
+// X11 headers last: their macros break Qt headers included after them.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 namespace {
 
@@ -68,6 +79,51 @@ int pasteTarget(QApplication& app, const QString& path) {
   return app.exec();
 }
 
+Display* openDisplay() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) std::fprintf(stderr, "cannot open the display\n");
+  return display;
+}
+
+int lockGroup(const QString& number) {
+  bool ok = false;
+  const unsigned group = number.toUInt(&ok);
+  if (!ok || group > 3) {
+    std::fprintf(stderr, "bad group: %s\n", qPrintable(number));
+    return 2;
+  }
+  Display* display = openDisplay();
+  if (!display) return 1;
+  XkbLockGroup(display, XkbUseCoreKbd, group);
+  XSync(display, False);
+  XkbStateRec state{};
+  const bool locked = XkbGetState(display, XkbUseCoreKbd, &state) == Success && state.group == group;
+  XCloseDisplay(display);
+  if (!locked) return 1;
+  std::printf("group %u\n", group);
+  return 0;
+}
+
+int press(const QStringList& codes) {
+  std::vector<unsigned> keys;
+  for (const QString& code : codes) {
+    bool ok = false;
+    const unsigned key = code.toUInt(&ok);
+    if (!ok || key < 8 || key > 255) {
+      std::fprintf(stderr, "bad key code: %s\n", qPrintable(code));
+      return 2;
+    }
+    keys.push_back(key);
+  }
+  Display* display = openDisplay();
+  if (!display) return 1;
+  for (const unsigned key : keys) XTestFakeKeyEvent(display, key, True, CurrentTime);
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) XTestFakeKeyEvent(display, *key, False, CurrentTime);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +131,10 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments().mid(1);
   if (args.size() >= 2 && args.front() == QStringLiteral("own-clipboard")) return ownClipboard(app, args.mid(1));
   if (args.size() == 2 && args.front() == QStringLiteral("paste-target")) return pasteTarget(app, args.at(1));
-  std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE... | paste-target FILE\n");
+  if (args.size() == 2 && args.front() == QStringLiteral("lock-group")) return lockGroup(args.at(1));
+  if (args.size() >= 2 && args.front() == QStringLiteral("press")) return press(args.mid(1));
+  std::fprintf(stderr,
+               "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE... | paste-target FILE | lock-group N |"
+               " press KEYCODE...\n");
   return 2;
 }

@@ -15,7 +15,7 @@ std::string readFile(const std::string& path) {
 
 }  // namespace
 
-MarbrelSession::MarbrelSession(const std::string& name)
+MarbrelSession::MarbrelSession(const std::string& name, Tray tray)
     : outputDir_(std::string(MARBREL_E2E_OUTPUT) + "/" + name) {
   std::error_code error;
   std::filesystem::remove_all(outputDir_, error);
@@ -31,7 +31,34 @@ MarbrelSession::MarbrelSession(const std::string& name)
     problem_ = "Xvfb did not start";
     return;
   }
-  if (!x_->startTray()) problem_ = "the tray host did not start";
+  if (tray == Tray::atStart && !startTray()) problem_ = "the tray host did not start";
+}
+
+bool MarbrelSession::startTray() {
+  trayRunning_ = x_->startTray();
+  return trayRunning_;
+}
+
+std::string MarbrelSession::trayIcon() {
+  // The icon is a window of class "marbrel" named "Marbrel" (the menu is "Marbrel Menu").
+  std::istringstream ids(x_->run({"xdotool", "search", "--classname", "marbrel"}).out);
+  for (std::string id; std::getline(ids, id);) {
+    if (!id.empty() && x_->run({"xdotool", "getwindowname", id}).out == "Marbrel\n") return id;
+  }
+  return {};
+}
+
+std::string MarbrelSession::openMenuWith(const std::string& keys) {
+  // On a busy machine a key press can be lost while the previous menu's grab is still being
+  // released, or before the program has grabbed the shortcut: press again when no menu shows
+  // within a few seconds.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    key(keys);
+    if (waitFor([&] { return !x_->findWindows("^Marbrel Menu$").empty(); }, std::chrono::seconds(6))) {
+      return waitForMenu();
+    }
+  }
+  return {};
 }
 
 MarbrelSession::~MarbrelSession() {
@@ -49,7 +76,7 @@ bool MarbrelSession::startMarbrel(const std::vector<std::string>& arguments) {
   // Ready once its tray icon is embedded (the icon is a window of class "marbrel").
   return waitFor([this] {
     if (!marbrel_->running()) return false;
-    return !x_->run({"xdotool", "search", "--classname", "marbrel"}).out.empty();
+    return !trayRunning_ || !trayIcon().empty();
   });
 }
 

@@ -15,8 +15,11 @@ namespace marbrel::e2e {
 // it with private settings and history, and the tools to act as a user and as other programs.
 class MarbrelSession {
  public:
+  // When the tray host comes up: before Marbrel, or only when the scenario starts it.
+  enum class Tray { atStart, later };
+
   // `name` names the scenario's folder of logs and screenshots.
-  explicit MarbrelSession(const std::string& name);
+  explicit MarbrelSession(const std::string& name, Tray tray = Tray::atStart);
   ~MarbrelSession();
 
   // Why the stage could not be set up, or empty when it is ready.
@@ -24,8 +27,16 @@ class MarbrelSession {
   XSession& x() { return *x_; }
   const std::string& outputDir() const { return outputDir_; }
 
-  // Starts Marbrel with `arguments` and waits until its tray icon is up.
+  // Starts Marbrel with `arguments` and waits until its tray icon is up (with no tray host yet,
+  // only until it runs).
   bool startMarbrel(const std::vector<std::string>& arguments = {});
+  // Starts the tray host of a session begun without one.
+  bool startTray();
+  // The window of Marbrel's tray icon, or empty when there is none.
+  std::string trayIcon();
+  // Opens the menu with the shortcut `keys`, pressing again when a busy machine lost the press;
+  // returns the menu's window id, or empty when it never showed.
+  std::string openMenuWith(const std::string& keys);
   Process* marbrel() { return marbrel_.get(); }
 
   // Another program copies: each representation is TYPE and bytes. Returns once it owns the clipboard.
@@ -61,6 +72,7 @@ class MarbrelSession {
   std::unique_ptr<Process> pasteTarget_;
   std::vector<std::unique_ptr<Process>> owners_;
   std::string problem_;
+  bool trayRunning_ = false;
   int copies_ = 0;
 };
 
