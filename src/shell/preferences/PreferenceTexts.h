@@ -7,17 +7,14 @@ namespace marbrel {
 class Strings;
 
 // The preference window's own texts (control labels, pop-up items): looked up in the string table
-// by key like every other text, with English shipped here for keys the table does not know yet.
+// by key like every other text, falling back to the shipped English for keys the table does not know.
 class PreferenceTexts {
  public:
   // Not owned; outlives this object.
   explicit PreferenceTexts(const Strings& strings) : strings_(strings) {}
 
-  // The table's text for `key`; this window's English text when the table has none; else the key.
+  // The table's text for `key`; the shipped English text when the table has none; else the key.
   QString text(const char* key) const;
-
-  // The English text this window ships for `key`, or a null string.
-  static QString english(const char* key);
 
  private:
   const Strings& strings_;

@@ -1,0 +1,85 @@
+#include "shell/EnglishTexts.h"
+
+#include <QHash>
+
+namespace marbrel {
+
+namespace {
+
+const QHash<QByteArray, QString>& table() {
+  static const QHash<QByteArray, QString> texts = {
+      {"confirm", QStringLiteral("Are you sure?")},
+      {"cancel", QStringLiteral("Cancel")},
+      {"ok", QStringLiteral("OK")},
+      {"clear_confirm_text",
+       QStringLiteral("This removes every entry of the history that is not pinned. It cannot be undone.")},
+      {"clear_all_confirm_text",
+       QStringLiteral("This removes every entry of the history, pinned ones too. It cannot be undone.")},
+      {"search_placeholder", QStringLiteral("Type to search…")},
+      {"history_item_tooltip",
+       QStringLiteral("Press Return to paste, Alt+Return to copy only, Alt+Backspace to delete, "
+                      "Alt+P to pin or unpin.")},
+      {"clear", QStringLiteral("Clear")},
+      {"clear_all", QStringLiteral("Clear All")},
+      {"preferences", QStringLiteral("Preferences…")},
+      {"about", QStringLiteral("About Marbrel")},
+      {"quit", QStringLiteral("Quit")},
+      {"clear_tooltip", QStringLiteral("Remove every entry that is not pinned")},
+      {"clear_all_tooltip", QStringLiteral("Remove every entry, pinned ones too")},
+      {"about_tooltip", QStringLiteral("Version, credits and licence")},
+      {"quit_tooltip", QStringLiteral("Stop Marbrel; the history is kept")},
+      {"preferences_general", QStringLiteral("General")},
+      {"preferences_appearance", QStringLiteral("Appearance")},
+      {"record_shortcut", QStringLiteral("Record Shortcut")},
+      {"press_shortcut", QStringLiteral("Press Shortcut")},
+      {"keyboard_shortcut_used_by_menu_item",
+       QStringLiteral("This shortcut cannot be used because it is already used by the menu item “%@”.")},
+      {"keyboard_shortcut_used_by_system",
+       QStringLiteral("This shortcut cannot be used because it is already used by the desktop.")},
+      {"keyboard_shortcuts_can_be_changed",
+       QStringLiteral("Most desktop shortcuts can be changed in the desktop's keyboard settings.")},
+      {"about_credits", QStringLiteral("Made by the Marbrel developers")},
+      {"preferences_window_title", QStringLiteral("Preferences")},
+      {"preferences_popup_shortcut", QStringLiteral("Open the history:")},
+      {"preferences_startup", QStringLiteral("Start-up:")},
+      {"preferences_launch_at_login", QStringLiteral("&Launch at login")},
+      {"preferences_search", QStringLiteral("Search:")},
+      {"preferences_fuzzy_search", QStringLiteral("F&uzzy search")},
+      {"preferences_paste", QStringLiteral("Choosing an entry:")},
+      {"preferences_paste_automatically", QStringLiteral("&Paste automatically")},
+      {"preferences_history_size", QStringLiteral("History size:")},
+      {"preferences_history_size_value", QStringLiteral("{historySize} entries")},
+      {"preferences_sort_by", QStringLiteral("Sort by:")},
+      {"preferences_sort_last_copied", QStringLiteral("Last copied")},
+      {"preferences_sort_first_copied", QStringLiteral("First copied")},
+      {"preferences_sort_number_of_copies", QStringLiteral("Number of copies")},
+      {"preferences_popup_at", QStringLiteral("Pop up at:")},
+      {"preferences_popup_cursor", QStringLiteral("Mouse pointer")},
+      {"preferences_popup_center", QStringLiteral("Screen centre")},
+      {"preferences_popup_status_item", QStringLiteral("Tray icon")},
+      {"preferences_pin_to", QStringLiteral("Pin to:")},
+      {"preferences_pin_top", QStringLiteral("Top")},
+      {"preferences_pin_bottom", QStringLiteral("Bottom")},
+      {"preferences_image_height", QStringLiteral("Image height:")},
+      {"preferences_image_height_value", QStringLiteral("{imageHeight} px")},
+      {"preferences_menu_size", QStringLiteral("Menu size:")},
+      {"preferences_menu_size_value", QStringLiteral("{menuSize} entries (0: all)")},
+      {"preferences_show", QStringLiteral("Show:")},
+      {"preferences_show_menu_icon", QStringLiteral("Tray &icon")},
+      {"preferences_show_search_field", QStringLiteral("&Search field")},
+      {"preferences_show_title", QStringLiteral("&Title")},
+      {"preferences_show_footer", QStringLiteral("&Footer")},
+      {"about_version", QStringLiteral("Version %@")},
+      {"about_close", QStringLiteral("Close")},
+  };
+  return texts;
+}
+
+}  // namespace
+
+QString EnglishTexts::text(const char* id) {
+  if (!id) return {};
+  return table().value(QByteArray(id));
+}
+
+}  // namespace marbrel
