@@ -6,10 +6,10 @@
 #include "shell/preferences/PreferencePane.h"
 #include "shell/preferences/PreferencesContext.h"
 
+#include "shell/preferences/SliderRow.h"
+
 class QCheckBox;
 class QComboBox;
-class QLabel;
-class QSlider;
 
 namespace marbrel {
 
@@ -31,29 +31,22 @@ class AppearancePreferencesViewController : public PreferencePane {
 
   QComboBox* popupAtButton() const { return popupAtButton_; }
   QComboBox* pinToButton() const { return pinToButton_; }
-  QSlider* imageHeightSlider() const { return imageHeightSlider_; }
-  QLabel* imageHeightLabel() const { return imageHeightLabel_; }
-  QSlider* menuSizeSlider() const { return menuSizeSlider_; }
-  QLabel* menuSizeLabel() const { return menuSizeLabel_; }
+  QSlider* imageHeightSlider() const { return imageHeight_->slider(); }
+  QLabel* imageHeightLabel() const { return imageHeight_->label(); }
+  QSlider* menuSizeSlider() const { return menuSize_->slider(); }
+  QLabel* menuSizeLabel() const { return menuSize_->label(); }
   QCheckBox* showMenuIconButton() const { return showMenuIconButton_; }
   QCheckBox* showSearchFieldButton() const { return showSearchFieldButton_; }
   QCheckBox* showTitleButton() const { return showTitleButton_; }
   QCheckBox* showFooterButton() const { return showFooterButton_; }
 
  private:
-  void imageHeightChanged(int value);
-  void menuSizeChanged(int value);
-
   AppearancePaneModel model_;
   QString title_;
   QComboBox* popupAtButton_ = nullptr;
   QComboBox* pinToButton_ = nullptr;
-  QSlider* imageHeightSlider_ = nullptr;
-  QLabel* imageHeightLabel_ = nullptr;
-  QString imageHeightLabelText_;
-  QSlider* menuSizeSlider_ = nullptr;
-  QLabel* menuSizeLabel_ = nullptr;
-  QString menuSizeLabelText_;
+  SliderRow* imageHeight_ = nullptr;
+  SliderRow* menuSize_ = nullptr;
   QCheckBox* showMenuIconButton_ = nullptr;
   QCheckBox* showSearchFieldButton_ = nullptr;
   QCheckBox* showTitleButton_ = nullptr;

@@ -6,10 +6,10 @@
 #include "shell/preferences/PreferencePane.h"
 #include "shell/preferences/PreferencesContext.h"
 
+#include "shell/preferences/SliderRow.h"
+
 class QCheckBox;
 class QComboBox;
-class QLabel;
-class QSlider;
 
 namespace marbrel {
 
@@ -34,24 +34,18 @@ class GeneralPreferencesViewController : public PreferencePane {
   QCheckBox* launchAtLoginButton() const { return launchAtLoginButton_; }
   QCheckBox* fuzzySearchButton() const { return fuzzySearchButton_; }
   QCheckBox* pasteAutomaticallyButton() const { return pasteAutomaticallyButton_; }
-  QSlider* historySizeSlider() const { return historySizeSlider_; }
-  QLabel* historySizeLabel() const { return historySizeLabel_; }
+  QSlider* historySizeSlider() const { return historySize_->slider(); }
+  QLabel* historySizeLabel() const { return historySize_->label(); }
   QComboBox* sortByButton() const { return sortByButton_; }
 
  private:
-  void historySizeChanged(int value);
-
   GeneralPaneModel model_;
   QString title_;
   ShortcutRecorder* hotkeyRecorder_ = nullptr;
-  QWidget* hotkeyContainerView_ = nullptr;
   QCheckBox* launchAtLoginButton_ = nullptr;
   QCheckBox* fuzzySearchButton_ = nullptr;
   QCheckBox* pasteAutomaticallyButton_ = nullptr;
-  QSlider* historySizeSlider_ = nullptr;
-  QLabel* historySizeLabel_ = nullptr;
-  // The label's layout text, with the placeholder for the value.
-  QString historySizeLabelText_;
+  SliderRow* historySize_ = nullptr;
   QComboBox* sortByButton_ = nullptr;
 };
 

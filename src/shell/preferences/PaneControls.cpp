@@ -1,19 +1,33 @@
 #include "shell/preferences/PaneControls.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QSignalBlocker>
-#include <QSlider>
 
 namespace marbrel::pane_controls {
 
 namespace {
 
-constexpr int kSliderWidth = 220;
+constexpr int kMargin = 20;
+
+QWidget* box(QBoxLayout::Direction direction, std::initializer_list<QWidget*> widgets, QWidget* parent) {
+  auto* holder = new QWidget(parent);
+  auto* layout = new QBoxLayout(direction, holder);
+  layout->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* widget : widgets) layout->addWidget(widget);
+  return holder;
+}
 
 }  // namespace
+
+QCheckBox* makeCheckBox(const QString& text, const char* name, QWidget* parent) {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  return box;
+}
 
 ButtonState stateOf(const QCheckBox& box) {
   switch (box.checkState()) {
@@ -32,36 +46,12 @@ void setState(QCheckBox& box, ButtonState state) {
   }
 }
 
-QSlider* makeSlider(const SliderSetting& setting, QWidget* parent) {
-  auto* slider = new QSlider(Qt::Horizontal, parent);
-  slider->setObjectName(QString::fromLatin1(setting.key) + QStringLiteral("Slider"));
-  slider->setRange(static_cast<int>(setting.minimum), static_cast<int>(setting.maximum));
-  slider->setSingleStep(1);
-  const int span = static_cast<int>(setting.maximum - setting.minimum);
-  slider->setPageStep(std::max(1, span / 20));
-  slider->setMinimumWidth(kSliderWidth);
-  return slider;
-}
-
-void setValue(QSlider& slider, int value) {
-  const QSignalBlocker quiet(slider);
-  slider.setValue(value);
-}
-
-QLabel* makeValueLabel(const QString& layoutText, const SliderSetting& setting, const char* name, QWidget* parent) {
-  auto* label = new QLabel(layoutText, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  int widest = 0;
-  for (const auto value : {setting.minimum, setting.maximum}) {
-    const auto text = sliderLabelText(layoutText.toStdString(), setting.placeholder, value);
-    widest = std::max(widest, label->fontMetrics().horizontalAdvance(QString::fromStdString(text)));
-  }
-  label->setMinimumWidth(widest);
-  return label;
-}
-
-void showValue(QLabel& label, const QString& layoutText, const SliderSetting& setting, int value) {
-  label.setText(QString::fromStdString(sliderLabelText(layoutText.toStdString(), setting.placeholder, value)));
+QComboBox* makePopUp(const char* name, std::initializer_list<QString> items, QWidget* parent) {
+  auto* button = new QComboBox(parent);
+  button->setObjectName(QString::fromLatin1(name));
+  int tag = 0;
+  for (const QString& item : items) button->addItem(item, tag++);
+  return button;
 }
 
 void selectItemWithTag(QComboBox& button, int tag) {
@@ -72,10 +62,29 @@ void selectItemWithTag(QComboBox& button, int tag) {
 
 int selectedTag(const QComboBox& button) { return button.currentData().toInt(); }
 
+QFormLayout* makeForm(QWidget* pane) {
+  auto* form = new QFormLayout(pane);
+  form->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+  return form;
+}
+
 void addRow(QFormLayout& form, const QString& label, QWidget* control) {
   auto* title = new QLabel(label);
   title->setBuddy(control);
   form.addRow(title, control);
+}
+
+QWidget* column(std::initializer_list<QWidget*> widgets, QWidget* parent) {
+  return box(QBoxLayout::TopToBottom, widgets, parent);
+}
+
+QWidget* row(std::initializer_list<QWidget*> widgets, QWidget* parent) {
+  QWidget* holder = box(QBoxLayout::LeftToRight, widgets, parent);
+  static_cast<QBoxLayout*>(holder->layout())->addStretch();
+  return holder;
 }
 
 }  // namespace marbrel::pane_controls

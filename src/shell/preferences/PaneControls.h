@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 #include <QString>
 
 #include "core/app/PreferenceControls.h"
@@ -7,8 +9,6 @@
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
-class QLabel;
-class QSlider;
 class QWidget;
 
 namespace marbrel {
@@ -16,24 +16,24 @@ namespace marbrel {
 // Small helpers the preference panes share to make their controls and move values in and out.
 namespace pane_controls {
 
+QCheckBox* makeCheckBox(const QString& text, const char* name, QWidget* parent);
 ButtonState stateOf(const QCheckBox& box);
 // Sets the box without it reporting a change.
 void setState(QCheckBox& box, ButtonState state);
 
-QSlider* makeSlider(const SliderSetting& setting, QWidget* parent);
-// Sets the slider without it reporting a change.
-void setValue(QSlider& slider, int value);
-// The label beside a slider, wide enough for the slider's largest value.
-QLabel* makeValueLabel(const QString& layoutText, const SliderSetting& setting, const char* name, QWidget* parent);
-// The label's text for a value: the layout text with its placeholder replaced.
-void showValue(QLabel& label, const QString& layoutText, const SliderSetting& setting, int value);
-
+// A pop-up button whose items are tagged 0, 1, 2… in the order given.
+QComboBox* makePopUp(const char* name, std::initializer_list<QString> items, QWidget* parent);
 // Selects the item with `tag` (its data) without the pop-up reporting a change.
 void selectItemWithTag(QComboBox& button, int tag);
 int selectedTag(const QComboBox& button);
 
+// The pane's form: labels right-aligned, controls at their natural size, one per row.
+QFormLayout* makeForm(QWidget* pane);
 // A row of the pane's form: a right-aligned label, then the control.
 void addRow(QFormLayout& form, const QString& label, QWidget* control);
+// The widgets stacked in a column, or side by side in a row followed by a stretch; no margins.
+QWidget* column(std::initializer_list<QWidget*> widgets, QWidget* parent);
+QWidget* row(std::initializer_list<QWidget*> widgets, QWidget* parent);
 
 }  // namespace pane_controls
 
