@@ -94,32 +94,23 @@ TEST_F(MenuPopupTest, EveryKeyGoesToTheListenerFirstAndHandledKeysGoNoFurther) {
   EXPECT_TRUE(chosen.empty());
 }
 
-TEST_F(MenuPopupTest, ModifierKeysAloneAreNotKeyPresses) {
-  open();
-  press(Qt::Key_Alt);
-  release(Qt::Key_Alt, Qt::AltModifier);
-  EXPECT_TRUE(listener.keys.empty());
-}
-
-TEST_F(MenuPopupTest, HoldingAltShowsAlternatesAndMovesTheHighlightToThem) {
+TEST_F(MenuPopupTest, HoldingAltShowsAlternatesAndMovesTheHighlightToThemUntilReleased) {
   open();
   ASSERT_EQ(popup.rows().size(), 3u);
   press(Qt::Key_Alt);
   EXPECT_EQ(popup.rows()[0].shown->title(), "copy 0");
   EXPECT_EQ(menu.highlightedItem()->title(), "copy 0") << "Alt+Return must choose the alternate";
+  release(Qt::Key_Alt, Qt::AltModifier);
+  EXPECT_TRUE(listener.keys.empty()) << "modifier keys alone are no key presses";
+  EXPECT_EQ(popup.rows()[0].shown->title(), "paste 0");
+  EXPECT_EQ(menu.highlightedItem()->title(), "paste 0");
+  press(Qt::Key_Alt);
   press(Qt::Key_Return, Qt::AltModifier, QStringLiteral("\r"));
   EXPECT_EQ(chosen, std::vector<std::string>{"copy 0"});
   EXPECT_FALSE(popup.isOpen());
-}
-
-TEST_F(MenuPopupTest, ReleasingAltTurnsTheRowsAndHighlightBack) {
   open();
-  press(Qt::Key_Alt);
-  release(Qt::Key_Alt, Qt::AltModifier);
-  EXPECT_EQ(popup.rows()[0].shown->title(), "paste 0");
-  EXPECT_EQ(menu.highlightedItem()->title(), "paste 0");
   press(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-  EXPECT_EQ(chosen, std::vector<std::string>{"paste 0"});
+  EXPECT_EQ(chosen.back(), "paste 0");
 }
 
 TEST_F(MenuPopupTest, KeyEquivalentsChooseTheirItemsWithCtrlOrAlt) {
