@@ -29,6 +29,7 @@
 #include "shell/EnglishTranslator.h"
 #include "shell/MenuImages.h"
 #include "shell/MenuPopup.h"
+#include "shell/PaintTrace.h"
 #include "shell/QtAlerts.h"
 #include "shell/QtApplication.h"
 #include "shell/QtImageDecoder.h"
@@ -96,6 +97,7 @@ int runDesktopProgram(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("org.marbrel.Marbrel"));
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(ApplicationImages::applicationIcon());
+  PaintTrace::watchTrayIcon();
   auto* english = new EnglishTranslator(&application);
   QApplication::installTranslator(english);
 

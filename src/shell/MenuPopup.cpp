@@ -16,6 +16,7 @@
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
 #include "shell/KeyEventTranslation.h"
+#include "shell/PaintTrace.h"
 #include "shell/SearchHeaderView.h"
 
 // Last: X headers must not precede Qt's.
@@ -34,6 +35,9 @@ constexpr int kMaximumWidth = 620;
 constexpr int kScrollStep = 3 * 24;
 constexpr int kGrabAttempts = 100;
 constexpr int kGrabRetryMilliseconds = 20;
+// The modifiers that can swap an alternate into its primary's row.
+constexpr std::uint64_t kRowModifiers =
+    modifier_flags::kShift | modifier_flags::kControl | modifier_flags::kOption | modifier_flags::kCommand;
 
 QString keyForEvent(const QKeyEvent& event) {
   const int key = event.key();
@@ -69,8 +73,15 @@ MenuPopup::~MenuPopup() {
   delete headerView_;
 }
 
-QSize MenuPopup::sizeFor(const MenuModel& menu) const {
-  const std::vector<MenuRow> rows = MenuRows::layout(menu, 0);
+QSize MenuPopup::sizeFor(const MenuModel& menu) const { return sizeOfRows(menu, MenuRows::layout(menu, 0)); }
+
+QSize MenuPopup::sizeNow() const {
+  // The size is that of the rows with no modifier held: the rows shown now are those unless one is.
+  if ((heldFlags_ & kRowModifiers) == 0) return sizeOfRows(*menu_, rows_);
+  return sizeFor(*menu_);
+}
+
+QSize MenuPopup::sizeOfRows(const MenuModel& menu, const std::vector<MenuRow>& rows) const {
   const QFontMetrics metrics(font());
   int width = int(menu.minimumWidth());
   for (const MenuRow& row : rows) {
@@ -81,7 +92,7 @@ QSize MenuPopup::sizeFor(const MenuModel& menu) const {
     }
     if (row.kind != MenuRow::Kind::item) continue;
     const MenuItem& item = *row.shown;
-    int rowWidth = kStateColumn + metrics.horizontalAdvance(QString::fromStdString(item.title())) + kRightMargin;
+    int rowWidth = kStateColumn + titleWidths_.width(font(), item.title()) + kRightMargin;
     const QSize image = MenuImagePainter::sizeOf(item.image());
     if (image.width() > 0) rowWidth += image.width() + kImageGap;
     if (!item.keyEquivalent().empty()) {
@@ -90,6 +101,7 @@ QSize MenuPopup::sizeFor(const MenuModel& menu) const {
     }
     width = std::max(width, rowWidth);
   }
+  titleWidths_.endPass();
   width = std::min(width, kMaximumWidth) + 2 * kFrame;
   int height = MenuRows::totalHeight(rows) + 2 * kFrame;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -119,12 +131,12 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
   maxHeight_ = available.height();
   rows_ = MenuRows::layout(menu, heldFlags_);
-  const QSize size = sizeFor(menu);
+  const QSize size = sizeNow();
   // Keep the whole menu on the screen, as native menus do.
   const int x = std::clamp(topLeft.x(), available.left(), std::max(available.left(), available.right() - size.width() + 1));
   const int y = std::clamp(topLeft.y(), available.top(), std::max(available.top(), available.bottom() - size.height() + 1));
   setGeometry(x, y, size.width(), size.height());
-  relayout();
+  placeRows();
   syncHighlightWithAlternates();
   scrollToRow(MenuRows::rowOf(rows_, menu.highlightedItem().get()));
   // Shown without activating: the pop-up works through its keyboard grab, so the keyboard focus
@@ -176,6 +188,7 @@ void MenuPopup::finishClosing() {
   rows_.clear();
   flushWindowSystem();
   closing_ = false;
+  if (PaintTrace::enabled()) PaintTrace::note("menu-closed", 0);
   if (auto closed = std::move(closed_)) closed();
 }
 
@@ -200,8 +213,12 @@ void MenuPopup::modelChanged() {
 void MenuPopup::relayout() {
   if (!menu_) return;
   rows_ = MenuRows::layout(*menu_, heldFlags_);
-  const QSize wanted = sizeFor(*menu_);
+  const QSize wanted = sizeNow();
   if (wanted != size()) resize(wanted);
+  placeRows();
+}
+
+void MenuPopup::placeRows() {
   scroll_ = std::clamp(scroll_, 0, std::max(0, MenuRows::totalHeight(rows_) - viewportHeight()));
   syncHeaderView();
   update();
@@ -364,6 +381,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     painter.fillRect(strip, pal.color(QPalette::Window));
     painter.drawText(strip, Qt::AlignCenter, QStringLiteral("\u25BE"));
   }
+  if (PaintTrace::enabled()) PaintTrace::note("menu", static_cast<long long>(rows_.size()));
 }
 
 void MenuPopup::mouseMoveEvent(QMouseEvent* event) {

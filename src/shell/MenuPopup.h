@@ -11,6 +11,7 @@
 #include "core/menu/MenuModel.h"
 #include "shell/MenuImages.h"
 #include "shell/MenuRows.h"
+#include "shell/TitleWidths.h"
 
 namespace marbrel {
 
@@ -69,6 +70,12 @@ class MenuPopup : public QWidget {
  private:
   void modelChanged();
   void relayout();
+  // Keeps the scroll position and the header view in step with the rows laid out.
+  void placeRows();
+  // The size for the open menu, from the rows laid out when they are those of no modifier held.
+  QSize sizeNow() const;
+  // The size for `menu` laid out as `rows` with no modifier held.
+  QSize sizeOfRows(const MenuModel& menu, const std::vector<MenuRow>& rows) const;
   void syncHeaderView();
   void setHeldFlags(std::uint64_t flags);
   // Makes the highlight follow the held modifiers: an alternate shown in its primary's row is the
@@ -97,6 +104,7 @@ class MenuPopup : public QWidget {
   std::shared_ptr<SearchHeaderItem> headerItem_;
   SearchHeaderView* headerView_ = nullptr;
   MenuImagePainter images_;
+  mutable TitleWidths titleWidths_;  // sizing measures each title once
   bool closing_ = false;
   bool syncing_ = false;
   bool pressedInside_ = false;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <sys/types.h>
+
+namespace marbrel::bench {
+
+// What /proc tells about a running process: processor time used and resident memory.
+class ProcessSample {
+ public:
+  // utime + stime in seconds, or nothing when the process is gone.
+  static std::optional<double> cpuSeconds(pid_t pid);
+  // VmRSS in kibibytes, or nothing when the process is gone.
+  static std::optional<long> residentKilobytes(pid_t pid);
+
+  // How long the main thread has run on a processor and waited, ready, for one (milliseconds):
+  // the second grows when other programs keep the processors busy.
+  struct ThreadTimes {
+    double ran = 0;
+    double waited = 0;
+  };
+  static std::optional<ThreadTimes> mainThreadTimes(pid_t pid);
+};
+
+}  // namespace marbrel::bench
