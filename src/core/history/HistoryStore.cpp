@@ -20,6 +20,9 @@ constexpr std::size_t kKeepInMemoryLimit = 256 * 1024;
 constexpr std::uintmax_t kFullCheckLimit = 64ull * 1024 * 1024;
 constexpr std::uintmax_t kWholeCacheLimit = 16ull * 1024 * 1024;
 constexpr int kDefaultBusyTimeoutMs = 5000;
+// The write-ahead log is cut back to this size when it starts over: above the ~4 MB it reaches
+// between automatic checkpoints, so only a log grown by a large value is cut.
+constexpr long long kLogSizeLimit = 8ll * 1024 * 1024;
 // How long a checkpoint waits for another process's readers before leaving the rest for later.
 constexpr int kCheckpointBusyTimeoutMs = 250;
 // SQLite result codes used for failures found outside SQLite.
@@ -183,10 +186,11 @@ SqliteStatus HistoryStore::openChecked() {
   if (status = database_->queryText(pragma, check); !status.ok()) return status;
   if (check != "ok") return {kCorrupt, "database disk image is malformed: " + check};
   // secure_delete overwrites the bytes of deleted rows and freed pages with zeros, so a removed
-  // entry does not linger in free space. journal_size_limit cuts the write-ahead log back each time
-  // it starts over, so stale frames past the newest ones do not stay in the file either.
-  if (status = database_->execute(
-          "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA secure_delete=ON; PRAGMA journal_size_limit=0");
+  // entry does not linger in free space. The write-ahead log is overwritten from its start each
+  // time it starts over; journal_size_limit cuts it back when it starts over after growing past
+  // its usual size (a large image), so stale frames beyond do not stay in the file.
+  if (status = database_->execute("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA secure_delete=ON; "
+                                  "PRAGMA journal_size_limit=" + std::to_string(kLogSizeLimit));
       !status.ok()) {
     return status;
   }
