@@ -17,7 +17,7 @@
 #include "HistorySeed.h"
 #include "ProcessSample.h"
 #include "TracedProgram.h"
-#include "XKeyboard.h"
+#include "XDisplay.h"
 
 namespace marbrel::bench {
 namespace {
@@ -60,7 +60,7 @@ class Measurement {
   explicit Measurement(Options options) : options_(std::move(options)) {}
 
   int run() {
-    if (!keyboard_.isOpen()) {
+    if (!display_.isOpen()) {
       std::cerr << "desktop figures: cannot open the X display with XTest ($DISPLAY)\n";
       return 2;
     }
@@ -117,6 +117,10 @@ class Measurement {
         std::cerr << "desktop figures: the tray icon was not drawn within 60 s (is a tray host running?)\n";
         return;
       }
+      if (!display_.isEmbeddedAndViewable(static_cast<unsigned long>(mark->detail))) {
+        std::cerr << "desktop figures: the tray icon was drawn outside a tray host\n";
+        return;
+      }
       startTimes_.push_back(milliseconds(mark->at - program->startedAt()));
       if (const auto times = ProcessSample::mainThreadTimes(program->pid())) {
         startRan_.push_back(times->ran);
@@ -137,7 +141,7 @@ class Measurement {
     for (int attempt = 0; attempt < 3; ++attempt) {
       if (attempt) ++lostKeys_;
       pressedAt = Clock::now();
-      keyboard_.press({"Control_L", "Shift_L", "v"});
+      display_.press({"Control_L", "Shift_L", "v"});
       auto mark = program_->waitFor([&](const TraceMark& m) { return isMark(m, "menu", pressedAt); }, pressedAt + 10s);
       if (mark) return mark;
     }
@@ -146,7 +150,7 @@ class Measurement {
 
   bool closeMenu() {
     const auto pressedAt = Clock::now();
-    keyboard_.press({"Escape"});
+    display_.press({"Escape"});
     const auto mark = program_->waitFor([&](const TraceMark& m) { return isMark(m, "menu-closed", pressedAt); },
                                         pressedAt + 10s);
     if (mark) closedAt_ = mark->at;
@@ -182,12 +186,12 @@ class Measurement {
         if (const auto rss = ProcessSample::residentKilobytes(program_->pid())) rssFirstMenu_.push_back(*rss / 1024.0);
       }
       // Keys typed before the pop-up holds the keyboard would go elsewhere.
-      if (!waitUntil([&] { return keyboard_.keyboardGrabbedElsewhere(); }, Clock::now() + 10s)) {
+      if (!waitUntil([&] { return display_.keyboardGrabbedElsewhere(); }, Clock::now() + 10s)) {
         std::cerr << "desktop figures: the menu did not take the keyboard\n";
       }
       const auto beforeSearch = ProcessSample::mainThreadTimes(program_->pid());
       const auto typedAt = Clock::now();
-      keyboard_.press({options_.key});
+      display_.press({options_.key});
       const long long allRows = opened->detail;
       const auto filtered = program_->waitFor(
           [&](const TraceMark& m) { return isMark(m, "menu", typedAt) && m.detail != allRows; }, typedAt + 10s);
@@ -234,7 +238,7 @@ class Measurement {
   }
 
   Options options_;
-  XKeyboard keyboard_;
+  XDisplay display_;
   std::unique_ptr<TracedProgram> program_;
   Clock::time_point closedAt_;
   int lostKeys_ = 0;

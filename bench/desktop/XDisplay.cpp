@@ -1,18 +1,20 @@
-#include "XKeyboard.h"
+#include "XDisplay.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
 namespace marbrel::bench {
 
-struct XKeyboard::Display {
+struct XDisplay::Display {
   ::Display* connection = nullptr;
   ~Display() {
     if (connection) XCloseDisplay(connection);
   }
 };
 
-XKeyboard::XKeyboard() : display_(std::make_unique<Display>()) {
+XDisplay::XDisplay() : display_(std::make_unique<Display>()) {
+  // A window gone between two requests is an answer, not a reason to end the program.
+  XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
   display_->connection = XOpenDisplay(nullptr);
   int event = 0, error = 0, major = 0, minor = 0;
   if (display_->connection && !XTestQueryExtension(display_->connection, &event, &error, &major, &minor)) {
@@ -21,11 +23,11 @@ XKeyboard::XKeyboard() : display_(std::make_unique<Display>()) {
   }
 }
 
-XKeyboard::~XKeyboard() = default;
+XDisplay::~XDisplay() = default;
 
-bool XKeyboard::isOpen() const { return display_->connection != nullptr; }
+bool XDisplay::isOpen() const { return display_->connection != nullptr; }
 
-bool XKeyboard::press(const std::vector<std::string>& keysyms) {
+bool XDisplay::press(const std::vector<std::string>& keysyms) {
   ::Display* x = display_->connection;
   if (!x) return false;
   std::vector<KeyCode> codes;
@@ -41,13 +43,26 @@ bool XKeyboard::press(const std::vector<std::string>& keysyms) {
   return true;
 }
 
-bool XKeyboard::keyboardGrabbedElsewhere() {
+bool XDisplay::keyboardGrabbedElsewhere() {
   ::Display* x = display_->connection;
   if (!x) return false;
   const int result = XGrabKeyboard(x, DefaultRootWindow(x), False, GrabModeAsync, GrabModeAsync, CurrentTime);
   if (result == GrabSuccess) XUngrabKeyboard(x, CurrentTime);
   XSync(x, False);
   return result == AlreadyGrabbed;
+}
+
+bool XDisplay::isEmbeddedAndViewable(unsigned long window) {
+  ::Display* x = display_->connection;
+  if (!x || window == 0) return false;
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(x, window, &root, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(x, window, &attributes)) return false;
+  return parent != root && attributes.map_state == IsViewable;
 }
 
 }  // namespace marbrel::bench
