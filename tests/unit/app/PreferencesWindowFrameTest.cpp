@@ -15,12 +15,6 @@ struct PreferencesWindowFrameTest : ::testing::Test {
   const WindowFrame window{0, 0, 400, 300};
 };
 
-TEST_F(PreferencesWindowFrameTest, WithoutASavedFrameTheWindowIsCentredOnItsScreen) {
-  EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{760, 405, 400, 300}));
-  const WindowFrame second{1920, 0, 1280, 1024};
-  EXPECT_EQ(frame.placement(window, second, {screen, second}), (WindowFrame{2360, 362, 400, 300}));
-}
-
 TEST_F(PreferencesWindowFrameTest, ASavedFrameMovesTheWindowButKeepsItsSize) {
   frame.save({100, 200, 640, 480});
   EXPECT_EQ(Defaults(dir / "defaults.json").objectForKey(PreferencesWindowFrame::kAutosaveName),
@@ -28,7 +22,10 @@ TEST_F(PreferencesWindowFrameTest, ASavedFrameMovesTheWindowButKeepsItsSize) {
   EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{100, 200, 400, 300}));
 }
 
-TEST_F(PreferencesWindowFrameTest, ASavedPositionOffEveryScreenIsIgnored) {
+TEST_F(PreferencesWindowFrameTest, WithoutASavedFrameOnAScreenTheWindowIsCentredOnItsScreen) {
+  EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{760, 405, 400, 300}));
+  const WindowFrame second{1920, 0, 1280, 1024};
+  EXPECT_EQ(frame.placement(window, second, {screen, second}), (WindowFrame{2360, 362, 400, 300}));
   frame.save({3000, 200, 400, 300});  // a screen that is no longer attached
   EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{760, 405, 400, 300}));
   frame.save({100, -200, 400, 300});  // title bar above the top of the screen

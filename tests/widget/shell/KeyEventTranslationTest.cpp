@@ -38,7 +38,6 @@ TEST(KeyEventTranslation, EventsCarryCodeFlagsAndTypedText) {
   EXPECT_EQ(key->keyCode, 9);
   EXPECT_EQ(key->flags, kCommand | kOption);
   EXPECT_EQ(key->characters, "v");
-
   QKeyEvent keypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, QStringLiteral("\r"));
   key = KeyEventTranslation::translate(keypadEnter);
   ASSERT_TRUE(key.has_value());
@@ -49,12 +48,12 @@ TEST(KeyEventTranslation, EventsCarryCodeFlagsAndTypedText) {
 }
 
 TEST(KeyEventTranslation, ModifierPressesAndReleasesChangeTheHeldFlagsAtOnce) {
+  EXPECT_TRUE(KeyEventTranslation::isModifierKey(Qt::Key_Shift));
+  EXPECT_FALSE(KeyEventTranslation::isModifierKey(Qt::Key_P));
   QKeyEvent altDown(QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier);
   EXPECT_EQ(KeyEventTranslation::flagsAfter(altDown), kOption);
   QKeyEvent altUp(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
   EXPECT_EQ(KeyEventTranslation::flagsAfter(altUp), 0u);
-  EXPECT_TRUE(KeyEventTranslation::isModifierKey(Qt::Key_Shift));
-  EXPECT_FALSE(KeyEventTranslation::isModifierKey(Qt::Key_P));
 }
 
 TEST(KeyEventTranslation, KeyEquivalentsReadAsLinuxShortcuts) {

@@ -111,9 +111,7 @@ TEST(MenuRowsKeyEquivalents, MatchTheCharacterAndExactlyTheModifiers) {
   EXPECT_TRUE(MenuRows::matchesKeyEquivalent(*pin, "k", kCommand)) << "letters match regardless of case";
   auto none = item("no key");
   EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*none, "", kCommand));
-}
-
-TEST(MenuRowsKeyEquivalents, HiddenAlternatesAnswerTheirKeysButOtherHiddenOrDisabledItemsDoNot) {
+  // Hidden alternates answer their keys, but other hidden or disabled items do not.
   auto alt = alternate("copy", "1");
   EXPECT_TRUE(MenuRows::matchesKeyEquivalent(*alt, "1", kOption));
   auto hiddenFooter = item("Quit", "q");
