@@ -25,7 +25,7 @@ using ReplyPtr = std::unique_ptr<Reply, FreeDeleter>;
 xcb_atom_t internAtom(xcb_connection_t* c, const std::string& name) {
   ReplyPtr<xcb_intern_atom_reply_t> reply(
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(name.size()), name.c_str()), nullptr));
-  return reply ? reply->atom : XCB_ATOM_NONE;
+  return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ class SettingsManager {
   xcb_atom_t atom(const std::string& name) {
     xcb_connection_t* c = connection_.connection();
     auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(name.size()), name.c_str()), nullptr);
-    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     free(reply);
     return value;
   }
