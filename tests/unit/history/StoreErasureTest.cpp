@@ -98,21 +98,5 @@ TEST_F(StoreErasureTest, TrimmedEntryLeavesTheFilesAtTheNextCheckpointAndTheRest
   EXPECT_EQ(reopened->integrityCheck(), "ok");
 }
 
-TEST_F(StoreErasureTest, CheckpointBesideAReadOnlyViewLosesNothing) {
-  copy(text("first-entry-3M8R"));
-  history.remove(copy({{"image/png", largeValue("removed-entry-3M8R")}}));
-  // A reader such as `marbrel history` open meanwhile: whatever a checkpoint cannot finish
-  // beside it is finished by a later one.
-  auto reader = HistoryStore::openReadOnly(file, env.log);
-  ASSERT_EQ(textsOf(reader->all()), (Texts{"first-entry-3M8R"}));
-  copy(text("second-entry-3M8R"));
-  store->checkpoint();
-  reader.reset();
-  store->checkpoint();
-  EXPECT_FALSE(onDisk("removed-entry-3M8R"));
-  EXPECT_EQ(textsOf(env.openFile(file)->all()), (Texts{"second-entry-3M8R", "first-entry-3M8R"}));
-  EXPECT_EQ(env.log.str(), "");
-}
-
 }  // namespace
 }  // namespace marbrel

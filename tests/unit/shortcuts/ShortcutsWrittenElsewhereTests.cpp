@@ -63,7 +63,7 @@ TEST_F(ShortcutsWrittenElsewhereTest, ANewStoredShortcutMovesTheHotKeyAndIsAnnou
   EXPECT_EQ(posted, (std::vector<std::string>{"popup", "popup"}));
 }
 
-TEST_F(ShortcutsWrittenElsewhereTest, ClearedDeletedOrUnreadableValuesReleaseTheHotKeyUntilAShortcutIsStoredAgain) {
+TEST_F(ShortcutsWrittenElsewhereTest, ClearedDeletedUnreadableOrRefusedValuesHoldNoHotKeyUntilOneIsAccepted) {
   for (const Defaults::Value& value : {Defaults::Value(false), Defaults::Value("not json"), Defaults::Value(7)}) {
     writeElsewhere("KeyboardShortcuts_popup", kCmdShiftV.toJson());
     ASSERT_EQ(service.grabCount(9, kCmd | kShift), 1) << value.dump();
@@ -76,6 +76,14 @@ TEST_F(ShortcutsWrittenElsewhereTest, ClearedDeletedOrUnreadableValuesReleaseThe
   defaults.reload();
   EXPECT_TRUE(service.grabs().empty());
   EXPECT_EQ(shortcuts.getShortcut(Name::popup()), std::nullopt);
+  // A combination another program holds stays stored without effect until the next attempt.
+  service.refuse(11, kCmd);
+  writeElsewhere("KeyboardShortcuts_popup", kCmdB.toJson());
+  EXPECT_TRUE(service.grabs().empty());
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), kCmdB);
+  service.allow(11, kCmd);
+  shortcuts.onKeyDown(Name::popup(), [] {});
+  EXPECT_EQ(service.grabCount(11, kCmd), 1);
 }
 
 TEST_F(ShortcutsWrittenElsewhereTest, ACombinationSharedWithAnotherNameStaysHeldForIt) {
@@ -90,17 +98,6 @@ TEST_F(ShortcutsWrittenElsewhereTest, ACombinationSharedWithAnotherNameStaysHeld
   // Another name's key written elsewhere moves only that name.
   writeElsewhere("KeyboardShortcuts_other", kCmdB.toJson());
   EXPECT_EQ(service.grabCount(9, kCmd | kShift), 0);
-  EXPECT_EQ(service.grabCount(11, kCmd), 1);
-}
-
-TEST_F(ShortcutsWrittenElsewhereTest, ARefusedCombinationStaysStoredWithoutEffectAndIsTriedAgainByTheNextAction) {
-  service.refuse(11, kCmd);
-  writeElsewhere("KeyboardShortcuts_popup", kCmdB.toJson());
-  EXPECT_TRUE(service.grabs().empty());
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), kCmdB);
-  EXPECT_EQ(posted, std::vector<std::string>{"popup"});
-  service.allow(11, kCmd);
-  shortcuts.onKeyDown(Name::popup(), [] {});
   EXPECT_EQ(service.grabCount(11, kCmd), 1);
 }
 
