@@ -157,10 +157,12 @@ class Measurement {
     return bool(mark);
   }
 
-  // The search filters at once only after a quiet spell since its last run (closing the menu clears
-  // the query and filters): wait that spell out so each keystroke is measured the same way.
+  // The search filters at once only after 0.2 s without a search. Closing the menu clears the query
+  // and filters again, and that search itself waits 0.2 s when it follows the measured keystroke's,
+  // so it may run as late as 0.2 s after the close: wait until 0.2 s after that, with a margin, so
+  // each keystroke is measured the same way.
   void waitForQuietSearch() {
-    const auto quietFrom = closedAt_ + 350ms;
+    const auto quietFrom = closedAt_ + 600ms;
     while (Clock::now() < quietFrom) std::this_thread::sleep_for(quietFrom - Clock::now());
   }
 
