@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "TestShortcuts.h"
 #include "core/config/Defaults.h"
 #include "core/platform/ModifierFlags.h"
 #include "core/platform/NotificationCenter.h"
@@ -14,11 +15,12 @@
 namespace marbrel {
 namespace {
 
-constexpr std::uint32_t kCmd = 0x100;
-constexpr std::uint32_t kShift = 0x200;
-constexpr std::int64_t kV = 9, kB = 11;
-const Shortcut kCmdShiftV{kV, kCmd | kShift};
-const Shortcut kCmdB{kB, kCmd};
+using testing::kCmd;
+using testing::kShift;
+using testing::kV;
+using testing::kB;
+using testing::kCmdShiftV;
+using testing::kCmdB;
 
 // While a recorder records, the desktop must not hold our hot keys, or the recorder would never
 // receive the combination that is the shortcut already (pressing it would pop the menu up).

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "TestShortcuts.h"
 #include "core/config/Defaults.h"
 #include "core/platform/NotificationCenter.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
@@ -12,11 +13,11 @@
 namespace marbrel {
 namespace {
 
-constexpr std::uint32_t kCmd = 0x100;
-constexpr std::uint32_t kShift = 0x200;
-const Shortcut kCmdShiftV{9, kCmd | kShift};
-const Shortcut kCmdB{11, kCmd};
-const Name kOther{"other", std::nullopt};
+using testing::kCmd;
+using testing::kShift;
+using testing::kCmdShiftV;
+using testing::kCmdB;
+using testing::kOther;
 
 class KeyboardShortcutsTest : public ::testing::Test {
  protected:
