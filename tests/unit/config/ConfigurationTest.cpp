@@ -42,7 +42,9 @@ TEST(Configuration, UiTestingKeepsAwayFromTheStatusItemSettingAndFuzzySearch) {
     EXPECT_EQ(configuration.showInStatusBar(), uiTesting) << argument;
     EXPECT_EQ(configuration.fuzzySearch(), !uiTesting) << argument;
     EXPECT_EQ(defaults.persistentObjectForKey(uiTesting ? "showInStatusBarUITests" : "showInStatusBar"), false);
-    if (uiTesting) EXPECT_FALSE(defaults.persistentObjectForKey("showInStatusBar"));
+    if (uiTesting) {
+      EXPECT_FALSE(defaults.persistentObjectForKey("showInStatusBar"));
+    }
   }
 }
 

@@ -64,7 +64,9 @@ TEST(Fuse, WorkedValuesHold) {
     ASSERT_EQ(result.has_value(), row.score.has_value());
     if (!result) continue;
     EXPECT_NEAR(result->score, *row.score, kTolerance);
-    if (row.ranges) EXPECT_EQ(result->ranges, *row.ranges);
+    if (row.ranges) {
+      EXPECT_EQ(result->ranges, *row.ranges);
+    }
   }
   EXPECT_FALSE(kHistoryFuse.createPattern(""));
   EXPECT_FALSE(kHistoryFuse.search(std::optional<FusePattern>{}, kHistoryFuse.prepare("x")));

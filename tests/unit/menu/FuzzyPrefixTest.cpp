@@ -18,7 +18,9 @@ class FuzzyPrefixTest : public MenuFixture {
       const auto viaPresentation = fuse.score(*pattern, presentation->fuzzyText(fuse, pattern->len()));
       const auto whole = fuse.search(query, text);
       ASSERT_EQ(viaPresentation.has_value(), whole.has_value()) << query;
-      if (whole) EXPECT_EQ(*viaPresentation, whole->score) << query;
+      if (whole) {
+        EXPECT_EQ(*viaPresentation, whole->score) << query;
+      }
     }
   }
   static constexpr std::size_t kLong = EntryPresentation::kLongTextBytes;
