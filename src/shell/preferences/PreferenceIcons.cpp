@@ -9,6 +9,8 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include "shell/MenuImages.h"
+
 namespace marbrel::preference_icons {
 
 namespace {
@@ -79,23 +81,6 @@ QIcon drawnPalette() {
   return QIcon(pixmap);
 }
 
-// Two stacked sheets with a clip: the clipboard history.
-QIcon drawnProgram() {
-  QPixmap pixmap = canvas();
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(0x5B, 0x6E, 0x8C));
-  painter.drawRoundedRect(QRectF(10, 8, 44, 52), 7, 7);
-  painter.setBrush(QColor(0xF7, 0xF4, 0xEE));
-  painter.drawRoundedRect(QRectF(16, 16, 32, 38), 3, 3);
-  painter.setBrush(QColor(0x9A, 0xA8, 0xBE));
-  for (int line = 0; line < 4; ++line) painter.drawRect(QRectF(21, 24 + line * 7, line % 2 ? 16 : 22, 3));
-  painter.setBrush(QColor(0xC8, 0xCF, 0xD9));
-  painter.drawRoundedRect(QRectF(22, 4, 20, 9), 3, 3);
-  return QIcon(pixmap);
-}
-
 }  // namespace
 
 QIcon general() { return themed({"preferences-system", "preferences-other", "configure"}, drawnGear()); }
@@ -108,7 +93,8 @@ QIcon appearance() {
 
 QIcon program() {
   const QIcon window = QApplication::windowIcon();
-  return themed({"org.marbrel.Marbrel"}, window.isNull() || window.pixmap(32).isNull() ? drawnProgram() : window);
+  return themed({"org.marbrel.Marbrel"},
+                window.isNull() || window.pixmap(32).isNull() ? ApplicationImages::applicationIcon() : window);
 }
 
 }  // namespace marbrel::preference_icons
