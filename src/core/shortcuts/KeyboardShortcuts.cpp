@@ -111,9 +111,7 @@ bool KeyboardShortcuts::registerShortcut(const Shortcut& shortcut) {
   // Every attempt uses up an id, even one that fails.
   const std::uint32_t id = ++lastHotKeyId_;
   if (!fitsInUInt32(shortcut.carbonKeyCode) || !fitsInUInt32(shortcut.carbonModifiers)) return false;
-  const auto registration = hotKeys_.registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
-                                                    static_cast<std::uint32_t>(shortcut.carbonModifiers),
-                                                    HotKeyService::HotKeyId{kSignature, id});
+  const auto registration = grab(shortcut, id);
   if (!registration) return false;
   hotKeysById_[id] = HotKey{shortcut, registration};
   if (paused_) {
@@ -128,6 +126,12 @@ bool KeyboardShortcuts::registerShortcut(const Shortcut& shortcut) {
     });
   }
   return true;
+}
+
+std::optional<HotKeyService::Registration> KeyboardShortcuts::grab(const Shortcut& shortcut, std::uint32_t id) {
+  return hotKeys_.registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
+                                 static_cast<std::uint32_t>(shortcut.carbonModifiers),
+                                 HotKeyService::HotKeyId{kSignature, id});
 }
 
 void KeyboardShortcuts::unregisterShortcut(const Shortcut& shortcut) {
@@ -215,11 +219,7 @@ void KeyboardShortcuts::suspendHotKeys() {
 void KeyboardShortcuts::resumeHotKeys() {
   for (auto it = hotKeysById_.begin(); it != hotKeysById_.end();) {
     HotKey& hotKey = it->second;
-    if (!hotKey.registration) {
-      hotKey.registration = hotKeys_.registerHotKey(static_cast<std::uint32_t>(hotKey.shortcut.carbonKeyCode),
-                                                    static_cast<std::uint32_t>(hotKey.shortcut.carbonModifiers),
-                                                    HotKeyService::HotKeyId{kSignature, it->first});
-    }
+    if (!hotKey.registration) hotKey.registration = grab(hotKey.shortcut, it->first);
     if (hotKey.registration) {
       ++it;
       continue;

@@ -94,6 +94,8 @@ class KeyboardShortcuts {
   // Starts following the name's stored value, so writes by other processes move its hot key too.
   Watch& watch(const Name& name);
   void storedValueChanged(const std::string& rawValue);
+  // Asks the desktop for the shortcut's hot key under `id` (its key code and modifiers in range).
+  std::optional<HotKeyService::Registration> grab(const Shortcut& shortcut, std::uint32_t id);
   void suspendHotKeys();
   void resumeHotKeys();
 
