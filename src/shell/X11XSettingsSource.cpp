@@ -33,10 +33,14 @@ xcb_atom_t internAtom(xcb_connection_t* c, const std::string& name) {
 std::optional<std::string> X11XSettingsSource::read() const {
   if (!connection_.isOpen()) return std::nullopt;
   xcb_connection_t* c = connection_.connection();
-  const int screen = XDefaultScreen(connection_.display());
-  const xcb_atom_t selection = internAtom(c, "_XSETTINGS_S" + std::to_string(screen));
-  const xcb_atom_t property = internAtom(c, "_XSETTINGS_SETTINGS");
-  if (selection == XCB_ATOM_NONE || property == XCB_ATOM_NONE) return std::nullopt;
+  if (selection_ == XCB_ATOM_NONE || property_ == XCB_ATOM_NONE) {
+    const int screen = XDefaultScreen(connection_.display());
+    selection_ = internAtom(c, "_XSETTINGS_S" + std::to_string(screen));
+    property_ = internAtom(c, "_XSETTINGS_SETTINGS");
+    if (selection_ == XCB_ATOM_NONE || property_ == XCB_ATOM_NONE) return std::nullopt;
+  }
+  const xcb_atom_t selection = selection_;
+  const xcb_atom_t property = property_;
   ReplyPtr<xcb_get_selection_owner_reply_t> owner(
       xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
   if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -9,7 +10,7 @@ class X11Connection;
 
 // Reads the desktop's XSETTINGS: the _XSETTINGS_SETTINGS property of the window that owns the
 // screen's _XSETTINGS_S<n> selection. Read afresh on each call, so a theme switched while the
-// program runs is seen at the next call.
+// program runs is seen at the next call; the two atoms are looked up once.
 class X11XSettingsSource {
  public:
   // `connection` is not owned and outlives this object.
@@ -20,6 +21,9 @@ class X11XSettingsSource {
 
  private:
   X11Connection& connection_;
+  // The selection's and the property's atoms once looked up (0: not yet, or no display).
+  mutable std::uint32_t selection_ = 0;
+  mutable std::uint32_t property_ = 0;
 };
 
 }  // namespace marbrel
