@@ -5,14 +5,12 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 #include <gtest/gtest.h>
 
 #include "contract/ContractEnvironment.h"
 #include "fakes/FakeMainQueue.h"
 #include "shell/QtMainQueue.h"
+#include "support/QtEvents.h"
 
 namespace marbrel {
 namespace {
@@ -33,15 +31,7 @@ struct FakeQueueHarness {
 // Runs the Qt event loop until `done` holds, with a deadline generous enough for a busy machine.
 struct QtQueueHarness {
   QtMainQueue queue;
-  bool runUntil(const std::function<bool()>& done, double maxSeconds = 30) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > qint64(maxSeconds * 1000)) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-  }
+  bool runUntil(const std::function<bool()>& done) { return testing::processEventsUntil(done, std::chrono::seconds(30)); }
 };
 
 template <typename Harness>

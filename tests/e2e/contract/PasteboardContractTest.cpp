@@ -1,14 +1,12 @@
 // One suite, two clipboards: the in-memory fake the unit tests use, and the Qt adapter on a real X
 // server where another program (a separate X client) makes the copies.
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +14,7 @@
 #include "fakes/FakePasteboard.h"
 #include "shell/QtPasteboard.h"
 #include "support/Process.h"
+#include "support/QtEvents.h"
 #include "support/XSession.h"
 
 namespace marbrel {
@@ -56,19 +55,15 @@ struct QtPasteboardHarness {
   // The change has arrived when the count moved and the new owner's formats are offered (a change
   // signal of the previous owner going away may come first).
   bool waitForChangeFrom(std::int64_t before) {
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-      if (board.changeCount() != before) {
-        const auto items = board.items();
-        if (!items.empty()) {
+    return testing::processEventsUntil(
+        [&] {
+          if (board.changeCount() == before) return false;
+          const auto items = board.items();
+          if (items.empty()) return false;
           const auto types = items.front()->types();
-          if (std::find(types.begin(), types.end(), expectedType) != types.end()) return true;
-        }
-      }
-      if (timer.elapsed() > 30000) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
+          return std::find(types.begin(), types.end(), expectedType) != types.end();
+        },
+        std::chrono::seconds(30));
   }
 };
 
@@ -166,11 +161,7 @@ TEST_F(QtPasteboardOnX11, OtherProgramsReadWhatWeWrite) {
       std::vector<std::string>{"sh", "-c", "xclip -selection clipboard -o -t text/plain > " + out + ".tmp && mv " +
                                                out + ".tmp " + out},
       e2e::ContractEnvironment::session()->environment());
-  QElapsedTimer timer;
-  timer.start();
-  while (reader->running() && timer.elapsed() < 30000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-  }
+  testing::processEventsUntil([&] { return !reader->running(); }, std::chrono::seconds(30));
   std::ifstream in(out);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "written by marbrel");

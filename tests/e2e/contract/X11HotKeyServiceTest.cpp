@@ -3,31 +3,21 @@
 #include <memory>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 #include <gtest/gtest.h>
 
 #include "contract/ContractEnvironment.h"
 #include "shell/X11Connection.h"
 #include "shell/X11HotKeyService.h"
+#include "support/QtEvents.h"
 #include "support/XSession.h"
 
 namespace marbrel {
 namespace {
 
+using testing::processEventsUntil;
+
 constexpr std::uint32_t kV = 9;
 constexpr std::uint32_t kCommandShift = 0x100 | 0x200;
-
-bool spinUntil(const std::function<bool()>& done, int milliseconds = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > milliseconds) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-  }
-  return true;
-}
 
 class X11HotKeyServiceTest : public ::testing::Test {
  protected:
@@ -54,7 +44,7 @@ TEST_F(X11HotKeyServiceTest, ARegisteredCombinationReportsPressAndReleaseWithIts
   const auto registration = service->registerHotKey(kV, kCommandShift, {0x5452484B, 7});
   ASSERT_TRUE(registration.has_value());
   press("ctrl+shift+v");
-  ASSERT_TRUE(spinUntil([&] { return events.size() >= 2; }));
+  ASSERT_TRUE(processEventsUntil([&] { return events.size() >= 2; }));
   EXPECT_EQ(events[0].hotKeyId.id, 7u);
   EXPECT_EQ(events[0].hotKeyId.signature, 0x5452484Bu);
   EXPECT_EQ(events[0].kind, HotKeyService::EventKind::pressed);
@@ -68,7 +58,7 @@ TEST_F(X11HotKeyServiceTest, CapsLockDoesNotStopTheCombination) {
   press("Caps_Lock");
   press("ctrl+shift+v");
   press("Caps_Lock");
-  EXPECT_TRUE(spinUntil([&] { return !events.empty(); }));
+  EXPECT_TRUE(processEventsUntil([&] { return !events.empty(); }));
   service->unregisterHotKey(*registration);
 }
 

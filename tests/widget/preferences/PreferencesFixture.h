@@ -23,20 +23,10 @@
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/FakeStrings.h"
 #include "shell/preferences/PreferencesContext.h"
+#include "support/QtEvents.h"
 #include "support/TempDir.h"
 
 namespace marbrel::testing {
-
-// Processes events until `condition` holds or the deadline passes; answers the condition.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 // Sends one key press to `target`, as the window system would deliver it.
 inline void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
@@ -54,7 +44,7 @@ inline bool activate(QWidget& window) {
   window.show();
   window.raise();
   window.activateWindow();
-  return waitUntil([&] { return window.isActiveWindow(); });
+  return processEventsUntil([&] { return window.isActiveWindow(); });
 }
 
 // Answers the next modal message box that opens and remembers its texts.
@@ -73,7 +63,7 @@ class AlertCatcher {
     timer_.start();
   }
   bool caught() const { return text_.has_value(); }
-  bool wait() { return waitUntil([this] { return caught(); }); }
+  bool wait() { return processEventsUntil([this] { return caught(); }); }
   QString text() const { return text_.value_or(QString()); }
   QString informative() const { return informative_; }
 

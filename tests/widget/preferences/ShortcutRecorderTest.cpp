@@ -31,7 +31,7 @@ struct ShortcutRecorderTest : PreferencesFixture {
 
   void startRecording() {
     recorder->setFocus(Qt::MouseFocusReason);
-    ASSERT_TRUE(waitUntil([&] { return recorder->isRecording(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));
   }
   std::optional<Shortcut> popup() const { return shortcuts.getShortcut(Name::popup()); }
 
@@ -49,7 +49,7 @@ TEST_F(ShortcutRecorderTest, ShowsTheStoredShortcutAndThePlaceholderForEachState
   EXPECT_TRUE(shortcuts.isPaused());  // registered hot keys do not fire while recording
 
   other->setFocus();
-  ASSERT_TRUE(waitUntil([&] { return !recorder->isRecording(); }));
+  ASSERT_TRUE(processEventsUntil([&] { return !recorder->isRecording(); }));
   EXPECT_EQ(recorder->placeholderText(), "Record Shortcut");
   EXPECT_FALSE(shortcuts.isPaused());
 }
@@ -101,7 +101,7 @@ TEST_F(ShortcutRecorderTest, RefusesAMenuItemsCombinationWithAnAlertAndRecordsAg
   EXPECT_EQ(alert.text(), QString::fromUtf8("This shortcut cannot be used because it is already used by the menu "
                                             "item “Quit”."));
   EXPECT_EQ(popup(), ctrlShiftV());
-  EXPECT_TRUE(waitUntil([&] { return recorder->isRecording(); }));  // the field has the focus again
+  EXPECT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));  // the field has the focus again
 }
 
 TEST_F(ShortcutRecorderTest, RefusesASystemReservedCombinationWithAnAlert) {
@@ -140,7 +140,7 @@ TEST_F(ShortcutRecorderTest, TheCancelButtonClearsTheShortcut) {
 TEST_F(ShortcutRecorderTest, TabEndsRecordingAndMovesTheFocusOn) {
   startRecording();
   pressKey(recorder, Qt::Key_Tab, Qt::NoModifier, "\t");
-  EXPECT_TRUE(waitUntil([&] { return other->hasFocus(); }));
+  EXPECT_TRUE(processEventsUntil([&] { return other->hasFocus(); }));
   EXPECT_FALSE(recorder->isRecording());
   EXPECT_EQ(popup(), ctrlShiftV());
 }

@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -18,20 +17,12 @@
 #include "shell/QtImageDecoder.h"
 #include "shell/QtStrings.h"
 #include "shell/SingleInstance.h"
+#include "support/QtEvents.h"
 
 namespace marbrel {
 namespace {
 
-// Runs the event loop until `done` holds or a generous deadline passes.
-bool spinUntil(const std::function<bool()>& done, int milliseconds = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > milliseconds) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-  }
-  return true;
-}
+using testing::processEventsUntil;
 
 std::string encode(const QImage& image, const char* format) {
   QByteArray bytes;
@@ -83,12 +74,12 @@ TEST(DefaultsFolderWatcher, ChangesWrittenByAnotherProcessReachObservers) {
     Defaults other(file);  // as `marbrel defaults write` does
     ASSERT_TRUE(other.setBool("hideFooter", true));
   }
-  EXPECT_TRUE(spinUntil([&] { return hideFooter; }));
+  EXPECT_TRUE(processEventsUntil([&] { return hideFooter; }));
   {
     Defaults other(file);
     ASSERT_TRUE(other.setBool("hideFooter", false));
   }
-  EXPECT_TRUE(spinUntil([&] { return !hideFooter; })) << "a second change to the replaced file arrives too";
+  EXPECT_TRUE(processEventsUntil([&] { return !hideFooter; })) << "a second change to the replaced file arrives too";
 }
 
 TEST(SingleInstance, ASecondLaunchReachesTheFirstAndNobodyAnswersWhenNoneRuns) {
@@ -105,7 +96,7 @@ TEST(SingleInstance, ASecondLaunchReachesTheFirstAndNobodyAnswersWhenNoneRuns) {
     SingleInstance again(name);
     answered = again.askRunningInstanceToReopen(10000);
   });
-  EXPECT_TRUE(spinUntil([&] { return reopened == 1; }));
+  EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; }));
   second.join();
   EXPECT_TRUE(answered);
 }
