@@ -22,9 +22,7 @@ using testing::kOther;
 class KeyboardShortcutsTest : public ::testing::Test {
  protected:
   KeyboardShortcutsTest() {
-    notifications.addObserver(KeyboardShortcuts::kShortcutByNameDidChange, [this](const Notification& n) {
-      posted.push_back(std::any_cast<Name>(n.userInfo.at("name")).rawValue);
-    });
+    testing::recordShortcutChanges(notifications, posted);
   }
   void restart() { shortcuts = std::make_unique<KeyboardShortcuts>(defaults, service, notifications); }
 

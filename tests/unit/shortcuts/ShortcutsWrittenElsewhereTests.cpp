@@ -27,9 +27,7 @@ using testing::kOther;
 class ShortcutsWrittenElsewhereTest : public ::testing::Test {
  protected:
   ShortcutsWrittenElsewhereTest() {
-    notifications.addObserver(KeyboardShortcuts::kShortcutByNameDidChange, [this](const Notification& n) {
-      posted.push_back(std::any_cast<Name>(n.userInfo.at("name")).rawValue);
-    });
+    testing::recordShortcutChanges(notifications, posted);
     shortcuts.createName(Name::popup());
     shortcuts.onKeyDown(Name::popup(), [this] { log.push_back("popup"); });
     posted.clear();
