@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,12 @@ class Pasteboard {
 
   // Writes the bytes of one declared type; absent bytes write nothing for that type.
   virtual void setData(const std::optional<std::string>& data, const std::string& type) = 0;
+
+  // Sets the one function called on the main thread whenever the desktop announces new clipboard
+  // contents, after changeCount() has moved and items() can give them. The watcher coalesces these
+  // calls; an adapter whose desktop gives no such signal never calls it, and the watcher's
+  // one-second check still finds its changes.
+  virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
 };
 
 }  // namespace marbrel
