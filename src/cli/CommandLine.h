@@ -11,9 +11,11 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
-// Whether the arguments (without the program name) name one of the sub-commands below, so the
-// program runs them instead of starting the desktop program.
-bool isCommandLine(const std::vector<std::string>& args);
+// Whether the arguments (without the program name) start the desktop program: none at all, or only
+// "ui-testing" and the toolkit's own options (a session manager restarts programs with
+// `-session ID`). Anything else is for runCommandLine, which runs a sub-command or explains the
+// mistake.
+bool startsDesktopProgram(const std::vector<std::string>& args);
 
 // Runs `marbrel ARGS...` for a sub-command; prints results to `out` and problems to `err`.
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,18 +1,21 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ostream>
 
 #include "cli/CommandLine.h"
+#include "cli/Settings.h"
 #include "core/config/Defaults.h"
 
 namespace marbrel::cli {
 
 namespace {
 
-void usage(std::ostream& err) {
-  err << "usage: marbrel defaults read [KEY]\n"
+void usage(std::ostream& stream) {
+  stream << "usage: marbrel defaults read [KEY]\n"
          "       marbrel defaults write KEY -bool|-int|-float|-string|-array VALUE...\n"
-         "       marbrel defaults delete KEY\n";
+         "       marbrel defaults delete KEY\n"
+         "       marbrel defaults keys [--json]\n";
 }
 
 int usageError(std::ostream& err, const std::string& problem) {
@@ -78,11 +81,56 @@ void printValue(std::ostream& out, const Defaults::Value& value) {
   }
 }
 
+std::string defaultText(const Defaults::Value& value) {
+  return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+// Every setting the program reads: key, type, default and meaning, in columns or as JSON.
+void printSettings(std::ostream& out, bool json) {
+  if (json) {
+    Defaults::Value array = Defaults::Value::array();
+    for (const Setting& setting : settings()) {
+      array.push_back({{"key", setting.key},
+                       {"type", setting.type},
+                       {"default", setting.defaultValue},
+                       {"values", setting.values},
+                       {"meaning", setting.meaning}});
+    }
+    out << array.dump(2) << "\n";
+    return;
+  }
+  std::size_t keyWidth = 0, defaultWidth = 0;
+  for (const Setting& setting : settings()) {
+    keyWidth = std::max(keyWidth, setting.key.size());
+    defaultWidth = std::max(defaultWidth, defaultText(setting.defaultValue).size());
+  }
+  for (const Setting& setting : settings()) {
+    const std::string value = defaultText(setting.defaultValue);
+    out << setting.key << std::string(keyWidth + 2 - setting.key.size(), ' ') << setting.type
+        << std::string(8 - setting.type.size(), ' ') << value << std::string(defaultWidth + 2 - value.size(), ' ')
+        << setting.meaning;
+    for (std::size_t i = 0; i < setting.values.size(); ++i) {
+      out << (i == 0 ? " (" : i + 1 == setting.values.size() ? " or " : ", ") << setting.values[i];
+    }
+    out << (setting.values.empty() ? "\n" : ")\n");
+  }
+}
+
 }  // namespace
 
 int runDefaultsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return usageError(err, "missing action");
   const std::string& action = args[0];
+  if (args.size() == 1 && (action == "--help" || action == "-h" || action == "help")) {
+    usage(out);
+    return kExitOk;
+  }
+  if (action == "keys") {
+    const bool json = args.size() == 2 && args[1] == "--json";
+    if (args.size() > 1 && !json) return usageError(err, "keys takes only --json");
+    printSettings(out, json);
+    return kExitOk;
+  }
   Defaults defaults(Defaults::standardFile());
 
   if (action == "read") {

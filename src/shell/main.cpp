@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (marbrel::cli::isCommandLine(args)) return marbrel::cli::runCommandLine(args, std::cout, std::cerr);
+  // Tells scripts that this build holds the desktop program (a build without it rejects the option).
   if (args.size() == 1 && args.front() == "--gui-available") return 0;
+  if (!marbrel::cli::startsDesktopProgram(args)) return marbrel::cli::runCommandLine(args, std::cout, std::cerr);
   return marbrel::runDesktopProgram(argc, argv);
 }
