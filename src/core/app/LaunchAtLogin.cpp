@@ -36,6 +36,7 @@ struct AutostartKeys {
   bool hasGroup = false;
   std::optional<std::string> type;
   std::optional<std::string> exec;
+  std::optional<std::string> tryExec;
   std::optional<std::string> hidden;
   std::optional<std::string> gnomeEnabled;
 };
@@ -66,6 +67,7 @@ AutostartKeys readAutostartKeys(std::istream& in) {
     };
     if (key == "Type") take(keys.type);
     else if (key == "Exec") take(keys.exec);
+    else if (key == "TryExec") take(keys.tryExec);
     else if (key == "Hidden") take(keys.hidden);
     else if (key == "X-GNOME-Autostart-enabled") take(keys.gnomeEnabled);
   }
@@ -74,6 +76,44 @@ AutostartKeys readAutostartKeys(std::istream& in) {
 
 bool isTrue(const std::optional<std::string>& value) { return value && (*value == "true" || *value == "1"); }
 bool isFalse(const std::optional<std::string>& value) { return value && (*value == "false" || *value == "0"); }
+
+// A string value as written in a desktop entry: a backslash is doubled.
+std::string escapedValue(const std::string& text) {
+  std::string value;
+  for (const char c : text) value += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return value;
+}
+
+// A string value as read from a desktop entry: \s \n \t \r \\ stand for their characters.
+std::string unescapedValue(const std::string& value) {
+  std::string text;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '\\' && i + 1 < value.size()) {
+      const char next = value[++i];
+      c = next == 's' ? ' ' : next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next;
+    }
+    text += c;
+  }
+  return text;
+}
+
+// Whether the session can start `program`: an executable file at that path or, for a bare name,
+// in one of the PATH folders.
+bool canStart(const std::string& program) {
+  if (program.empty()) return false;
+  auto executable = [](const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+  };
+  if (program.find('/') != std::string::npos) return executable(program);
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "/usr/local/bin:/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (!folder.empty() && executable(fs::path(folder) / program)) return true;
+  }
+  return false;
+}
 
 bool writeAll(int fd, const std::string& text) {
   std::size_t done = 0;
@@ -115,6 +155,34 @@ std::string desktopEntryExecValue(const std::string& program) {
   return value;
 }
 
+std::string desktopEntryProgram(const std::string& execValue) {
+  const std::string command = unescapedValue(execValue);
+  // Then the first argument: up to a space, or a quoted string in which \" \` \$ \\ stand for the
+  // character; %% is a literal %.
+  std::string program;
+  std::size_t i = command.find_first_not_of(' ');
+  if (i == std::string::npos) return {};
+  const bool quoted = command[i] == '"';
+  bool closed = !quoted;
+  for (i += quoted ? 1 : 0; i < command.size(); ++i) {
+    const char c = command[i];
+    if (quoted && c == '"') {
+      closed = true;
+      break;
+    }
+    if (!quoted && c == ' ') break;
+    if (quoted && c == '\\' && i + 1 < command.size()) {
+      program += command[++i];
+    } else if (c == '%' && i + 1 < command.size() && command[i + 1] == '%') {
+      program += '%';
+      ++i;
+    } else {
+      program += c;
+    }
+  }
+  return closed ? program : std::string();
+}
+
 LaunchAtLogin::LaunchAtLogin(fs::path entryFile, fs::path program)
     : entryFile_(std::move(entryFile)), program_(std::move(program)) {}
 
@@ -150,7 +218,10 @@ bool LaunchAtLogin::isEnabled() const {
   const AutostartKeys keys = readAutostartKeys(lines);
   if (!keys.hasGroup || keys.type != "Application") return false;
   if (!keys.exec || keys.exec->empty()) return false;
-  return !isTrue(keys.hidden) && !isFalse(keys.gnomeEnabled);
+  if (isTrue(keys.hidden) || isFalse(keys.gnomeEnabled)) return false;
+  // An entry whose program is gone starts nothing (sessions skip it or fail on it).
+  if (keys.tryExec && !canStart(unescapedValue(*keys.tryExec))) return false;
+  return canStart(desktopEntryProgram(*keys.exec));
 }
 
 bool LaunchAtLogin::setEnabled(bool enabled) { return enabled ? writeEntry() : removeEntry(); }
@@ -162,6 +233,8 @@ std::string LaunchAtLogin::entryText() const {
   text += "Name=Marbrel\n";
   text += "Comment=Clipboard history\n";
   text += "Exec=" + desktopEntryExecValue(program_.string()) + "\n";
+  // Sessions skip the entry, rather than fail to start it, once the program is gone.
+  text += "TryExec=" + escapedValue(program_.string()) + "\n";
   text += "Icon=org.marbrel.Marbrel\n";
   text += "Terminal=false\n";
   text += "X-GNOME-Autostart-enabled=true\n";

@@ -47,4 +47,8 @@ class LaunchAtLogin {
 // empty when the path cannot be written in one (it holds a line break or a NUL).
 std::string desktopEntryExecValue(const std::string& program);
 
+// The program an Exec value starts (its first argument, unquoted and unescaped); empty when the
+// value holds none or is malformed.
+std::string desktopEntryProgram(const std::string& execValue);
+
 }  // namespace marbrel

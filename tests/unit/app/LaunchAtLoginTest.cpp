@@ -18,10 +18,20 @@ using testing::readFile;
 using testing::TempDir;
 using testing::writeFile;
 
+// Makes an executable file standing for an installed program.
+fs::path makeProgram(const fs::path& path) {
+  writeFile(path, "#!/bin/sh\n");
+  ::chmod(path.c_str(), 0755);
+  return path;
+}
+
 struct LaunchAtLoginFile : ::testing::Test {
   TempDir dir;
   fs::path entry = dir / "config" / "autostart" / LaunchAtLogin::kEntryName;
-  LaunchAtLogin launch{entry, "/usr/bin/marbrel"};
+  fs::path program = makeProgram(dir / "bin" / "marbrel");
+  LaunchAtLogin launch{entry, program};
+  // An entry's head that starts the program.
+  std::string head = "[Desktop Entry]\nType=Application\nExec=" + program.string() + "\n";
 
   bool enabledWith(const std::string& text) {
     writeFile(entry, text);
@@ -38,7 +48,9 @@ TEST_F(LaunchAtLoginFile, TurningOnWritesAPrivateEntryInAPrivateFolderThatStarts
   const std::string text = readFile(entry);
   EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
   EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
-  EXPECT_NE(text.find("\nExec=/usr/bin/marbrel\n"), std::string::npos);
+  EXPECT_NE(text.find("\nExec=" + program.string() + "\n"), std::string::npos);
+  // Sessions skip an entry whose TryExec program is gone, rather than failing to start it.
+  EXPECT_NE(text.find("\nTryExec=" + program.string() + "\n"), std::string::npos);
   // No temporary file is left beside it.
   EXPECT_EQ(std::distance(fs::directory_iterator(entry.parent_path()), fs::directory_iterator()), 1);
 }
@@ -56,7 +68,6 @@ TEST_F(LaunchAtLoginFile, TurningOnReplacesAHiddenEntryAndTurningOffRemovesIt) {
 }
 
 TEST_F(LaunchAtLoginFile, HiddenOrDisabledEntriesCountAsOff) {
-  const std::string head = "[Desktop Entry]\nType=Application\nExec=marbrel\n";
   EXPECT_TRUE(enabledWith(head));
   EXPECT_FALSE(enabledWith(head + "Hidden=true\n"));
   EXPECT_FALSE(enabledWith(head + "Hidden = true\n"));
@@ -71,12 +82,13 @@ TEST_F(LaunchAtLoginFile, HiddenOrDisabledEntriesCountAsOff) {
 
 TEST_F(LaunchAtLoginFile, EntriesTheSessionWouldNotStartCountAsOff) {
   EXPECT_FALSE(enabledWith(""));
-  EXPECT_FALSE(enabledWith("Type=Application\nExec=marbrel\n"));                     // no group
-  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Link\nExec=marbrel\n"));            // not a program
+  const std::string exec = "Exec=" + program.string() + "\n";
+  EXPECT_FALSE(enabledWith("Type=Application\n" + exec));                    // no group
+  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Link\n" + exec));          // not a program
   EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\n"));                   // no command
   EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\nExec=\n"));
   EXPECT_FALSE(enabledWith(std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 42)));
-  EXPECT_TRUE(enabledWith("# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=marbrel\r\n"));
+  EXPECT_TRUE(enabledWith("# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=" + program.string() + "\r\n"));
   fs::remove(entry);
   fs::create_directories(entry);  // a folder of that name
   EXPECT_FALSE(launch.isEnabled());
@@ -84,12 +96,50 @@ TEST_F(LaunchAtLoginFile, EntriesTheSessionWouldNotStartCountAsOff) {
   EXPECT_FALSE(launch.setEnabled(true));
 }
 
+TEST_F(LaunchAtLoginFile, AnEntryWhoseProgramIsGoneCountsAsOff) {
+  ASSERT_TRUE(launch.setEnabled(true));
+  fs::remove(program);  // the build folder was deleted, or the package removed
+  EXPECT_FALSE(launch.isEnabled());
+  ASSERT_TRUE(launch.setEnabled(true));
+  EXPECT_FALSE(launch.isEnabled()) << "turning it on again cannot start a program that is not there";
+
+  makeProgram(program);
+  const fs::path spaced = makeProgram(dir / "my bin" / "marbrel");
+  writeFile(dir / "plain" / "marbrel", "not a program");
+  fs::create_directories(dir / "folder" / "marbrel");
+  const std::string group = "[Desktop Entry]\nType=Application\n";
+  const struct {
+    std::string keys;
+    bool enabled;
+    const char* why;
+  } rows[] = {
+      {"Exec=" + program.string() + " --flag %U\n", true, "arguments after the program do not matter"},
+      {"Exec=\"" + spaced.string() + "\"\n", true, "a quoted path with a space"},
+      {"Exec=\"" + (dir / "my bin" / "gone").string() + "\"\n", false, "a quoted path that is not there"},
+      {"Exec=" + (dir / "bin" / "gone").string() + "\n", false, "a path that is not there"},
+      {"Exec=" + (dir / "plain" / "marbrel").string() + "\n", false, "a file that is not executable"},
+      {"Exec=" + (dir / "folder" / "marbrel").string() + "\n", false, "a folder"},
+      {"Exec=marbrel\n", true, "a name found in PATH"},
+      {"Exec=marbrel-gone\n", false, "a name not found in PATH"},
+      {"Exec=\"\n", false, "an unterminated quote"},
+      {"TryExec=" + (dir / "bin" / "gone").string() + "\n" + "Exec=" + program.string() + "\n", false,
+       "TryExec names a program that is not there"},
+      {"TryExec=marbrel\nExec=" + program.string() + "\n", true, "TryExec names a program found in PATH"},
+  };
+  const char* path = std::getenv("PATH");
+  const std::string savedPath = path ? path : "";
+  ::setenv("PATH", ("/nonexistent:" + (dir / "bin").string()).c_str(), 1);
+  for (const auto& row : rows) EXPECT_EQ(enabledWith(group + row.keys), row.enabled) << row.why;
+  if (path) ::setenv("PATH", savedPath.c_str(), 1);
+  else ::unsetenv("PATH");
+}
+
 TEST_F(LaunchAtLoginFile, AFailedWriteReportsFailureAndLeavesNothingBehind) {
   // A file stands where the configuration folder should be: no folder can be made there.
   writeFile(dir / "config", "not a folder");
   EXPECT_FALSE(launch.setEnabled(true));
   EXPECT_FALSE(launch.isEnabled());
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "config and bin";
   if (::geteuid() == 0) return;  // permissions do not bind root
   fs::remove(dir / "config");
   fs::create_directories(entry.parent_path());
@@ -111,7 +161,10 @@ TEST(DesktopEntryExec, ReservedCharactersAreQuotedAndEscapedTwice) {
       {"/x/100%", "/x/100%%"},
       {"/x/it's", "\"/x/it's\""},
   };
-  for (const auto& [path, exec] : rows) EXPECT_EQ(desktopEntryExecValue(path), exec) << path;
+  for (const auto& [path, exec] : rows) {
+    EXPECT_EQ(desktopEntryExecValue(path), exec) << path;
+    EXPECT_EQ(desktopEntryProgram(exec), path) << "read back: " << exec;
+  }
 }
 
 TEST(DesktopEntryExec, PathsThatCannotBeWrittenAreRefused) {

@@ -20,7 +20,7 @@ struct PaneModels : ::testing::Test {
   Defaults defaults{dir / "defaults.json"};
   ProcessArguments arguments;
   Configuration configuration{defaults, arguments};
-  LaunchAtLogin launchAtLogin{dir / "autostart" / LaunchAtLogin::kEntryName, "/usr/bin/marbrel"};
+  LaunchAtLogin launchAtLogin{dir / "autostart" / LaunchAtLogin::kEntryName, LaunchAtLogin::runningProgram()};
   GeneralPaneModel general{configuration, launchAtLogin};
   AppearancePaneModel appearance{configuration};
 

@@ -84,7 +84,7 @@ struct PreferencesFixture : ::testing::Test {
   NotificationCenter notifications;
   KeyboardShortcuts shortcuts{defaults, hotKeys, notifications};
   FakeStrings strings;
-  LaunchAtLogin launchAtLogin{dir / "autostart" / LaunchAtLogin::kEntryName, "/usr/bin/marbrel"};
+  LaunchAtLogin launchAtLogin{dir / "autostart" / LaunchAtLogin::kEntryName, LaunchAtLogin::runningProgram()};
   std::unique_ptr<PreferencesContext> context;
 
   PreferencesFixture() {
