@@ -13,9 +13,9 @@ namespace {
 
 void usage(std::ostream& stream) {
   stream << "usage: marbrel defaults read [KEY]\n"
-         "       marbrel defaults write KEY -bool|-int|-float|-string|-array VALUE...\n"
-         "       marbrel defaults delete KEY\n"
-         "       marbrel defaults keys [--json]\n";
+            "       marbrel defaults write KEY -bool|-int|-float|-string|-array VALUE...\n"
+            "       marbrel defaults delete KEY\n"
+            "       marbrel defaults keys [--json]\n";
 }
 
 int usageError(std::ostream& err, const std::string& problem) {

@@ -15,7 +15,7 @@ namespace marbrel::cli {
 
 using Lines = std::vector<std::string>;
 
-// Runs `marbrel <command> ...` and keeps what it printed; environment variables the test sets are
+// Runs `marbrel <command> ...` (or `marbrel ...` for an empty command) and keeps what it printed; environment variables the test sets are
 // put back as they were when it ends.
 class CommandFixture : public ::testing::Test {
  protected:
@@ -34,7 +34,7 @@ class CommandFixture : public ::testing::Test {
   int run(Lines args) {
     out_.str("");
     err_.str("");
-    args.insert(args.begin(), command_);
+    if (!command_.empty()) args.insert(args.begin(), command_);
     return runCommandLine(args, out_, err_);
   }
 

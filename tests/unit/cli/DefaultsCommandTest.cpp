@@ -60,6 +60,8 @@ TEST_F(DefaultsCommand, AWrongArgumentPrintsUsageExitsTwoAndChangesNothing) {
     EXPECT_NE(err_.str().find("usage: marbrel defaults"), std::string::npos);
     EXPECT_EQ(stored(), before);
   }
+  EXPECT_EQ(run({"--help"}), kExitOk);
+  EXPECT_NE(out_.str().find("usage: marbrel defaults"), std::string::npos);
 }
 
 }  // namespace
