@@ -157,7 +157,7 @@ std::string desktopEntryExecValue(const std::string& program) {
 
 std::string desktopEntryProgram(const std::string& execValue) {
   const std::string command = unescapedValue(execValue);
-  // Then the first argument: up to a space, or a quoted string in which \" \` \$ \\ stand for the
+  // The first argument: up to a space, or a quoted string in which \" \` \$ \\ stand for the
   // character; %% is a literal %.
   std::string program;
   std::size_t i = command.find_first_not_of(' ');

@@ -23,8 +23,9 @@ class LaunchAtLogin {
   const std::filesystem::path& entryFile() const { return entryFile_; }
 
   // What the desktop will do at the next login: true when the entry exists, is a readable desktop
-  // entry for an application with a command, and is neither hidden nor disabled
-  // (Hidden=true or X-GNOME-Autostart-enabled=false).
+  // entry for an application with a command, is neither hidden nor disabled
+  // (Hidden=true or X-GNOME-Autostart-enabled=false), and its program (TryExec and Exec) is still
+  // there to start.
   bool isEnabled() const;
 
   // Creates the entry (replacing any other file of that name at once, never leaving a half-written
