@@ -21,7 +21,7 @@ bool isUtf8(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using marbrel::fuzz::require;
   const std::string_view text = marbrel::fuzz::asText(data, size);
-  const std::string title = marbrel::row_text::fileTitle(text, 50);
+  const std::string title = marbrel::row_text::fileTitle(text, 50, "{name} + {count} more");
   const std::string plain = marbrel::row_text::textTitle(text, 50);
   const std::string shortened = marbrel::row_text::shortened(text, 10);
   if (isUtf8(text)) {

@@ -59,9 +59,14 @@ class NoImageDecoder : public ImageDecoder {
   }
 };
 
-class KeyStrings : public Strings {
+// The command line speaks English: the one text a title is made from is given, any other key
+// stands for itself.
+class TitleStrings : public Strings {
  public:
-  std::string localized(std::string_view key) const override { return std::string(key); }
+  std::string localized(std::string_view key) const override {
+    if (key == "history_item_file_list") return "{name} + {count} more";
+    return std::string(key);
+  }
 };
 
 struct Request {
@@ -237,7 +242,7 @@ int runHistoryCommand(const std::vector<std::string>& args, std::ostream& out, s
   std::vector<HistoryItemPtr> entries =
       Sorter(configuration.sortBy(), configuration).sort(currentEntries(*store, configuration));
   const NoImageDecoder images;
-  const KeyStrings strings;
+  const TitleStrings strings;
   std::vector<HistoryMenuItemPtr> rows;
   rows.reserve(entries.size());
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {

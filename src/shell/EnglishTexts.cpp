@@ -19,6 +19,7 @@ const QHash<QByteArray, QString>& table() {
       {"history_item_tooltip",
        QStringLiteral("Press Return to paste, Alt+Return to copy only, Alt+Backspace to delete, "
                       "Alt+P to pin or unpin.")},
+      {"history_item_file_list", QStringLiteral("{name} + {count} more")},
       {"clear", QStringLiteral("Clear")},
       {"clear_all", QStringLiteral("Clear All")},
       {"preferences", QStringLiteral("Preferences…")},

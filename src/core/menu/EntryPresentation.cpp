@@ -29,6 +29,8 @@ std::shared_ptr<HistoryItemContent> lookup(const HistoryItem& entry,
 }
 
 constexpr const char* kToolTipKey = "history_item_tooltip";
+// The title of a file list: "{name} + {count} more".
+constexpr const char* kFileListKey = "history_item_file_list";
 
 // The byte offset, at `from` or after, of the first place where a long text can be cut for the
 // fuzzy search: between two ASCII characters of which the first is a letter, a digit, a space, a
@@ -118,8 +120,9 @@ void EntryPresentation::loadString(const HistoryItemContent* content, const Stri
   content->releaseValue();  // the copy above is what rows and search read from now on
   const bool isFile = content->type() && *content->type() == pasteboard_types::kFileURL;
   kind_ = isFile ? Kind::file : Kind::text;
-  title_ = std::make_shared<const std::string>(isFile ? row_text::fileTitle(value_, kShowMaxLength)
-                                                      : row_text::textTitle(value_, kShowMaxLength));
+  title_ = std::make_shared<const std::string>(
+      isFile ? row_text::fileTitle(value_, kShowMaxLength, strings.localized(kFileListKey))
+             : row_text::textTitle(value_, kShowMaxLength));
   swatch_ = colorFromHex(*title_);
   std::string toolTip = row_text::shortened(value_, kToolTipMaxLength);
   toolTip += kToolTipSeparator;

@@ -1,6 +1,8 @@
 #include "core/menu/RowText.h"
 
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
@@ -43,6 +45,26 @@ std::optional<std::size_t> prefixBeyondIcu(std::string_view text, std::size_t n)
   iterator->setText(icu::UnicodeString());
   if (end >= text.size()) return std::nullopt;
   return end;
+}
+
+// `text` with each placeholder replaced by its value, in one pass, so a value that happens to
+// contain a placeholder is left as it is.
+std::string filledIn(std::string_view text,
+                     std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+  std::string result;
+  for (std::size_t i = 0; i < text.size();) {
+    bool replaced = false;
+    for (const auto& [placeholder, value] : values) {
+      if (text.substr(i, placeholder.size()) == placeholder) {
+        result += value;
+        i += placeholder.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) result += text[i++];
+  }
+  return result;
 }
 
 }  // namespace
@@ -146,10 +168,27 @@ std::string textTitle(std::string_view text, std::size_t maxLength) {
   return shortened(trimmed(text), maxLength);
 }
 
-std::string fileTitle(std::string_view urlText, std::size_t maxLength) {
-  const std::string_view component = lastPathComponent(urlText);
+std::vector<std::string_view> uriListEntries(std::string_view text) {
+  std::vector<std::string_view> entries;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#' || trimmed(line).empty()) continue;
+    entries.push_back(line);
+  }
+  return entries;
+}
+
+std::string fileTitle(std::string_view urlText, std::size_t maxLength, std::string_view moreText) {
+  const std::vector<std::string_view> entries = uriListEntries(urlText);
+  const std::string_view first = entries.empty() ? std::string_view() : entries.front();
+  const std::string_view component = lastPathComponent(first);
   const auto decoded = percentDecoded(component);
-  return shortened(trimmed(decoded ? std::string_view(*decoded) : component), maxLength);
+  std::string name = shortened(trimmed(decoded ? std::string_view(*decoded) : component), maxLength);
+  if (entries.size() < 2) return name;
+  return filledIn(moreText, {{"{name}", name}, {"{count}", std::to_string(entries.size() - 1)}});
 }
 
 }  // namespace marbrel::row_text

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace marbrel::row_text {
 
@@ -35,8 +36,14 @@ std::optional<std::string> percentDecoded(std::string_view text);
 // A plain text row's title: the trimmed text, shortened to `maxLength`.
 std::string textTitle(std::string_view text, std::size_t maxLength);
 
-// A file row's title: the percent-decoded last path component of the URL text, trimmed and
-// shortened to `maxLength`. A component with a malformed escape is shown as it stands.
-std::string fileTitle(std::string_view urlText, std::size_t maxLength);
+// The URIs of a text/uri-list, in order: its lines (ended by CR LF or LF alone) without the
+// comment lines ("#...") and the blank ones.
+std::vector<std::string_view> uriListEntries(std::string_view text);
+
+// A file row's title: the percent-decoded last path component of the list's first URI, trimmed
+// and shortened to `maxLength` (a component with a malformed escape is shown as it stands). When
+// the list holds more files, `moreText` with "{name}" replaced by that title and "{count}" by the
+// number of the other files ("{name} + {count} more").
+std::string fileTitle(std::string_view urlText, std::size_t maxLength, std::string_view moreText);
 
 }  // namespace marbrel::row_text

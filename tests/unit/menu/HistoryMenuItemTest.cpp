@@ -34,6 +34,11 @@ TEST_F(HistoryMenuItemTest, FileRowsShowTheFileNameAndColourCodesASwatch) {
                             {std::string("text/plain"), std::string("/home/me/My File.txt")}});
   EXPECT_EQ(file->title(), "My File.txt");
   EXPECT_EQ(file->value(), "file:///home/me/My%20File.txt\r\n") << "what search sees";
+  strings.set("history_item_file_list", "{name} und {count} weitere");
+  const std::string list = "file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\nfile:///tmp/c.txt\r\n";
+  const auto files = rowFor({{std::string("text/uri-list"), list}});
+  EXPECT_EQ(files->title(), "a.txt und 2 weitere");
+  EXPECT_EQ(files->value(), list);
   const auto swatch = std::get<SwatchImage>(textRow("  #FF0000\n")->image());
   EXPECT_EQ(swatch.color, (Color{1, 0, 0, 1}));
   EXPECT_EQ(std::make_pair(swatch.width, swatch.height), std::make_pair(10.0, 10.0));

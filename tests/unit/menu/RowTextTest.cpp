@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/menu/Color.h"
 #include "core/menu/RowText.h"
 
@@ -29,14 +32,34 @@ TEST(RowText, TitlesAreTrimmedOfUnicodeBlanksThenShortened) {
   EXPECT_EQ(trimmed(" \n "), "");
 }
 
-TEST(RowText, FileTitlesAreTheDecodedLastPathComponent) {
-  EXPECT_EQ(fileTitle("file:///home/me/My%20File.txt", 50), "My File.txt");
-  EXPECT_EQ(fileTitle("file:///home/me/Folder/", 50), "Folder");
-  EXPECT_EQ(fileTitle("file:///home/me/r%C3%A9sum%C3%A9.pdf\r\n", 50), "résumé.pdf");
-  // Escapes that do not decode show as they stand.
-  EXPECT_EQ(fileTitle("file:///tmp/100%zz.txt", 50), "100%zz.txt");
-  EXPECT_EQ(fileTitle("file:///tmp/50%", 50), "50%");
-  EXPECT_EQ(fileTitle("file:///tmp/bad%FF.bin", 50), "bad%FF.bin");
+TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
+  struct Row {
+    std::string urlText;
+    std::string title;
+    const char* why;
+  };
+  const std::string longName(60, 'n');
+  const std::vector<Row> rows{
+      {"file:///home/me/My%20File.txt", "My File.txt", "the percent-decoded last path component"},
+      {"file:///home/me/Folder/", "Folder", "a folder's trailing slash is ignored"},
+      {"file:///home/me/Folder/\r\n", "Folder", "a folder followed by CR LF"},
+      {"file:///home/me/r%C3%A9sum%C3%A9.pdf\r\n", "r\u00E9sum\u00E9.pdf", "UTF-8 escapes"},
+      {"file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n", "a.txt + 1 more", "two files copied at once"},
+      {"file:///tmp/a.txt\nfile:///tmp/b.txt\nfile:///tmp/c/", "a.txt + 2 more", "lines ended by LF alone"},
+      {"# copied by a file manager\r\nfile:///tmp/a.txt\r\n\r\n", "a.txt", "comments and blank lines are no files"},
+      {"file:///tmp/" + longName + "\r\nfile:///tmp/b\r\n", std::string(50, 'n') + "... + 1 more",
+       "the name is shortened, the count stays"},
+      {"", "", "an empty list"},
+      {"file:///tmp/100%zz.txt", "100%zz.txt", "a malformed escape shows as it stands"},
+      {"file:///tmp/50%", "50%", "an escape cut short shows as it stands"},
+      {"file:///tmp/bad%FF.bin", "bad%FF.bin", "an escape that is not UTF-8 shows as it stands"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    EXPECT_EQ(fileTitle(row.urlText, 50, "{name} + {count} more"), row.title);
+  }
+  EXPECT_EQ(fileTitle("file:///a\nfile:///b\nfile:///c", 50, "{count} weitere neben {name}"), "2 weitere neben a")
+      << "the localised text places both parts";
   EXPECT_EQ(lastPathComponent("///"), "/");
 }
 
