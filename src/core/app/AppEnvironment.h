@@ -42,6 +42,8 @@ struct AppEnvironment {
   std::filesystem::path storeFile;
   // Where store failures are reported ("Unresolved error ...").
   std::ostream& log = std::cout;
+  // Where copies that are left out of the history are reported.
+  std::ostream& errors = std::cerr;
 };
 
 }  // namespace marbrel

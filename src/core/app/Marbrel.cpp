@@ -27,7 +27,7 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
   // The watcher needs the store's database to make entries, so the database opens first; the
   // history facade, which trims and (under "ui-testing") empties it, comes after the watcher.
   const bool inMemory = configuration.arguments().uiTesting() || env_.storeFile.empty();
-  store_ = HistoryStore::open(env_.storeFile, env_.queue, inMemory, env_.log);
+  store_ = HistoryStore::open(env_.storeFile, env_.queue, inMemory, env_.log, env_.errors);
   clipboard_ = std::make_unique<Clipboard>(env_.pasteboard, env_.keys, env_.queue, *store_, configuration);
   history_ = std::make_unique<History>(*store_, configuration);
 

@@ -9,6 +9,9 @@ std::string Configuration::stringOr(const char* key, const char* fallback) const
 std::int64_t Configuration::historySize() const { return defaults_.integerForKey(Keys::historySize); }
 void Configuration::setHistorySize(std::int64_t value) { defaults_.setInteger(Keys::historySize, value); }
 
+std::int64_t Configuration::maxItemSize() const { return defaults_.integerForKey(Keys::maxItemSize); }
+void Configuration::setMaxItemSize(std::int64_t value) { defaults_.setInteger(Keys::maxItemSize, value); }
+
 std::string Configuration::sortBy() const { return stringOr(Keys::sortBy, Values::sortBy); }
 void Configuration::setSortBy(const std::string& value) { defaults_.setString(Keys::sortBy, value); }
 

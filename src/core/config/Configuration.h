@@ -15,6 +15,7 @@ class Configuration {
  public:
   struct Keys {
     static constexpr const char* historySize = "historySize";
+    static constexpr const char* maxItemSize = "maxItemSize";
     static constexpr const char* sortBy = "sortBy";
     static constexpr const char* pinTo = "pinTo";
     static constexpr const char* popupPosition = "popupPosition";
@@ -46,6 +47,9 @@ class Configuration {
 
   std::int64_t historySize() const;
   void setHistorySize(std::int64_t value);
+  // The largest copy recorded, in MiB; 0 or less: no limit.
+  std::int64_t maxItemSize() const;
+  void setMaxItemSize(std::int64_t value);
   std::string sortBy() const;
   void setSortBy(const std::string& value);
   std::string pinTo() const;

@@ -1,11 +1,16 @@
 #include "core/history/History.h"
 
+#include <limits>
+
 #include "core/config/Configuration.h"
 #include "core/history/HistoryStore.h"
 
 namespace marbrel {
 
 namespace {
+
+// The largest copy recorded unless the user sets another limit, in MiB.
+constexpr std::int64_t kDefaultMaxItemSize = 64;
 
 // Equal bytes, absent only equal to absent. Compares sizes and digests before touching the bytes
 // of stored values, and releases bytes that had to be read just for this.
@@ -29,6 +34,7 @@ bool sameContent(const HistoryItemContent& a, const HistoryItemContent& b) {
 
 History::History(HistoryStore& store, Configuration& configuration) : store_(store), configuration_(configuration) {
   configuration_.defaults().registerDefault(Configuration::Keys::historySize, 200);
+  configuration_.defaults().registerDefault(Configuration::Keys::maxItemSize, kDefaultMaxItemSize);
   if (configuration_.arguments().uiTesting()) {
     for (const auto& item : store_.all()) {
       store_.deleteItem(item);
@@ -87,6 +93,15 @@ HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
 
 void History::add(const HistoryItemPtr& item) {
   if (!item) return;
+  // A copy larger than the user's limit is not recorded (0 or less: no limit).
+  const std::int64_t limit = configuration_.maxItemSize();
+  constexpr std::int64_t kMiB = 1024 * 1024;
+  if (limit > 0 && limit <= std::numeric_limits<std::int64_t>::max() / kMiB &&
+      item->totalSize() > static_cast<std::uint64_t>(limit * kMiB)) {
+    store_.leaveOut(item, "it is over the limit of " + std::to_string(limit) + " MB (" + std::to_string(limit * kMiB) +
+                              " bytes) set by maxItemSize");
+    return;
+  }
   if (HistoryItemPtr existing = findSimilarItem(item)) {
     existing->setLastCopiedAt(item->firstCopiedAt());
     existing->setNumberOfCopies(existing->numberOfCopies() + 1);

@@ -13,7 +13,7 @@ class HistoryStore;
 // into the oldest entry with the same contents, and every removal is committed at once.
 class History {
  public:
-  // Registers "historySize" = 200; under "ui-testing" deletes every entry (saving after each).
+  // Registers "historySize" = 200 and "maxItemSize" = 64; under "ui-testing" deletes every entry (saving after each).
   // Neither argument is owned; both outlive this object.
   History(HistoryStore& store, Configuration& configuration);
 
@@ -21,7 +21,8 @@ class History {
   // "historySize" (read again on every pass).
   std::vector<HistoryItemPtr> all();
   // Takes a new, unsaved entry: merges it into the oldest earlier entry with the same contents
-  // (count + 1, lastCopiedAt = its date, the new entry deleted) or commits it.
+  // (count + 1, lastCopiedAt = its date, the new entry deleted) or commits it. A copy larger than
+  // "maxItemSize" MiB is left out and reported instead.
   void add(const HistoryItemPtr& item);
   // The oldest other entry with the same contents as `item`, or null.
   HistoryItemPtr findSimilarItem(const HistoryItemPtr& item);

@@ -35,6 +35,12 @@ HistoryItem::~HistoryItem() {
   for (const auto& content : contents_) content->item_ = nullptr;
 }
 
+std::size_t HistoryItem::totalSize() const {
+  std::size_t total = 0;
+  for (const auto& content : contents_) total += content->size();
+  return total;
+}
+
 void HistoryItem::setLastCopiedAt(double date) {
   if (date == lastCopiedAt_) return;
   lastCopiedAt_ = date;

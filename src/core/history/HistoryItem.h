@@ -43,6 +43,8 @@ class HistoryItem : public std::enable_shared_from_this<HistoryItem> {
   std::uint64_t contentsDigest() const { return contentsDigest_; }
   // False when two of the contents might be equal (then the digest alone cannot find duplicates).
   bool hasDistinctContents() const { return distinctContents_; }
+  // The length of all the contents' values together, in bytes.
+  std::size_t totalSize() const;
   // Creation order within the store; settles the order of entries with equal dates.
   std::uint64_t storeSequence() const { return sequence_; }
 

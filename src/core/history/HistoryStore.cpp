@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <unordered_map>
 
 #include "core/config/PrivateFiles.h"
@@ -49,6 +50,25 @@ std::string quotedText(const std::string& text) {
   return out + "\"";
 }
 
+// A size as people read it: "812 bytes", "400 kB", "64.0 MB" (units of 1024).
+std::string sizeText(std::size_t bytes) {
+  if (bytes < 1024) return std::to_string(bytes) + " bytes";
+  if (bytes < 1024 * 1024) return std::to_string((bytes + 512) / 1024) + " kB";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  return text;
+}
+
+// The clipboard types of an entry, as a list for a message.
+std::string typesText(const HistoryItem& item) {
+  std::string text;
+  for (const auto& content : item.contents()) {
+    if (!text.empty()) text += ", ";
+    text += content->type().value_or("no type");
+  }
+  return text;
+}
+
 template <typename T>
 void eraseOne(std::vector<T>& list, const T& value) {
   auto it = std::find(list.begin(), list.end(), value);
@@ -57,24 +77,25 @@ void eraseOne(std::vector<T>& list, const T& value) {
 
 }  // namespace
 
-HistoryStore::HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, bool readOnly,
-                           bool inMemory)
+HistoryStore::HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log,
+                           std::ostream& errors, bool readOnly, bool inMemory)
     : file_(std::move(file)),
       clock_(clock),
       log_(log),
+      errors_(errors),
       readOnly_(readOnly),
       inMemory_(inMemory),
       busyTimeoutMs_(kDefaultBusyTimeoutMs) {}
 
 std::unique_ptr<HistoryStore> HistoryStore::open(const std::filesystem::path& file, const MainQueue& clock,
-                                                 bool inMemory, std::ostream& log) {
-  std::unique_ptr<HistoryStore> store(new HistoryStore(file, &clock, log, false, inMemory));
+                                                 bool inMemory, std::ostream& log, std::ostream& errors) {
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, &clock, log, errors, false, inMemory));
   store->load();
   return store;
 }
 
 std::unique_ptr<HistoryStore> HistoryStore::openReadOnly(const std::filesystem::path& file, std::ostream& log) {
-  std::unique_ptr<HistoryStore> store(new HistoryStore(file, nullptr, log, true, false));
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, nullptr, log, std::cerr, true, false));
   store->load();
   return store;
 }
@@ -380,11 +401,49 @@ void HistoryStore::saveContext() {
     report({kCantOpen, "no history store is loaded"}, "save");
     return;
   }
+  const SqliteStatus status = commit(deleted_, inserted_, dirty_);
+  if (status.ok()) {
+    deleted_.clear();
+    inserted_.clear();
+    dirty_.clear();
+    return;
+  }
+  report(status, "save");
+  // Another program holding the store would hold up every smaller save as well: all stays pending.
+  if (status.isBusy()) return;
+  saveSeparately();
+}
+
+void HistoryStore::saveSeparately() {
+  // Removals and changed fields first, together: they take little room and free some.
+  if ((!deleted_.empty() || !dirty_.empty()) && commit(deleted_, {}, dirty_).ok()) {
+    deleted_.clear();
+    dirty_.clear();
+  }
+  // Then each new entry on its own, oldest first. One that cannot be stored is left out, so that
+  // it never holds back the copies after it.
+  std::vector<HistoryItemPtr> pending = std::move(inserted_);
+  inserted_.clear();
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    const SqliteStatus status = commit({}, {pending[i]}, {});
+    if (status.ok()) continue;
+    if (status.isOutOfRoom()) {
+      leaveOut(pending[i], status.message);
+      continue;
+    }
+    // Any other failure is not this entry's doing: it and the ones after it wait for the next save.
+    inserted_.assign(pending.begin() + static_cast<std::ptrdiff_t>(i), pending.end());
+    return;
+  }
+}
+
+SqliteStatus HistoryStore::commit(const std::vector<HistoryItemPtr>& deleted,
+                                  const std::vector<HistoryItemPtr>& inserted,
+                                  const std::vector<HistoryItemPtr>& dirty) {
   std::vector<std::pair<HistoryItem*, std::int64_t>> itemIds;
   std::vector<std::pair<HistoryItemContent*, std::int64_t>> contentIds;
-  if (SqliteStatus status = writeChanges(itemIds, contentIds); !status.ok()) {
-    report(status, "save");
-    return;
+  if (SqliteStatus status = writeChanges(deleted, inserted, dirty, itemIds, contentIds); !status.ok()) {
+    return status;
   }
   for (auto& [item, id] : itemIds) {
     item->rowId_ = id;
@@ -394,21 +453,32 @@ void HistoryStore::saveContext() {
     content->rowId_ = id;
     if (content->size() > kKeepInMemoryLimit) content->releaseValue();
   }
-  for (const auto& item : deleted_) {
+  for (const auto& item : deleted) {
     item->state_ = HistoryItem::State::gone;
     item->store_ = nullptr;
   }
-  for (const auto& item : dirty_) item->dirty_ = false;
-  inserted_.clear();
-  deleted_.clear();
-  dirty_.clear();
+  for (const auto& item : dirty) item->dirty_ = false;
+  return SqliteStatus::success();
 }
 
-SqliteStatus HistoryStore::writeChanges(std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
+void HistoryStore::leaveOut(const HistoryItemPtr& item, const std::string& reason) {
+  if (!item || item->store_ != this || item->state_ != HistoryItem::State::inserted) return;
+  eraseOne(inserted_, item);
+  detach(item);
+  item->state_ = HistoryItem::State::gone;
+  item->store_ = nullptr;
+  errors_ << "marbrel: a copy of " << sizeText(item->totalSize()) << " (" << typesText(*item)
+          << ") is left out of the history: " << reason << std::endl;
+}
+
+SqliteStatus HistoryStore::writeChanges(const std::vector<HistoryItemPtr>& deleted,
+                                        const std::vector<HistoryItemPtr>& inserted,
+                                        const std::vector<HistoryItemPtr>& dirty,
+                                        std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
                                         std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds) {
   Transaction transaction(*database_);
   if (SqliteStatus status = transaction.begin(); !status.ok()) return status;
-  for (const auto& item : deleted_) {
+  for (const auto& item : deleted) {
     // Contents are deleted explicitly too, whatever the foreign-key setting of the connection.
     Statement contents;
     if (SqliteStatus status = database_->prepare("DELETE FROM HistoryItemContent WHERE item = ?1", contents);
@@ -424,7 +494,7 @@ SqliteStatus HistoryStore::writeChanges(std::vector<std::pair<HistoryItem*, std:
     entry.bind(1, item->rowId_);
     if (SqliteStatus status = entry.run(); !status.ok()) return status;
   }
-  for (const auto& item : inserted_) {
+  for (const auto& item : inserted) {
     Statement entry;
     if (SqliteStatus status = database_->prepare(
             "INSERT INTO HistoryItem (firstCopiedAt, lastCopiedAt, numberOfCopies, pin) VALUES (?1, ?2, ?3, ?4)",
@@ -463,7 +533,7 @@ SqliteStatus HistoryStore::writeChanges(std::vector<std::pair<HistoryItem*, std:
       contentIds.emplace_back(content.get(), database_->lastInsertRowId());
     }
   }
-  for (const auto& item : dirty_) {
+  for (const auto& item : dirty) {
     if (item->state_ != HistoryItem::State::saved) continue;
     Statement entry;
     if (SqliteStatus status = database_->prepare(
@@ -503,6 +573,13 @@ std::string HistoryStore::integrityCheck() {
 void HistoryStore::setBusyTimeout(int milliseconds) {
   busyTimeoutMs_ = milliseconds;
   if (database_) database_->setBusyTimeout(milliseconds);
+}
+
+void HistoryStore::limitSpace(std::int64_t pages, int valueBytes) {
+  if (!database_) return;
+  database_->setLengthLimit(valueBytes);
+  SqliteStatus ignored = database_->execute("PRAGMA max_page_count=" + std::to_string(pages));
+  (void)ignored;
 }
 
 void HistoryStore::checkpoint() {

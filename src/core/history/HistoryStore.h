@@ -31,9 +31,11 @@ class HistoryStore {
  public:
   // Opens or creates the store at `file`; `inMemory` uses a private in-memory database and leaves
   // the disk alone. A file that is not a sound database is moved aside and a fresh one is used.
-  // Failures print "Unresolved error ..." to `log` and the store goes on (saves then fail).
+  // Failures print "Unresolved error ..." to `log` and the store goes on (saves then fail). A copy
+  // that cannot be stored is reported on `errors`.
   static std::unique_ptr<HistoryStore> open(const std::filesystem::path& file, const MainQueue& clock,
-                                            bool inMemory, std::ostream& log = std::cout);
+                                            bool inMemory, std::ostream& log = std::cout,
+                                            std::ostream& errors = std::cerr);
   // A read-only view of the store at `file` (for the command line while the program runs): never
   // writes, never moves files. A missing file is an empty history.
   static std::unique_ptr<HistoryStore> openReadOnly(const std::filesystem::path& file,
@@ -68,8 +70,14 @@ class HistoryStore {
 
   bool hasChanges() const;
   // Commits every pending change in one transaction. On failure prints the "Unresolved error"
-  // line and keeps the changes pending for the next save.
+  // line and, unless another program holds the store, commits what it can: the removals and
+  // changed fields together, then each new entry on its own, oldest first. A new entry that cannot
+  // be stored (no room, or a value too long for the database) is left out; whatever else fails
+  // stays pending for the next save.
   void saveContext();
+  // Takes a new, unsaved entry out of the working context for good and says on the error stream
+  // which copy is left out of the history and why.
+  void leaveOut(const HistoryItemPtr& item, const std::string& reason);
 
   // Copies the write-ahead log into the database file and empties the log, so neither file keeps
   // an earlier version of a page: with deleted rows overwritten, their bytes leave the disk's files.
@@ -80,6 +88,9 @@ class HistoryStore {
   std::string integrityCheck();
   // How long a save waits for another process's lock before failing.
   void setBusyTimeout(int milliseconds);
+  // Caps the database at `pages` pages and each value at `valueBytes` bytes, so that saves fail as
+  // on a full disk or with a value over SQLite's length limit (for tests of such failures).
+  void limitSpace(std::int64_t pages, int valueBytes);
 
   const std::filesystem::path& file() const { return file_; }
   bool isReadOnly() const { return readOnly_; }
@@ -100,8 +111,8 @@ class HistoryStore {
     std::size_t operator()(const DigestKey& key) const { return key.digest ^ (key.count * 0x9E3779B97F4A7C15ull); }
   };
 
-  HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, bool readOnly,
-               bool inMemory);
+  HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, std::ostream& errors,
+               bool readOnly, bool inMemory);
   void load();
   void loadReadOnly();
   void loadReadWrite();
@@ -113,7 +124,15 @@ class HistoryStore {
   void markDirty(HistoryItem& item);
   void pinChanged(const HistoryItem& item, bool wasPinned);
   bool loadValue(std::int64_t contentRowId, std::optional<std::string>& value);
-  [[nodiscard]] SqliteStatus writeChanges(std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
+  void saveSeparately();
+  // Writes these changes in one transaction and, once it is committed, marks them saved.
+  [[nodiscard]] SqliteStatus commit(const std::vector<HistoryItemPtr>& deleted,
+                                    const std::vector<HistoryItemPtr>& inserted,
+                                    const std::vector<HistoryItemPtr>& dirty);
+  [[nodiscard]] SqliteStatus writeChanges(const std::vector<HistoryItemPtr>& deleted,
+                                          const std::vector<HistoryItemPtr>& inserted,
+                                          const std::vector<HistoryItemPtr>& dirty,
+                                          std::vector<std::pair<HistoryItem*, std::int64_t>>& itemIds,
                                           std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds);
   void report(const SqliteStatus& status, const char* operation, const std::string& extra = {});
   static DigestKey keyOf(const HistoryItem& item);
@@ -121,6 +140,7 @@ class HistoryStore {
   std::filesystem::path file_;
   const MainQueue* clock_;  // not owned; null for a read-only view
   std::ostream& log_;
+  std::ostream& errors_;
   bool readOnly_;
   bool inMemory_;
   std::unique_ptr<SqliteDatabase> database_;

@@ -9,6 +9,16 @@ bool SqliteStatus::isCorruption() const {
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
+bool SqliteStatus::isBusy() const {
+  const int primary = code & 0xff;
+  return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+bool SqliteStatus::isOutOfRoom() const {
+  const int primary = code & 0xff;
+  return primary == SQLITE_FULL || primary == SQLITE_TOOBIG;
+}
+
 void Statement::Reset::operator()(sqlite3_stmt* statement) const {
   sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
@@ -196,6 +206,8 @@ std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_inser
 bool SqliteDatabase::inTransaction() const { return sqlite3_get_autocommit(handle_) == 0; }
 
 void SqliteDatabase::setBusyTimeout(int milliseconds) { sqlite3_busy_timeout(handle_, milliseconds); }
+
+void SqliteDatabase::setLengthLimit(int bytes) { sqlite3_limit(handle_, SQLITE_LIMIT_LENGTH, bytes); }
 
 Transaction::~Transaction() {
   if (active_ && database_.inTransaction()) {

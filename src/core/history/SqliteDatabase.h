@@ -21,6 +21,11 @@ struct [[nodiscard]] SqliteStatus {
   bool ok() const { return code == 0; }
   // Whether the file itself is damaged or is not a database at all.
   bool isCorruption() const;
+  // Whether another connection holds the lock the call needed.
+  bool isBusy() const;
+  // Whether what was written cannot fit: the disk or the database is full, or a value is longer
+  // than the connection accepts.
+  bool isOutOfRoom() const;
   static SqliteStatus success() { return {}; }
 };
 
@@ -83,6 +88,8 @@ class SqliteDatabase {
   std::int64_t lastInsertRowId() const;
   bool inTransaction() const;
   void setBusyTimeout(int milliseconds);
+  // The longest text or blob the connection accepts, in bytes (SQLite's own limit is the ceiling).
+  void setLengthLimit(int bytes);
 
  private:
   explicit SqliteDatabase(sqlite3* handle) : handle_(handle) {}

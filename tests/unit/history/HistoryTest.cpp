@@ -1,4 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 
 #include "core/history/History.h"
 #include "StoreTestSupport.h"
@@ -11,6 +18,8 @@ using testing::text;
 using testing::textsOf;
 using testing::Texts;
 using Items = std::vector<HistoryItemPtr>;
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 class HistoryTest : public testing::StoreTest {
  protected:
@@ -136,6 +145,116 @@ TEST_F(HistoryTest, ClearUnpinnedLeavesExactlyThePinnedAndClearAllLeavesNothing)
   history.clearAll();
   EXPECT_TRUE(history.all().empty());
   EXPECT_FALSE(store->hasChanges());
+}
+
+TEST_F(HistoryTest, CopiesLargerThanTheLimitAreLeftOutAndReported) {
+  constexpr std::size_t kMiB = 1024 * 1024;
+  struct Row {
+    std::int64_t limit;  // MiB
+    std::vector<NewContent> contents;
+    bool kept;
+    const char* why;
+  };
+  const std::vector<Row> rows{
+      {1, text(std::string(kMiB, 'a')), true, "exactly the limit"},
+      {1, text(std::string(kMiB + 1, 'b')), false, "one byte over"},
+      {1, {{"text/plain", std::string(600 * 1024, 'c')}, {"text/html", std::string(600 * 1024, 'c')}}, false,
+       "the contents together are over"},
+      {0, text(std::string(2 * kMiB, 'e')), true, "0 sets no limit"},
+  };
+  EXPECT_EQ(env.configuration.maxItemSize(), 64) << "unless the user sets another";
+  std::size_t reported = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    env.configuration.setMaxItemSize(row.limit);
+    auto item = copy(row.contents);
+    EXPECT_EQ(item->isLive(), row.kept);
+    const auto all = history.all();
+    EXPECT_EQ(std::count(all.begin(), all.end(), item), row.kept ? 1 : 0);
+    if (!row.kept) ++reported;
+    EXPECT_EQ(lineCount(env.errors.str()), reported) << env.errors.str();
+  }
+  EXPECT_FALSE(store->hasChanges());
+  EXPECT_NE(env.errors.str().find("maxItemSize"), std::string::npos) << "names the setting";
+}
+
+TEST(HistoryOnDiskTest, CopyThatCannotBeStoredIsLeftOutAndNeverHoldsBackTheChangesAfterIt) {
+  struct Row {
+    std::int64_t pages;
+    int valueBytes;
+    const char* why;
+  };
+  // Pages of 4 kB: 50 pages leave about 200 kB for a 400 kB copy.
+  for (const Row& row : {Row{1000000, 100 * 1024, "a value over the length limit"}, Row{50, 1000000000, "no room"}}) {
+    SCOPED_TRACE(row.why);
+    testing::StoreEnvironment env;
+    testing::TempDir dir;
+    const auto file = dir / "MarbrelStorage.sqlite";
+    {
+      auto store = env.openFile(file);
+      History history(*store, env.configuration);
+      auto add = [&](const std::string& value) {
+        env.clock.advance(1);
+        history.add(store->insertItem(text(value)));
+      };
+      add("before");
+      store->limitSpace(row.pages, row.valueBytes);
+      store->all().front()->setNumberOfCopies(3);  // still pending when the large copy comes
+      add(std::string(400 * 1024, 'L'));
+      add("after 1");
+      add("after 2");
+      EXPECT_FALSE(store->hasChanges());
+      EXPECT_EQ(textsOf(store->all()), (Texts{"after 2", "after 1", "before"}));
+    }
+    auto reopened = env.openFile(file);
+    ASSERT_EQ(textsOf(reopened->all()), (Texts{"after 2", "after 1", "before"}));
+    EXPECT_EQ(reopened->all()[2]->numberOfCopies(), 3);
+    EXPECT_EQ(env.log.str().rfind("Unresolved error ", 0), 0u) << "the failed save is reported as always";
+    EXPECT_EQ(lineCount(env.errors.str()), 1u) << env.errors.str();
+    EXPECT_NE(env.errors.str().find("400 kB"), std::string::npos) << "names the copy: " << env.errors.str();
+  }
+}
+
+// A full disk for real: a 1 MB file system with 300 kB free, four copies of 400 kB, two small ones,
+// then space is freed and the program quits.
+TEST(HistoryOnFullDiskTest, SmallCopiesAndWhateverFitsAreStoredAndTheRestReported) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  testing::TempDir dir;
+  const auto disk = dir / "disk";
+  std::filesystem::create_directories(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+  }
+  struct Unmount {
+    std::filesystem::path path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  testing::StoreEnvironment env;
+  const auto file = disk / "marbrel" / "MarbrelStorage.sqlite";
+  constexpr std::size_t kLarge = 400 * 1024;
+  {
+    auto store = env.openFile(file);
+    History history(*store, env.configuration);
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(disk.c_str(), &space), 0);
+    const std::size_t free = space.f_bavail * space.f_frsize;
+    ASSERT_GT(free, 300u * 1024);
+    std::ofstream(disk / "filler", std::ios::binary) << std::string(free - 300 * 1024, 'f');
+    for (const std::string value : {std::string(kLarge, '1'), std::string(kLarge, '2'), std::string(kLarge, '3'),
+                                    std::string(kLarge, '4'), std::string("small 1"), std::string("small 2")}) {
+      env.clock.advance(1);
+      history.add(store->insertItem(text(value)));
+    }
+    std::filesystem::remove(disk / "filler");
+    store->saveContext();  // what quitting does
+  }
+  auto reopened = env.openFile(file);
+  EXPECT_EQ(reopened->integrityCheck(), "ok");
+  const Texts stored = textsOf(reopened->all());
+  ASSERT_GE(stored.size(), 2u);
+  EXPECT_EQ(Texts(stored.begin(), stored.begin() + 2), (Texts{"small 2", "small 1"}));
+  for (std::size_t i = 2; i < stored.size(); ++i) EXPECT_EQ(stored[i].size(), kLarge) << "stored whole";
+  EXPECT_EQ(lineCount(env.errors.str()), 4 - (stored.size() - 2)) << env.errors.str();
 }
 
 TEST(HistoryOnDiskTest, CopiesMergeIntoEntriesOfAnEarlierRunAndUiTestingStartsEmpty) {

@@ -12,17 +12,18 @@
 
 namespace marbrel::testing {
 
-// A clock, in-memory settings and a log for store tests.
+// A clock, in-memory settings and the two logs for store tests.
 struct StoreEnvironment {
   FakeMainQueue clock;
   Defaults defaults{std::filesystem::path{}};
   ProcessArguments arguments;
   Configuration configuration{defaults, arguments};
   std::ostringstream log;
+  std::ostringstream errors;
 
-  std::unique_ptr<HistoryStore> openInMemory() { return HistoryStore::open({}, clock, true, log); }
+  std::unique_ptr<HistoryStore> openInMemory() { return HistoryStore::open({}, clock, true, log, errors); }
   std::unique_ptr<HistoryStore> openFile(const std::filesystem::path& file) {
-    return HistoryStore::open(file, clock, false, log);
+    return HistoryStore::open(file, clock, false, log, errors);
   }
 };
 
