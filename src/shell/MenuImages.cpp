@@ -170,6 +170,9 @@ QPixmap MenuImagePainter::thumbnail(const ThumbnailImage& image) {
     cache_.erase(it);
   }
   QPixmap pixmap;
+  // Bytes read from the store only to draw the thumbnail are let go afterwards: the small pixmap
+  // is what is kept, never a large image.
+  const bool wasLoaded = image.content->isValueLoaded();
   const std::optional<std::string>& bytes = image.content->value();
   if (bytes && !bytes->empty() && size.width() > 0 && size.height() > 0) {
     QByteArray data = QByteArray::fromRawData(bytes->data(), qsizetype(bytes->size()));
@@ -182,6 +185,7 @@ QPixmap MenuImagePainter::thumbnail(const ThumbnailImage& image) {
     const QImage decoded = reader.read();
     if (!decoded.isNull()) pixmap = QPixmap::fromImage(decoded);
   }
+  if (!wasLoaded) image.content->releaseValue();
   order_.push_front(key);
   cache_.emplace(key, Entry{image.content, pixmap, order_.begin()});
   while (cache_.size() > cacheSize_) {

@@ -18,6 +18,17 @@ namespace {
 const std::array<std::string, Menu::kMaxHotKey + 1> kNumbers{"", "1", "2", "3", "4",
                                                              "5", "6", "7", "8", "9"};
 
+// Puts an entry back on the clipboard. Values read from the store just for this are let go
+// afterwards: the clipboard holds its own copy, and a large image must not stay in memory.
+void copyToClipboard(Clipboard& clipboard, const HistoryItemPtr& entry) {
+  std::vector<const HistoryItemContent*> readForTheCopy;
+  for (const auto& content : entry->contents()) {
+    if (!content->isValueLoaded()) readForTheCopy.push_back(content.get());
+  }
+  clipboard.copy(entry);
+  for (const HistoryItemContent* content : readForTheCopy) content->releaseValue();
+}
+
 bool isCandidate(const MenuItem& item, bool alternate) {
   return !item.isSeparator() && item.isEnabled() && item.isAlternate() == alternate;
 }
@@ -107,12 +118,12 @@ HistoryMenuItemPtr Menu::makeItem(const HistoryItemPtr& entry,
   if (paste) {
     callback = [this](HistoryMenuItem& item) {
       if (!item.item()) return;
-      clipboard_.copy(item.item());
+      copyToClipboard(clipboard_, item.item());
       clipboard_.paste();
     };
   } else {
     callback = [this](HistoryMenuItem& item) {
-      if (item.item()) clipboard_.copy(item.item());
+      if (item.item()) copyToClipboard(clipboard_, item.item());
     };
   }
   return std::make_shared<HistoryMenuItem>(entry, std::move(callback), presentation, imageMaxHeight);

@@ -38,6 +38,26 @@ TEST_F(MenuTest, OpeningBuildsOnePairPerEntryNewestFirstBetweenHeaderAndFooter) 
   }
 }
 
+TEST_F(MenuTest, ChoosingALargeImageCopiesItsBytesAndDoesNotKeepThemInMemory) {
+  const std::string image(3 * 1024 * 1024, '\x89');
+  images.setSize(image, {4000, 3000});
+  const auto entry = addEntry({{std::string("image/png"), image}, {std::string("text/plain"), std::string("caption")}});
+  menu->menuWillOpen();
+  const auto& bytes = *entry->contents()[0];
+  ASSERT_FALSE(bytes.isValueLoaded()) << "stored, not held";
+  for (const bool paste : {false, true}) {
+    SCOPED_TRACE(paste ? "the paste row" : "the copy row");
+    const auto chosen = std::dynamic_pointer_cast<HistoryMenuItem>(
+        menu->itemAt(paste == configuration.pasteByDefault() ? 1 : 2));
+    ASSERT_TRUE(chosen && chosen->item() == entry);
+    chosen->performAction();
+    queue.runUntilIdle();
+    ASSERT_EQ(pasteboard.writes().size(), 2u);
+    EXPECT_TRUE(pasteboard.writes()[0].second == image);
+    EXPECT_FALSE(bytes.isValueLoaded()) << "released after the copy";
+  }
+}
+
 TEST_F(MenuTest, SettingsOrderTheRowsAndTheFirstNineUnpinnedPairsAreNumbered) {
   for (int i = 1; i <= 12; ++i) addText("t" + std::to_string(i));
   addText("pinned")->setPin("x");

@@ -7,13 +7,18 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "core/config/Defaults.h"
+#include "core/history/HistoryStore.h"
+#include "fakes/FakeMainQueue.h"
 #include "shell/DefaultsFolderWatcher.h"
 #include "shell/EnglishTranslator.h"
+#include "shell/MenuImages.h"
 #include "shell/QtImageDecoder.h"
 #include "shell/QtStrings.h"
 #include "shell/SingleInstance.h"
@@ -46,6 +51,28 @@ TEST(QtImageDecoder, ReadsSizesOfStoredImagesAndRejectsEverythingElse) {
   EXPECT_FALSE(decoder.imageSize("", "image/png").has_value());
   EXPECT_FALSE(decoder.imageSize(encode(image, "PNG").substr(0, 20), "image/png").has_value())
       << "a truncated header";
+}
+
+TEST(MenuImagePainter, DrawsAStoredImageWithoutKeepingItsBytes) {
+  QImage image(400, 400, QImage::Format_RGB32);  // noise, so that the PNG stays large
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, QRandomGenerator::global()->generate() | 0xFF000000);
+  }
+  const std::string png = encode(image, "PNG");
+  ASSERT_GT(png.size(), 300u * 1024);
+  FakeMainQueue clock;
+  const auto store = HistoryStore::open({}, clock, true);
+  const auto entry = store->insertItem({{std::string("image/png"), png}});
+  store->saveContext();
+  const std::shared_ptr<const HistoryItemContent> content = entry->contents()[0];
+  ASSERT_FALSE(content->isValueLoaded());
+  QImage canvas(100, 100, QImage::Format_RGB32);
+  canvas.fill(Qt::white);
+  QPainter painter(&canvas);
+  MenuImagePainter().paint(painter, ThumbnailImage{content, 40, 40}, QRect(0, 0, 40, 40), Qt::black);
+  painter.end();
+  EXPECT_NE(canvas.pixel(20, 20), QColor(Qt::white).rgb()) << "the thumbnail is drawn";
+  EXPECT_FALSE(content->isValueLoaded()) << "the image's bytes are let go once it is drawn";
 }
 
 TEST(QtStrings, AnswerInEnglishAndFallBackToTheKey) {
