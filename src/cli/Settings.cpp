@@ -43,6 +43,9 @@ std::vector<Setting> makeSettings() {
       {Keys::ignoreEvents, "bool", false, {}, "pauses capturing: while true, copies are not recorded"},
       {Keys::ignoredPasteboardTypes, "array", nlohmann::json::array(), {},
        "further clipboard formats (MIME types) whose copies are never recorded"},
+      {Keys::maxItemSize, "int", 64, {},
+       "the largest copy recorded, in MB of 1,048,576 bytes, all its formats together; a larger copy is "
+       "left out and reported on standard error; 0 sets no limit"},
   };
 }
 

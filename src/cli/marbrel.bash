@@ -4,12 +4,12 @@
 # (`marbrel help`, `marbrel defaults keys --json`) by the package tests.
 
 _marbrel_keys="historySize sortBy pinTo popupPosition pasteByDefault fuzzySearch hideTitle hideSearch
-hideFooter showInStatusBar imageMaxHeight maxMenuItems ignoreEvents ignoredPasteboardTypes"
+hideFooter showInStatusBar imageMaxHeight maxMenuItems ignoreEvents ignoredPasteboardTypes maxItemSize"
 
 # The type flag a setting is written with; every flag for a key Marbrel does not read.
 _marbrel_type_flags() {
     case $1 in
-        historySize | imageMaxHeight | maxMenuItems) echo -int ;;
+        historySize | maxItemSize | imageMaxHeight | maxMenuItems) echo -int ;;
         sortBy | pinTo | popupPosition) echo -string ;;
         pasteByDefault | fuzzySearch | hideTitle | hideSearch | hideFooter | showInStatusBar | ignoreEvents) echo -bool ;;
         ignoredPasteboardTypes) echo -array ;;

@@ -70,6 +70,7 @@ TEST_F(SettingsList, EachSettingHasTheTypeDefaultAndValuesAFreshlyLaunchedProgra
   using Json = nlohmann::json;
   const std::map<std::string, std::pair<const char*, Json>> fresh = {
       {"historySize", {"int", configuration.historySize()}},
+      {"maxItemSize", {"int", configuration.maxItemSize()}},
       {"sortBy", {"string", configuration.sortBy()}},
       {"pinTo", {"string", configuration.pinTo()}},
       {"popupPosition", {"string", configuration.popupPosition()}},
