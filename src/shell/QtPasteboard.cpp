@@ -64,7 +64,9 @@ class QtPasteboardItem : public PasteboardItem {
 QtPasteboard::QtPasteboard(QClipboard* clipboard, QClipboard::Mode mode, QObject* parent)
     : QObject(parent), clipboard_(clipboard ? clipboard : QGuiApplication::clipboard()), mode_(mode) {
   connect(clipboard_, &QClipboard::changed, this, [this](QClipboard::Mode changed) {
-    if (changed == mode_) ++changeCount_;
+    if (changed != mode_) return;
+    ++changeCount_;
+    if (changeHandler_) changeHandler_();
   });
 }
 

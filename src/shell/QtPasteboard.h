@@ -27,6 +27,7 @@ class QtPasteboard : public QObject, public Pasteboard {
   std::vector<std::shared_ptr<const PasteboardItem>> items() const override;
   void declareTypes(const std::vector<std::string>& types) override;
   void setData(const std::optional<std::string>& data, const std::string& type) override;
+  void setChangeHandler(std::function<void()> handler) override { changeHandler_ = std::move(handler); }
 
   // Which of the formats an owner offers are the item's types: MIME types and named markers such as
   // "x-kde-passwordManagerHint", not the upper-case protocol targets (TARGETS, MULTIPLE, TIMESTAMP,
@@ -40,6 +41,7 @@ class QtPasteboard : public QObject, public Pasteboard {
   QClipboard* clipboard_;
   QClipboard::Mode mode_;
   std::int64_t changeCount_ = 0;
+  std::function<void()> changeHandler_;
   // The contents this program put on the clipboard last; the clipboard owns it.
   QPointer<QMimeData> written_;
 };

@@ -51,6 +51,7 @@ void FakePasteboard::copy(std::vector<Item> items) {
   ++changeCount_;
   items_.clear();
   for (auto& item : items) items_.push_back(std::make_shared<Item>(std::move(item)));
+  announce();
 }
 
 void FakePasteboard::copyText(const std::string& text) {
@@ -62,6 +63,11 @@ void FakePasteboard::copyText(const std::string& text) {
 void FakePasteboard::clearContents() {
   ++changeCount_;
   items_.clear();
+  announce();
+}
+
+void FakePasteboard::announce() {
+  if (announcesChanges && changeHandler_) changeHandler_();
 }
 
 }  // namespace marbrel

@@ -44,7 +44,11 @@ Clipboard::Clipboard(Pasteboard& pasteboard, KeySynthesizer& keys, MainQueue& qu
       changeCount_(pasteboard.changeCount()) {}
 
 Clipboard::~Clipboard() {
-  if (timer_) queue_.cancel(*timer_);
+  if (timer_) {
+    pasteboard_.setChangeHandler({});
+    queue_.cancel(*timer_);
+  }
+  if (pendingCheck_) queue_.cancel(*pendingCheck_);
 }
 
 void Clipboard::onNewCopy(Hook hook) { onNewCopyHooks_.push_back(std::move(hook)); }
@@ -52,6 +56,17 @@ void Clipboard::onNewCopy(Hook hook) { onNewCopyHooks_.push_back(std::move(hook)
 void Clipboard::startListening() {
   if (timer_) return;
   timer_ = queue_.scheduleRepeating(kTimerInterval, [this] {
+    if (!suspended_) checkForChangesInPasteboard();
+  });
+  pasteboard_.setChangeHandler([this] { scheduleCheck(); });
+}
+
+void Clipboard::scheduleCheck() {
+  // A desktop may announce one copy several times (the old owner leaving, the new one arriving):
+  // those that come before the queued check runs are covered by it.
+  if (pendingCheck_) return;
+  pendingCheck_ = queue_.async([this] {
+    pendingCheck_.reset();
     if (!suspended_) checkForChangesInPasteboard();
   });
 }

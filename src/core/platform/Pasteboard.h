@@ -42,10 +42,11 @@ class Pasteboard {
   virtual void setData(const std::optional<std::string>& data, const std::string& type) = 0;
 
   // Sets the one function called on the main thread whenever the desktop announces new clipboard
-  // contents, after changeCount() has moved and items() can give them. The watcher coalesces these
-  // calls; an adapter whose desktop gives no such signal never calls it, and the watcher's
-  // one-second check still finds its changes.
-  virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
+  // contents (another program's copy or this program's own write), after changeCount() has moved and
+  // items() gives the new contents. An empty function removes it. The watcher coalesces these calls;
+  // an adapter whose desktop gives no such signal never calls it, and the watcher's one-second check
+  // still finds its changes.
+  virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 
 }  // namespace marbrel

@@ -115,7 +115,35 @@ TEST_F(ClipboardTest, WhileEventsAreIgnoredTheChangeStaysUnseenUntilTheSettingIs
   EXPECT_EQ(contentsOf(captured[0])[0].second, "second");
 }
 
+TEST_F(ClipboardTest, AnnouncedChangesAreCheckedOnTheNextTurnSoQuickCopiesAreAllRecorded) {
+  clipboard->startListening();
+  pasteboard.copyText("one");
+  queue.runUntilIdle();
+  pasteboard.copyText("two");
+  queue.runUntilIdle();
+  ASSERT_EQ(captured.size(), 2u) << "no time passed, yet both copies are recorded";
+  EXPECT_EQ(contentsOf(captured[0])[0].second, "one");
+  EXPECT_EQ(contentsOf(captured[1])[0].second, "two");
+
+  // While suspended an announcement waits for the first tick after resuming.
+  clipboard->setSuspended(true);
+  pasteboard.copyText("three");
+  queue.runUntilIdle();
+  EXPECT_EQ(captured.size(), 2u);
+  clipboard->setSuspended(false);
+  queue.advance(1.0);
+  EXPECT_EQ(captured.size(), 3u);
+
+  // A clipboard that outlives the watcher no longer calls it.
+  pasteboard.copyText("four");
+  clipboard.reset();
+  pasteboard.copyText("five");
+  queue.runUntilIdle();
+  EXPECT_EQ(captured.size(), 3u);
+}
+
 TEST_F(ClipboardTest, TheTimerChecksEverySecondButNotWhileSuspended) {
+  pasteboard.announcesChanges = false;
   clipboard->startListening();
   pasteboard.copyText("one");
   queue.advance(0.9);
