@@ -13,7 +13,7 @@
 namespace marbrel {
 
 // An in-memory clipboard: tests put items on it as another program would and read back what the
-// program wrote.
+// program wrote (a declared type that is given no bytes is not offered, as on the desktop).
 class FakePasteboard : public Pasteboard {
  public:
   // One item: its types in order, each with bytes or nothing.

@@ -106,9 +106,20 @@ void Clipboard::checkForChangesInPasteboard() {
       if (!text || isBlank(*text)) continue;
     }
 
+    // Only formats whose bytes were read are kept: a format without bytes cannot be written back, so
+    // an entry holding one would never match what choosing it puts on the clipboard, and every
+    // choice would add a duplicate instead of merging.
     std::vector<NewContent> contents;
     contents.reserve(itemTypes.size());
-    for (const auto& type : itemTypes) contents.push_back({type, pasteboardItem->dataForType(type)});
+    bool supportedValue = false;
+    for (const auto& type : itemTypes) {
+      std::optional<std::string> value = pasteboardItem->dataForType(type);
+      if (!value) continue;
+      supportedValue = supportedValue || supportedTypes_.count(type) > 0;
+      contents.push_back({type, std::move(value)});
+    }
+    // An item whose supported formats all came without bytes has nothing to show or bring back.
+    if (!supportedValue) continue;
     const HistoryItemPtr entry = store_.insertItem(std::move(contents));
     for (const auto& hook : onNewCopyHooks_) hook(entry);
   }

@@ -17,9 +17,9 @@ class HistoryStore;
 class KeySynthesizer;
 class Pasteboard;
 
-// The program's one contact with the system clipboard: polls it once a second and turns each new,
-// accepted item into a history entry handed to its hooks; writes an entry back and synthesises the
-// paste keystroke.
+// The program's one contact with the system clipboard: checks it once a second and whenever it
+// announces a change, turns each new, accepted item into a history entry (of the formats whose bytes
+// could be read) handed to its hooks; writes an entry back and synthesises the paste keystroke.
 class Clipboard {
  public:
   using Hook = std::function<void(const HistoryItemPtr&)>;
