@@ -136,10 +136,9 @@ bool X11ClipboardReader::Private::open() {
   if (!selection || !targetsAtom || !incrAtom || !property) return false;
 
   watcher = createWindow(0);
-  xcb_xfixes_select_selection_input(c, watcher, selection,
-                                    XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                        XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                        XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+  // Only a new owner is a change. An owner that quits (many command-line tools quit once read) leaves
+  // nothing to record, and announcing that would hide the reading just made of it.
+  xcb_xfixes_select_selection_input(c, watcher, selection, XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
   requestor = createWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
   xcb_flush(c);
   return ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0;
@@ -174,6 +173,7 @@ void X11ClipboardReader::Private::run() {
     }
     const xcb_xfixes_selection_notify_event_t change = *newest;
     newest.reset();
+    if (change.owner == XCB_NONE) continue;  // cleared: nothing was copied
     Reading reading{change.owner, {}};
     if (!read(change, reading.contents) || stopping) continue;
     publish(std::move(reading));
@@ -337,7 +337,6 @@ std::vector<std::pair<xcb_atom_t, std::string>> X11ClipboardReader::Private::nam
 
 bool X11ClipboardReader::Private::read(const xcb_xfixes_selection_notify_event_t& change, Contents& contents) {
   contents.clear();
-  if (change.owner == XCB_NONE) return true;
   const xcb_timestamp_t time = change.selection_timestamp;
   std::string offered;
   const Outcome listed = convert(targetsAtom, time, offered);

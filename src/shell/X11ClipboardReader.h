@@ -11,8 +11,10 @@
 
 namespace marbrel {
 
-// Reads an X selection on a connection and thread of its own whenever its owner changes, so that a
-// slow or hung owner never holds up the program's event loop, and hands each complete reading on.
+// Reads an X selection on a connection and thread of its own whenever a program takes it, so that a
+// slow or hung owner never holds up the program's event loop, and hands each complete reading on. A
+// reading overtaken by the next owner is dropped; an owner quitting or clearing the selection is no
+// reading (nothing was copied).
 class X11ClipboardReader {
  public:
   // One type of the contents and its bytes (none when they were not read: a named marker, an owner
@@ -21,10 +23,11 @@ class X11ClipboardReader {
     std::string type;
     std::optional<std::string> bytes;
   };
-  // The selection's contents as one item's formats, in the owner's order; empty when nobody owns it.
+  // The selection's contents as one item's formats, in the owner's order; empty when the owner did
+  // not say what it offers.
   using Contents = std::vector<Format>;
   struct Reading {
-    std::uint32_t owner = 0;  // the owner's window (0: none)
+    std::uint32_t owner = 0;  // the owner's window
     Contents contents;
   };
   // Called on the reader's thread with each new reading, in the order of the owner changes.
