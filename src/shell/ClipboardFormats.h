@@ -10,6 +10,8 @@ namespace marbrel::clipboard_formats {
 struct Format {
   std::string type;
   std::vector<std::string> targets;
+
+  bool operator==(const Format&) const = default;
 };
 
 // The item's types from the targets an X clipboard owner offers, in the owner's order: MIME types and
