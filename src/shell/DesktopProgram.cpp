@@ -117,6 +117,10 @@ int runDesktopProgram(int argc, char** argv) {
 
   QtMainQueue queue;
   QtPasteboard pasteboard;
+  if (!pasteboard.isWatching()) {
+    std::cerr << "marbrel: the X server does not announce clipboard changes (no XFIXES extension); copies "
+                 "are not recorded\n";
+  }
   XTestKeySynthesizer keys(x11);
   QtImageDecoder images;
   QtStrings strings;

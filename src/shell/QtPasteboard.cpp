@@ -1,10 +1,15 @@
 #include "shell/QtPasteboard.h"
 
-#include <map>
+#include <algorithm>
 
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QStringDecoder>
+
+#include "shell/X11ClipboardReader.h"
+
+// X11 headers last: their macros break Qt headers included after them.
+#include <xcb/xcb.h>
 
 namespace marbrel {
 
@@ -12,34 +17,24 @@ namespace {
 
 QByteArray toBytes(const std::string& bytes) { return QByteArray(bytes.data(), qsizetype(bytes.size())); }
 
-// One item of the clipboard: the formats offered when it was read, with the bytes of each format
-// fetched from the owner the first time they are asked for.
-class QtPasteboardItem : public PasteboardItem {
+// One reading of the clipboard: its types in the owner's order, each with the bytes read or none.
+class ReadPasteboardItem : public PasteboardItem {
  public:
-  QtPasteboardItem(QClipboard* clipboard, QClipboard::Mode mode, QStringList formats)
-      : clipboard_(clipboard), mode_(mode), formats_(std::move(formats)) {}
+  explicit ReadPasteboardItem(X11ClipboardReader::Contents formats) : formats_(std::move(formats)) {}
+  explicit ReadPasteboardItem(const std::vector<std::pair<std::string, std::string>>& formats) {
+    for (const auto& [type, bytes] : formats) formats_.push_back({type, bytes});
+  }
 
   std::vector<std::string> types() const override {
     std::vector<std::string> result;
-    result.reserve(std::size_t(formats_.size()));
-    for (const QString& format : formats_) result.push_back(format.toStdString());
+    result.reserve(formats_.size());
+    for (const auto& format : formats_) result.push_back(format.type);
     return result;
   }
 
   std::optional<std::string> dataForType(const std::string& type) const override {
-    const QString format = QString::fromStdString(type);
-    if (!formats_.contains(format) || !QtPasteboard::isReadableFormat(format)) return std::nullopt;
-    auto cached = cache_.find(type);
-    if (cached != cache_.end()) return cached->second;
-    std::optional<std::string> result;
-    if (const QMimeData* mime = clipboard_ ? clipboard_->mimeData(mode_) : nullptr) {
-      if (mime->hasFormat(format)) {
-        const QByteArray bytes = mime->data(format);
-        result = std::string(bytes.constData(), std::size_t(bytes.size()));
-      }
-    }
-    cache_.emplace(type, result);
-    return result;
+    const auto format = std::find_if(formats_.begin(), formats_.end(), [&](const auto& f) { return f.type == type; });
+    return format == formats_.end() ? std::nullopt : format->bytes;
   }
 
   std::optional<std::string> stringForType(const std::string& type) const override {
@@ -53,58 +48,63 @@ class QtPasteboardItem : public PasteboardItem {
   }
 
  private:
-  QPointer<QClipboard> clipboard_;
-  QClipboard::Mode mode_;
-  QStringList formats_;
-  mutable std::map<std::string, std::optional<std::string>> cache_;
+  X11ClipboardReader::Contents formats_;
 };
 
 }  // namespace
 
 QtPasteboard::QtPasteboard(QClipboard* clipboard, QClipboard::Mode mode, QObject* parent)
     : QObject(parent), clipboard_(clipboard ? clipboard : QGuiApplication::clipboard()), mode_(mode) {
-  connect(clipboard_, &QClipboard::changed, this, [this](QClipboard::Mode changed) {
-    if (changed == mode_) ++changeCount_;
+  if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+    if (const xcb_setup_t* setup = x11->connection() ? xcb_get_setup(x11->connection()) : nullptr) {
+      ownWindowBase_ = setup->resource_id_base;
+      ownWindowMask_ = setup->resource_id_mask;
+    }
+  }
+  const char* selection = mode == QClipboard::Selection ? "PRIMARY" : "CLIPBOARD";
+  reader_ = std::make_unique<X11ClipboardReader>(selection, [this](X11ClipboardReader::Reading reading) {
+    // On the reader's thread: the new contents take effect on the main thread, in the order read.
+    std::shared_ptr<const PasteboardItem> item;
+    if (!reading.contents.empty()) item = std::make_shared<const ReadPasteboardItem>(std::move(reading.contents));
+    QMetaObject::invokeMethod(this, [this, owner = reading.owner, item] { take(owner, item); },
+                              Qt::QueuedConnection);
   });
 }
 
-QtPasteboard::~QtPasteboard() = default;
+// The reader stops first, so nothing is handed to a half-destroyed object.
+QtPasteboard::~QtPasteboard() { reader_.reset(); }
 
-bool QtPasteboard::isReadableFormat(const QString& format) { return format.contains(u'/'); }
+bool QtPasteboard::isWatching() const { return reader_->isWatching(); }
 
-QStringList QtPasteboard::itemFormats(const QStringList& offered) {
-  QStringList result;
-  for (const QString& format : offered) {
-    if (format.isEmpty() || result.contains(format)) continue;
-    if (format.startsWith(QLatin1String("application/x-qt-"))) continue;  // Qt's own inventions
-    const bool mimeType = isReadableFormat(format);
-    // A protocol target is an atom name in upper case (TARGETS, SAVE_TARGETS, UTF8_STRING);
-    // markers that programs add are named in mixed case ("x-kde-passwordManagerHint").
-    const bool named = format != format.toUpper();
-    if (mimeType || named) result.append(format);
+void QtPasteboard::take(std::uint32_t owner, std::shared_ptr<const PasteboardItem> item) {
+  // Our own write reads back as written, so choosing an entry puts back the same contents.
+  const bool ours = owner != 0 && ownWindowMask_ != 0 && (owner & ~ownWindowMask_) == ownWindowBase_;
+  if (ours && written_ && clipboard_->mimeData(mode_) == written_.data()) {
+    item = writtenFormats_.empty() ? nullptr : std::make_shared<const ReadPasteboardItem>(writtenFormats_);
   }
-  return result;
-}
-
-std::vector<std::shared_ptr<const PasteboardItem>> QtPasteboard::items() const {
-  const QMimeData* mime = clipboard_->mimeData(mode_);
-  if (!mime) return {};
-  QStringList formats = itemFormats(mime->formats());
-  if (formats.isEmpty()) return {};
-  return {std::make_shared<QtPasteboardItem>(clipboard_, mode_, std::move(formats))};
+  items_.clear();
+  if (item) items_.push_back(std::move(item));
+  ++changeCount_;
+  if (changeHandler_) changeHandler_();
 }
 
 void QtPasteboard::declareTypes(const std::vector<std::string>& types) {
   // The clipboard takes the new contents at once (which clears the old ones); the bytes follow in
   // setData() before the event loop runs again, so no other program can ask for them in between.
+  // Only the types given bytes are offered.
+  (void)types;
   auto* mime = new QMimeData;
   written_ = mime;
+  writtenFormats_.clear();
   clipboard_->setMimeData(mime, mode_);
 }
 
 void QtPasteboard::setData(const std::optional<std::string>& data, const std::string& type) {
   if (!data || !written_) return;
   written_->setData(QString::fromStdString(type), toBytes(*data));
+  const auto same = [&](const auto& format) { return format.first == type; };
+  writtenFormats_.erase(std::remove_if(writtenFormats_.begin(), writtenFormats_.end(), same), writtenFormats_.end());
+  writtenFormats_.emplace_back(type, *data);
 }
 
 }  // namespace marbrel

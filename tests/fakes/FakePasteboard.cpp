@@ -34,23 +34,28 @@ void FakePasteboard::declareTypes(const std::vector<std::string>& types) {
   items_.clear();
   declared_ = types;
   writes_.clear();
-  auto item = std::make_shared<Item>();
-  for (const auto& type : types) item->representations.emplace_back(type, std::nullopt);
-  items_.push_back(item);
 }
 
 void FakePasteboard::setData(const std::optional<std::string>& data, const std::string& type) {
   writes_.emplace_back(type, data);
-  if (items_.empty()) return;
-  for (auto& [t, bytes] : items_.front()->representations) {
-    if (t == type) bytes = data;
+  // As on the desktop, only the types given bytes are offered, in the order they were written.
+  if (!data || std::find(declared_.begin(), declared_.end(), type) == declared_.end()) return;
+  if (items_.empty()) items_.push_back(std::make_shared<Item>());
+  auto& representations = items_.front()->representations;
+  for (auto& [t, bytes] : representations) {
+    if (t == type) {
+      bytes = data;
+      return;
+    }
   }
+  representations.emplace_back(type, data);
 }
 
 void FakePasteboard::copy(std::vector<Item> items) {
   ++changeCount_;
   items_.clear();
   for (auto& item : items) items_.push_back(std::make_shared<Item>(std::move(item)));
+  announce();
 }
 
 void FakePasteboard::copyText(const std::string& text) {
@@ -62,6 +67,11 @@ void FakePasteboard::copyText(const std::string& text) {
 void FakePasteboard::clearContents() {
   ++changeCount_;
   items_.clear();
+  announce();
+}
+
+void FakePasteboard::announce() {
+  if (announcesChanges && changeHandler_) changeHandler_();
 }
 
 }  // namespace marbrel

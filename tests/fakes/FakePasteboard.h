@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,7 +13,7 @@
 namespace marbrel {
 
 // An in-memory clipboard: tests put items on it as another program would and read back what the
-// program wrote.
+// program wrote (a declared type that is given no bytes is not offered, as on the desktop).
 class FakePasteboard : public Pasteboard {
  public:
   // One item: its types in order, each with bytes or nothing.
@@ -30,8 +31,10 @@ class FakePasteboard : public Pasteboard {
   std::vector<std::shared_ptr<const PasteboardItem>> items() const override;
   void declareTypes(const std::vector<std::string>& types) override;
   void setData(const std::optional<std::string>& data, const std::string& type) override;
+  void setChangeHandler(std::function<void()> handler) override { changeHandler_ = std::move(handler); }
 
-  // Test controls: what another program does.
+  // Test controls: what another program does. Each change is announced to the change handler
+  // unless `announcesChanges` is off (a desktop that gives no change signal).
   void copy(std::vector<Item> items);
   void copyText(const std::string& text);
   void clearContents();
@@ -41,12 +44,17 @@ class FakePasteboard : public Pasteboard {
   const std::vector<std::pair<std::string, std::optional<std::string>>>& writes() const { return writes_; }
   int declareCount() const { return declareCount_; }
 
+  bool announcesChanges = true;
+
  private:
   std::int64_t changeCount_ = 0;
   std::vector<std::shared_ptr<Item>> items_;
   std::vector<std::string> declared_;
   std::vector<std::pair<std::string, std::optional<std::string>>> writes_;
   int declareCount_ = 0;
+  std::function<void()> changeHandler_;
+
+  void announce();
 };
 
 }  // namespace marbrel

@@ -44,7 +44,11 @@ Clipboard::Clipboard(Pasteboard& pasteboard, KeySynthesizer& keys, MainQueue& qu
       changeCount_(pasteboard.changeCount()) {}
 
 Clipboard::~Clipboard() {
-  if (timer_) queue_.cancel(*timer_);
+  if (timer_) {
+    pasteboard_.setChangeHandler({});
+    queue_.cancel(*timer_);
+  }
+  if (pendingCheck_) queue_.cancel(*pendingCheck_);
 }
 
 void Clipboard::onNewCopy(Hook hook) { onNewCopyHooks_.push_back(std::move(hook)); }
@@ -52,6 +56,17 @@ void Clipboard::onNewCopy(Hook hook) { onNewCopyHooks_.push_back(std::move(hook)
 void Clipboard::startListening() {
   if (timer_) return;
   timer_ = queue_.scheduleRepeating(kTimerInterval, [this] {
+    if (!suspended_) checkForChangesInPasteboard();
+  });
+  pasteboard_.setChangeHandler([this] { scheduleCheck(); });
+}
+
+void Clipboard::scheduleCheck() {
+  // A desktop may announce one copy several times (the old owner leaving, the new one arriving):
+  // those that come before the queued check runs are covered by it.
+  if (pendingCheck_) return;
+  pendingCheck_ = queue_.async([this] {
+    pendingCheck_.reset();
     if (!suspended_) checkForChangesInPasteboard();
   });
 }
@@ -91,9 +106,20 @@ void Clipboard::checkForChangesInPasteboard() {
       if (!text || isBlank(*text)) continue;
     }
 
+    // Only formats whose bytes were read are kept: a format without bytes cannot be written back, so
+    // an entry holding one would never match what choosing it puts on the clipboard, and every
+    // choice would add a duplicate instead of merging.
     std::vector<NewContent> contents;
     contents.reserve(itemTypes.size());
-    for (const auto& type : itemTypes) contents.push_back({type, pasteboardItem->dataForType(type)});
+    bool supportedValue = false;
+    for (const auto& type : itemTypes) {
+      std::optional<std::string> value = pasteboardItem->dataForType(type);
+      if (!value) continue;
+      supportedValue = supportedValue || supportedTypes_.count(type) > 0;
+      contents.push_back({type, std::move(value)});
+    }
+    // An item whose supported formats all came without bytes has nothing to show or bring back.
+    if (!supportedValue) continue;
     const HistoryItemPtr entry = store_.insertItem(std::move(contents));
     for (const auto& hook : onNewCopyHooks_) hook(entry);
   }

@@ -17,9 +17,9 @@ class HistoryStore;
 class KeySynthesizer;
 class Pasteboard;
 
-// The program's one contact with the system clipboard: polls it once a second and turns each new,
-// accepted item into a history entry handed to its hooks; writes an entry back and synthesises the
-// paste keystroke.
+// The program's one contact with the system clipboard: checks it once a second and whenever it
+// announces a change, turns each new, accepted item into a history entry (of the formats whose bytes
+// could be read) handed to its hooks; writes an entry back and synthesises the paste keystroke.
 class Clipboard {
  public:
   using Hook = std::function<void(const HistoryItemPtr&)>;
@@ -39,9 +39,10 @@ class Clipboard {
 
   // Adds a hook; hooks run in the order they were added.
   void onNewCopy(Hook hook);
-  // Starts the repeating one-second check of the clipboard.
+  // Starts the repeating one-second check of the clipboard, and a check on the next turn whenever the
+  // clipboard announces a change (so copies less than a second apart are each recorded).
   void startListening();
-  // While suspended (a menu or an alert is open), ticks do nothing; the first tick after resuming
+  // While suspended (a menu or an alert is open), checks do nothing; the first tick after resuming
   // picks up whatever changed meanwhile.
   void setSuspended(bool suspended) { suspended_ = suspended; }
   bool isSuspended() const { return suspended_; }
@@ -62,6 +63,8 @@ class Clipboard {
 
  private:
   static void postCommandV(KeySynthesizer& keys);
+  // Queues one check for the next turn, unless one is queued already.
+  void scheduleCheck();
 
   Pasteboard& pasteboard_;
   KeySynthesizer& keys_;
@@ -74,6 +77,7 @@ class Clipboard {
   std::set<std::string> supportedTypes_;
   std::int64_t changeCount_;
   std::optional<MainQueue::TaskId> timer_;
+  std::optional<MainQueue::TaskId> pendingCheck_;
   bool suspended_ = false;
 };
 

@@ -24,28 +24,34 @@ class PasteboardItem {
   virtual std::optional<std::string> stringForType(const std::string& type) const = 0;
 };
 
-// The system clipboard, as the watcher reads it and the writer fills it.
+// The system clipboard, as the watcher reads it and the writer fills it. Nothing here waits for
+// another program: the contents are those the adapter has finished reading.
 class Pasteboard {
  public:
   virtual ~Pasteboard() = default;
 
-  // A number that changes whenever any program changes the clipboard's contents.
+  // A number that changes whenever another program copies or this program writes (a new owner whose
+  // contents have been read; an owner merely quitting need not count).
   virtual std::int64_t changeCount() const = 0;
 
-  // The items of the current contents, in order; empty when there are none.
+  // The items of the contents that go with changeCount(), in order; empty when there are none. Their
+  // bytes are already read: asking an item never waits for the program that copied them.
   virtual std::vector<std::shared_ptr<const PasteboardItem>> items() const = 0;
 
   // Clears the clipboard and announces the types about to be written, in order.
   virtual void declareTypes(const std::vector<std::string>& types) = 0;
 
-  // Writes the bytes of one declared type; absent bytes write nothing for that type.
+  // Writes the bytes of one declared type; absent bytes write nothing for that type. Once the write
+  // is seen as a change, the contents read back are exactly the types given bytes, in order, with
+  // those bytes (a declared type given none is not offered).
   virtual void setData(const std::optional<std::string>& data, const std::string& type) = 0;
 
   // Sets the one function called on the main thread whenever the desktop announces new clipboard
-  // contents, after changeCount() has moved and items() can give them. The watcher coalesces these
-  // calls; an adapter whose desktop gives no such signal never calls it, and the watcher's
-  // one-second check still finds its changes.
-  virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
+  // contents (another program's copy or this program's own write), after changeCount() has moved and
+  // items() gives the new contents. An empty function removes it. The watcher coalesces these calls;
+  // an adapter whose desktop gives no such signal never calls it, and the watcher's one-second check
+  // still finds its changes.
+  virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 
 }  // namespace marbrel

@@ -29,14 +29,13 @@ struct FakePasteboardHarness {
     for (const auto& [type, bytes] : representations) item.representations.emplace_back(type, bytes);
     board.copy({item});
   }
-  bool waitForChangeFrom(std::int64_t) { return true; }
+  bool waitForChangeFrom(std::int64_t, const std::string&) { return true; }
 };
 
 struct QtPasteboardHarness {
   QtPasteboard board;
   std::vector<std::unique_ptr<e2e::Process>> owners;
   int files = 0;
-  std::string expectedType;
 
   void copyFromAnotherProgram(const Representations& representations) {
     std::vector<std::string> argv = {MARBREL_E2E_HELPER, "own-clipboard"};
@@ -47,14 +46,13 @@ struct QtPasteboardHarness {
       std::ofstream(file, std::ios::binary) << bytes;
       argv.push_back(type + "=@" + file);
     }
-    expectedType = representations.empty() ? "" : representations.front().first;
     owners.push_back(std::make_unique<e2e::Process>(argv, e2e::ContractEnvironment::session()->environment(),
                                                     std::string(MARBREL_E2E_OUTPUT) + "/contract/owner.log"));
   }
 
   // The change has arrived when the count moved and the new owner's formats are offered (a change
   // signal of the previous owner going away may come first).
-  bool waitForChangeFrom(std::int64_t before) {
+  bool waitForChangeFrom(std::int64_t before, const std::string& expectedType) {
     return testing::processEventsUntil(
         [&] {
           if (board.changeCount() == before) return false;
@@ -81,7 +79,7 @@ class PasteboardContract : public ::testing::Test {
   void copy(const Representations& representations) {
     const std::int64_t before = board().changeCount();
     harness->copyFromAnotherProgram(representations);
-    ASSERT_TRUE(harness->waitForChangeFrom(before)) << "the change never arrived";
+    ASSERT_TRUE(harness->waitForChangeFrom(before, representations.front().first)) << "the change never arrived";
   }
   std::vector<std::string> types() {
     const auto items = board().items();
@@ -127,18 +125,53 @@ TYPED_TEST(PasteboardContract, BinaryImageBytesArriveUnchanged) {
   EXPECT_FALSE(this->has(items.front()->types(), "application/x-qt-image")) << "Qt's invention is left out";
 }
 
-TYPED_TEST(PasteboardContract, WritingReplacesTheContentsWithExactlyTheWrittenTypes) {
+TYPED_TEST(PasteboardContract, TheChangeHandlerHearsOfEachCopyOnceItsContentsCanBeRead) {
+  std::vector<std::string> heard;  // the text each call could read
+  this->board().setChangeHandler([&] {
+    const auto items = this->board().items();
+    heard.push_back(items.empty() ? "" : items.front()->stringForType("text/plain").value_or(""));
+  });
+  this->copy({{"text/plain", "first"}});
+  this->copy({{"text/plain", "second"}});
+  this->board().setChangeHandler({});
+  EXPECT_NE(std::find(heard.begin(), heard.end(), "first"), heard.end());
+  ASSERT_FALSE(heard.empty());
+  EXPECT_EQ(heard.back(), "second");
+}
+
+// What the program writes is offered exactly, so it reads back as the same contents: the types given
+// bytes, in order, with their bytes; a declared type given none is not offered.
+TYPED_TEST(PasteboardContract, WrittenContentsReadBackExactly) {
+  const struct {
+    const char* why;
+    Representations written;
+  } rows[] = {
+      {"text with markup", {{"text/plain", "after"}, {"text/html", "<i>after</i>"}}},
+      {"an image alone", {{"image/png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)}}},
+      {"a file alone", {{"text/uri-list", "file:///tmp/a%20b.txt\r\n"}}},
+      {"files as a file manager copies them",
+       {{"text/uri-list", "file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n"},
+        {"x-special/gnome-copied-files", "copy\nfile:///tmp/a.txt\nfile:///tmp/b.txt"},
+        {"text/plain", "/tmp/a.txt\n/tmp/b.txt"}}},
+  };
   this->copy({{"text/plain", "before"}, {"text/html", "<i>before</i>"}});
-  const std::int64_t before = this->board().changeCount();
-  this->board().declareTypes({"text/plain", "text/uri-list"});
-  this->board().setData(std::string("after"), "text/plain");
-  this->board().setData(std::string("file:///tmp/a%20b.txt\r\n"), "text/uri-list");
-  EXPECT_NE(this->board().changeCount(), before) << "our own write is a change like any other";
-  const auto items = this->board().items();
-  ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(items.front()->types(), (std::vector<std::string>{"text/plain", "text/uri-list"}));
-  EXPECT_EQ(items.front()->dataForType("text/plain"), "after");
-  EXPECT_EQ(items.front()->dataForType("text/uri-list"), "file:///tmp/a%20b.txt\r\n");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.why);
+    const std::int64_t before = this->board().changeCount();
+    std::vector<std::string> declared;
+    for (const auto& [type, bytes] : row.written) declared.push_back(type);
+    declared.push_back("application/x-never-written");
+    this->board().declareTypes(declared);
+    for (const auto& [type, bytes] : row.written) this->board().setData(bytes, type);
+    this->board().setData(std::nullopt, "application/x-never-written");
+    ASSERT_TRUE(this->harness->waitForChangeFrom(before, row.written.front().first))
+        << "our own write is a change like any other";
+    const auto items = this->board().items();
+    ASSERT_EQ(items.size(), 1u);
+    declared.pop_back();
+    EXPECT_EQ(items.front()->types(), declared);
+    for (const auto& [type, bytes] : row.written) EXPECT_EQ(items.front()->dataForType(type), bytes) << type;
+  }
 }
 
 // What only the real clipboard can show.
@@ -173,7 +206,7 @@ TEST_F(QtPasteboardOnX11, TextThatIsNotUtf8ReachesTheCoreAsValidText) {
   QtPasteboardHarness harness;
   const std::int64_t before = harness.board.changeCount();
   harness.copyFromAnotherProgram({{"text/plain", std::string("ok \xff\xfe\xfd", 6)}});
-  ASSERT_TRUE(harness.waitForChangeFrom(before));
+  ASSERT_TRUE(harness.waitForChangeFrom(before, "text/plain"));
   const auto items = harness.board.items();
   ASSERT_EQ(items.size(), 1u);
   const std::optional<std::string> text = items.front()->stringForType("text/plain");

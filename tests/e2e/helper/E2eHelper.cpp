@@ -2,6 +2,9 @@
 //   marbrel_e2e_helper own-clipboard TYPE=VALUE...   offers the given formats on the clipboard (VALUE
 //       "@FILE" reads the bytes from FILE), prints "owned" and serves them until another program
 //       takes the clipboard (then it exits 0) or 120 seconds pass
+//   marbrel_e2e_helper stall-clipboard               offers text on the clipboard, prints "owned", and
+//       answers a request for it with an incremental transfer that never ends (one byte "x" every
+//       half second), printing "asked", then "piece" for each byte sent; exits when another program takes the clipboard or after 120 s
 //   marbrel_e2e_helper paste-target FILE             shows a text field titled "MarbrelPasteTarget";
 //       its text is written to FILE after every change
 //   marbrel_e2e_helper lock-group N                  selects the keyboard's layout group N (0 is the
@@ -9,8 +12,10 @@
 //   marbrel_e2e_helper press KEYCODE...              presses the X key codes together, in order, and
 //       releases them in reverse, as a person would (xdotool instead may switch the layout group
 //       for the time of a press)
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <sys/select.h>
 #include <vector>
 
 #include <QApplication>
@@ -22,6 +27,7 @@
 
 // X11 headers last: their macros break Qt headers included after them.
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -85,6 +91,85 @@ Display* openDisplay() {
   return display;
 }
 
+// A clipboard owner that never finishes answering: it names its formats at once, but sends the text
+// incrementally, one byte every half second, without ever ending the transfer.
+int stallClipboard() {
+  Display* display = openDisplay();
+  if (!display) return 1;
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom targets = XInternAtom(display, "TARGETS", False);
+  const Atom incr = XInternAtom(display, "INCR", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const Atom textPlain = XInternAtom(display, "text/plain", False);
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  XSetSelectionOwner(display, clipboard, window, CurrentTime);
+  if (XGetSelectionOwner(display, clipboard) != window) return 1;
+  std::printf("owned\n");
+  std::fflush(stdout);
+
+  Window reader = None;  // the window an endless transfer goes to
+  Atom property = None;
+  bool pieceWanted = false;
+  auto nextPiece = std::chrono::steady_clock::now();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (std::chrono::steady_clock::now() < end) {
+    if (pieceWanted && reader != None && std::chrono::steady_clock::now() >= nextPiece) {
+      XChangeProperty(display, reader, property, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>("x"), 1);
+      pieceWanted = false;
+      nextPiece = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+      std::printf("piece\n");
+      std::fflush(stdout);
+    }
+    XFlush(display);
+    if (!XPending(display)) {
+      fd_set fds;
+      FD_ZERO(&fds);
+      FD_SET(ConnectionNumber(display), &fds);
+      timeval wait{0, 100000};
+      ::select(ConnectionNumber(display) + 1, &fds, nullptr, nullptr, &wait);
+      continue;
+    }
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == SelectionClear) break;
+    if (event.type == PropertyNotify && event.xproperty.window == reader && event.xproperty.atom == property &&
+        event.xproperty.state == PropertyDelete) {
+      pieceWanted = true;  // sent half a second after the one before
+      continue;
+    }
+    if (event.type != SelectionRequest) continue;
+    const XSelectionRequestEvent& request = event.xselectionrequest;
+    XSelectionEvent answer{};
+    answer.type = SelectionNotify;
+    answer.requestor = request.requestor;
+    answer.selection = request.selection;
+    answer.target = request.target;
+    answer.time = request.time;
+    answer.property = request.property;
+    if (request.target == targets) {
+      const Atom offered[] = {targets, utf8, textPlain};
+      XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(offered), 3);
+    } else if (request.target == utf8 || request.target == textPlain) {
+      if (reader != None) XSelectInput(display, reader, NoEventMask);
+      reader = request.requestor;
+      property = request.property;
+      XSelectInput(display, reader, PropertyChangeMask);
+      const long size = 1 << 20;
+      XChangeProperty(display, reader, property, incr, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&size), 1);
+      std::printf("asked\n");
+      std::fflush(stdout);
+    } else {
+      answer.property = None;
+    }
+    XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&answer));
+  }
+  XCloseDisplay(display);
+  return 0;
+}
+
 int lockGroup(const QString& number) {
   bool ok = false;
   const unsigned group = number.toUInt(&ok);
@@ -130,11 +215,13 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   if (args.size() >= 2 && args.front() == QStringLiteral("own-clipboard")) return ownClipboard(app, args.mid(1));
+  if (args.size() == 1 && args.front() == QStringLiteral("stall-clipboard")) return stallClipboard();
   if (args.size() == 2 && args.front() == QStringLiteral("paste-target")) return pasteTarget(app, args.at(1));
   if (args.size() == 2 && args.front() == QStringLiteral("lock-group")) return lockGroup(args.at(1));
   if (args.size() >= 2 && args.front() == QStringLiteral("press")) return press(args.mid(1));
   std::fprintf(stderr,
-               "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE... | paste-target FILE | lock-group N |"
+               "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE... | stall-clipboard | paste-target FILE |"
+               " lock-group N |"
                " press KEYCODE...\n");
   return 2;
 }

@@ -1,5 +1,7 @@
 // Marbrel as a user meets it: copies made by other programs, the shortcut, the menu, the paste.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,46 @@ TEST_F(MarbrelScenario, TextImageAndFileCopiesAreCapturedWithAllTheirFormats) {
   }
   EXPECT_TRUE(openMenu().size() > 0);
   EXPECT_TRUE(session->screenshotMenu("captured")) << "the menu should show the three copies";
+}
+
+TEST_F(MarbrelScenario, CopiesMadeInQuickSuccessionAreEachRecorded) {
+  // Each xclip serves one reading of its text and quits, and the next copy follows at once: a copy
+  // read at once is not lost to the next, and an owner quitting after being read loses nothing.
+  for (const std::string text : {"first quick copy", "second quick copy", "third quick copy"}) {
+    const std::string file = session->outputDir() + "/" + text;
+    std::ofstream(file) << text;
+    Process xclip({"xclip", "-selection", "clipboard", "-i", "-quiet", "-loops", "1", file},
+                  session->x().environment(), session->outputDir() + "/xclip.log");
+    ASSERT_TRUE(waitFor([&] { return !xclip.running(); })) << "Marbrel should read " << text;
+  }
+  for (const char* text : {"first quick copy", "second quick copy", "third quick copy"}) {
+    EXPECT_TRUE(session->waitForEntry(text)) << text;
+  }
+}
+
+TEST_F(MarbrelScenario, AClipboardOwnerThatNeverFinishesAnsweringHoldsUpNeitherTheMenuNorLaterCopies) {
+  const std::string log = session->outputDir() + "/stall.log";
+  Process stalling({MARBREL_E2E_HELPER, "stall-clipboard"}, session->x().environment(), log);
+  const auto said = [&log](const std::string& word) {
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t count = 0;
+    for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
+    return count;
+  };
+  ASSERT_TRUE(waitFor([&] { return said("asked") > 0; })) << "Marbrel should ask for the new text";
+  // The owner now sends the text a byte at a time, forever. Waiting for it on the event loop would
+  // keep the menu from opening until the waiting ends; read aside, the transfer goes on behind it.
+  EXPECT_FALSE(openMenu().empty()) << "the shortcut opens the menu while the owner stalls";
+  const std::size_t piecesSoFar = said("piece");
+  // (One piece may already be on its way when a reader on the event loop gives up.)
+  EXPECT_TRUE(waitFor([&] { return said("piece") >= piecesSoFar + 2; }, std::chrono::seconds(10)))
+      << "the transfer should go on while the menu is open";
+  session->key("Escape");
+  EXPECT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(session->copy({{"text/plain", "after the stall"}}));
+  EXPECT_TRUE(session->waitForEntry("after the stall"));
+  EXPECT_EQ(session->history().size(), 1u) << "the text that never arrived is not recorded";
 }
 
 TEST_F(MarbrelScenario, CopyMarkedByAPasswordManagerIsNeverStored) {
