@@ -36,15 +36,18 @@
 
 namespace {
 
-// Offers its formats but, asked for bytes, blocks for good: an owner that never answers.
+// Offers its formats but, asked for bytes by another program, blocks for good: an owner that never
+// answers. (Qt itself looks at the data while taking the clipboard; that is answered.)
 class StalledMimeData : public QMimeData {
  public:
   explicit StalledMimeData(QStringList formats) : formats_(std::move(formats)) {}
   QStringList formats() const override { return formats_; }
   bool hasFormat(const QString& format) const override { return formats_.contains(format); }
+  void stall() { stalling_ = true; }
 
  protected:
   QVariant retrieveData(const QString&, QMetaType) const override {
+    if (!stalling_) return {};
     std::printf("asked\n");
     std::fflush(stdout);
     for (;;) ::pause();
@@ -52,6 +55,7 @@ class StalledMimeData : public QMimeData {
 
  private:
   QStringList formats_;
+  bool stalling_ = false;
 };
 
 // Calls its action once, at the first key press in the watched widget.
@@ -72,6 +76,7 @@ int serveClipboard(QApplication& app, QMimeData* mime) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   auto own = [&app, clipboard, mime] {
     clipboard->setMimeData(mime, QClipboard::Clipboard);
+    if (auto* stalled = dynamic_cast<StalledMimeData*>(mime)) stalled->stall();
     QObject::connect(clipboard, &QClipboard::changed, &app, [clipboard](QClipboard::Mode mode) {
       if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard()) QCoreApplication::exit(0);
     });

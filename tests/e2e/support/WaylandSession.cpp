@@ -84,6 +84,7 @@ WaylandSession::WaylandSession(const std::string& logDir, const std::string& ext
 }
 
 WaylandSession::~WaylandSession() {
+  copiers_.clear();
   if (sway_) sway_->stop();
   if (!runtimeDir_.empty()) stopStrays();
   if (!root_.empty()) {
@@ -175,6 +176,55 @@ std::unique_ptr<Process> WaylandSession::start(const std::vector<std::string>& a
 CommandResult WaylandSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
                                   const std::string& input) const {
   return runCommand(asUser(argv), environment(), timeout, input);
+}
+
+bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>& representations) {
+  std::vector<std::string> arguments = {"own-clipboard"};
+  for (const auto& [type, bytes] : representations) {
+    // Bytes go through a file, so any byte (NUL included) survives.
+    const std::string file = root_ + "/home/copy-" + std::to_string(copiers_.size()) + "-" +
+                             std::to_string(arguments.size());
+    std::ofstream(file, std::ios::binary) << bytes;
+    ::chmod(file.c_str(), 0644);
+    arguments.push_back(type + "=@" + file);
+  }
+  if (!startCopier(arguments)) return false;
+  if (representations.empty()) return true;
+  // The copy is the clipboard's once the compositor hands out its bytes (an earlier copy may offer
+  // the same types).
+  const auto& [type, bytes] = representations.front();
+  return waitFor([&] { return run({"wl-paste", "--no-newline", "--type", type}, std::chrono::seconds(5)).out == bytes; });
+}
+
+bool WaylandSession::copyStalled(const std::vector<std::string>& types) {
+  std::vector<std::string> arguments = {"stalled-clipboard"};
+  arguments.insert(arguments.end(), types.begin(), types.end());
+  if (!startCopier(arguments)) return false;
+  return waitFor([&] {
+    const std::string offered = run({"wl-paste", "--list-types"}).out;
+    return types.empty() || offered.find(types.front() + "\n") != std::string::npos;
+  });
+}
+
+std::string WaylandSession::lastCopierOutput() const {
+  if (copiers_.empty()) return {};
+  return readFile(logDir_ + "/copier-" + std::to_string(copiers_.size() - 1) + ".log");
+}
+
+bool WaylandSession::startCopier(const std::vector<std::string>& arguments) {
+  const std::string log = logDir_ + "/copier-" + std::to_string(copiers_.size()) + ".log";
+  std::remove(log.c_str());
+  std::vector<std::string> argv = {MARBREL_E2E_HELPER};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  copiers_.push_back(start(argv, log, {{"QT_QPA_PLATFORM", "wayland"}}));
+  // A Wayland program may copy only in answer to input: once its window has the keyboard, a key
+  // press lets it copy (pressed again should the first press be lost).
+  if (!waitFor([&] { return readFile(log).find("ready") != std::string::npos; })) return false;
+  return waitFor([&] {
+    if (readFile(log).find("owned") != std::string::npos) return true;
+    keys({"-k", "Shift_L"});
+    return false;
+  });
 }
 
 bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const {

@@ -41,6 +41,15 @@ class WaylandSession {
   CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20),
                     const std::string& input = "") const;
 
+  // A native Wayland program (the helper, on Qt's Wayland platform) copies: each representation is
+  // TYPE and bytes. Returns once the compositor offers the copy. The copier serves it until another
+  // copy replaces it.
+  bool copy(const std::vector<std::pair<std::string, std::string>>& representations);
+  // A native program offers `types` but never sends their bytes.
+  bool copyStalled(const std::vector<std::string>& types);
+  // What the latest copier printed ("asked" once a stalled one was asked for its bytes).
+  std::string lastCopierOutput() const;
+
   // Presses keys through a virtual keyboard (wtype's arguments, e.g. {"-M", "ctrl", "v", "-m", "ctrl"}).
   bool keys(const std::vector<std::string>& wtypeArguments) const;
   // The name (title) of the window that has the keyboard, as sway sees it; empty when none.
@@ -52,6 +61,7 @@ class WaylandSession {
   // Stops every process of the session's user that lives in this session (by its runtime folder),
   // including those sway started on its own, which are not in our process group.
   void stopStrays();
+  bool startCopier(const std::vector<std::string>& arguments);
 
   std::string logDir_;
   std::string root_;        // the session's temporary folder
@@ -63,6 +73,7 @@ class WaylandSession {
   gid_t gid_ = 0;
   bool switchUser_ = false;
   std::unique_ptr<Process> sway_;
+  std::vector<std::unique_ptr<Process>> copiers_;
   std::string problem_;
 };
 
