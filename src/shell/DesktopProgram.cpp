@@ -35,9 +35,9 @@
 #include "shell/QtImageDecoder.h"
 #include "shell/QtMainQueue.h"
 #include "shell/QtMenuPresenter.h"
-#include "shell/QtPasteboard.h"
 #include "shell/QtStatusItem.h"
 #include "shell/QtStrings.h"
+#include "shell/SessionAdapters.h"
 #include "shell/SingleInstance.h"
 #include "shell/X11Connection.h"
 #include "shell/preferences/AboutWindowPresenter.h"
@@ -45,7 +45,6 @@
 #include "shell/X11HotKeyService.h"
 #include "shell/X11KeyboardLayoutSource.h"
 #include "shell/X11XSettingsSource.h"
-#include "shell/XTestKeySynthesizer.h"
 #include "xkb/XkbKeyboardLayout.h"
 
 namespace marbrel {
@@ -81,8 +80,9 @@ void installTerminationHandler(const std::function<void()>& terminate) {
 }  // namespace
 
 int runDesktopProgram(int argc, char** argv) {
-  // The adapters speak X11 (grabs, XTest, the X clipboard), so in a Wayland session the program
-  // runs on XWayland rather than on a Wayland platform plugin.
+  // The windows and the key grabs are X11's, so in a Wayland session the program's windows are on
+  // XWayland rather than on a Wayland platform plugin; the clipboard and the paste then go through
+  // the compositor's own protocols where it offers them (SessionAdapters).
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
   // Without an X display Qt would abort; say what is missing instead.
   const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
@@ -116,14 +116,10 @@ int runDesktopProgram(int argc, char** argv) {
   DefaultsFolderWatcher watcher(defaults);
 
   QtMainQueue queue;
-  QtPasteboard pasteboard;
-  if (!pasteboard.isWatching()) {
-    std::cerr << "marbrel: the X server does not announce clipboard changes (no XFIXES extension); copies "
-                 "are not recorded\n";
-  }
-  XTestKeySynthesizer keys(x11);
   QtImageDecoder images;
   QtStrings strings;
+  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings);
+  std::cerr << "marbrel: " << session->description() << "\n";
   NotificationCenter notifications;
   X11KeyboardLayoutSource layoutSource(x11);
   Sauce sauce(layoutSource.layout(), notifications);
@@ -132,6 +128,7 @@ int runDesktopProgram(int argc, char** argv) {
   KeyboardShortcuts shortcuts(defaults, hotKeys, notifications);
 
   QtMenuPresenter presenter(strings);
+  if (session->wayland()) presenter.popup().useFocusedWindow();
   X11XSettingsSource desktopSettings(x11);
   presenter.popup().setContrastSource([&desktopSettings] {
     return DesktopContrast::asksForContrast(std::getenv("GTK_THEME"), desktopSettings.read());
@@ -152,7 +149,7 @@ int runDesktopProgram(int argc, char** argv) {
         return preferenceMenuKeyEquivalents(running->marbrel()->menu());
       });
 
-  AppEnvironment environment{configuration, queue,  pasteboard, keys,        statusItem, presenter,
+  AppEnvironment environment{configuration, queue,  session->pasteboard(), session->keys(), statusItem, presenter,
                              alerts,        about,  *preferences, app,       images,     strings,
                              sauce,         shortcuts, HistoryStore::standardFile(), std::cout};
   AppDelegate delegate(environment);

@@ -72,6 +72,11 @@ const QHash<QByteArray, QString>& table() {
       {"preferences_show_footer", QStringLiteral("&Footer")},
       {"about_version", QStringLiteral("Version %@")},
       {"about_close", QStringLiteral("Close")},
+      {"paste_unavailable",
+       QStringLiteral("Marbrel cannot paste in this session: the desktop offers neither a virtual keyboard "
+                      "(zwp_virtual_keyboard_v1) nor KWin's fake input. The entries you choose are copied; "
+                      "paste them with Ctrl+V.")},
+      {"paste_permission_reason", QStringLiteral("Marbrel pastes the entry you choose into the window in front.")},
   };
   return texts;
 }

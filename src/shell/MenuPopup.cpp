@@ -65,6 +65,13 @@ MenuPopup::MenuPopup(const Strings& strings, QWidget* parent)
   setWindowTitle(QStringLiteral("Marbrel Menu"));
 }
 
+void MenuPopup::useFocusedWindow() {
+  if (focusedWindow_ || isVisible()) return;
+  focusedWindow_ = true;
+  // A frameless dialog: window managers float it, and compositors give it the keyboard on showing.
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint);
+}
+
 MenuPopup::~MenuPopup() {
   if (menu_) {
     menu_->removeObserver(observer_);
@@ -140,9 +147,11 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   syncHighlightWithAlternates();
   scrollToRow(MenuRows::rowOf(rows_, menu.highlightedItem().get()));
   // Shown without activating: the pop-up works through its keyboard grab, so the keyboard focus
-  // stays with the window in front, which is where a paste must land once the menu closes.
+  // stays with the window in front, which is where a paste must land once the menu closes. A
+  // focused window takes the focus, and the compositor gives it back when the window goes.
   show();
   raise();
+  if (focusedWindow_) activateWindow();
   setFocus(Qt::PopupFocusReason);
   grabInput();
 }
@@ -416,6 +425,11 @@ void MenuPopup::wheelEvent(QWheelEvent* event) {
 }
 
 bool MenuPopup::event(QEvent* event) {
+  // As a focused window, a click elsewhere takes the focus away: that closes the menu, as a click
+  // outside a pop-up does.
+  if (focusedWindow_ && event->type() == QEvent::WindowDeactivate && menu_ && !closing_) {
+    QTimer::singleShot(0, this, [this] { closeMenu(); });
+  }
   if (event->type() == QEvent::ToolTip && menu_) {
     auto* help = static_cast<QHelpEvent*>(event);
     const int row = rowAtPosition(help->pos());

@@ -42,6 +42,9 @@ class MenuPopup : public QWidget {
   // Asked each time a menu opens whether the desktop wants increased contrast (none: never).
   void setContrastSource(std::function<bool()> source) { contrastSource_ = std::move(source); }
   bool isOpen() const { return menu_ != nullptr; }
+  // Makes the pop-up a focused floating window instead (closing when it loses the focus): under a
+  // Wayland compositor an XWayland pop-up gets the keyboard only while it has the focus.
+  void useFocusedWindow();
   MenuModel* menu() const { return menu_; }
 
   // The size the pop-up takes for `menu` now, in pixels.
@@ -108,6 +111,7 @@ class MenuPopup : public QWidget {
   bool closing_ = false;
   bool syncing_ = false;
   bool pressedInside_ = false;
+  bool focusedWindow_ = false;
   int grabAttempts_ = 0;
   const MenuItem* lastHighlight_ = nullptr;
 };

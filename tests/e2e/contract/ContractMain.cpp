@@ -1,5 +1,5 @@
-// The contract suites run the Qt adapters on a real X server: this program starts its own Xvfb
-// before the first test and stops it after the last.
+// The contract suites run the adapters on real display servers: this program starts its own Xvfb
+// before the first test and stops it after the last, and a headless sway when a suite needs one.
 #include <cstdlib>
 #include <memory>
 
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "contract/ContractEnvironment.h"
+#include "support/WaylandSession.h"
 #include "support/XSession.h"
 
 namespace marbrel::e2e {
@@ -21,6 +22,7 @@ char* gArgv[] = {gName, nullptr};
 }  // namespace
 
 XSession* ContractEnvironment::session_ = nullptr;
+std::unique_ptr<WaylandSession> ContractEnvironment::wayland_;
 
 void ContractEnvironment::SetUp() {
   session_ = new XSession(std::string(MARBREL_E2E_OUTPUT) + "/contract");
@@ -35,7 +37,13 @@ void ContractEnvironment::SetUp() {
   application_ = std::make_unique<QApplication>(gArgc, gArgv);
 }
 
+WaylandSession& ContractEnvironment::wayland() {
+  if (!wayland_) wayland_ = std::make_unique<WaylandSession>(std::string(MARBREL_E2E_OUTPUT) + "/contract-wayland");
+  return *wayland_;
+}
+
 void ContractEnvironment::TearDown() {
+  wayland_.reset();
   application_.reset();
   delete session_;
   session_ = nullptr;

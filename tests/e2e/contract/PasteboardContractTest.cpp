@@ -1,5 +1,6 @@
-// One suite, two clipboards: the in-memory fake the unit tests use, and the Qt adapter on a real X
-// server where another program (a separate X client) makes the copies.
+// One suite, three clipboards: the in-memory fake the unit tests use, the Qt adapter on a real X
+// server where another program (a separate X client) makes the copies, and the data-control adapter
+// in a headless sway where a native Wayland program makes them.
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -12,9 +13,12 @@
 
 #include "contract/ContractEnvironment.h"
 #include "fakes/FakePasteboard.h"
+#include "shell/DataControlPasteboard.h"
 #include "shell/QtPasteboard.h"
+#include "shell/WaylandConnection.h"
 #include "support/Process.h"
 #include "support/QtEvents.h"
+#include "support/WaylandSession.h"
 #include "support/XSession.h"
 
 namespace marbrel {
@@ -23,7 +27,9 @@ namespace {
 using Representations = std::vector<std::pair<std::string, std::string>>;
 
 struct FakePasteboardHarness {
+  static std::string unavailable() { return {}; }
   FakePasteboard board;
+  Pasteboard& pasteboard() { return board; }
   void copyFromAnotherProgram(const Representations& representations) {
     FakePasteboard::Item item;
     for (const auto& [type, bytes] : representations) item.representations.emplace_back(type, bytes);
@@ -33,7 +39,9 @@ struct FakePasteboardHarness {
 };
 
 struct QtPasteboardHarness {
+  static std::string unavailable() { return e2e::ContractEnvironment::haveDisplay() ? "" : "no X server"; }
   QtPasteboard board;
+  Pasteboard& pasteboard() { return board; }
   std::vector<std::unique_ptr<e2e::Process>> owners;
   int files = 0;
 
@@ -65,16 +73,48 @@ struct QtPasteboardHarness {
   }
 };
 
+// The compositor announces every selection, ours too, as a new offer that the adapter reads.
+struct DataControlPasteboardHarness {
+  static std::string unavailable() {
+    const std::string& problem = e2e::ContractEnvironment::wayland().problem();
+    if (!problem.empty()) return problem;
+    return connect() ? "" : "the compositor offers no data-control protocol";
+  }
+  static std::unique_ptr<WaylandConnection> connect() {
+    // This process is not in the session: it names the compositor's socket by its full path.
+    qputenv("WAYLAND_DISPLAY", QByteArray::fromStdString(e2e::ContractEnvironment::wayland().socketPath()));
+    return WaylandConnection::connectToCompositor();
+  }
+
+  std::unique_ptr<WaylandConnection> connection = connect();
+  std::unique_ptr<DataControlPasteboard> board = connection ? DataControlPasteboard::create(*connection) : nullptr;
+
+  Pasteboard& pasteboard() { return *board; }
+  void copyFromAnotherProgram(const Representations& representations) {
+    ASSERT_TRUE(e2e::ContractEnvironment::wayland().copy(representations));
+  }
+  bool waitForChangeFrom(std::int64_t before, const std::string& expectedType) {
+    return testing::processEventsUntil([&] {
+      if (board->changeCount() == before) return false;
+      const auto items = board->items();
+      if (items.empty()) return false;
+      const auto types = items.front()->types();
+      return std::find(types.begin(), types.end(), expectedType) != types.end();
+    });
+  }
+};
+
 template <typename Harness>
 class PasteboardContract : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!e2e::ContractEnvironment::haveDisplay()) GTEST_SKIP() << "no X server";
+    const std::string unavailable = Harness::unavailable();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
     harness = std::make_unique<Harness>();
   }
   void TearDown() override { harness.reset(); }
 
-  Pasteboard& board() { return harness->board; }
+  Pasteboard& board() { return harness->pasteboard(); }
   // Another program copies; returns once the clipboard reports the change.
   void copy(const Representations& representations) {
     const std::int64_t before = board().changeCount();
@@ -92,7 +132,7 @@ class PasteboardContract : public ::testing::Test {
   std::unique_ptr<Harness> harness;
 };
 
-using Harnesses = ::testing::Types<FakePasteboardHarness, QtPasteboardHarness>;
+using Harnesses = ::testing::Types<FakePasteboardHarness, QtPasteboardHarness, DataControlPasteboardHarness>;
 TYPED_TEST_SUITE(PasteboardContract, Harnesses);
 
 TYPED_TEST(PasteboardContract, AnotherProgramsCopyIsOneItemWithEveryFormatAndItsBytes) {

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace marbrel {
+
+class KeySynthesizer;
+class Pasteboard;
+class Strings;
+class X11Connection;
+
+// The clipboard and synthetic-key adapters the desktop session calls for. In a Wayland session
+// whose compositor offers a data-control protocol, the Wayland ones: the compositor lets X11
+// programs see the clipboard only while one of their windows has the keyboard, and XTest keys reach
+// X11 programs only. Otherwise the X11 ones.
+class SessionAdapters {
+ public:
+  // `x11` and `strings` are not owned and outlive the adapters.
+  static std::unique_ptr<SessionAdapters> choose(X11Connection& x11, const Strings& strings);
+  ~SessionAdapters();
+
+  Pasteboard& pasteboard() const { return *pasteboard_; }
+  KeySynthesizer& keys() const { return *keys_; }
+  // Whether the Wayland adapters were chosen.
+  bool wayland() const { return wayland_; }
+  // One line for the log: which adapters, through which protocols.
+  const std::string& description() const { return description_; }
+
+ private:
+  struct Owned;
+  SessionAdapters();
+
+  std::unique_ptr<Owned> owned_;
+  Pasteboard* pasteboard_ = nullptr;
+  KeySynthesizer* keys_ = nullptr;
+  bool wayland_ = false;
+  std::string description_;
+};
+
+}  // namespace marbrel

@@ -1,0 +1,278 @@
+#include "support/WaylandSession.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+namespace marbrel::e2e {
+
+namespace {
+
+constexpr const char* kTestUser = "marbrel-test";
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The focused window's name in sway's tree (tiled and floating windows alike).
+std::string focusedName(const nlohmann::json& node) {
+  if (node.value("focused", false) && node.contains("name") && node["name"].is_string()) {
+    const std::string type = node.value("type", "");
+    if (type == "con" || type == "floating_con") return node["name"].get<std::string>();
+  }
+  for (const char* children : {"nodes", "floating_nodes"}) {
+    if (!node.contains(children)) continue;
+    for (const auto& child : node[children]) {
+      std::string name = focusedName(child);
+      if (!name.empty()) return name;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+WaylandSession::WaylandSession(const std::string& logDir, const std::string& extraConfig) : logDir_(logDir) {
+  std::filesystem::create_directories(logDir_);
+  for (const char* tool : {"sway", "swaymsg", "Xwayland", "wl-copy", "wl-paste", "wtype", "setpriv"}) {
+    if (!haveProgram(tool)) {
+      problem_ = std::string("missing tool: ") + tool + " (scripts/setup installs it)";
+      return;
+    }
+  }
+  if (!createUser()) return;
+
+  std::string pattern = (std::filesystem::temp_directory_path() / "marbrel-wayland-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) {
+    problem_ = "cannot make a temporary folder";
+    return;
+  }
+  root_ = pattern;
+  runtimeDir_ = root_ + "/runtime";
+  for (const char* sub : {"/runtime", "/home", "/home/config", "/home/data", "/home/cache"}) {
+    std::filesystem::create_directories(root_ + sub);
+  }
+  std::ofstream(root_ + "/sway.conf") << "xwayland enable\n" << extraConfig << "\n";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
+    [[maybe_unused]] const int changed = ::chown(entry.path().c_str(), uid_, gid_);
+  }
+  [[maybe_unused]] const int changed = ::chown(root_.c_str(), uid_, gid_);
+  ::chmod(root_.c_str(), 0755);
+  ::chmod(runtimeDir_.c_str(), 0700);
+
+  std::map<std::string, std::string> env = environment();
+  env.erase("WAYLAND_DISPLAY");
+  env.erase("DISPLAY");
+  env.erase("SWAYSOCK");
+  env["-WAYLAND_DISPLAY"] = "";
+  env["-DISPLAY"] = "";
+  env["-SWAYSOCK"] = "";
+  env["-I3SOCK"] = "";
+  env["WLR_BACKENDS"] = "headless";
+  env["WLR_RENDERER"] = "pixman";
+  env["WLR_LIBINPUT_NO_DEVICES"] = "1";
+  sway_ = std::make_unique<Process>(asUser({"sway", "-c", root_ + "/sway.conf"}), env, logDir_ + "/sway.log");
+  if (!waitForCompositor() && problem_.empty()) problem_ = "sway did not come up; see " + logDir_ + "/sway.log";
+}
+
+WaylandSession::~WaylandSession() {
+  copiers_.clear();
+  if (sway_) sway_->stop();
+  if (!runtimeDir_.empty()) stopStrays();
+  if (!root_.empty()) {
+    std::error_code error;
+    std::filesystem::remove_all(root_, error);
+  }
+}
+
+bool WaylandSession::createUser() {
+  if (::geteuid() != 0) {
+    uid_ = ::getuid();
+    gid_ = ::getgid();
+    return true;
+  }
+  const passwd* user = ::getpwnam(kTestUser);
+  if (!user) {
+    const CommandResult made = runCommand({"useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                                           "--shell", "/usr/sbin/nologin", kTestUser});
+    user = ::getpwnam(kTestUser);  // another test program may have made it meanwhile
+    if (!user) {
+      problem_ = std::string("sway refuses to run as root and the user ") + kTestUser +
+                 " could not be created: " + made.err;
+      return false;
+    }
+  }
+  uid_ = user->pw_uid;
+  gid_ = user->pw_gid;
+  switchUser_ = true;
+  return true;
+}
+
+bool WaylandSession::waitForCompositor() {
+  const bool up = waitFor(
+      [&] {
+        if (!sway_->running()) return true;  // ended: give up at once
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir_, error)) {
+          const std::string name = entry.path().filename().string();
+          if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) socketName_ = name;
+          if (name.rfind("sway-ipc.", 0) == 0) swaySocket_ = entry.path().string();
+        }
+        return !socketName_.empty() && !swaySocket_.empty();
+      },
+      std::chrono::seconds(30));
+  if (!up || !sway_->running()) return false;
+  if (run({"swaymsg", "-t", "get_outputs"}).exitCode != 0) return false;
+  // XWayland's display is in sway's own environment: ask sway to write it down.
+  const std::string file = runtimeDir_ + "/display";
+  run({"swaymsg", "exec", "printf %s \"$DISPLAY\" > " + file});
+  if (!waitFor([&] { return !readFile(file).empty(); })) {
+    problem_ = "sway did not say which X display XWayland serves";
+    return false;
+  }
+  display_ = readFile(file);
+  return true;
+}
+
+std::map<std::string, std::string> WaylandSession::environment() const {
+  const std::string home = root_ + "/home";
+  return {{"WAYLAND_DISPLAY", socketName_},
+          {"DISPLAY", display_},
+          {"XDG_RUNTIME_DIR", runtimeDir_},
+          {"XDG_SESSION_TYPE", "wayland"},
+          {"SWAYSOCK", swaySocket_},
+          {"HOME", home},
+          {"XDG_CONFIG_HOME", home + "/config"},
+          {"XDG_DATA_HOME", home + "/data"},
+          {"XDG_CACHE_HOME", home + "/cache"},
+          // No desktop bus, and each program picks its own Qt platform.
+          {"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
+          {"-QT_QPA_PLATFORM", ""}};
+}
+
+std::vector<std::string> WaylandSession::asUser(const std::vector<std::string>& argv) const {
+  if (!switchUser_) return argv;
+  std::vector<std::string> result = {"setpriv", "--reuid=" + std::to_string(uid_), "--regid=" + std::to_string(gid_),
+                                     "--clear-groups", "--"};
+  result.insert(result.end(), argv.begin(), argv.end());
+  return result;
+}
+
+std::unique_ptr<Process> WaylandSession::start(const std::vector<std::string>& argv, const std::string& logFile,
+                                               const std::map<std::string, std::string>& extraEnv) const {
+  std::map<std::string, std::string> env = environment();
+  for (const auto& [key, value] : extraEnv) env[key] = value;
+  return std::make_unique<Process>(asUser(argv), env, logFile);
+}
+
+CommandResult WaylandSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
+                                  const std::string& input) const {
+  return runCommand(asUser(argv), environment(), timeout, input);
+}
+
+bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>& representations) {
+  std::vector<std::string> arguments = {"own-clipboard"};
+  for (const auto& [type, bytes] : representations) {
+    // Bytes go through a file, so any byte (NUL included) survives.
+    const std::string file = root_ + "/home/copy-" + std::to_string(copiers_.size()) + "-" +
+                             std::to_string(arguments.size());
+    std::ofstream(file, std::ios::binary) << bytes;
+    ::chmod(file.c_str(), 0644);
+    arguments.push_back(type + "=@" + file);
+  }
+  if (!startCopier(arguments)) return false;
+  if (representations.empty()) return true;
+  // The copy is the clipboard's once the compositor hands out its bytes (an earlier copy may offer
+  // the same types).
+  const auto& [type, bytes] = representations.front();
+  return waitFor([&] { return run({"wl-paste", "--no-newline", "--type", type}, std::chrono::seconds(5)).out == bytes; });
+}
+
+bool WaylandSession::copyStalled(const std::vector<std::string>& types) {
+  std::vector<std::string> arguments = {"stalled-clipboard"};
+  arguments.insert(arguments.end(), types.begin(), types.end());
+  if (!startCopier(arguments)) return false;
+  return waitFor([&] {
+    const std::string offered = run({"wl-paste", "--list-types"}).out;
+    return types.empty() || offered.find(types.front() + "\n") != std::string::npos;
+  });
+}
+
+std::string WaylandSession::lastCopierOutput() const {
+  if (copiers_.empty()) return {};
+  return readFile(logDir_ + "/copier-" + std::to_string(copiers_.size() - 1) + ".log");
+}
+
+bool WaylandSession::startCopier(const std::vector<std::string>& arguments) {
+  const std::string log = logDir_ + "/copier-" + std::to_string(copiers_.size()) + ".log";
+  std::remove(log.c_str());
+  std::vector<std::string> argv = {MARBREL_E2E_HELPER};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  copiers_.push_back(start(argv, log, {{"QT_QPA_PLATFORM", "wayland"}}));
+  // A Wayland program may copy only in answer to input: once its window has the keyboard, a key
+  // press lets it copy (pressed again should the first press be lost).
+  if (!waitFor([&] { return readFile(log).find("ready") != std::string::npos; })) return false;
+  return waitFor([&] {
+    if (readFile(log).find("owned") != std::string::npos) return true;
+    keys({"-k", "Shift_L"});
+    return false;
+  });
+}
+
+bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const {
+  // Each wtype run is a new keyboard, and the focused program loses the first key it sends while it
+  // switches to that keyboard's keymap (sway 1.7 with Qt and XWayland clients): a lone Shift press
+  // goes first, so nothing that matters is lost.
+  std::vector<std::string> argv = {"wtype", "-k", "Shift_L"};
+  argv.insert(argv.end(), wtypeArguments.begin(), wtypeArguments.end());
+  return run(argv).exitCode == 0;
+}
+
+std::string WaylandSession::focusedWindow() const {
+  const CommandResult r = run({"swaymsg", "-r", "-t", "get_tree"});
+  if (r.exitCode != 0) return {};
+  const nlohmann::json tree = nlohmann::json::parse(r.out, nullptr, false);
+  return tree.is_discarded() ? std::string() : focusedName(tree);
+}
+
+void WaylandSession::stopStrays() {
+  const std::string marker = "XDG_RUNTIME_DIR=" + runtimeDir_;
+  auto strays = [&] {
+    std::vector<pid_t> pids;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return pids;
+    while (const dirent* entry = ::readdir(proc)) {
+      const pid_t pid = std::atoi(entry->d_name);
+      if (pid <= 0 || pid == ::getpid()) continue;
+      struct stat info {};
+      const std::string dir = std::string("/proc/") + entry->d_name;
+      if (::stat(dir.c_str(), &info) != 0 || info.st_uid != uid_) continue;
+      const std::string environ = readFile(dir + "/environ");
+      std::size_t at = 0;
+      while (at < environ.size()) {
+        const std::size_t end = std::min(environ.find('\0', at), environ.size());
+        if (environ.compare(at, end - at, marker) == 0) {
+          pids.push_back(pid);
+          break;
+        }
+        at = end + 1;
+      }
+    }
+    ::closedir(proc);
+    return pids;
+  };
+  for (pid_t pid : strays()) ::kill(pid, SIGTERM);
+  if (waitFor([&] { return strays().empty(); }, std::chrono::seconds(3))) return;
+  for (pid_t pid : strays()) ::kill(pid, SIGKILL);
+  waitFor([&] { return strays().empty(); }, std::chrono::seconds(3));
+}
+
+}  // namespace marbrel::e2e

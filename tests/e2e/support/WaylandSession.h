@@ -1,0 +1,80 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include "support/Process.h"
+
+namespace marbrel::e2e {
+
+// A private Wayland session: a headless sway with XWayland, run by an unprivileged user (sway
+// refuses root; when the tests run as root, the user "marbrel-test" is created once), with its own
+// runtime, settings and data folders. Every program started in it runs as that user. Everything
+// started, including what sway itself launched, is stopped when the session goes away.
+class WaylandSession {
+ public:
+  // Starts sway with `extraConfig` appended to its configuration; problem() says why when it could
+  // not. `logDir` receives the logs.
+  explicit WaylandSession(const std::string& logDir, const std::string& extraConfig = "");
+  ~WaylandSession();
+  WaylandSession(const WaylandSession&) = delete;
+  WaylandSession& operator=(const WaylandSession&) = delete;
+
+  // Why the session could not start, or empty when it runs.
+  const std::string& problem() const { return problem_; }
+  // WAYLAND_DISPLAY, DISPLAY (XWayland), the session's folders, no desktop bus, no forced Qt platform.
+  std::map<std::string, std::string> environment() const;
+  // The compositor's socket as an absolute path (usable as WAYLAND_DISPLAY by this process too).
+  std::string socketPath() const { return runtimeDir_ + "/" + socketName_; }
+  const std::string& runtimeDir() const { return runtimeDir_; }
+
+  // `argv` run as the session's user.
+  std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
+  // Starts a program in the session, as its user, with `extraEnv` added.
+  std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logFile,
+                                 const std::map<std::string, std::string>& extraEnv = {}) const;
+  // Runs a command in the session to its end.
+  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20),
+                    const std::string& input = "") const;
+
+  // A native Wayland program (the helper, on Qt's Wayland platform) copies: each representation is
+  // TYPE and bytes. Returns once the compositor offers the copy. The copier serves it until another
+  // copy replaces it.
+  bool copy(const std::vector<std::pair<std::string, std::string>>& representations);
+  // A native program offers `types` but never sends their bytes.
+  bool copyStalled(const std::vector<std::string>& types);
+  // What the latest copier printed ("asked" once a stalled one was asked for its bytes).
+  std::string lastCopierOutput() const;
+
+  // Presses keys through a virtual keyboard (wtype's arguments, e.g. {"-M", "ctrl", "v", "-m", "ctrl"}).
+  bool keys(const std::vector<std::string>& wtypeArguments) const;
+  // The name (title) of the window that has the keyboard, as sway sees it; empty when none.
+  std::string focusedWindow() const;
+
+ private:
+  bool createUser();
+  bool waitForCompositor();
+  // Stops every process of the session's user that lives in this session (by its runtime folder),
+  // including those sway started on its own, which are not in our process group.
+  void stopStrays();
+  bool startCopier(const std::vector<std::string>& arguments);
+
+  std::string logDir_;
+  std::string root_;        // the session's temporary folder
+  std::string runtimeDir_;  // XDG_RUNTIME_DIR
+  std::string socketName_;  // wayland-N
+  std::string swaySocket_;  // sway's IPC socket
+  std::string display_;     // XWayland's DISPLAY
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+  bool switchUser_ = false;
+  std::unique_ptr<Process> sway_;
+  std::vector<std::unique_ptr<Process>> copiers_;
+  std::string problem_;
+};
+
+}  // namespace marbrel::e2e
