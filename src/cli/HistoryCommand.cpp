@@ -155,20 +155,13 @@ bool hasImage(const HistoryItem& entry) {
   return false;
 }
 
-// A title on one line: line breaks show as "↵", other control characters as spaces.
+// A title as the menu shows it (already on one line), with any control character left shown as a
+// space so that it cannot move the terminal's cursor.
 std::string oneLine(const std::string& title) {
-  std::string line;
-  line.reserve(title.size());
-  for (std::size_t i = 0; i < title.size(); ++i) {
-    const auto c = static_cast<unsigned char>(title[i]);
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < title.size() && title[i + 1] == '\n') ++i;
-      line += "\u21B5";
-    } else if (c < 0x20 || c == 0x7F) {
-      line += ' ';
-    } else {
-      line += static_cast<char>(c);
-    }
+  std::string line = title;
+  for (char& c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = ' ';
   }
   return line;
 }

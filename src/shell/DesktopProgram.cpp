@@ -147,6 +147,11 @@ int runDesktopProgram(int argc, char** argv) {
       [&running]() -> std::vector<MenuKeyEquivalent> {
         if (!running || !running->marbrel()) return {};
         return preferenceMenuKeyEquivalents(running->marbrel()->menu());
+      },
+      alerts,
+      [&running]() -> std::size_t {
+        if (!running || !running->marbrel()) return 0;
+        return running->marbrel()->store().unpinnedCount();
       });
 
   AppEnvironment environment{configuration, queue,  session->pasteboard(), session->keys(), statusItem, presenter,

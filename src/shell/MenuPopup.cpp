@@ -1,6 +1,7 @@
 #include "shell/MenuPopup.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -203,6 +204,8 @@ void MenuPopup::finishClosing() {
 
 void MenuPopup::choose(const MenuItemPtr& item) {
   if (!item || !item->isEnabled() || item->isSeparator()) return;
+  // An item the user cannot see is never run (alternates are hidden until their keys are held).
+  if (item->isHidden() && !item->isAlternate()) return;
   const MenuItemPtr keep = item;
   closeMenu();
   keep->performAction();
@@ -459,13 +462,22 @@ bool MenuPopup::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
   setHeldFlags(KeyEventTranslation::flagsForModifiers(key->modifiers() & ~Qt::KeypadModifier));
-  if (type != QEvent::KeyPress || !listener_) return false;
+  if (type != QEvent::KeyPress || !listener_ || forwarding_) return false;
   const std::optional<TranslatedKey> translated = KeyEventTranslation::translate(*key);
   if (!translated) return false;
   MenuModel& menu = *menu_;
   const bool handled = listener_->menuKeyDown(menu, translated->keyCode, translated->flags, translated->characters);
   // A handled key, or one that closed the menu, goes no further.
-  return handled || !menu_;
+  if (handled || !menu_) return true;
+  // The listener may have moved the focus (typing into the query field takes it there): the key it
+  // left goes to the widget that now has the focus, as it would had that one held it already.
+  QWidget* now = focusWidget();
+  if (!now || now == watched) return false;
+  const std::unique_ptr<QKeyEvent> again(key->clone());
+  forwarding_ = true;
+  QApplication::sendEvent(now, again.get());
+  forwarding_ = false;
+  return true;
 }
 
 void MenuPopup::keyPressEvent(QKeyEvent* event) {

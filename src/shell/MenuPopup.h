@@ -110,6 +110,7 @@ class MenuPopup : public QWidget {
   mutable TitleWidths titleWidths_;  // sizing measures each title once
   bool closing_ = false;
   bool syncing_ = false;
+  bool forwarding_ = false;  // a key press the listener left is on its way to a newly focused widget
   bool pressedInside_ = false;
   bool focusedWindow_ = false;
   int grabAttempts_ = 0;

@@ -20,7 +20,12 @@ int QtAlerts::runModal(const Alert& alert) {
   box.setWindowIcon(ApplicationImages::applicationIcon());
   box.setText(QString::fromStdString(strings_.localized(alert.messageKey)));
   if (!alert.informativeKey.empty()) {
-    box.setInformativeText(QString::fromStdString(strings_.localized(alert.informativeKey)));
+    QString informative = QString::fromStdString(strings_.localized(alert.informativeKey));
+    // Each argument takes the lowest-numbered "%n" left, so they fill "%1", "%2"… in order.
+    for (const std::string& argument : alert.informativeArguments) {
+      informative = informative.arg(QString::fromStdString(argument));
+    }
+    box.setInformativeText(informative);
   }
   switch (alert.style) {
     case Style::warning: box.setIcon(QMessageBox::Warning); break;

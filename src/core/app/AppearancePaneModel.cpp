@@ -8,8 +8,8 @@ AppearancePaneModel::Controls AppearancePaneModel::controlsOnAppearance() const 
   Controls controls;
   controls.popupAtTag = preference_tags::popupPositionTag(configuration_.popupPosition());
   controls.pinToTag = preference_tags::pinToTag(configuration_.pinTo());
-  controls.imageHeight = preference_sliders::imageHeight.clamp(configuration_.imageMaxHeight());
-  controls.menuSize = preference_sliders::menuSize.clamp(configuration_.maxMenuItems());
+  controls.imageHeight = preference_ranges::imageHeight.clamp(configuration_.imageMaxHeight());
+  controls.menuSize = preference_ranges::menuSize.clamp(configuration_.maxMenuItems());
   controls.showMenuIcon = buttonState(configuration_.showInStatusBar());
   controls.showSearchField = buttonState(!configuration_.hideSearch());
   controls.showTitle = buttonState(!configuration_.hideTitle());

@@ -16,7 +16,7 @@ class AppearancePaneModel {
   struct Controls {
     int popupAtTag = 1;
     int pinToTag = 1;
-    // Both already clamped to their sliders' ranges.
+    // Both already clamped to their controls' ranges.
     std::int64_t imageHeight = 0;
     std::int64_t menuSize = 0;
     ButtonState showMenuIcon = ButtonState::on;

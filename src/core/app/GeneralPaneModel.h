@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "core/app/PreferenceControls.h"
 
 namespace marbrel {
 
+class Alerts;
 class Configuration;
 class LaunchAtLogin;
 
@@ -19,14 +22,21 @@ class GeneralPaneModel {
     ButtonState launchAtLogin = ButtonState::off;
     ButtonState fuzzySearch = ButtonState::off;
     ButtonState pasteAutomatically = ButtonState::off;
-    // Already clamped to the slider's range.
+    // Already clamped to the control's range.
     std::int64_t historySize = 0;
     int sortByTag = 0;
   };
 
-  // Neither is owned; both outlive this object.
-  GeneralPaneModel(Configuration& configuration, LaunchAtLogin& launchAtLogin)
-      : configuration_(configuration), launchAtLogin_(launchAtLogin) {}
+  // Counts the entries that a smaller history size would delete (the unpinned ones stored now).
+  using StoredEntries = std::function<std::size_t()>;
+
+  // None is owned; all outlive this object. `alerts` asks before the history shrinks.
+  GeneralPaneModel(Configuration& configuration, LaunchAtLogin& launchAtLogin, Alerts& alerts,
+                   StoredEntries storedEntries)
+      : configuration_(configuration),
+        launchAtLogin_(launchAtLogin),
+        alerts_(alerts),
+        storedEntries_(std::move(storedEntries)) {}
 
   // Reads the settings and the login entry now.
   Controls controlsOnAppearance() const;
@@ -36,12 +46,18 @@ class GeneralPaneModel {
   ButtonState launchAtLoginChanged(ButtonState state);
   void fuzzySearchChanged(ButtonState state);
   void pasteAutomaticallyChanged(ButtonState state);
-  void historySizeChanged(std::int64_t value);
+  // Whether `value` as the history size would delete stored entries.
+  bool historySizeDeletesEntries(std::int64_t value) const;
+  // Writes `value` as the history size, but one that would delete stored entries only once the user
+  // has agreed. Answers the size in force afterwards, which the control must show.
+  std::int64_t historySizeChanged(std::int64_t value);
   void sortByChanged(int tag);
 
  private:
   Configuration& configuration_;
   LaunchAtLogin& launchAtLogin_;
+  Alerts& alerts_;
+  StoredEntries storedEntries_;
 };
 
 }  // namespace marbrel

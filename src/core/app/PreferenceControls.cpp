@@ -4,7 +4,7 @@
 
 namespace marbrel {
 
-std::int64_t SliderSetting::clamp(std::int64_t stored) const { return std::clamp(stored, minimum, maximum); }
+std::int64_t NumberSetting::clamp(std::int64_t stored) const { return std::clamp(stored, minimum, maximum); }
 
 std::string sliderLabelText(std::string_view labelText, std::string_view placeholder, std::int64_t value) {
   std::string text(labelText);

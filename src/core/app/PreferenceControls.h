@@ -6,32 +6,33 @@
 
 namespace marbrel {
 
-// What the preference panes' controls stand for: the check box states, the sliders with their
-// ranges and label placeholders, and the pop-up items' tags with the setting values they write.
+// What the preference panes' controls stand for: the check box states, the number controls with
+// their ranges and text placeholders, and the pop-up items' tags with the setting values they write.
 
 // A check box: ticked, unticked, or mixed (neither).
 enum class ButtonState { off = 0, on = 1, mixed = -1 };
 
 inline ButtonState buttonState(bool on) { return on ? ButtonState::on : ButtonState::off; }
 
-// A slider bound to an integer setting, and the placeholder its label's text holds for the value.
-struct SliderSetting {
+// A number control (spin box or slider) bound to an integer setting, and the placeholder its text
+// holds for the value.
+struct NumberSetting {
   const char* key;
   const char* placeholder;
   std::int64_t minimum;
   std::int64_t maximum;
 
-  // The value the slider shows for a stored one: stored values outside the range are clamped.
+  // The value the control shows for a stored one: stored values outside the range are clamped.
   std::int64_t clamp(std::int64_t stored) const;
 };
 
-namespace preference_sliders {
+namespace preference_ranges {
 // Long histories are common; the store keeps tens of thousands of entries fast.
-inline constexpr SliderSetting historySize{"historySize", "{historySize}", 1, 10000};
-inline constexpr SliderSetting imageHeight{"imageMaxHeight", "{imageHeight}", 10, 200};
+inline constexpr NumberSetting historySize{"historySize", "{historySize}", 1, 10000};
+inline constexpr NumberSetting imageHeight{"imageMaxHeight", "{imageHeight}", 10, 200};
 // 0 shows every entry.
-inline constexpr SliderSetting menuSize{"maxMenuItems", "{menuSize}", 0, 1000};
-}  // namespace preference_sliders
+inline constexpr NumberSetting menuSize{"maxMenuItems", "{menuSize}", 0, 1000};
+}  // namespace preference_ranges
 
 // The label's text for a slider value: `labelText` with the first occurrence of the placeholder
 // replaced by the value in decimal. A text without the placeholder is returned unchanged.

@@ -38,17 +38,12 @@ bool isCandidate(const MenuItem& item, bool alternate) {
 class IdentitySet {
  public:
   explicit IdentitySet(const Menu::Items& items) {
-    std::size_t capacity = 16;
-    while (capacity < items.size() * 2) capacity *= 2;
-    slots_.assign(capacity, nullptr);
-    mask_ = capacity - 1;
+    reserve(items.size());
     for (const auto& item : items) insert(item.get());
   }
-  void insert(const MenuItem* item) {
-    if (!item) return;
-    std::size_t i = slot(item);
-    while (slots_[i] && slots_[i] != item) i = (i + 1) & mask_;
-    slots_[i] = item;
+  explicit IdentitySet(const std::vector<const MenuItem*>& items) {
+    reserve(items.size());
+    for (const MenuItem* item : items) insert(item);
   }
   bool contains(const MenuItem* item) const {
     for (std::size_t i = slot(item); slots_[i]; i = (i + 1) & mask_) {
@@ -58,6 +53,18 @@ class IdentitySet {
   }
 
  private:
+  void reserve(std::size_t count) {
+    std::size_t capacity = 16;
+    while (capacity < count * 2) capacity *= 2;
+    slots_.assign(capacity, nullptr);
+    mask_ = capacity - 1;
+  }
+  void insert(const MenuItem* item) {
+    if (!item) return;
+    std::size_t i = slot(item);
+    while (slots_[i] && slots_[i] != item) i = (i + 1) & mask_;
+    slots_[i] = item;
+  }
   std::size_t slot(const MenuItem* item) const {
     const auto bits = reinterpret_cast<std::uintptr_t>(item) >> 4;
     return static_cast<std::size_t>(bits * 0x9E3779B97F4A7C15ull >> 20) & mask_;
@@ -66,6 +73,19 @@ class IdentitySet {
   std::vector<const MenuItem*> slots_;
   std::size_t mask_ = 0;
 };
+
+// The items of `menu` that the user cannot see whatever keys are held: hidden items (the footer
+// when "hideFooter" is on), and alternates whose primary is one of them. Navigation skips them;
+// there are few, so the set stays small.
+IdentitySet unseenItems(const MenuModel& menu) {
+  std::vector<const MenuItem*> unseen;
+  bool primaryShown = false;
+  for (const auto& item : menu.items()) {
+    if (!item->isAlternate()) primaryShown = !item->isHidden();
+    if (!primaryShown) unseen.push_back(item.get());
+  }
+  return IdentitySet(unseen);
+}
 
 }  // namespace
 
@@ -209,10 +229,11 @@ void Menu::highlight(const MenuItem* item) {
 }
 
 std::vector<MenuItemPtr> Menu::navigationCandidates(const std::vector<MenuItemPtr>& items,
-                                                    bool alternate) {
+                                                    bool alternate) const {
+  const IdentitySet unseen = unseenItems(*this);
   std::vector<MenuItemPtr> candidates;
   for (const auto& item : items) {
-    if (isCandidate(*item, alternate)) candidates.push_back(item);
+    if (isCandidate(*item, alternate) && !unseen.contains(item.get())) candidates.push_back(item);
   }
   return candidates;
 }
@@ -231,9 +252,10 @@ const MenuItem* Menu::counterpart(const MenuItem* item, bool alternate) const {
 
 bool Menu::highlightNext(const std::vector<MenuItemPtr>& items, bool alternate) {
   const MenuItem* current = counterpart(highlightedItem().get(), alternate);
+  const IdentitySet unseen = unseenItems(*this);
   bool passedCurrent = false;
   for (const auto& item : items) {
-    if (!isCandidate(*item, alternate)) continue;
+    if (!isCandidate(*item, alternate) || unseen.contains(item.get())) continue;
     if (passedCurrent) {
       highlight(item.get());
       return true;
@@ -255,15 +277,19 @@ void Menu::selectPrevious(bool alternate) {
 
 void Menu::selectFirst(bool alternate) {
   const auto& all = items();
-  const auto it = std::find_if(all.begin(), all.end(),
-                               [alternate](const auto& item) { return isCandidate(*item, alternate); });
+  const IdentitySet unseen = unseenItems(*this);
+  const auto it = std::find_if(all.begin(), all.end(), [&](const auto& item) {
+    return isCandidate(*item, alternate) && !unseen.contains(item.get());
+  });
   highlight(it == all.end() ? nullptr : it->get());
 }
 
 void Menu::selectLast(bool alternate) {
   const auto& all = items();
-  const auto it = std::find_if(all.rbegin(), all.rend(),
-                               [alternate](const auto& item) { return isCandidate(*item, alternate); });
+  const IdentitySet unseen = unseenItems(*this);
+  const auto it = std::find_if(all.rbegin(), all.rend(), [&](const auto& item) {
+    return isCandidate(*item, alternate) && !unseen.contains(item.get());
+  });
   highlight(it == all.rend() ? nullptr : it->get());
 }
 

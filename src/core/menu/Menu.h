@@ -54,7 +54,8 @@ class Menu : public MenuModel {
   // the header, numbers them and highlights the first.
   void updateFilter(std::string_view query);
 
-  // Keyboard navigation over the enabled, non-separator items whose alternate flag is `alternate`.
+  // Keyboard navigation over the enabled, non-separator items whose alternate flag is `alternate`
+  // and that the user can see (hidden items, and alternates standing in for them, are skipped).
   // Moves the highlight to the candidate after the highlighted one in `items` (the first counts
   // as highlighted when nothing is); false when there is none.
   bool highlightNext(const std::vector<MenuItemPtr>& items, bool alternate);
@@ -66,8 +67,8 @@ class Menu : public MenuModel {
   void selectLast(bool alternate);
   // Highlights `item` when it is in the menu; otherwise only the first item is tried.
   void highlight(const MenuItem* item);
-  static std::vector<MenuItemPtr> navigationCandidates(const std::vector<MenuItemPtr>& items,
-                                                       bool alternate);
+  std::vector<MenuItemPtr> navigationCandidates(const std::vector<MenuItemPtr>& items,
+                                                bool alternate) const;
 
   // Deletes the highlighted row's entry from the history, takes its pair out of the menu and
   // highlights the same row of the next pair.

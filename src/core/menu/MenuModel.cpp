@@ -105,10 +105,20 @@ void MenuModel::removeAllItems() {
   changed();
 }
 
+bool MenuModel::isShownAt(std::size_t index) const {
+  // An alternate is hidden until its modifiers are held; it is then shown in its primary's row, the
+  // nearest item before it that is no alternate.
+  while (index < items_.size() && items_[index]->isAlternate()) {
+    if (index == 0) return false;
+    --index;
+  }
+  return index < items_.size() && !items_[index]->isHidden();
+}
+
 void MenuModel::highlightItem(const MenuItem* item) {
   MenuItemPtr target;
   if (item && contains(*item) && item->isEnabled() && !item->isSeparator()) {
-    if (const auto index = indexOf(*item)) target = items_[*index];
+    if (const auto index = indexOf(*item); index && isShownAt(*index)) target = items_[*index];
   }
   if (target == highlighted_) return;
   highlighted_ = std::move(target);

@@ -52,9 +52,12 @@ class MenuModel {
 
   // The item under the keyboard highlight, or null.
   const MenuItemPtr& highlightedItem() const { return highlighted_; }
-  // Moves the highlight to `item` when it is in this menu, enabled and not a separator; otherwise
-  // nothing is highlighted.
+  // Moves the highlight to `item` when it is in this menu, enabled, not a separator and shown (see
+  // isShownAt); otherwise nothing is highlighted.
   void highlightItem(const MenuItem* item);
+  // Whether the user can see the item at `index` with some keys held: an item that is not hidden,
+  // or an alternate whose primary (the nearest item before it that is no alternate) is not hidden.
+  bool isShownAt(std::size_t index) const;
 
   // A number that grows with every change of the items, their order, their attributes or the
   // highlight.

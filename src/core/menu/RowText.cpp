@@ -1,5 +1,6 @@
 #include "core/menu/RowText.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -14,6 +15,16 @@ namespace marbrel::row_text {
 namespace {
 
 bool isAscii(unsigned char c) { return c < 0x80; }
+
+// Line breaks (Unicode's mandatory breaks) and the tab: what a one-line title cannot show.
+bool isLineBreakOrTab(UChar32 c) {
+  switch (c) {
+    case '\t': case '\n': case '\v': case '\f': case '\r': case 0x85: case 0x2028: case 0x2029:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // One character-boundary iterator for the thread, reused for every text.
 icu::BreakIterator* characterIterator() {
@@ -164,8 +175,50 @@ std::optional<std::string> percentDecoded(std::string_view text) {
   return result;
 }
 
+std::string oneLine(std::string_view text, std::size_t maxLength) {
+  const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  std::string line;
+  line.reserve(std::min<std::size_t>(text.size(), maxLength * 4 + 8));
+  int32_t runStart = -1;  // where the blanks before the next character began
+  bool runHasBreak = false;
+  std::size_t checkedUpTo = 0;
+  int32_t i = 0;
+  while (i < length) {
+    const int32_t start = i;
+    UChar32 c;
+    U8_NEXT(data, i, length, c);
+    if (c >= 0 && u_isUWhiteSpace(c)) {
+      if (runStart < 0) runStart = start;
+      runHasBreak = runHasBreak || isLineBreakOrTab(c);
+      continue;
+    }
+    if (runStart >= 0) {
+      if (runHasBreak) {
+        line += ' ';
+      } else {
+        line.append(text.substr(static_cast<std::size_t>(runStart), static_cast<std::size_t>(start - runStart)));
+      }
+      runStart = -1;
+      runHasBreak = false;
+    }
+    line.append(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+    // A long text stops here once its first characters are known: a boundary between characters
+    // depends only on what comes before it and on the character right after it.
+    if (line.size() > maxLength && line.size() >= checkedUpTo + 256) {
+      if (const auto end = prefixBeyond(line, maxLength)) return line.substr(0, *end) + "...";
+      checkedUpTo = line.size();
+    }
+  }
+  if (runStart >= 0) {
+    if (runHasBreak) line += ' ';
+    else line.append(text.substr(static_cast<std::size_t>(runStart)));
+  }
+  return shortened(line, maxLength);
+}
+
 std::string textTitle(std::string_view text, std::size_t maxLength) {
-  return shortened(trimmed(text), maxLength);
+  return oneLine(trimmed(text), maxLength);
 }
 
 std::vector<std::string_view> uriListEntries(std::string_view text) {
@@ -186,7 +239,7 @@ std::string fileTitle(std::string_view urlText, std::size_t maxLength, std::stri
   const std::string_view first = entries.empty() ? std::string_view() : entries.front();
   const std::string_view component = lastPathComponent(first);
   const auto decoded = percentDecoded(component);
-  std::string name = shortened(trimmed(decoded ? std::string_view(*decoded) : component), maxLength);
+  std::string name = oneLine(trimmed(decoded ? std::string_view(*decoded) : component), maxLength);
   if (entries.size() < 2) return name;
   return filledIn(moreText, {{"{name}", name}, {"{count}", std::to_string(entries.size() - 1)}});
 }

@@ -33,15 +33,20 @@ std::string_view lastPathComponent(std::string_view path);
 // result is not valid UTF-8.
 std::optional<std::string> percentDecoded(std::string_view text);
 
-// A plain text row's title: the trimmed text, shortened to `maxLength`.
+// `text` on one line, shortened to `maxLength`: each run of white space that holds a line break or a
+// tab shows as one space; other blanks stay as they are. Reads no further into a long text than the
+// title needs.
+std::string oneLine(std::string_view text, std::size_t maxLength);
+
+// A plain text row's title: the trimmed text on one line, shortened to `maxLength`.
 std::string textTitle(std::string_view text, std::size_t maxLength);
 
 // The URIs of a text/uri-list, in order: its lines (ended by CR LF or LF alone) without the
 // comment lines ("#...") and the blank ones.
 std::vector<std::string_view> uriListEntries(std::string_view text);
 
-// A file row's title: the percent-decoded last path component of the list's first URI, trimmed
-// and shortened to `maxLength` (a component with a malformed escape is shown as it stands). When
+// A file row's title: the percent-decoded last path component of the list's first URI, trimmed,
+// on one line and shortened to `maxLength` (a component with a malformed escape is shown as it stands). When
 // the list holds more files, `moreText` with "{name}" replaced by that title and "{count}" by the
 // number of the other files ("{name} + {count} more").
 std::string fileTitle(std::string_view urlText, std::size_t maxLength, std::string_view moreText);

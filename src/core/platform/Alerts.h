@@ -21,6 +21,8 @@ class Alerts {
     Style style = Style::warning;
     // Button title keys in the order they are added; the first is the default button.
     std::vector<std::string> buttonKeys;
+    // Texts put in place of "%1", "%2"… in the informative text, in order.
+    std::vector<std::string> informativeArguments = {};
   };
 
   virtual ~Alerts() = default;

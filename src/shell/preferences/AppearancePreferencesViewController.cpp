@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 
+#include "shell/preferences/NumberBox.h"
 #include "shell/preferences/PaneControls.h"
 #include "shell/preferences/PreferenceIcons.h"
 #include "shell/preferences/PreferenceTexts.h"
@@ -24,10 +25,12 @@ AppearancePreferencesViewController::AppearancePreferencesViewController(const P
                              this);
   pinToButton_ =
       makePopUp("pinToButton", {texts.text("preferences_pin_top"), texts.text("preferences_pin_bottom")}, this);
-  imageHeight_ = new SliderRow(preference_sliders::imageHeight, texts.text("preferences_image_height_value"),
+  imageHeight_ = new SliderRow(preference_ranges::imageHeight, texts.text("preferences_image_height_value"),
                                "imageHeightLabel", [this](int value) { model_.imageHeightChanged(value); }, this);
-  menuSize_ = new SliderRow(preference_sliders::menuSize, texts.text("preferences_menu_size_value"), "menuSizeLabel",
-                            [this](int value) { model_.menuSizeChanged(value); }, this);
+  menuSizeBox_ = new NumberBox(preference_ranges::menuSize,
+                               {texts.text("preferences_menu_size_value"), texts.text("preferences_menu_size_value_one"),
+                                texts.text("preferences_menu_size_all")},
+                               "menuSizeBox", this);
   showMenuIconButton_ = makeCheckBox(texts.text("preferences_show_menu_icon"), "showMenuIconButton", this);
   showSearchFieldButton_ = makeCheckBox(texts.text("preferences_show_search_field"), "showSearchFieldButton", this);
   showTitleButton_ = makeCheckBox(texts.text("preferences_show_title"), "showTitleButton", this);
@@ -36,14 +39,16 @@ AppearancePreferencesViewController::AppearancePreferencesViewController(const P
   QFormLayout* form = makeForm(this);
   addRow(*form, texts.text("preferences_popup_at"), popupAtButton_);
   addRow(*form, texts.text("preferences_pin_to"), pinToButton_);
-  addRow(*form, texts.text("preferences_image_height"), imageHeight_);
-  addRow(*form, texts.text("preferences_menu_size"), menuSize_);
+  addRow(*form, texts.text("preferences_image_height"), imageHeight_, imageHeight_->slider());
+  addRow(*form, texts.text("preferences_menu_size"), menuSizeBox_);
   addRow(*form, texts.text("preferences_show"),
-         column({showMenuIconButton_, showSearchFieldButton_, showTitleButton_, showFooterButton_}, this));
+         column({showMenuIconButton_, showSearchFieldButton_, showTitleButton_, showFooterButton_}, this),
+         showMenuIconButton_);
 
   connect(popupAtButton_, &QComboBox::activated, this,
           [this] { model_.popupPositionChanged(selectedTag(*popupAtButton_)); });
   connect(pinToButton_, &QComboBox::activated, this, [this] { model_.pinToChanged(selectedTag(*pinToButton_)); });
+  connect(menuSizeBox_, &QSpinBox::valueChanged, this, [this](int value) { model_.menuSizeChanged(value); });
   connect(showMenuIconButton_, &QCheckBox::clicked, this,
           [this] { model_.showMenuIconChanged(stateOf(*showMenuIconButton_)); });
   connect(showSearchFieldButton_, &QCheckBox::clicked, this,
@@ -62,7 +67,7 @@ void AppearancePreferencesViewController::viewWillAppear() {
   selectItemWithTag(*popupAtButton_, controls.popupAtTag);
   selectItemWithTag(*pinToButton_, controls.pinToTag);
   imageHeight_->showValue(static_cast<int>(controls.imageHeight));
-  menuSize_->showValue(static_cast<int>(controls.menuSize));
+  menuSizeBox_->showValue(controls.menuSize);
   setState(*showMenuIconButton_, controls.showMenuIcon);
   setState(*showSearchFieldButton_, controls.showSearchField);
   setState(*showTitleButton_, controls.showTitle);

@@ -13,6 +13,8 @@ class QComboBox;
 
 namespace marbrel {
 
+class NumberBox;
+
 // The Appearance pane: where the menu pops up, where pinned entries go, the image height, the menu
 // size, and which parts of the menu (tray icon, search field, title, footer) are shown. Every
 // change is written at once.
@@ -33,8 +35,7 @@ class AppearancePreferencesViewController : public PreferencePane {
   QComboBox* pinToButton() const { return pinToButton_; }
   QSlider* imageHeightSlider() const { return imageHeight_->slider(); }
   QLabel* imageHeightLabel() const { return imageHeight_->label(); }
-  QSlider* menuSizeSlider() const { return menuSize_->slider(); }
-  QLabel* menuSizeLabel() const { return menuSize_->label(); }
+  NumberBox* menuSizeBox() const { return menuSizeBox_; }
   QCheckBox* showMenuIconButton() const { return showMenuIconButton_; }
   QCheckBox* showSearchFieldButton() const { return showSearchFieldButton_; }
   QCheckBox* showTitleButton() const { return showTitleButton_; }
@@ -46,7 +47,7 @@ class AppearancePreferencesViewController : public PreferencePane {
   QComboBox* popupAtButton_ = nullptr;
   QComboBox* pinToButton_ = nullptr;
   SliderRow* imageHeight_ = nullptr;
-  SliderRow* menuSize_ = nullptr;
+  NumberBox* menuSizeBox_ = nullptr;
   QCheckBox* showMenuIconButton_ = nullptr;
   QCheckBox* showSearchFieldButton_ = nullptr;
   QCheckBox* showTitleButton_ = nullptr;

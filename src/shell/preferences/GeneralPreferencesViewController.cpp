@@ -5,6 +5,7 @@
 #include <QFormLayout>
 
 #include "core/shortcuts/Name.h"
+#include "shell/preferences/NumberBox.h"
 #include "shell/preferences/PaneControls.h"
 #include "shell/preferences/PreferenceIcons.h"
 #include "shell/preferences/PreferenceTexts.h"
@@ -14,7 +15,8 @@ namespace marbrel {
 
 GeneralPreferencesViewController::GeneralPreferencesViewController(const PreferencesContext& context,
                                                                    QWidget* parent)
-    : PreferencePane(parent), model_(context.configuration, context.launchAtLogin) {
+    : PreferencePane(parent),
+      model_(context.configuration, context.launchAtLogin, context.alerts, context.storedEntries) {
   using namespace pane_controls;
   const PreferenceTexts texts(context.strings);
   setObjectName(QString::fromLatin1(kIdentifier));
@@ -26,19 +28,21 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(const Prefere
   fuzzySearchButton_ = makeCheckBox(texts.text("preferences_fuzzy_search"), "fuzzySearchButton", this);
   pasteAutomaticallyButton_ =
       makeCheckBox(texts.text("preferences_paste_automatically"), "pasteAutomaticallyButton", this);
-  historySize_ = new SliderRow(preference_sliders::historySize, texts.text("preferences_history_size_value"),
-                               "historySizeLabel", [this](int value) { model_.historySizeChanged(value); }, this);
+  historySizeBox_ = new NumberBox(preference_ranges::historySize,
+                                  {texts.text("preferences_history_size_value"),
+                                   texts.text("preferences_history_size_value_one"), QString()},
+                                  "historySizeBox", this);
   sortByButton_ = makePopUp("sortByButton",
                             {texts.text("preferences_sort_last_copied"), texts.text("preferences_sort_first_copied"),
                              texts.text("preferences_sort_number_of_copies")},
                             this);
 
   QFormLayout* form = makeForm(this);
-  addRow(*form, texts.text("preferences_popup_shortcut"), row({hotkeyRecorder_}, this));
+  addRow(*form, texts.text("preferences_popup_shortcut"), row({hotkeyRecorder_}, this), hotkeyRecorder_);
   addRow(*form, texts.text("preferences_startup"), launchAtLoginButton_);
   addRow(*form, texts.text("preferences_search"), fuzzySearchButton_);
   addRow(*form, texts.text("preferences_paste"), pasteAutomaticallyButton_);
-  addRow(*form, texts.text("preferences_history_size"), historySize_);
+  addRow(*form, texts.text("preferences_history_size"), historySizeBox_);
   addRow(*form, texts.text("preferences_sort_by"), sortByButton_);
 
   connect(launchAtLoginButton_, &QCheckBox::clicked, this, [this] {
@@ -50,6 +54,38 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(const Prefere
           [this] { model_.pasteAutomaticallyChanged(stateOf(*pasteAutomaticallyButton_)); });
   connect(sortByButton_, &QComboBox::activated, this,
           [this] { model_.sortByChanged(selectedTag(*sortByButton_)); });
+
+  // The question comes from the event loop, never from inside the box's own key or focus handling.
+  shrinkTimer_.setSingleShot(true);
+  connect(&shrinkTimer_, &QTimer::timeout, this, [this] { commitHistorySize(); });
+  connect(historySizeBox_, &QSpinBox::valueChanged, this, [this](int value) { historySizeEdited(value); });
+  // Return, or leaving the box, ends the change: no need to wait any longer.
+  connect(historySizeBox_, &QSpinBox::editingFinished, this, [this] {
+    if (shrinkTimer_.isActive()) shrinkTimer_.start(0);
+  });
+}
+
+void GeneralPreferencesViewController::historySizeEdited(int value) {
+  if (model_.historySizeDeletesEntries(value)) {
+    // Stepping down goes through many sizes: ask once, about the one the user stops at.
+    shrinkTimer_.start(kShrinkDelayMilliseconds);
+    return;
+  }
+  shrinkTimer_.stop();
+  model_.historySizeChanged(value);
+}
+
+void GeneralPreferencesViewController::commitHistorySize() {
+  shrinkTimer_.stop();
+  const int value = historySizeBox_->value();
+  const std::int64_t inForce = model_.historySizeChanged(value);
+  if (inForce != value) historySizeBox_->showValue(inForce);
+}
+
+void GeneralPreferencesViewController::hideEvent(QHideEvent* event) {
+  PreferencePane::hideEvent(event);
+  // The window closed (or the pane was left) while a smaller size waited: settle it now.
+  if (shrinkTimer_.isActive()) shrinkTimer_.start(0);
 }
 
 QIcon GeneralPreferencesViewController::toolbarItemIcon() const { return preference_icons::general(); }
@@ -60,7 +96,8 @@ void GeneralPreferencesViewController::viewWillAppear() {
   setState(*launchAtLoginButton_, controls.launchAtLogin);
   setState(*fuzzySearchButton_, controls.fuzzySearch);
   setState(*pasteAutomaticallyButton_, controls.pasteAutomatically);
-  historySize_->showValue(static_cast<int>(controls.historySize));
+  shrinkTimer_.stop();
+  historySizeBox_->showValue(controls.historySize);
   selectItemWithTag(*sortByButton_, controls.sortByTag);
 }
 

@@ -1,27 +1,31 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 
 #include "core/app/GeneralPaneModel.h"
 #include "shell/preferences/PreferencePane.h"
 #include "shell/preferences/PreferencesContext.h"
-
-#include "shell/preferences/SliderRow.h"
 
 class QCheckBox;
 class QComboBox;
 
 namespace marbrel {
 
+class NumberBox;
 class ShortcutRecorder;
 
 // The General pane: the shortcut that opens the history, launch at login, fuzzy search, paste
-// automatically, the history size and the sort order. Every change is written at once.
+// automatically, the history size and the sort order. Every change is written at once, except a
+// history size that would delete stored entries: that one waits until the user stops changing the
+// number, and is written only once the user agrees.
 class GeneralPreferencesViewController : public PreferencePane {
   Q_OBJECT
 
  public:
   static constexpr const char* kIdentifier = "general";
+  // How long a history size that would delete entries waits for the next step before asking.
+  static constexpr int kShrinkDelayMilliseconds = 800;
 
   explicit GeneralPreferencesViewController(const PreferencesContext& context, QWidget* parent = nullptr);
 
@@ -34,19 +38,26 @@ class GeneralPreferencesViewController : public PreferencePane {
   QCheckBox* launchAtLoginButton() const { return launchAtLoginButton_; }
   QCheckBox* fuzzySearchButton() const { return fuzzySearchButton_; }
   QCheckBox* pasteAutomaticallyButton() const { return pasteAutomaticallyButton_; }
-  QSlider* historySizeSlider() const { return historySize_->slider(); }
-  QLabel* historySizeLabel() const { return historySize_->label(); }
+  NumberBox* historySizeBox() const { return historySizeBox_; }
   QComboBox* sortByButton() const { return sortByButton_; }
 
+ protected:
+  void hideEvent(QHideEvent* event) override;
+
  private:
+  void historySizeEdited(int value);
+  // Writes the size the box shows, asking first when it deletes entries.
+  void commitHistorySize();
+
   GeneralPaneModel model_;
   QString title_;
   ShortcutRecorder* hotkeyRecorder_ = nullptr;
   QCheckBox* launchAtLoginButton_ = nullptr;
   QCheckBox* fuzzySearchButton_ = nullptr;
   QCheckBox* pasteAutomaticallyButton_ = nullptr;
-  SliderRow* historySize_ = nullptr;
+  NumberBox* historySizeBox_ = nullptr;
   QComboBox* sortByButton_ = nullptr;
+  QTimer shrinkTimer_;
 };
 
 }  // namespace marbrel

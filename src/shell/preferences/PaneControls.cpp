@@ -71,9 +71,9 @@ QFormLayout* makeForm(QWidget* pane) {
   return form;
 }
 
-void addRow(QFormLayout& form, const QString& label, QWidget* control) {
+void addRow(QFormLayout& form, const QString& label, QWidget* control, QWidget* buddy) {
   auto* title = new QLabel(label);
-  title->setBuddy(control);
+  title->setBuddy(buddy ? buddy : control);
   form.addRow(title, control);
 }
 

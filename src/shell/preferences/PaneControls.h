@@ -29,8 +29,9 @@ int selectedTag(const QComboBox& button);
 
 // The pane's form: labels right-aligned, controls at their natural size, one per row.
 QFormLayout* makeForm(QWidget* pane);
-// A row of the pane's form: a right-aligned label, then the control.
-void addRow(QFormLayout& form, const QString& label, QWidget* control);
+// A row of the pane's form: a right-aligned label, then the control. The label's mnemonic (its
+// "&" letter) gives the keyboard focus to `buddy`, or to `control` when there is none.
+void addRow(QFormLayout& form, const QString& label, QWidget* control, QWidget* buddy = nullptr);
 // The widgets stacked in a column, or side by side in a row followed by a stretch; no margins.
 QWidget* column(std::initializer_list<QWidget*> widgets, QWidget* parent);
 QWidget* row(std::initializer_list<QWidget*> widgets, QWidget* parent);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/app/GeneralPaneModel.h"
 #include "core/shortcuts/MenuKeyEquivalent.h"
 #include "core/shortcuts/ShortcutText.h"
 
 namespace marbrel {
 
+class Alerts;
 class Configuration;
 class KeyboardShortcuts;
 class LaunchAtLogin;
@@ -21,6 +23,9 @@ struct PreferencesContext {
   // How the recorder writes shortcuts, and where it looks for the program's own key equivalents.
   ShortcutText shortcutText;
   MenuKeyEquivalentsLookup menuItems;
+  // Asks before a smaller history size deletes entries, and counts the entries it would delete.
+  Alerts& alerts;
+  GeneralPaneModel::StoredEntries storedEntries;
 };
 
 }  // namespace marbrel

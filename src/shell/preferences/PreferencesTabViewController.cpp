@@ -96,11 +96,12 @@ void PreferencesTabViewController::activateNeighbour(int direction) {
 }
 
 QString PreferencesTabViewController::titleForTab(int index) const {
-  if (panes_.size() >= 2) return panes_[index]->preferencePaneTitle();
-  // A lone pane does not name the window; the program does.
   QString name = QApplication::applicationDisplayName();
   if (name.isEmpty()) name = QApplication::applicationName();
   if (name.isEmpty()) name = QStringLiteral("<Unknown App Name>");
+  // The window names its pane and, as desktop windows do, the program ("General – Marbrel"); a lone
+  // pane does not name the window, the program does.
+  if (panes_.size() >= 2) return panes_[index]->preferencePaneTitle() + QStringLiteral(" \u2013 ") + name;
   return name + QLatin1Char(' ') + preferencesWord_;
 }
 

@@ -20,12 +20,14 @@ QtPreferencesWindow::QtPreferencesWindow(PreferencesContext context)
 QtPreferencesWindow::QtPreferencesWindow(std::unique_ptr<LaunchAtLogin> launchAtLogin, Configuration& configuration,
                                          KeyboardShortcuts& shortcuts, NotificationCenter& notifications,
                                          const Strings& strings, KeyCharacterLookup keyCharacters,
-                                         MenuKeyEquivalentsLookup menuItems)
+                                         MenuKeyEquivalentsLookup menuItems, Alerts& alerts,
+                                         GeneralPaneModel::StoredEntries storedEntries)
     : ownedLaunchAtLogin_(std::move(launchAtLogin)),
       context_{configuration,         *ownedLaunchAtLogin_,
                shortcuts,             notifications,
                strings,               ShortcutText(std::move(keyCharacters)),
-               std::move(menuItems)},
+               std::move(menuItems),  alerts,
+               std::move(storedEntries)},
       frame_(std::make_unique<PreferencesWindowFrame>(configuration.defaults())) {}
 
 std::unique_ptr<QtPreferencesWindow> QtPreferencesWindow::forDesktop(Configuration& configuration,
@@ -33,12 +35,15 @@ std::unique_ptr<QtPreferencesWindow> QtPreferencesWindow::forDesktop(Configurati
                                                                      NotificationCenter& notifications,
                                                                      const Strings& strings,
                                                                      KeyCharacterLookup keyCharacters,
-                                                                     MenuKeyEquivalentsLookup menuItems) {
+                                                                     MenuKeyEquivalentsLookup menuItems,
+                                                                     Alerts& alerts,
+                                                                     GeneralPaneModel::StoredEntries storedEntries) {
   auto launchAtLogin =
       std::make_unique<LaunchAtLogin>(LaunchAtLogin::standardEntryFile(), LaunchAtLogin::runningProgram());
   return std::unique_ptr<QtPreferencesWindow>(new QtPreferencesWindow(std::move(launchAtLogin), configuration,
                                                                       shortcuts, notifications, strings,
-                                                                      std::move(keyCharacters), std::move(menuItems)));
+                                                                      std::move(keyCharacters), std::move(menuItems),
+                                                                      alerts, std::move(storedEntries)));
 }
 
 QtPreferencesWindow::~QtPreferencesWindow() = default;

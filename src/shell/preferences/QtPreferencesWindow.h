@@ -21,11 +21,13 @@ class QtPreferencesWindow : public PreferencesWindow {
   // The desktop program's window: launch at login through the user's autostart folder, starting
   // the running executable. None of the references is owned. `keyCharacters` gives the character
   // of a key code under the current layout; `menuItems` the program's own key equivalents (it may
-  // answer nothing until the menu exists).
+  // answer nothing until the menu exists); `storedEntries` how many entries a smaller history size
+  // would delete.
   static std::unique_ptr<QtPreferencesWindow> forDesktop(Configuration& configuration, KeyboardShortcuts& shortcuts,
                                                          NotificationCenter& notifications, const Strings& strings,
                                                          KeyCharacterLookup keyCharacters,
-                                                         MenuKeyEquivalentsLookup menuItems);
+                                                         MenuKeyEquivalentsLookup menuItems, Alerts& alerts,
+                                                         GeneralPaneModel::StoredEntries storedEntries);
 
   void show() override;
 
@@ -35,7 +37,8 @@ class QtPreferencesWindow : public PreferencesWindow {
  private:
   QtPreferencesWindow(std::unique_ptr<LaunchAtLogin> launchAtLogin, Configuration& configuration,
                       KeyboardShortcuts& shortcuts, NotificationCenter& notifications, const Strings& strings,
-                      KeyCharacterLookup keyCharacters, MenuKeyEquivalentsLookup menuItems);
+                      KeyCharacterLookup keyCharacters, MenuKeyEquivalentsLookup menuItems, Alerts& alerts,
+                      GeneralPaneModel::StoredEntries storedEntries);
 
   // Declared before the context, which may refer to it.
   std::unique_ptr<LaunchAtLogin> ownedLaunchAtLogin_;

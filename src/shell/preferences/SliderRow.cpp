@@ -15,7 +15,7 @@ constexpr int kSliderWidth = 220;
 
 }  // namespace
 
-SliderRow::SliderRow(const SliderSetting& setting, const QString& layoutText, const char* labelName,
+SliderRow::SliderRow(const NumberSetting& setting, const QString& layoutText, const char* labelName,
                      std::function<void(int)> write, QWidget* parent)
     : QWidget(parent), setting_(setting), layoutText_(layoutText), write_(std::move(write)) {
   slider_ = new QSlider(Qt::Horizontal, this);

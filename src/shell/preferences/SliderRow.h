@@ -18,7 +18,7 @@ class SliderRow : public QWidget {
  public:
   // `layoutText` holds the setting's placeholder; `labelName` is the label's object name.
   // `write` receives each value to store.
-  SliderRow(const SliderSetting& setting, const QString& layoutText, const char* labelName,
+  SliderRow(const NumberSetting& setting, const QString& layoutText, const char* labelName,
             std::function<void(int)> write, QWidget* parent);
 
   // Shows `value` without writing it.
@@ -31,7 +31,7 @@ class SliderRow : public QWidget {
   void valueChanged(int value);
   void showLabel(int value);
 
-  const SliderSetting& setting_;
+  const NumberSetting& setting_;
   const QString layoutText_;
   const std::function<void(int)> write_;
   QSlider* slider_ = nullptr;

@@ -62,7 +62,7 @@ TEST_F(PreferencesScenario, UntickingShowFooterRemovesTheFooterFromTheNextMenu) 
 
   // The footer's preferences command (Ctrl+,) opens the window on the General pane.
   session->key("ctrl+comma");
-  const std::string window = waitForWindow("^General$");
+  const std::string window = waitForWindow("^General – Marbrel$");
   ASSERT_FALSE(window.empty()) << "the preferences command opens the window on the General pane";
   EXPECT_TRUE(session->waitForMenuClosed());
   EXPECT_TRUE(screenshotWindow(window, "preferences-general"));
@@ -70,7 +70,7 @@ TEST_F(PreferencesScenario, UntickingShowFooterRemovesTheFooterFromTheNextMenu) 
   // Ctrl+Page Down goes on to the Appearance pane; its title names the window.
   ASSERT_TRUE(focus(window));
   session->key("ctrl+Next");
-  ASSERT_FALSE(waitForWindow("^Appearance$").empty()) << "the Appearance pane is shown";
+  ASSERT_FALSE(waitForWindow("^Appearance – Marbrel$").empty()) << "the Appearance pane is shown";
   // The pane change animates for a quarter of a second; the picture is taken once it has landed.
   const std::string appearanceShot = session->outputDir() + "/preferences-appearance.png";
   EXPECT_TRUE(waitFor([&] {
@@ -86,7 +86,7 @@ TEST_F(PreferencesScenario, UntickingShowFooterRemovesTheFooterFromTheNextMenu) 
   EXPECT_TRUE(screenshotWindow(window, "preferences-appearance-footer-off"));
 
   session->key("ctrl+w");
-  EXPECT_TRUE(waitFor([&] { return session->x().findWindows("^Appearance$").empty(); })) << "Ctrl+W closes it";
+  EXPECT_TRUE(waitFor([&] { return session->x().findWindows("^Appearance – Marbrel$").empty(); })) << "Ctrl+W closes it";
 
   menu = openMenu();
   ASSERT_FALSE(menu.empty());

@@ -9,6 +9,7 @@
 #include "core/config/Configuration.h"
 #include "core/config/Defaults.h"
 #include "core/config/ProcessArguments.h"
+#include "fakes/FakeAlerts.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
@@ -21,7 +22,9 @@ struct PaneModels : ::testing::Test {
   ProcessArguments arguments;
   Configuration configuration{defaults, arguments};
   LaunchAtLogin launchAtLogin{dir / "autostart" / LaunchAtLogin::kEntryName, LaunchAtLogin::runningProgram()};
-  GeneralPaneModel general{configuration, launchAtLogin};
+  FakeAlerts alerts;
+  std::size_t storedEntries = 0;
+  GeneralPaneModel general{configuration, launchAtLogin, alerts, [this] { return storedEntries; }};
   AppearancePaneModel appearance{configuration};
 
   PaneModels() {
@@ -89,10 +92,42 @@ TEST_F(PaneModels, PopUpTagsShowUnknownValuesAsTheFallbackAndWriteItForUnknownTa
 TEST_F(PaneModels, SlidersShowStoredValuesClampedToTheirRangesWithoutWritingThem) {
   defaults.setInteger("historySize", 5'000'000);
   defaults.setInteger("imageMaxHeight", -4);
-  EXPECT_EQ(general.controlsOnAppearance().historySize, preference_sliders::historySize.maximum);
-  EXPECT_EQ(appearance.controlsOnAppearance().imageHeight, preference_sliders::imageHeight.minimum);
+  EXPECT_EQ(general.controlsOnAppearance().historySize, preference_ranges::historySize.maximum);
+  EXPECT_EQ(appearance.controlsOnAppearance().imageHeight, preference_ranges::imageHeight.minimum);
   EXPECT_EQ(configuration.historySize(), 5'000'000);
   EXPECT_EQ(configuration.imageMaxHeight(), -4);
+}
+
+TEST_F(PaneModels, AHistorySizeThatWouldDeleteStoredEntriesIsWrittenOnlyOnceTheUserAgrees) {
+  storedEntries = 150;
+  struct Row {
+    std::int64_t value;
+    int answer;
+    bool asks;
+    std::int64_t inForce;
+    const char* why;
+  };
+  const Row rows[] = {
+      {300, Alerts::kFirstButtonReturn, false, 300, "growing deletes nothing"},
+      {150, Alerts::kFirstButtonReturn, false, 150, "as many as are stored deletes nothing"},
+      {20, Alerts::kFirstButtonReturn, true, 150, "Cancel keeps the size in force"},
+      {20, Alerts::kSecondButtonReturn, true, 20, "agreed"},
+      {-1, Alerts::kFirstButtonReturn, true, 20, "a negative size would delete them all"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    alerts.shown.clear();
+    alerts.answer = row.answer;
+    EXPECT_EQ(general.historySizeChanged(row.value), row.inForce);
+    EXPECT_EQ(configuration.historySize(), row.inForce);
+    EXPECT_EQ(alerts.shown.size(), row.asks ? 1u : 0u);
+  }
+  alerts.shown.clear();
+  general.historySizeChanged(10);
+  ASSERT_EQ(alerts.shown.size(), 1u);
+  EXPECT_EQ(alerts.shown[0].informativeArguments, (std::vector<std::string>{"150", "10", "140"}))
+      << "how many are stored, kept and deleted";
+  EXPECT_EQ(alerts.shown[0].buttonKeys.front(), "cancel") << "the default button deletes nothing";
 }
 
 TEST_F(PaneModels, SliderLabelsReplaceOnlyTheFirstPlaceholder) {
@@ -107,7 +142,7 @@ TEST_F(PaneModels, ALaunchAtLoginTheDesktopRefusedShowsAsOff) {
   // A file stands where the autostart folder should be: the box must not claim success.
   { std::ofstream(dir / "blocked") << "file"; }
   LaunchAtLogin refused{dir / "blocked" / "autostart" / LaunchAtLogin::kEntryName, "/usr/bin/marbrel"};
-  GeneralPaneModel pane{configuration, refused};
+  GeneralPaneModel pane{configuration, refused, alerts, {}};
   EXPECT_EQ(pane.launchAtLoginChanged(ButtonState::on), ButtonState::off);
 }
 

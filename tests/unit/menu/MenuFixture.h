@@ -61,6 +61,13 @@ class MenuFixture : public ::testing::Test {
     return nullptr;
   }
   MenuItemPtr footer(MenuFooter which) const { return menu->itemWithTag(menuFooterTag(which)); }
+  // Builds the footer items anew for the settings now, as the program does when "hideFooter" changes.
+  void rebuildFooter() {
+    menu->removeItemsIf([](const MenuItem& item) { return menuFooterFromTag(item.tag()).has_value(); });
+    for (const MenuFooter footer : allMenuFooterCases()) {
+      menu->addItem(makeMenuFooterItem(footer, configuration, strings));
+    }
+  }
 
   std::ostringstream log;
   FakeMainQueue queue;

@@ -32,6 +32,31 @@ TEST(RowText, TitlesAreTrimmedOfUnicodeBlanksThenShortened) {
   EXPECT_EQ(trimmed(" \n "), "");
 }
 
+TEST(RowText, TitlesAreOneLineWithEachLineBreakOrTabAndTheBlanksAroundItAsOneSpace) {
+  struct Row {
+    std::string text;
+    std::string title;
+    const char* why;
+  };
+  const Row rows[] = {
+      {"first line\nsecond line\nthird", "first line second line third", "a multi-line copy"},
+      {"a\r\nb\rc", "a b c", "CR LF and a lone CR"},
+      {"name\tvalue", "name value", "a tab"},
+      {"a\n\n\n\tb", "a b", "a blank line and an indent fold into one space"},
+      {"end of line  \n  next", "end of line next", "blanks around a break fold with it"},
+      {"two  spaces", "two  spaces", "blanks without a break stay as they are"},
+      {"a\u2028b\u2029c\u0085d\vx\fy", "a b c d x y", "Unicode line and paragraph breaks"},
+      {"\n\t indented\n", "indented", "breaks at the ends are trimmed, not shown"},
+      {"abcdefghij\n\n\nklmnopqrstuvwxyz0123456789", "abcdefghij klmnopqrstuvwxyz012...",
+       "shortened after folding"},
+      {"x" + std::string(100000, '\n') + "y", "x y", "a long run of breaks"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    EXPECT_EQ(textTitle(row.text, 30), row.title);
+  }
+}
+
 TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
   struct Row {
     std::string urlText;
@@ -44,6 +69,7 @@ TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
       {"file:///home/me/Folder/", "Folder", "a folder's trailing slash is ignored"},
       {"file:///home/me/Folder/\r\n", "Folder", "a folder followed by CR LF"},
       {"file:///home/me/r%C3%A9sum%C3%A9.pdf\r\n", "r\u00E9sum\u00E9.pdf", "UTF-8 escapes"},
+      {"file:///tmp/two%0Alines.txt", "two lines.txt", "a line break in a name shows as a space"},
       {"file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n", "a.txt + 1 more", "two files copied at once"},
       {"file:///tmp/a.txt\nfile:///tmp/b.txt\nfile:///tmp/c/", "a.txt + 2 more", "lines ended by LF alone"},
       {"# copied by a file manager\r\nfile:///tmp/a.txt\r\n\r\n", "a.txt", "comments and blank lines are no files"},

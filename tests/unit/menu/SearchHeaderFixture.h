@@ -43,9 +43,18 @@ class SearchHeaderFixture : public MenuFixture {
     menu->removeItem(*header);
     headerItem = makeHeaderItem();
     menu->insertItem(headerItem, 0);
+    countFooterRuns();
+  }
+
+  void countFooterRuns() {
     for (const auto& item : menu->items()) {
       if (item->tag() >= 100) item->setAction([this](MenuItem& sender) { ++footerRuns[sender.tag()]; });
     }
+  }
+  void hideFooter() {
+    configuration.setHideFooter(true);
+    rebuildFooter();
+    countFooterRuns();
   }
 
   std::shared_ptr<SearchHeaderItem> makeHeaderItem() {

@@ -146,6 +146,31 @@ TEST_F(SearchHeaderCommands, ReturnChoosesTheShownRowOfTheHighlightedPairAndClos
   EXPECT_FALSE(keys.events.empty());
 }
 
+TEST_F(SearchHeaderCommands, WithTheFooterHiddenNoKeyReachesOrRunsAHiddenItem) {
+  hideFooter();
+  open();
+  ASSERT_EQ(highlightedTitle(), "gamma");
+  EXPECT_TRUE(press(keycode::upArrow, 0));
+  EXPECT_EQ(highlightedTitle(), "alpha") << "Up on the first wraps to the last row shown";
+  EXPECT_TRUE(press(keycode::downArrow, 0));
+  EXPECT_EQ(highlightedTitle(), "gamma") << "Down on the last wraps to the first";
+  EXPECT_TRUE(press(keycode::downArrow, flags::command));
+  EXPECT_EQ(highlightedTitle(), "alpha");
+  EXPECT_TRUE(press(keycode::p, flags::control, "p"));
+  EXPECT_TRUE(press(keycode::n, flags::control, "n"));
+  EXPECT_TRUE(press(keycode::n, flags::control, "n"));
+  EXPECT_EQ(highlightedTitle(), "gamma");
+  EXPECT_TRUE(press(keycode::upArrow, flags::option));
+  EXPECT_EQ(highlightedTitle(), "alpha'");
+  menu->highlight(footer(MenuFooter::quit).get());
+  EXPECT_EQ(highlightedTitle(), "(none)") << "a hidden item takes no highlight";
+
+  menu->selectLast(false);
+  EXPECT_TRUE(press(keycode::returnKey, 0, "\r"));
+  EXPECT_TRUE(footerRuns.empty());
+  EXPECT_EQ(pasteboard.writes().back().second, "alpha");
+}
+
 TEST_F(SearchHeaderCommands, CommandsOutsideAHistoryMenuAreHandledAndDoNothing) {
   MenuModel plain;
   auto item = makeHeaderItem();

@@ -1,7 +1,10 @@
 #include <QCheckBox>
-#include <QLayout>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QSet>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
@@ -10,6 +13,7 @@
 #include "core/app/PreferenceControls.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
 #include "shell/preferences/GeneralPreferencesViewController.h"
+#include "shell/preferences/NumberBox.h"
 #include "widget/preferences/PreferencesFixture.h"
 
 namespace marbrel::testing {
@@ -43,16 +47,15 @@ void dragKnob(QSlider& slider, int pixels) {
 }
 
 TEST_F(PreferencePanesTest, FirstAppearanceShowsTheDefaultsInPlaceOfThePlaceholders) {
-  EXPECT_EQ(general.historySizeLabel()->text(), "{historySize} entries");  // the layout text
   general.viewWillAppear();
   appearance.viewWillAppear();
-  EXPECT_EQ(general.historySizeSlider()->value(), 200);
-  EXPECT_EQ(general.historySizeLabel()->text(), "200 entries");
+  EXPECT_EQ(general.historySizeBox()->value(), 200);
+  EXPECT_EQ(general.historySizeBox()->text(), "200 entries");
   EXPECT_EQ(general.sortByButton()->currentData().toInt(), 0);
   EXPECT_EQ(general.pasteAutomaticallyButton()->checkState(), Qt::Checked);
   EXPECT_EQ(general.launchAtLoginButton()->checkState(), Qt::Unchecked);
   EXPECT_EQ(appearance.imageHeightLabel()->text(), "40 px");
-  EXPECT_EQ(appearance.menuSizeLabel()->text(), "0 entries (0: all)");
+  EXPECT_EQ(appearance.menuSizeBox()->text(), "All") << "no limit on the menu's size";
   EXPECT_EQ(appearance.popupAtButton()->currentData().toInt(), 1);
   EXPECT_EQ(appearance.pinToButton()->currentData().toInt(), 1);
   EXPECT_EQ(appearance.showTitleButton()->checkState(), Qt::Unchecked);
@@ -74,41 +77,125 @@ TEST_F(PreferencePanesTest, CheckBoxesShowTheStoredValuesEachTimeAPaneAppears) {
   EXPECT_FALSE(stored().persistentObjectForKey("historySize"));  // showing writes nothing
 }
 
-TEST_F(PreferencePanesTest, SliderLabelsFollowTheSliderAndTheStoredValue) {
+TEST_F(PreferencePanesTest, SizeBoxesTakeAnyNumberTypedAndWriteItOnReturn) {
+  general.viewWillAppear();
   appearance.viewWillAppear();
-  appearance.menuSizeSlider()->setValue(5);
-  EXPECT_EQ(appearance.menuSizeLabel()->text(), "5 entries (0: all)");
-  EXPECT_EQ(stored().integerForKey("maxMenuItems"), 5);
+  // Typed digits count once Return is pressed, not one by one.
+  NumberBox& menuSize = *appearance.menuSizeBox();
+  menuSize.selectAll();
+  for (const char* digit : {"2", "0"}) pressKey(&menuSize, Qt::Key_0 + (digit[0] - '0'), Qt::NoModifier, digit);
+  EXPECT_FALSE(stored().persistentObjectForKey("maxMenuItems"));
+  pressKey(&menuSize, Qt::Key_Return);
+  EXPECT_EQ(stored().integerForKey("maxMenuItems"), 20);
+  EXPECT_EQ(menuSize.text(), "20 entries");
+  pressKey(&menuSize, Qt::Key_Down);
+  EXPECT_EQ(stored().integerForKey("maxMenuItems"), 19) << "a step is written at once";
+  menuSize.setValue(1);
+  EXPECT_EQ(menuSize.text(), "1 entry");
 
-  // Another program changes the setting; the pane shows the new value when it appears again.
+  // Home and End move the caret: they do not jump to the ends of the range.
+  NumberBox& historySize = *general.historySizeBox();
+  pressKey(&historySize, Qt::Key_Home);
+  pressKey(&historySize, Qt::Key_End);
+  EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
+  historySize.selectAll();
+  for (const char* digit : {"1", "0", "0"}) pressKey(&historySize, Qt::Key_0 + (digit[0] - '0'), Qt::NoModifier, digit);
+  pressKey(&historySize, Qt::Key_Return);
+  EXPECT_EQ(stored().integerForKey("historySize"), 100);
+
+  // Another program changes a setting; the pane shows the new value when it appears again, a value
+  // beyond the range as the range's end.
   defaults.setInteger("maxMenuItems", 30);
+  defaults.setInteger("historySize", 5'000'000);
   appearance.viewWillAppear();
-  EXPECT_EQ(appearance.menuSizeSlider()->value(), 30);
-  EXPECT_EQ(appearance.menuSizeLabel()->text(), "30 entries (0: all)");
+  general.viewWillAppear();
+  EXPECT_EQ(menuSize.text(), "30 entries");
+  EXPECT_EQ(historySize.value(), preference_ranges::historySize.maximum);
+  EXPECT_EQ(stored().integerForKey("historySize"), 5'000'000) << "showing writes nothing";
+}
 
-  // A stored value beyond the slider's range shows the range's end.
-  defaults.setInteger("imageMaxHeight", 5000);
-  appearance.viewWillAppear();
-  EXPECT_EQ(appearance.imageHeightLabel()->text(), QString("%1 px").arg(preference_sliders::imageHeight.maximum));
+TEST_F(PreferencePanesTest, AHistorySizeThatDeletesEntriesIsWrittenOnlyOnceTheUserAgrees) {
+  storedEntries = 150;
+  general.viewWillAppear();
+  NumberBox& box = *general.historySizeBox();
+  box.selectAll();
+  for (const char* digit : {"2", "0"}) pressKey(&box, Qt::Key_0 + (digit[0] - '0'), Qt::NoModifier, digit);
+  alerts.answer = Alerts::kFirstButtonReturn;  // Cancel
+  pressKey(&box, Qt::Key_Return);
+  ASSERT_TRUE(processEventsUntil([&] { return !alerts.shown.empty(); }));
+  EXPECT_EQ(alerts.shown[0].informativeArguments, (std::vector<std::string>{"150", "20", "130"}));
+  EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
+  EXPECT_EQ(box.value(), 200) << "the box shows the size still in force";
+
+  // Stepping down past what is stored asks once, about the size the user stops at.
+  storedEntries = 200;
+  alerts.answer = Alerts::kSecondButtonReturn;
+  for (int step = 0; step < 3; ++step) pressKey(&box, Qt::Key_Down);
+  EXPECT_TRUE(alerts.shown.size() == 1u && !stored().persistentObjectForKey("historySize")) << "not yet";
+  ASSERT_TRUE(processEventsUntil([&] { return alerts.shown.size() == 2u; }));
+  EXPECT_EQ(alerts.shown[1].informativeArguments, (std::vector<std::string>{"200", "197", "3"}));
+  EXPECT_EQ(stored().integerForKey("historySize"), 197);
+  storedEntries = 197;  // the next copy trimmed the history
+  pressKey(&box, Qt::Key_Up);
+  EXPECT_EQ(stored().integerForKey("historySize"), 198) << "a size that deletes nothing is written at once";
+  EXPECT_EQ(alerts.shown.size(), 2u);
 }
 
 TEST_F(PreferencePanesTest, DraggingASliderWritesOnlyWhenTheKnobIsLetGo) {
-  general.viewWillAppear();
-  general.show();
-  general.layout()->activate();
-  QSlider& slider = *general.historySizeSlider();
+  appearance.viewWillAppear();
+  appearance.show();
+  appearance.layout()->activate();
+  QSlider& slider = *appearance.imageHeightSlider();
   int writes = 0;
-  defaults.observe("historySize", [&](const Defaults::Value&) { ++writes; });
+  defaults.observe("imageMaxHeight", [&](const Defaults::Value&) { ++writes; });
   dragKnob(slider, 60);
-  ASSERT_NE(slider.value(), 200);
+  ASSERT_NE(slider.value(), 40);
   EXPECT_EQ(writes, 1);
-  EXPECT_EQ(stored().integerForKey("historySize"), slider.value());
-  EXPECT_EQ(general.historySizeLabel()->text(), QString("%1 entries").arg(slider.value()));
+  EXPECT_EQ(stored().integerForKey("imageMaxHeight"), slider.value());
+  EXPECT_EQ(appearance.imageHeightLabel()->text(), QString("%1 px").arg(slider.value()));
 
   // Keys move the knob by steps and write each step at once.
   pressKey(&slider, Qt::Key_Left);
-  EXPECT_EQ(stored().integerForKey("historySize"), slider.value());
+  EXPECT_EQ(stored().integerForKey("imageMaxHeight"), slider.value());
   EXPECT_EQ(writes, 2);
+}
+
+TEST_F(PreferencePanesTest, EveryFormLabelHasAMnemonicForItsControl) {
+  for (PreferencePane* pane : std::initializer_list<PreferencePane*>{&general, &appearance}) {
+    SCOPED_TRACE(pane->preferencePaneIdentifier().toStdString());
+    auto* form = qobject_cast<QFormLayout*>(pane->layout());
+    ASSERT_NE(form, nullptr);
+    // The check boxes' own mnemonics share the pane with the labels'.
+    QSet<QChar> letters;
+    int mnemonics = 0;
+    for (const QCheckBox* box : pane->findChildren<QCheckBox*>()) {
+      const qsizetype at = box->text().indexOf('&');
+      if (at < 0) continue;
+      letters.insert(box->text().at(at + 1).toLower());
+      ++mnemonics;
+    }
+    int labels = 0;
+    for (int row = 0; row < form->rowCount(); ++row) {
+      QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole);
+      auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
+      if (!label) continue;
+      ++labels;
+      SCOPED_TRACE(label->text().toStdString());
+      const qsizetype at = label->text().indexOf('&');
+      ASSERT_GE(at, 0) << "a label without a mnemonic";
+      ASSERT_LT(at + 1, label->text().size());
+      const QChar letter = label->text().at(at + 1).toLower();
+      EXPECT_TRUE(letter.isLetterOrNumber());
+      letters.insert(letter);
+      QWidget* buddy = label->buddy();
+      ASSERT_NE(buddy, nullptr);
+      QWidget* field = form->itemAt(row, QFormLayout::FieldRole)->widget();
+      EXPECT_TRUE(buddy == field || field->isAncestorOf(buddy)) << "the label names another row's control";
+      EXPECT_NE(buddy->focusPolicy() & Qt::TabFocus, 0) << "the mnemonic must be able to focus it";
+    }
+    EXPECT_EQ(labels, form->rowCount());
+    EXPECT_EQ(letters.size(), mnemonics + labels) << "no letter serves two controls";
+  }
 }
 
 TEST_F(PreferencePanesTest, PopUpsSelectByTagAndWriteTheirTagsValue) {
@@ -170,7 +257,7 @@ TEST_F(PreferencePanesTest, TextsComeFromTheStringTableWhenItHasThem) {
   GeneralPreferencesViewController german{*context};
   german.viewWillAppear();
   EXPECT_EQ(german.preferencePaneTitle(), "Allgemein");
-  EXPECT_EQ(german.historySizeLabel()->text(), "200 Einträge");
+  EXPECT_EQ(german.historySizeBox()->text(), "200 Einträge");
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
+#include <vector>
+
 #include <QAbstractAnimation>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QDir>
+#include <QFormLayout>
 #include <QImage>
 #include <QLabel>
 
 #include "shell/preferences/AboutDialog.h"
 #include "shell/preferences/AboutWindowPresenter.h"
+#include "shell/preferences/PreferencePane.h"
 #include "shell/preferences/PreferencesMainWindow.h"
 #include "shell/preferences/PreferencesTabViewController.h"
 #include "shell/preferences/PreferencesWindowController.h"
@@ -16,13 +21,13 @@
 namespace marbrel::testing {
 namespace {
 
-// How many distinct colours a picture holds: a blank or single-colour rendering has one or two.
-int colourCount(const QImage& image) {
-  QSet<QRgb> colours;
-  for (int y = 0; y < image.height(); y += 2) {
-    for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+// How many pixels of `area` (in the picture's own pixels) differ from `background`.
+int drawnPixels(const QImage& image, const QRect& area, QRgb background) {
+  int drawn = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) drawn += image.pixel(x, y) != background ? 1 : 0;
   }
-  return colours.size();
+  return drawn;
 }
 
 // Keeps a picture for people to look at when MARBREL_SCREENSHOT_DIR names a folder.
@@ -33,33 +38,73 @@ void keep(const QImage& image, const char* name) {
   image.save(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
 }
 
+// Checks a window's picture: every one of `controls` lies wholly inside the window, overlaps no
+// other, and shows something on the window's background (text, a frame, a knob).
+void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& controls, const char* name) {
+  const QImage image = window.grab().toImage();
+  keep(image, name);
+  const qreal scale = image.devicePixelRatio();
+  const QRgb background = image.pixel(QPoint(2, 2) * scale);
+  std::vector<QRect> placed;
+  for (QWidget* control : controls) {
+    SCOPED_TRACE(control->objectName().isEmpty() ? control->metaObject()->className()
+                                                 : control->objectName().toStdString());
+    ASSERT_TRUE(control->isVisible());
+    const QRect area(control->mapTo(&window, QPoint(0, 0)), control->size());
+    EXPECT_TRUE(window.rect().contains(area)) << "cut off by the window's edge";
+    for (const QRect& other : placed) EXPECT_FALSE(area.intersects(other)) << "drawn over another control";
+    placed.push_back(area);
+    const QRect pixels(area.topLeft() * scale, area.size() * scale);
+    EXPECT_GE(drawnPixels(image, pixels.intersected(image.rect()), background), 30) << "drawn blank";
+  }
+}
+
+// The labels and controls of a pane's form, row by row.
+std::vector<QWidget*> formControls(QWidget& pane) {
+  std::vector<QWidget*> controls;
+  auto* form = qobject_cast<QFormLayout*>(pane.layout());
+  if (!form) return controls;
+  for (int row = 0; row < form->rowCount(); ++row) {
+    for (const auto role : {QFormLayout::LabelRole, QFormLayout::FieldRole}) {
+      QWidget* widget = form->itemAt(row, role) ? form->itemAt(row, role)->widget() : nullptr;
+      if (!widget) continue;
+      // A holder of several controls (the show boxes, the slider with its label) counts by its parts.
+      const auto parts = widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+      const bool holder = widget->layout() && !parts.isEmpty() && !qobject_cast<QAbstractSpinBox*>(widget);
+      if (!holder) {
+        controls.push_back(widget);
+        continue;
+      }
+      for (QWidget* part : parts) {
+        if (part->isVisible()) controls.push_back(part);
+      }
+    }
+  }
+  return controls;
+}
+
 using PreferenceScreenshots = PreferencesFixture;
 
-TEST_F(PreferenceScreenshots, EachPaneAndTheAboutWindowDrawTheirControls) {
+TEST_F(PreferenceScreenshots, EveryControlOfEachPaneAndTheAboutWindowIsDrawnWhole) {
   QtPreferencesWindow preferences{*context};
   preferences.show();
   PreferencesWindowController& controller = *preferences.controller();
-  const QImage general = controller.window().grab().toImage();
-  EXPECT_EQ(general.size(), controller.window().size() * general.devicePixelRatio());
-  EXPECT_GT(colourCount(general), 20);
-  keep(general, "preferences-general");
+  PreferencesTabViewController& tabs = controller.tabViewController();
+  const auto general = formControls(*tabs.preferencePanes().at(0));
+  EXPECT_EQ(general.size(), 12u) << "six rows: a label and a control each";
+  expectEachControlDrawnApart(controller.window(), general, "preferences-general");
 
-  controller.tabViewController().styleController()->toolbarItem("appearance")->trigger();
-  if (QAbstractAnimation* running = controller.tabViewController().runningTransition()) {
-    running->setCurrentTime(running->totalDuration());
-  }
-  const QImage appearance = controller.window().grab().toImage();
-  EXPECT_GT(colourCount(appearance), 20);
-  EXPECT_NE(appearance, general);
-  keep(appearance, "preferences-appearance");
+  tabs.styleController()->toolbarItem("appearance")->trigger();
+  if (QAbstractAnimation* running = tabs.runningTransition()) running->setCurrentTime(running->totalDuration());
+  const auto appearance = formControls(*tabs.preferencePanes().at(1));
+  EXPECT_EQ(appearance.size(), 14u) << "five labels, two pop-ups, the slider and its value, the size, four boxes";
+  expectEachControlDrawnApart(controller.window(), appearance, "preferences-appearance");
 
   AboutWindowPresenter about{strings};
   about.openAbout();
   ASSERT_NE(about.dialog(), nullptr);
-  EXPECT_TRUE(about.dialog()->isVisible());
-  const QImage aboutImage = about.dialog()->grab().toImage();
-  EXPECT_GT(colourCount(aboutImage), 10);
-  keep(aboutImage, "about");
+  AboutDialog& dialog = *about.dialog();
+  expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()}, "about");
 }
 
 TEST_F(PreferenceScreenshots, TheAboutWindowNamesTheProgramVersionAndMakerCentred) {

@@ -20,6 +20,7 @@
 #include "core/platform/NotificationCenter.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
 #include "core/platform/ModifierFlags.h"
+#include "fakes/FakeAlerts.h"
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/FakeStrings.h"
 #include "shell/preferences/PreferencesContext.h"
@@ -85,6 +86,8 @@ struct PreferencesFixture : ::testing::Test {
   KeyboardShortcuts shortcuts{defaults, hotKeys, notifications};
   FakeStrings strings;
   LaunchAtLogin launchAtLogin{dir / "autostart" / LaunchAtLogin::kEntryName, LaunchAtLogin::runningProgram()};
+  FakeAlerts alerts;
+  std::size_t storedEntries = 0;  // unpinned entries in the history
   std::unique_ptr<PreferencesContext> context;
 
   PreferencesFixture() {
@@ -96,7 +99,8 @@ struct PreferencesFixture : ::testing::Test {
     defaults.registerDefault("imageMaxHeight", 40.0);
     shortcuts.createName(Name::popup());
     context.reset(new PreferencesContext{configuration, launchAtLogin, shortcuts, notifications, strings,
-                                         ShortcutText(usKeys), [] { return menuItems(); }});
+                                         ShortcutText(usKeys), [] { return menuItems(); }, alerts,
+                                         [this] { return storedEntries; }});
   }
 
   // What another process reads from the settings file now.

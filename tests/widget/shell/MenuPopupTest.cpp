@@ -126,12 +126,19 @@ TEST_F(MenuPopupTest, KeyEquivalentsChooseTheirItemsWithCtrlOrAlt) {
   EXPECT_EQ(chosen.size(), 2u);
 }
 
-TEST_F(MenuPopupTest, ArrowsMoveTheHighlightAndWrapAround) {
+TEST_F(MenuPopupTest, ArrowsMoveTheHighlightAndWrapAroundSkippingHiddenItems) {
+  auto quit = std::make_shared<MenuItem>("Quit");
+  quit->setHidden(true);  // as with "hideFooter" on
+  quit->setAction([this](MenuItem&) { chosen.push_back("quit"); });
+  menu.addItem(quit);
   open();
   press(Qt::Key_Up);
   EXPECT_EQ(menu.highlightedItem()->title(), "paste 2");
   press(Qt::Key_Down);
   EXPECT_EQ(menu.highlightedItem()->title(), "paste 0");
+  press(Qt::Key_Up);
+  press(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  EXPECT_EQ(chosen, std::vector<std::string>{"paste 2"});
 }
 
 TEST_F(MenuPopupTest, AReleaseWithoutAPressInsideChoosesNothing) {

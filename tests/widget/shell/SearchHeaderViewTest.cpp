@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -14,12 +15,15 @@
 #include "core/config/ProcessArguments.h"
 #include "core/keylayout/Sauce.h"
 #include "core/menu/SearchHeader.h"
+#include "core/menu/SearchHeaderItem.h"
+#include "core/platform/MenuPresenter.h"
 #include "core/platform/NotificationCenter.h"
 #include "fakes/FakeKeyboardLayout.h"
 #include "fakes/FakeMainQueue.h"
 #include "fakes/FakeMenuPresenter.h"
 #include "fakes/FakeStrings.h"
 #include "shell/ApplicationColors.h"
+#include "shell/MenuPopup.h"
 #include "shell/SearchHeaderView.h"
 
 namespace marbrel {
@@ -109,6 +113,67 @@ TEST_F(SearchHeaderViewTest, IncreasedContrastFillsTheHeaderWithTheMenuColourAnd
   EXPECT_EQ(view->grab().toImage().pixelColor(view->width() - 2, view->height() - 2), *menuColor);
   view->setIncreasedContrast(false);
   EXPECT_NE(corner(), *menuColor) << "the fill goes away when the desktop stops asking";
+}
+
+// A menu whose first row is the search header, open in the real pop-up, with every key press
+// going to the header first as the program routes it.
+class SearchHeaderInPopupTest : public ::testing::Test, public MenuTrackingListener {
+ protected:
+  SearchHeaderInPopupTest() {
+    layout.addSource("us");
+    layout.setUSTexts("us");
+    defaults.registerDefault("avoidTakingFocus", false);
+    auto made = std::make_unique<SearchHeader>(
+        300, 29, SearchHeader::Services{configuration, queue, presenter, sauce, [] { return std::nullopt; }});
+    header = made.get();
+    menu.addItem(std::make_shared<SearchHeaderItem>("Marbrel", std::move(made)));
+    menu.addItem(std::make_shared<MenuItem>("an entry"));
+  }
+  void TearDown() override { popup.closeMenu(); }
+
+  void menuWillOpen(MenuModel&) override {}
+  void menuDidClose(MenuModel&) override {}
+  bool menuKeyDown(MenuModel&, std::uint16_t keyCode, std::uint64_t flags,
+                   const std::optional<std::string>& characters) override {
+    return header->onKeyDown(keyCode, flags, characters);
+  }
+
+  // Types one character where the window system delivers it: to the pop-up's focused widget.
+  void type(int key, const QString& text) {
+    QWidget* target = popup.focusWidget() ? popup.focusWidget() : &popup;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
+  }
+
+  Defaults defaults{""};
+  ProcessArguments arguments;
+  Configuration configuration{defaults, arguments};
+  FakeMainQueue queue;
+  FakeMenuPresenter presenter;
+  FakeKeyboardLayout layout;
+  NotificationCenter notifications;
+  Sauce sauce{layout, notifications};
+  FakeStrings strings;
+  MenuModel menu{"Marbrel"};
+  SearchHeader* header = nullptr;
+  MenuPopup popup{strings};
+};
+
+TEST_F(SearchHeaderInPopupTest, WhenTypingMayFocusTheFieldTheFirstCharacterIsTypedIntoIt) {
+  popup.open(menu, QPoint(20, 20), this, {});
+  header->movedToWindow(true);
+  popup.grab();  // drawn, as showing the menu does: the field may now take the focus
+  ASSERT_NE(popup.headerView(), nullptr);
+  QLineEdit* field = popup.headerView()->queryField();
+  type(Qt::Key_A, QStringLiteral("a"));
+  EXPECT_EQ(popup.focusWidget(), field);
+  EXPECT_EQ(field->text(), QStringLiteral("a")) << "the key that moved the focus is typed too";
+  type(Qt::Key_B, QStringLiteral("b"));
+  EXPECT_EQ(field->text(), QStringLiteral("ab"));
+  EXPECT_EQ(header->query(), "ab");
+  header->movedToWindow(false);
 }
 
 TEST(ApplicationColorsTest, MenuColourIsOpaqueAndContrastsWithTheTextOfLightAndDarkPalettes) {
