@@ -1,5 +1,6 @@
 #include "support/XSession.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <poll.h>
@@ -18,7 +19,7 @@ std::string makeTempDir(const std::string& prefix) {
 
 }  // namespace
 
-XSession::XSession(const std::string& logDir, int width, int height) : logDir_(logDir) {
+XSession::XSession(const std::string& logDir, int width, int height, int screens) : logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
   home_ = makeTempDir("marbrel-e2e-");
   std::filesystem::create_directories(home_ + "/config");
@@ -28,11 +29,12 @@ XSession::XSession(const std::string& logDir, int width, int height) : logDir_(l
   // The server writes its display number to a pipe once it accepts clients.
   int fds[2];
   if (::pipe(fds) != 0) return;
-  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  std::string layout = screens > 1 ? " +xinerama" : "";
+  for (int screen = 0; screen < std::max(screens, 1); ++screen) layout += " -screen " + std::to_string(screen) + " " + size;
   server_ = std::make_unique<Process>(
       std::vector<std::string>{"sh", "-c",
-                               "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 " + screen +
-                                   " -nolisten tcp -noreset"},
+                               "exec Xvfb -displayfd " + std::to_string(fds[1]) + layout + " -nolisten tcp -noreset"},
       std::map<std::string, std::string>{}, logDir_ + "/xvfb.log");
   ::close(fds[1]);
   std::string number;
