@@ -10,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <system_error>
 #include <vector>
 

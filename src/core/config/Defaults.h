@@ -83,8 +83,8 @@ class Defaults {
   const std::string& lastError() const { return lastError_; }
   // Whether the file exists but could not be read at the last reading.
   bool isUnreadable() const { return unreadable_; }
-  // Tells `handler` every later problem (a write refused or failed, the file turning unreadable or
-  // corrupt). Problems met before, at construction say, are in lastError().
+  // Tells `handler` every later problem (a write refused or failed, the file turning unreadable).
+  // A problem met before, at construction say, is in lastError().
   void onProblem(ProblemHandler handler) { problemHandler_ = std::move(handler); }
 
  private:

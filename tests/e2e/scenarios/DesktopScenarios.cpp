@@ -13,9 +13,9 @@ namespace {
 
 class DesktopScenario : public ::testing::Test {
  protected:
-  void start(MarbrelSession::Tray tray, int screens = 1) {
+  void start(MarbrelSession::Tray tray, int monitors = 1) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name(), tray, screens);
+    session = std::make_unique<MarbrelSession>(info->name(), tray, monitors);
     if (!session->problem().empty()) GTEST_SKIP() << session->problem();
     if (!haveProgram("setxkbmap")) GTEST_SKIP() << "missing tool: setxkbmap";
   }
@@ -162,7 +162,7 @@ TEST_F(DesktopScenario, PasteTypesVUnderDvorakWhereTheVKeyTypesK) {
 }
 
 TEST_F(DesktopScenario, CenterOpensTheMenuInTheMiddleOfTheMonitorWithThePointer) {
-  start(MarbrelSession::Tray::atStart, /*screens=*/2);
+  start(MarbrelSession::Tray::atStart, /*monitors=*/2);
   ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
   ASSERT_TRUE(copyOne());
   ASSERT_TRUE(setting("popupPosition", "center"));

@@ -16,7 +16,7 @@ std::string readFile(const std::string& path) {
 
 }  // namespace
 
-MarbrelSession::MarbrelSession(const std::string& name, Tray tray, int screens)
+MarbrelSession::MarbrelSession(const std::string& name, Tray tray, int monitors)
     : outputDir_(std::string(MARBREL_E2E_OUTPUT) + "/" + name) {
   std::error_code error;
   std::filesystem::remove_all(outputDir_, error);
@@ -27,7 +27,11 @@ MarbrelSession::MarbrelSession(const std::string& name, Tray tray, int screens)
       return;
     }
   }
-  x_ = std::make_unique<XSession>(outputDir_, 1280, 800, screens);
+  if (monitors > 1 && !haveProgram("xrandr")) {
+    problem_ = "missing tool: xrandr";
+    return;
+  }
+  x_ = std::make_unique<XSession>(outputDir_, 1280, 800, monitors);
   if (!x_->ok()) {
     problem_ = "Xvfb did not start";
     return;

@@ -19,9 +19,9 @@ class MarbrelSession {
   // When the tray host comes up: before Marbrel, or only when the scenario starts it.
   enum class Tray { atStart, later };
 
-  // `name` names the scenario's folder of logs and screenshots; `screens` monitors of 1280 x 800
+  // `name` names the scenario's folder of logs and screenshots; `monitors` monitors of 1280 x 800
   // stand side by side.
-  explicit MarbrelSession(const std::string& name, Tray tray = Tray::atStart, int screens = 1);
+  explicit MarbrelSession(const std::string& name, Tray tray = Tray::atStart, int monitors = 1);
   ~MarbrelSession();
 
   // Why the stage could not be set up, or empty when it is ready.
