@@ -136,6 +136,8 @@ int runDefaultsCommand(const std::vector<std::string>& args, std::ostream& out, 
   if (action == "read") {
     if (args.size() > 2) return usageError(err, "read takes at most one key");
     if (!defaults.lastError().empty()) err << "marbrel defaults: " << defaults.lastError() << "\n";
+    // Printing nothing for a file that is there but cannot be read would pass it off as empty.
+    if (defaults.isUnreadable()) return kExitFailure;
     if (args.size() == 1) {
       out << defaults.persistentDomain().dump(2) << "\n";
       return kExitOk;

@@ -102,8 +102,17 @@ int runDesktopProgram(int argc, char** argv) {
   QApplication::installTranslator(english);
 
   const ProcessArguments arguments(argc, argv);
+  // Before anything else, so that of two launches at the same moment only one goes on.
   SingleInstance instance(SingleInstance::serverName());
-  if (instance.askRunningInstanceToReopen()) return 0;
+  switch (instance.claim()) {
+    case SingleInstance::Role::running:
+      break;
+    case SingleInstance::Role::handedOver:
+      return 0;
+    case SingleInstance::Role::unanswered:
+      std::cerr << "marbrel: another Marbrel runs on this display but does not answer; it is left alone\n";
+      return 1;
+  }
 
   X11Connection x11;
   if (!x11.isOpen()) {
@@ -112,6 +121,8 @@ int runDesktopProgram(int argc, char** argv) {
   }
 
   Defaults defaults(Defaults::standardFile());
+  if (!defaults.lastError().empty()) std::cerr << "marbrel: " << defaults.lastError() << "\n";
+  defaults.onProblem([](const std::string& message) { std::cerr << "marbrel: " << message << "\n"; });
   Configuration configuration(defaults, arguments);
   DefaultsFolderWatcher watcher(defaults);
 
@@ -139,11 +150,7 @@ int runDesktopProgram(int argc, char** argv) {
   QtApplication app;
   AppDelegate* running = nullptr;  // set once the delegate exists; the window asks only later
   std::unique_ptr<QtPreferencesWindow> preferences = QtPreferencesWindow::forDesktop(
-      configuration, shortcuts, notifications, strings,
-      [&sauce](std::int64_t keyCode) -> std::optional<std::string> {
-        if (keyCode < 0 || keyCode > 0xFFFF) return std::nullopt;
-        return sauce.keyText(std::uint16_t(keyCode), 0);
-      },
+      configuration, shortcuts, notifications, strings, layoutSource.layout(),
       [&running]() -> std::vector<MenuKeyEquivalent> {
         if (!running || !running->marbrel()) return {};
         return preferenceMenuKeyEquivalents(running->marbrel()->menu());
@@ -162,7 +169,7 @@ int runDesktopProgram(int argc, char** argv) {
   delegate.applicationWillFinishLaunching();
   delegate.applicationDidFinishLaunching();
 
-  instance.listen([&delegate] { delegate.applicationShouldHandleReopen(false); });
+  instance.setReopenHandler([&delegate] { delegate.applicationShouldHandleReopen(false); });
   installTerminationHandler([&delegate] {
     delegate.applicationWillTerminate();
     QCoreApplication::exit(0);

@@ -1,10 +1,20 @@
 #include "shell/SingleInstance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 #include <QTimer>
 
 namespace marbrel {
@@ -14,40 +24,91 @@ namespace {
 constexpr char kReopen[] = "reopen\n";
 constexpr char kAnswer[] = "ok\n";
 
+// Whether a program answers connections on the socket `name` now (a file left by one that died
+// refuses them).
+bool someoneListens(const QString& name) {
+  QLocalSocket socket;
+  socket.connectToServer(name);
+  return socket.waitForConnected(1000);
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();
+  if (lockFd_ >= 0) ::close(lockFd_);  // closing drops the lock
 }
 
 QString SingleInstance::serverName() {
   // Display names hold characters a socket name should not (":", "/"); a short digest keeps any.
   const QByteArray display = qgetenv("DISPLAY");
   const QByteArray digest = QCryptographicHash::hash(display, QCryptographicHash::Sha1).toHex().left(12);
-  return QStringLiteral("marbrel-%1-%2").arg(::getuid()).arg(QString::fromLatin1(digest));
+  const QString file = QStringLiteral("marbrel-%1-%2").arg(::getuid()).arg(QString::fromLatin1(digest));
+  // The runtime folder is the user's alone, so nobody else can take the names first.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  const QFileInfo folder(runtime);
+  if (!runtime.isEmpty() && folder.isAbsolute() && folder.isDir() && folder.isWritable()) {
+    return QDir(runtime).filePath(file);
+  }
+  return QDir(QDir::tempPath()).filePath(file);
 }
 
-bool SingleInstance::askRunningInstanceToReopen(int timeoutMilliseconds) {
+bool SingleInstance::tryLock() {
+  if (lockFd_ < 0) {
+    const QByteArray path = QFile::encodeName(name_ + QStringLiteral(".lock"));
+    lockFd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd_ < 0) return false;
+  }
+  while (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+SingleInstance::Role SingleInstance::claim(int timeoutMilliseconds) {
+  const QDeadlineTimer deadline(timeoutMilliseconds);
+  while (true) {
+    if (tryLock()) {
+      listen();
+      return Role::running;
+    }
+    if (lockFd_ < 0) {
+      // No lock to be had here (an odd runtime folder): the socket alone decides, as well as it can.
+      if (askToReopen(3000)) return Role::handedOver;
+      listen();
+      return Role::running;
+    }
+    // Another program holds the lock: it listens, or is about to (it does so right after locking),
+    // and answers once its start-up is done.
+    if (askToReopen(int(std::max<qint64>(deadline.remainingTime(), 0)))) return Role::handedOver;
+    if (deadline.hasExpired()) return Role::unanswered;
+    QThread::msleep(50);
+  }
+}
+
+bool SingleInstance::askToReopen(int timeoutMilliseconds) {
+  const QDeadlineTimer deadline(timeoutMilliseconds);
   QLocalSocket socket;
   socket.connectToServer(name_);
-  if (!socket.waitForConnected(timeoutMilliseconds)) return false;
+  if (!socket.waitForConnected(int(std::min<qint64>(deadline.remainingTime(), 1000)))) return false;
   socket.write(kReopen);
-  if (!socket.waitForBytesWritten(timeoutMilliseconds)) return false;
+  if (!socket.waitForBytesWritten(int(deadline.remainingTime()))) return false;
   // The answer says the running program took the request (and is not a dead socket's leftover).
   while (!socket.canReadLine()) {
-    if (!socket.waitForReadyRead(timeoutMilliseconds)) return false;
+    if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime()))) return false;
   }
   return socket.readLine() == kAnswer;
 }
 
-bool SingleInstance::listen(std::function<void()> onReopen) {
-  onReopen_ = std::move(onReopen);
+bool SingleInstance::listen() {
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(name_)) {
-    // A socket file left by a program that died: nobody answered on it, so take it over.
+    // A socket file left by a program that died: take it over, but never one that a live program
+    // still answers on.
+    if (someoneListens(name_)) return false;
     QLocalServer::removeServer(name_);
     if (!server_->listen(name_)) return false;
   }
@@ -59,15 +120,33 @@ bool SingleInstance::listen(std::function<void()> onReopen) {
           if (socket->readLine() != kReopen) continue;
           socket->write(kAnswer);
           socket->flush();
-          // On a later turn: the other launch gets its answer before a menu opens here.
-          QTimer::singleShot(0, this, [this] {
-            if (onReopen_) onReopen_();
-          });
+          requestReceived();
         }
       });
     }
   });
   return true;
+}
+
+void SingleInstance::requestReceived() {
+  // On a later turn: the other launch gets its answer before a menu opens here.
+  QTimer::singleShot(0, this, [this] {
+    if (onReopen_) {
+      onReopen_();
+    } else {
+      pendingReopen_ = true;  // the program is still starting: reopen once it is up
+    }
+  });
+}
+
+void SingleInstance::setReopenHandler(std::function<void()> onReopen) {
+  onReopen_ = std::move(onReopen);
+  if (pendingReopen_ && onReopen_) {
+    pendingReopen_ = false;
+    QTimer::singleShot(0, this, [this] {
+      if (onReopen_) onReopen_();
+    });
+  }
 }
 
 }  // namespace marbrel

@@ -10,30 +10,52 @@ class QLocalServer;
 
 namespace marbrel {
 
-// Keeps one running program per user and display. The first launch listens on a local socket; a
-// later launch finds it, asks it to reopen (pop its menu up) and leaves.
+// Keeps one running program per user and display. The first launch takes a lock and listens on a
+// local socket beside it before doing anything else; a later launch, even one started at the same
+// moment, finds the lock taken, asks the running program to reopen (pop its menu up) and leaves.
 class SingleInstance : public QObject {
   Q_OBJECT
 
  public:
-  // `name` is the socket's name; serverName() makes the usual one.
+  // What claim() decided for this launch.
+  enum class Role {
+    running,     // this launch is the program: it holds the lock and listens
+    handedOver,  // another program runs and took the reopen request: leave
+    unanswered,  // another program holds the lock but did not answer in time: leave
+  };
+
+  // `name` is the socket's path; serverName() makes the usual one. The lock file is the same path
+  // with ".lock" added.
   explicit SingleInstance(QString name, QObject* parent = nullptr);
   ~SingleInstance() override;
 
-  // The socket name for the current user and display ($DISPLAY).
+  // The socket for the current user and display ($DISPLAY), in the user's private runtime folder
+  // ($XDG_RUNTIME_DIR) or, without one, in the temporary folder.
   static QString serverName();
 
-  // Asks a running program to reopen. True when one answered; the caller then exits.
-  bool askRunningInstanceToReopen(int timeoutMilliseconds = 3000);
+  // Decides which launch runs: the one that takes the lock starts listening at once; the others
+  // ask it to reopen, waiting up to `timeoutMilliseconds` for an answer (it may be starting up), and
+  // take over the lock if its holder ends meanwhile. Without a lock file that can be opened, falls
+  // back to the socket alone.
+  Role claim(int timeoutMilliseconds = 20000);
 
-  // Starts listening (taking over a socket left by a program that died). `onReopen` runs for every
-  // later launch. False when the socket could not be made.
-  bool listen(std::function<void()> onReopen);
+  // Runs `onReopen` on a later turn for every later launch, including those that asked before it
+  // was set.
+  void setReopenHandler(std::function<void()> onReopen);
 
  private:
+  bool tryLock();
+  // Asks the program on the socket to reopen; true once it answered. Gives up at the deadline, or
+  // when nobody listens or the connection closes without an answer.
+  bool askToReopen(int timeoutMilliseconds);
+  bool listen();
+  void requestReceived();
+
   QString name_;
+  int lockFd_ = -1;
   std::unique_ptr<QLocalServer> server_;
   std::function<void()> onReopen_;
+  bool pendingReopen_ = false;
 };
 
 }  // namespace marbrel

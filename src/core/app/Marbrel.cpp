@@ -8,6 +8,7 @@
 #include "core/history/Clipboard.h"
 #include "core/history/History.h"
 #include "core/history/HistoryStore.h"
+#include "core/keylayout/Sauce.h"
 #include "core/menu/Menu.h"
 #include "core/menu/MenuFooter.h"
 #include "core/menu/SearchHeader.h"
@@ -29,6 +30,9 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
   const bool inMemory = configuration.arguments().uiTesting() || env_.storeFile.empty();
   store_ = HistoryStore::open(env_.storeFile, env_.queue, inMemory, env_.log, env_.errors);
   clipboard_ = std::make_unique<Clipboard>(env_.pasteboard, env_.keys, env_.queue, *store_, configuration);
+  clipboard_->setPasteKeySource([&sauce = env_.sauce] {
+    return sauce.keyCodeForKey(Key::v).value_or(Clipboard::kKeyCodeV);
+  });
   history_ = std::make_unique<History>(*store_, configuration);
 
   Defaults& defaults = configuration.defaults();
@@ -102,6 +106,7 @@ void Marbrel::popUp() {
     context.mouseLocation = env_.presenter.mouseLocation();
   } else if (setting == "statusItem") {
     context.statusItemWindowFrame = env_.statusItem.buttonWindowFrame();
+    if (!context.statusItemWindowFrame) context.mouseLocation = env_.presenter.mouseLocation();
   } else {
     context.mainScreenFrame = env_.presenter.mainScreenFrame();
     if (context.mainScreenFrame) context.menuSize = env_.presenter.menuSize(*menu_);

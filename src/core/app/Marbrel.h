@@ -35,8 +35,8 @@ class Marbrel : public MenuTrackingListener {
   Marbrel(const Marbrel&) = delete;
   Marbrel& operator=(const Marbrel&) = delete;
 
-  // Opens the menu where "popupPosition" says; does nothing without the screen or status item
-  // window it needs.
+  // Opens the menu where "popupPosition" says: at the pointer, at the status item's window (at the
+  // pointer when that is unknown), or centred on the screen with the pointer (nothing without one).
   void popUp();
 
   // Runs the footer command of `sender`'s tag: 101 clear, 106 clear all, 107 preferences,

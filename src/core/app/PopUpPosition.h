@@ -19,9 +19,9 @@ class PopUpPosition {
     ScreenSize menuSize;
   };
 
-  // "cursor": at the mouse. "statusItem": at the bottom-left corner of the status item's window
-  // (nothing without one). Anything else ("center"): centred on a main screen whose frame starts
-  // at the origin (the frame's origin is not added; nothing without a screen).
+  // "cursor": at the mouse. "statusItem": at the bottom-left corner of the status item's window, or
+  // at the mouse when the item's window is unknown. Anything else ("center"): centred on the main
+  // screen's frame (nothing without a screen).
   static std::optional<ScreenPoint> locate(const std::string& setting, const Context& context);
 };
 

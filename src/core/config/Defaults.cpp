@@ -10,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -24,8 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string errnoText(const std::string& what, const fs::path& path) {
-  return what + " " + path.string() + ": " + std::strerror(errno);
+std::string errnoText(const std::string& what, const fs::path& path, int error = errno) {
+  return what + " " + path.string() + ": " + std::strerror(error);
 }
 
 // Holds an exclusive flock on the lock file beside the settings file for as long as it lives.
@@ -71,6 +69,27 @@ bool writeWhole(int fd, const std::string& data) {
   return true;
 }
 
+// Moves a damaged settings file to <file>.corrupt-<time>, or -2, -3 ... when that is taken: a file
+// moved aside earlier (in the same second, say) is never replaced.
+bool moveAside(const fs::path& file, std::string& error) {
+  const std::string base = file.string() + ".corrupt-" + timestamp();
+  for (int n = 1; n <= 1000; ++n) {
+    const std::string target = n == 1 ? base : base + "-" + std::to_string(n);
+    if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) continue;
+    if (errno == EINVAL || errno == ENOSYS) {
+      // A file system that cannot refuse to replace: look first.
+      struct stat taken {};
+      if (::lstat(target.c_str(), &taken) == 0) continue;
+      if (::rename(file.c_str(), target.c_str()) == 0) return true;
+    }
+    error = errnoText("cannot move aside", file);
+    return false;
+  }
+  error = "cannot move aside " + file.string() + ": too many damaged copies beside it";
+  return false;
+}
+
 // A real number read as an integer: truncated toward zero, clamped to the 64-bit range.
 std::int64_t clampToInteger(double value) {
   if (std::isnan(value)) return 0;
@@ -89,8 +108,12 @@ std::optional<std::int64_t> parseInteger(const std::string& text) {
 
 }  // namespace
 
-Defaults::Defaults(std::filesystem::path file) : file_(std::move(file)) {
-  if (!file_.empty()) persistent_ = readFile();
+Defaults::Defaults(std::filesystem::path file, FileOpener opener)
+    : file_(std::move(file)), opener_(std::move(opener)) {
+  if (file_.empty()) return;
+  Reading reading = readFile();
+  unreadable_ = reading.state == FileState::unreadable;
+  persistent_ = std::move(reading.domain);
 }
 
 Defaults::~Defaults() = default;
@@ -185,7 +208,15 @@ bool Defaults::remove(const std::string& key) {
 
 void Defaults::reload() {
   if (file_.empty()) return;
-  replacePersistent(readFile());
+  const bool wasUnreadable = unreadable_;
+  Reading reading = readFile();
+  unreadable_ = reading.state == FileState::unreadable;
+  if (unreadable_) {
+    // What was read before stays; say so once, not at every change in the folder.
+    if (!wasUnreadable) problem(lastError_);
+    return;
+  }
+  replacePersistent(std::move(reading.domain));
 }
 
 Defaults::ObserverId Defaults::observe(const std::string& key, Observer observer) {
@@ -198,69 +229,107 @@ void Defaults::removeObserver(ObserverId id) {
   observers_.erase(id);
 }
 
-Defaults::Value Defaults::readFile() {
-  fileCorrupt_ = false;
-  std::ifstream in(file_, std::ios::binary);
-  if (!in) return Value::object();  // no file yet: nothing stored
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  Value parsed = Value::parse(buffer.str(), nullptr, /*allow_exceptions=*/false);
-  if (parsed.is_discarded() || !parsed.is_object()) {
-    fileCorrupt_ = true;
-    lastError_ = "the settings file " + file_.string() + " is not a JSON object; it is ignored";
-    return Value::object();
+Defaults::Reading Defaults::readFile() {
+  const int fd = opener_ ? opener_(file_) : ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return {FileState::missing, Value::object()};  // no file yet: nothing stored
+  std::string text;
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    char buffer[16384];
+    while (true) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n > 0) {
+        text.append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0) {
+        break;
+      } else if (errno != EINTR) {
+        error = errno;
+        break;
+      }
+    }
+    ::close(fd);
   }
-  return parsed;
+  if (error != 0) {
+    lastError_ = errnoText("cannot read the settings file", file_, error) +
+                 "; it is left as it is, and changed settings are not saved until it can be read";
+    return {FileState::unreadable, Value::object()};
+  }
+  Value parsed = Value::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (parsed.is_discarded() || !parsed.is_object()) {
+    lastError_ = "the settings file " + file_.string() + " is not a JSON object; it is ignored";
+    return {FileState::corrupt, Value::object()};
+  }
+  return {FileState::read, std::move(parsed)};
 }
 
 bool Defaults::writeKey(const std::string& key, const std::optional<Value>& value) {
   if (file_.empty()) {
-    Value domain = persistent_;
-    if (value) domain[key] = *value; else domain.erase(key);
-    replacePersistent(std::move(domain));
+    keepInMemory(key, value);
     return true;
   }
 
   const fs::path folder = file_.parent_path();
   if (!ensurePrivateFolder(folder)) {
-    lastError_ = errnoText("cannot create", folder);
-    Value domain = persistent_;
-    if (value) domain[key] = *value; else domain.erase(key);
-    replacePersistent(std::move(domain));
+    problem(errnoText("cannot create", folder));
+    keepInMemory(key, value);
     return false;
   }
 
   bool written = false;
+  std::string refused;
   Value domain;
   {
     FileLock lock(fs::path(file_.string() + ".lock"));
-    domain = readFile();
-    if (fileCorrupt_) {
-      // Keep what the user had: the unreadable file moves aside instead of being overwritten.
-      std::error_code error;
-      fs::rename(file_, fs::path(file_.string() + ".corrupt-" + timestamp()), error);
-      fileCorrupt_ = false;
+    Reading reading = readFile();
+    unreadable_ = reading.state == FileState::unreadable;
+    if (unreadable_) {
+      // Writing now would replace settings that are there but could not be read.
+      refused = lastError_;
+    } else if (reading.state == FileState::corrupt) {
+      // Keep what the user had: the damaged file moves aside instead of being overwritten.
+      std::string error;
+      if (!moveAside(file_, error)) refused = error + "; the damaged settings file is left as it is";
     }
-    if (value) domain[key] = *value; else domain.erase(key);
+    if (refused.empty()) {
+      domain = std::move(reading.domain);
+      if (value) domain[key] = *value; else domain.erase(key);
 
-    const fs::path temp = file_.string() + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      lastError_ = errnoText("cannot write", temp);
-    } else {
-      const bool ok = writeWhole(fd, domain.dump(2) + "\n") && ::fsync(fd) == 0;
-      ::close(fd);
-      if (ok && ::rename(temp.c_str(), file_.c_str()) == 0) {
-        written = true;
+      const fs::path temp = file_.string() + ".tmp-" + std::to_string(::getpid());
+      const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+      if (fd < 0) {
+        lastError_ = errnoText("cannot write", temp);
       } else {
-        lastError_ = errnoText("cannot write", file_);
-        ::unlink(temp.c_str());
+        const bool ok = writeWhole(fd, domain.dump(2) + "\n") && ::fsync(fd) == 0;
+        ::close(fd);
+        if (ok && ::rename(temp.c_str(), file_.c_str()) == 0) {
+          written = true;
+        } else {
+          lastError_ = errnoText("cannot write", file_);
+          ::unlink(temp.c_str());
+        }
       }
+      if (!lock.locked() && written) lastError_ = "the settings were written without a lock";
     }
-    if (!lock.locked() && written) lastError_ = "the settings were written without a lock";
   }
+  if (!refused.empty()) {
+    problem("the setting \"" + key + "\" was not saved: " + refused);
+    keepInMemory(key, value);
+    return false;
+  }
+  if (!written) problem(lastError_);
   replacePersistent(std::move(domain));
   return written;
+}
+
+void Defaults::keepInMemory(const std::string& key, const std::optional<Value>& value) {
+  Value domain = persistent_;
+  if (value) domain[key] = *value; else domain.erase(key);
+  replacePersistent(std::move(domain));
+}
+
+void Defaults::problem(std::string message) {
+  lastError_ = std::move(message);
+  if (problemHandler_) problemHandler_(lastError_);
 }
 
 void Defaults::replacePersistent(Value domain) {

@@ -137,14 +137,15 @@ void Clipboard::copy(const HistoryItemPtr& item) {
 
 void Clipboard::paste() {
   keys_.requestTrust();  // the answer does not matter: events are posted either way
+  const std::uint16_t keyCode = pasteKey_ ? pasteKey_() : kKeyCodeV;
   // Posted on a later turn, after the caller (the menu) has closed. The synthesizer outlives the
   // clipboard, so the task holds it rather than `this`.
-  queue_.async([&keys = keys_] { postCommandV(keys); });
+  queue_.async([&keys = keys_, keyCode] { postCommandV(keys, keyCode); });
 }
 
-void Clipboard::postCommandV(KeySynthesizer& keys) {
-  keys.postKeyEvent(kKeyCodeV, true, kCommandFlag);
-  keys.postKeyEvent(kKeyCodeV, false, kCommandFlag);
+void Clipboard::postCommandV(KeySynthesizer& keys, std::uint16_t keyCode) {
+  keys.postKeyEvent(keyCode, true, kCommandFlag);
+  keys.postKeyEvent(keyCode, false, kCommandFlag);
 }
 
 }  // namespace marbrel

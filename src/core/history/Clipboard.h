@@ -23,8 +23,12 @@ class Pasteboard;
 class Clipboard {
  public:
   using Hook = std::function<void(const HistoryItemPtr&)>;
+  // The key code of the key that types "v" under the keyboard layout in use now.
+  using PasteKeySource = std::function<std::uint16_t()>;
 
   // The virtual key code of the V key position and the Command flag, for the paste keystroke.
+  // Programs read Command-V by the letter the key types, so the key is the one that types "v"
+  // under the current layout; the V position where no key does (programs fall back to it then).
   static constexpr std::uint16_t kKeyCodeV = 9;
   static constexpr std::uint64_t kCommandFlag = 0x100000;
   static constexpr double kTimerInterval = 1.0;
@@ -53,6 +57,8 @@ class Clipboard {
   void copy(const HistoryItemPtr& item);
   // Makes the program in front paste: asks for trust, then posts Command-V on a later turn.
   void paste();
+  // Where paste() finds the key that types "v"; without one it uses the V position.
+  void setPasteKeySource(PasteKeySource source) { pasteKey_ = std::move(source); }
 
   std::int64_t changeCount() const { return changeCount_; }
   const std::set<std::string>& ignoredTypes() const { return ignoredTypes_; }
@@ -62,7 +68,7 @@ class Clipboard {
   static bool isBlank(const std::string& text);
 
  private:
-  static void postCommandV(KeySynthesizer& keys);
+  static void postCommandV(KeySynthesizer& keys, std::uint16_t keyCode);
   // Queues one check for the next turn, unless one is queued already.
   void scheduleCheck();
 
@@ -73,6 +79,7 @@ class Clipboard {
   const Configuration& configuration_;
 
   std::vector<Hook> onNewCopyHooks_;
+  PasteKeySource pasteKey_;
   std::set<std::string> ignoredTypes_;
   std::set<std::string> supportedTypes_;
   std::int64_t changeCount_;

@@ -12,7 +12,7 @@ namespace marbrel {
 class KeyboardLayout;
 
 // The character (UTF-8) that a key code produces without modifiers under the current ASCII-capable
-// keyboard layout, or nothing when the layout cannot say. The application answers it from Sauce.
+// keyboard layout, or nothing when the layout cannot say (asciiCapableCharacters() answers it).
 using KeyCharacterLookup = std::function<std::optional<std::string>(std::int64_t keyCode)>;
 
 // How shortcuts read to the user: ⌃⌥⇧⌘ then the key, as the recorder shows them.

@@ -34,10 +34,13 @@ std::unique_ptr<QtPreferencesWindow> QtPreferencesWindow::forDesktop(Configurati
                                                                      KeyboardShortcuts& shortcuts,
                                                                      NotificationCenter& notifications,
                                                                      const Strings& strings,
-                                                                     KeyCharacterLookup keyCharacters,
+                                                                     const KeyboardLayout& keyboard,
                                                                      MenuKeyEquivalentsLookup menuItems,
                                                                      Alerts& alerts,
                                                                      GeneralPaneModel::StoredEntries storedEntries) {
+  // Programs match Ctrl+Q by the letter of the Latin layout whatever layout is selected, so the
+  // recorder shows and checks that letter ("Ctrl+Shift+V", not Ctrl+Shift+М, under Russian).
+  KeyCharacterLookup keyCharacters = ShortcutText::asciiCapableCharacters(keyboard);
   auto launchAtLogin =
       std::make_unique<LaunchAtLogin>(LaunchAtLogin::standardEntryFile(), LaunchAtLogin::runningProgram());
   return std::unique_ptr<QtPreferencesWindow>(new QtPreferencesWindow(std::move(launchAtLogin), configuration,

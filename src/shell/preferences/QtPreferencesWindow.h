@@ -7,6 +7,7 @@
 
 namespace marbrel {
 
+class KeyboardLayout;
 class PreferencesWindowController;
 class PreferencesWindowFrame;
 
@@ -19,13 +20,12 @@ class QtPreferencesWindow : public PreferencesWindow {
   ~QtPreferencesWindow() override;
 
   // The desktop program's window: launch at login through the user's autostart folder, starting
-  // the running executable. None of the references is owned. `keyCharacters` gives the character
-  // of a key code under the current layout; `menuItems` the program's own key equivalents (it may
-  // answer nothing until the menu exists); `storedEntries` how many entries a smaller history size
-  // would delete.
+  // the running executable. None of the references is owned. The recorder reads key characters
+  // from `keyboard`; `menuItems` gives the program's own key equivalents (it may answer nothing
+  // until the menu exists); `storedEntries` how many entries a smaller history size would delete.
   static std::unique_ptr<QtPreferencesWindow> forDesktop(Configuration& configuration, KeyboardShortcuts& shortcuts,
                                                          NotificationCenter& notifications, const Strings& strings,
-                                                         KeyCharacterLookup keyCharacters,
+                                                         const KeyboardLayout& keyboard,
                                                          MenuKeyEquivalentsLookup menuItems, Alerts& alerts,
                                                          GeneralPaneModel::StoredEntries storedEntries);
 

@@ -1,5 +1,5 @@
-// Marbrel on a desktop that changes under it: keyboard layouts switched while it runs, and a tray
-// host that comes up only after the program.
+// Marbrel on the desktops people have: other keyboard layouts, two monitors, a tray host that comes
+// up only after the program, and a program launched twice at once (by a session and by the user).
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +13,9 @@ namespace {
 
 class DesktopScenario : public ::testing::Test {
  protected:
-  void start(MarbrelSession::Tray tray) {
+  void start(MarbrelSession::Tray tray, int monitors = 1) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name(), tray);
+    session = std::make_unique<MarbrelSession>(info->name(), tray, monitors);
     if (!session->problem().empty()) GTEST_SKIP() << session->problem();
     if (!haveProgram("setxkbmap")) GTEST_SKIP() << "missing tool: setxkbmap";
   }
@@ -48,6 +48,16 @@ class DesktopScenario : public ::testing::Test {
   }
   bool copyOne() {
     return session->copy({{"text/plain", "layout check"}}) && session->waitForEntry("layout check");
+  }
+  bool setting(const std::string& key, const std::string& value) {
+    return session->x().run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;
+  }
+  // The history's entry titled `title`, or null.
+  nlohmann::json entryTitled(const std::string& title) {
+    for (const auto& entry : session->history()) {
+      if (entry.value("title", "") == title) return entry;
+    }
+    return nullptr;
   }
 
   std::unique_ptr<MarbrelSession> session;
@@ -99,6 +109,18 @@ TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpen
   ASSERT_TRUE(copyOne());
   EXPECT_TRUE(session->trayIcon().empty()) << "no icon without a tray host";
 
+  // Set to open at the icon, with no icon to tell where (as trays over D-Bus): at the pointer.
+  ASSERT_TRUE(setting("popupPosition", "statusItem"));
+  session->x().run({"xdotool", "mousemove", "300", "200"});
+  const std::string menu = session->openMenuWith("ctrl+shift+v");
+  ASSERT_FALSE(menu.empty()) << "the shortcut opens the menu without the icon's place";
+  const auto menuRect = session->windowRect(menu);
+  ASSERT_TRUE(menuRect);
+  EXPECT_EQ(menuRect->x, 300);
+  EXPECT_EQ(menuRect->y, 200);
+  session->key("Escape");
+  ASSERT_TRUE(session->waitForMenuClosed());
+
   ASSERT_TRUE(session->startTray());
   std::string icon;
   ASSERT_TRUE(waitFor([&] {
@@ -118,6 +140,66 @@ TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpen
   EXPECT_TRUE(session->screenshotMenu("from-late-tray"));
   session->key("Escape");
   EXPECT_TRUE(session->waitForMenuClosed());
+}
+
+TEST_F(DesktopScenario, PasteTypesVUnderDvorakWhereTheVKeyTypesK) {
+  start(MarbrelSession::Tray::atStart);
+  ASSERT_TRUE(setLayout({"us", "-variant", "dvorak"}));
+  ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
+  ASSERT_TRUE(copyOne());
+  ASSERT_TRUE(session->startPasteTarget());
+  // The shortcut stays on its key, the one that types k under Dvorak: Left Control, Left Shift and it.
+  bool opened = false;
+  for (int attempt = 0; attempt < 4 && !opened; ++attempt) {
+    ASSERT_EQ(session->x().run({MARBREL_E2E_HELPER, "press", "37", "50", "55"}).exitCode, 0);
+    opened = waitFor([&] { return !session->x().findWindows("^Marbrel Menu$").empty(); }, std::chrono::seconds(6));
+  }
+  ASSERT_TRUE(opened);
+  session->key("Return");
+  ASSERT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(waitFor([&] { return session->pastedText() == "layout check"; }))
+      << "pasted: '" << session->pastedText() << "'";
+}
+
+TEST_F(DesktopScenario, CenterOpensTheMenuInTheMiddleOfTheMonitorWithThePointer) {
+  start(MarbrelSession::Tray::atStart, /*monitors=*/2);
+  ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
+  ASSERT_TRUE(copyOne());
+  ASSERT_TRUE(setting("popupPosition", "center"));
+  // Two 1280 x 800 monitors side by side; the pointer on the right-hand one.
+  session->x().run({"xdotool", "mousemove", "2000", "600"});
+  const std::string menu = session->openMenuWith("ctrl+shift+v");
+  ASSERT_FALSE(menu.empty());
+  session->x().screenshot(session->outputDir() + "/two-monitors.png");
+  const auto rect = session->windowRect(menu);
+  ASSERT_TRUE(rect);
+  EXPECT_NEAR(rect->x + rect->width / 2.0, 1280 + 640, 1.0);
+  // The menu is measured before this opening fills in its rows: within a row of the middle.
+  EXPECT_NEAR(rect->y + rect->height / 2.0, 400, 24.0);
+  session->key("Escape");
+  EXPECT_TRUE(session->waitForMenuClosed());
+}
+
+TEST_F(DesktopScenario, TwoLaunchesAtOnceLeaveOneProgramThatRecordsEachCopyOnce) {
+  start(MarbrelSession::Tray::atStart);
+  Process first({MARBREL_EXECUTABLE}, session->x().environment(), session->outputDir() + "/first.log");
+  Process second({MARBREL_EXECUTABLE}, session->x().environment(), session->outputDir() + "/second.log");
+  ASSERT_TRUE(waitFor([&] { return first.running() != second.running(); }, std::chrono::seconds(40)))
+      << "one of the two leaves; see " << session->outputDir();
+  Process& left = first.running() ? second : first;
+  EXPECT_EQ(left.exitStatus(), 0) << "the launch that leaves hands over to the one that runs";
+  // Handing over opens the running program's menu, as any later launch does.
+  ASSERT_FALSE(session->waitForMenu().empty());
+  session->key("Escape");
+  ASSERT_TRUE(session->waitForMenuClosed());
+
+  ASSERT_TRUE(session->copy({{"text/plain", "copied once"}}));
+  ASSERT_TRUE(session->waitForEntry("copied once"));
+  ASSERT_TRUE(session->copy({{"text/plain", "and again once"}}));
+  ASSERT_TRUE(session->waitForEntry("and again once"));
+  EXPECT_EQ(session->history().size(), 2u);
+  EXPECT_EQ(entryTitled("copied once").value("numberOfCopies", 0), 1);
+  EXPECT_TRUE(first.running() != second.running()) << "still exactly one program";
 }
 
 }  // namespace

@@ -229,16 +229,22 @@ TEST_F(MarbrelScenario, SettingsWrittenFromAShellReachTheRunningProgram) {
 
 TEST_F(MarbrelScenario, ClickingTheTrayIconOpensTheMenuBelowIt) {
   copyTwoTexts();
-  const auto icon = session->x().run({"xdotool", "search", "--classname", "marbrel"}).out;
+  const std::string icon = session->trayIcon();
   ASSERT_FALSE(icon.empty());
-  const std::string id = icon.substr(0, icon.find('\n'));
-  session->x().run({"xdotool", "mousemove", "--window", id, "4", "4", "click", "1"});
+  const auto iconRect = session->windowRect(icon);
+  ASSERT_TRUE(iconRect);
+  session->x().run({"xdotool", "mousemove", "--window", icon, "4", "4", "click", "1"});
   const std::string menu = session->waitForMenu();
   ASSERT_FALSE(menu.empty()) << "a click on the icon opens the menu";
   EXPECT_TRUE(session->screenshotMenu("from-tray"));
-  const auto geometry = session->x().run({"xdotool", "getwindowgeometry", menu}).out;
-  EXPECT_NE(geometry.find("Position: "), std::string::npos);
-  // The release of that click chose nothing: the menu is still open and the clipboard unchanged.
+  const auto menuRect = session->windowRect(menu);
+  ASSERT_TRUE(menuRect);
+  // The tray is at the top right: the menu hangs from the icon's bottom edge, under the icon or
+  // moved left just enough to stay on the 1280-pixel screen.
+  EXPECT_EQ(menuRect->y, iconRect->y + iconRect->height);
+  EXPECT_LE(menuRect->x, iconRect->x);
+  EXPECT_EQ(menuRect->x, std::min(iconRect->x, 1280 - menuRect->width));
+  // The release of that click chose nothing: the menu is still open.
   EXPECT_FALSE(session->x().findWindows("^Marbrel Menu$").empty());
   session->key("Escape");
   EXPECT_TRUE(session->waitForMenuClosed());

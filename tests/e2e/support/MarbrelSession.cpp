@@ -1,5 +1,6 @@
 #include "support/MarbrelSession.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,7 +16,7 @@ std::string readFile(const std::string& path) {
 
 }  // namespace
 
-MarbrelSession::MarbrelSession(const std::string& name, Tray tray)
+MarbrelSession::MarbrelSession(const std::string& name, Tray tray, int monitors)
     : outputDir_(std::string(MARBREL_E2E_OUTPUT) + "/" + name) {
   std::error_code error;
   std::filesystem::remove_all(outputDir_, error);
@@ -26,7 +27,11 @@ MarbrelSession::MarbrelSession(const std::string& name, Tray tray)
       return;
     }
   }
-  x_ = std::make_unique<XSession>(outputDir_);
+  if (monitors > 1 && !haveProgram("xrandr")) {
+    problem_ = "missing tool: xrandr";
+    return;
+  }
+  x_ = std::make_unique<XSession>(outputDir_, 1280, 800, monitors);
   if (!x_->ok()) {
     problem_ = "Xvfb did not start";
     return;
@@ -135,12 +140,21 @@ bool MarbrelSession::waitForMenuClosed() {
   return waitFor([&] { return x_->findWindows("^Marbrel Menu$").empty(); });
 }
 
-int MarbrelSession::windowHeight(const std::string& id) {
+std::optional<MarbrelSession::WindowRect> MarbrelSession::windowRect(const std::string& id) {
+  // "Position: X,Y (screen: N)" and "Geometry: WxH", the position on the whole desktop.
   const CommandResult r = x_->run({"xdotool", "getwindowgeometry", id});
-  const auto at = r.out.find("Geometry: ");
-  if (at == std::string::npos) return 0;
-  const auto x = r.out.find('x', at + 10);
-  return x == std::string::npos ? 0 : std::atoi(r.out.c_str() + x + 1);
+  const auto position = r.out.find("Position: ");
+  const auto geometry = r.out.find("Geometry: ");
+  if (r.exitCode != 0 || position == std::string::npos || geometry == std::string::npos) return std::nullopt;
+  WindowRect rect;
+  if (std::sscanf(r.out.c_str() + position, "Position: %d,%d", &rect.x, &rect.y) != 2) return std::nullopt;
+  if (std::sscanf(r.out.c_str() + geometry, "Geometry: %dx%d", &rect.width, &rect.height) != 2) return std::nullopt;
+  return rect;
+}
+
+int MarbrelSession::windowHeight(const std::string& id) {
+  const auto rect = windowRect(id);
+  return rect ? rect->height : 0;
 }
 
 bool MarbrelSession::screenshotMenu(const std::string& name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,9 @@ class MarbrelSession {
   // When the tray host comes up: before Marbrel, or only when the scenario starts it.
   enum class Tray { atStart, later };
 
-  // `name` names the scenario's folder of logs and screenshots.
-  explicit MarbrelSession(const std::string& name, Tray tray = Tray::atStart);
+  // `name` names the scenario's folder of logs and screenshots; `monitors` monitors of 1280 x 800
+  // stand side by side.
+  explicit MarbrelSession(const std::string& name, Tray tray = Tray::atStart, int monitors = 1);
   ~MarbrelSession();
 
   // Why the stage could not be set up, or empty when it is ready.
@@ -55,6 +57,11 @@ class MarbrelSession {
   // The open menu's window id, waiting for it to appear; empty when it does not.
   std::string waitForMenu();
   bool waitForMenuClosed();
+  // Where a window is on the desktop (its top-left corner) and its size, in pixels.
+  struct WindowRect {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+  std::optional<WindowRect> windowRect(const std::string& id);
   // The height of a window in pixels (0 when it cannot be read).
   int windowHeight(const std::string& id);
   // Saves a screenshot of the screen as <outputDir>/<name>.png and, when the menu is open, checks

@@ -1,5 +1,6 @@
 #include "support/XSession.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <poll.h>
@@ -18,7 +19,7 @@ std::string makeTempDir(const std::string& prefix) {
 
 }  // namespace
 
-XSession::XSession(const std::string& logDir, int width, int height) : logDir_(logDir) {
+XSession::XSession(const std::string& logDir, int width, int height, int monitors) : logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
   home_ = makeTempDir("marbrel-e2e-");
   std::filesystem::create_directories(home_ + "/config");
@@ -28,7 +29,8 @@ XSession::XSession(const std::string& logDir, int width, int height) : logDir_(l
   // The server writes its display number to a pipe once it accepts clients.
   int fds[2];
   if (::pipe(fds) != 0) return;
-  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  monitors = std::max(monitors, 1);
+  const std::string screen = std::to_string(width * monitors) + "x" + std::to_string(height) + "x24";
   server_ = std::make_unique<Process>(
       std::vector<std::string>{"sh", "-c",
                                "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 " + screen +
@@ -46,7 +48,19 @@ XSession::XSession(const std::string& logDir, int width, int height) : logDir_(l
     number.push_back(c);
   }
   ::close(fds[0]);
-  if (!number.empty()) display_ = ":" + number;
+  if (number.empty()) return;
+  display_ = ":" + number;
+  // The screen's one output ("screen") shows the first monitor; the others show none, as Xvfb has
+  // one output. Monitors are what programs place windows by.
+  for (int monitor = 0; monitor < monitors && monitors > 1; ++monitor) {
+    const std::string geometry = std::to_string(width) + "/339x" + std::to_string(height) + "/212+" +
+                                 std::to_string(width * monitor) + "+0";
+    const std::string name = "monitor" + std::to_string(monitor);
+    if (run({"xrandr", "--setmonitor", name, geometry, monitor == 0 ? "screen" : "none"}).exitCode != 0) {
+      display_.clear();
+      return;
+    }
+  }
 }
 
 XSession::~XSession() {

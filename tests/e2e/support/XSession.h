@@ -14,8 +14,10 @@ namespace marbrel::e2e {
 // when the session goes away.
 class XSession {
  public:
-  // Starts the server; ok() tells whether it came up. `logDir` receives the logs.
-  explicit XSession(const std::string& logDir, int width = 1280, int height = 800);
+  // Starts the server; ok() tells whether it came up. `logDir` receives the logs. With more than
+  // one monitor, monitors of `width` x `height` stand side by side, left to right, on one screen,
+  // as a desktop with several monitors has them (RandR monitors, set with xrandr).
+  explicit XSession(const std::string& logDir, int width = 1280, int height = 800, int monitors = 1);
   ~XSession();
 
   bool ok() const { return !display_.empty(); }

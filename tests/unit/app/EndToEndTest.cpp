@@ -58,6 +58,39 @@ TEST_F(EndToEnd, CopyOpenFilterChooseAndTheNextTickMergesTheCopyBack) {
 }
 
 
+TEST_F(EndToEnd, ThePasteKeystrokeTypesVWhereverTheLayoutPutsIt) {
+  // Each layout's keys at the V position (9) and at the US full stop position (47).
+  struct Row {
+    const char* why;
+    const char* source;
+    const char* atV;
+    const char* atPeriod;
+    std::uint16_t expectedKeyCode;
+  };
+  const Row rows[] = {
+      {"US: the V key", "us", "v", ".", 9},
+      {"Dvorak: the key that types v, where US has the full stop", "dvorak", "k", "v", 47},
+      {"Russian types no v: the V position, which programs read as Ctrl+V", "ru", "\xD0\xBC", "\xD1\x8E", 9},
+  };
+  for (const Row& row : rows) {
+    keyboard.addSource(row.source, /*asciiCapable=*/std::string(row.source) != "ru");
+    keyboard.setText(row.source, 9, row.atV);
+    keyboard.setText(row.source, 47, row.atPeriod);
+  }
+  launch();
+  copyElsewhere("pasted text");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    keyboard.select(row.source);
+    sauce->selectedInputSourceChanged();
+    keys.events.clear();
+    ASSERT_TRUE(delegate->applicationShouldHandleReopen(false));
+    EXPECT_TRUE(presenter.keyDown(key::returnKey, 0, std::string("\r")));
+    queue.runUntilIdle();
+    EXPECT_EQ(keys.events, (std::vector<FakeKeySynthesizer::Event>{{row.expectedKeyCode, true, key::command},
+                                                                   {row.expectedKeyCode, false, key::command}}));
+  }
+}
 
 }  // namespace
 }  // namespace marbrel::testing

@@ -7,29 +7,40 @@ namespace marbrel::testing {
 namespace {
 
 TEST(PopUpPositionRules, EachSettingPicksItsPoint) {
+  // A 300 x 400 menu; the pointer at (2100, 500) on the right-hand of two 1440 x 900 screens, the
+  // status item's window at the top right of the left one.
   PopUpPosition::Context context;
-  context.mouseLocation = {12, 34};
-  context.statusItemWindowFrame = ScreenRect{{1200, 876}, {24, 24}};
-  context.mainScreenFrame = ScreenRect{{0, 0}, {1440, 900}};
+  context.mouseLocation = {2100, 500};
   context.menuSize = {300, 400};
-
-  EXPECT_EQ(PopUpPosition::locate("center", context), (ScreenPoint{570, 650}));
-  EXPECT_EQ(PopUpPosition::locate("somewhere", context), (ScreenPoint{570, 650}));
-  EXPECT_EQ(PopUpPosition::locate("", context), (ScreenPoint{570, 650}));
-  EXPECT_EQ(PopUpPosition::locate("Cursor", context), (ScreenPoint{570, 650})) << "values are exact";
-  EXPECT_EQ(PopUpPosition::locate("cursor", context), (ScreenPoint{12, 34}));
-  EXPECT_EQ(PopUpPosition::locate("statusItem", context), (ScreenPoint{1200, 876}));
-
-  // The screen's own origin is not added.
-  context.mainScreenFrame = ScreenRect{{1440, 200}, {1440, 900}};
-  EXPECT_EQ(PopUpPosition::locate("center", context), (ScreenPoint{570, 650}));
-}
-
-TEST(PopUpPositionRules, MissingScreenOrStatusItemWindowGivesNoPoint) {
-  PopUpPosition::Context context;
-  EXPECT_FALSE(PopUpPosition::locate("center", context));
-  EXPECT_FALSE(PopUpPosition::locate("statusItem", context));
-  EXPECT_TRUE(PopUpPosition::locate("cursor", context));
+  const ScreenRect left{{0, 0}, {1440, 900}};
+  const ScreenRect right{{1440, 200}, {1440, 900}};
+  const ScreenRect icon{{1200, 876}, {24, 24}};
+  struct Row {
+    const char* why;
+    std::string setting;
+    std::optional<ScreenRect> screen;
+    std::optional<ScreenRect> statusItem;
+    std::optional<ScreenPoint> expected;
+  };
+  const Row rows[] = {
+      {"centred on a screen at the origin", "center", left, icon, ScreenPoint{570, 650}},
+      {"centred on a screen away from the origin: its origin counts", "center", right, icon,
+       ScreenPoint{1440 + 570, 200 + 650}},
+      {"an unknown value is center", "somewhere", right, icon, ScreenPoint{2010, 850}},
+      {"an empty value is center", "", left, icon, ScreenPoint{570, 650}},
+      {"values are exact: \"Cursor\" is center", "Cursor", left, icon, ScreenPoint{570, 650}},
+      {"no screen: nothing opens", "center", std::nullopt, icon, std::nullopt},
+      {"at the pointer", "cursor", left, icon, ScreenPoint{2100, 500}},
+      {"at the status item window's bottom-left corner", "statusItem", left, icon, ScreenPoint{1200, 876}},
+      {"a tray that tells no geometry: at the pointer, as a click on the icon", "statusItem", left,
+       std::nullopt, ScreenPoint{2100, 500}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    context.mainScreenFrame = row.screen;
+    context.statusItemWindowFrame = row.statusItem;
+    EXPECT_EQ(PopUpPosition::locate(row.setting, context), row.expected);
+  }
 }
 
 using PopUp = AppFixture;
@@ -47,16 +58,25 @@ TEST_F(PopUp, TheControllerOpensTheMenuWhereTheSettingSays) {
   configuration.setPopupPosition("center");
   marbrel().popUp();
   presenter.close();
-  EXPECT_EQ(presenter.popUpLocations,
-            (std::vector<ScreenPoint>{{100, 200}, {800, 870}, {(1440 - 320) * 0.5, (900 + 500) * 0.5}}));
-
-  // Without the screen or the status item's window nothing opens.
-  presenter.screen.reset();
+  presenter.screen = ScreenRect{{1440, 200}, {1440, 900}};  // the pointer's screen is the right one
   marbrel().popUp();
+  presenter.close();
+  // Without the status item's window (a tray that tells no geometry): at the pointer.
   configuration.setPopupPosition("statusItem");
   statusItem.windowFrame.reset();
   marbrel().popUp();
-  EXPECT_EQ(presenter.popUpLocations.size(), 3u);
+  presenter.close();
+  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{100, 200},
+                                                                {800, 870},
+                                                                {(1440 - 320) / 2, (900 + 500) / 2},
+                                                                {1440 + (1440 - 320) / 2, 200 + (900 + 500) / 2},
+                                                                {100, 200}}));
+
+  // Without a screen a centred menu does not open.
+  configuration.setPopupPosition("center");
+  presenter.screen.reset();
+  marbrel().popUp();
+  EXPECT_EQ(presenter.popUpLocations.size(), 5u);
   EXPECT_EQ(presenter.openMenu, nullptr);
 }
 

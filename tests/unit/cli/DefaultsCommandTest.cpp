@@ -64,5 +64,20 @@ TEST_F(DefaultsCommand, AWrongArgumentPrintsUsageExitsTwoAndChangesNothing) {
   EXPECT_NE(out_.str().find("usage: marbrel defaults"), std::string::npos);
 }
 
+TEST_F(DefaultsCommand, ASettingsFileThatCannotBeReadIsNeitherReadAsEmptyNorReplaced) {
+  // A folder where the file should be: it opens, but reading it fails.
+  const std::filesystem::path file = Defaults::standardFile();
+  std::filesystem::create_directories(file);
+  EXPECT_EQ(run({"write", "hideFooter", "-bool", "true"}), kExitFailure);
+  EXPECT_NE(err_.str().find(file.string()), std::string::npos) << err_.str();
+  EXPECT_EQ(run({"read"}), kExitFailure) << "an unreadable file is not an empty one";
+  EXPECT_NE(err_.str().find(file.string()), std::string::npos) << err_.str();
+  EXPECT_TRUE(std::filesystem::is_directory(file));
+  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "defaults.json" || name == "defaults.json.lock") << name << " was written beside it";
+  }
+}
+
 }  // namespace
 }  // namespace marbrel::cli

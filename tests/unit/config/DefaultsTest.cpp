@@ -1,9 +1,14 @@
 #include "core/config/Defaults.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <algorithm>
 #include <fstream>
+#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -83,16 +88,95 @@ TEST(Defaults, ACorruptFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
   EXPECT_FALSE(defaults.lastError().empty());
 
   ASSERT_TRUE(defaults.setBool("hideTitle", false));
-  std::vector<fs::path> aside;
-  for (const auto& entry : fs::directory_iterator(dir.path())) {
-    if (entry.path().filename().string().rfind("defaults.json.corrupt-", 0) == 0) aside.push_back(entry);
-  }
-  ASSERT_EQ(aside.size(), 1u);
-  EXPECT_EQ(readFile(aside.front()), garbage);
   EXPECT_EQ(Defaults(file).persistentDomain(), Defaults::Value({{"hideTitle", false}}));
+  // A second corrupt file, moved aside in the same second, keeps the first one's company.
+  const std::string otherGarbage = "not json at all";
+  std::ofstream(file) << otherGarbage;
+  ASSERT_TRUE(defaults.setBool("hideTitle", true));
+  std::multiset<std::string> aside;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    if (entry.path().filename().string().rfind("defaults.json.corrupt-", 0) == 0) aside.insert(readFile(entry));
+  }
+  EXPECT_EQ(aside, (std::multiset<std::string>{garbage, otherGarbage}));
 
   std::ofstream(file) << "[1, 2, 3]";  // JSON, but not an object
   EXPECT_TRUE(Defaults(file).persistentDomain().empty());
+}
+
+TEST(Defaults, AFileThatCannotBeReadKeepsTheSettingsInMemoryAndRefusesWrites) {
+  TempDir dir;
+  const fs::path file = dir / "defaults.json";
+  std::ofstream(file) << R"({"historySize": 50, "sortBy": "numberOfCopies"})";
+  Defaults defaults(file);
+  defaults.registerDefault("historySize", 200);
+  int changes = 0;
+  defaults.observe("historySize", [&](const Defaults::Value&) { ++changes; });
+
+  // The file turns into something that opens but cannot be read (here: a folder).
+  fs::remove(file);
+  fs::create_directory(file);
+  defaults.reload();
+  EXPECT_EQ(defaults.integerForKey("historySize"), 50) << "what was read stays";
+  EXPECT_EQ(changes, 0);
+  EXPECT_NE(defaults.lastError().find(file.string()), std::string::npos) << defaults.lastError();
+
+  EXPECT_FALSE(defaults.setInteger("historySize", 10));
+  EXPECT_NE(defaults.lastError().find(file.string()), std::string::npos) << defaults.lastError();
+  EXPECT_TRUE(fs::is_directory(file)) << "left alone";
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"defaults.json", "defaults.json.lock"}))
+      << "nothing moved aside or written";
+
+  // Started while the file cannot be read: the registered values, and still no write.
+  Defaults later(file);
+  later.registerDefault("historySize", 200);
+  EXPECT_EQ(later.integerForKey("historySize"), 200);
+  EXPECT_FALSE(later.lastError().empty());
+  EXPECT_FALSE(later.setBool("hideTitle", true));
+  EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST(Defaults, AnOpenRefusedForAnyReasonButAMissingFileLeavesTheFileAsItIs) {
+  // As root a file of another owner still opens, so the refusal is made here.
+  struct Row {
+    const char* why;
+    int error;
+  };
+  const Row rows[] = {{"another owner", EACCES}, {"no descriptors left", EMFILE}, {"an I/O error", EIO}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    TempDir dir;
+    const fs::path file = dir / "defaults.json";
+    const std::string stored = R"({"historySize": 50, "sortBy": "numberOfCopies"})";
+    std::ofstream(file) << stored;
+    bool refuse = true;
+    const Defaults::FileOpener opener = [&](const fs::path& path) {
+      if (refuse && path == file) {
+        errno = row.error;
+        return -1;
+      }
+      return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    };
+    Defaults defaults(file, opener);
+    std::vector<std::string> told;
+    defaults.onProblem([&](const std::string& message) { told.push_back(message); });
+    EXPECT_TRUE(defaults.isUnreadable());
+    EXPECT_NE(defaults.lastError().find(std::strerror(row.error)), std::string::npos) << defaults.lastError();
+    EXPECT_FALSE(defaults.setInteger("historySize", 10));
+    EXPECT_FALSE(defaults.remove("sortBy"));
+    EXPECT_EQ(readFile(file), stored) << "not a byte changed";
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_NE(told[0].find("historySize"), std::string::npos) << told[0];
+
+    // Readable again: the next write keeps what the file held.
+    refuse = false;
+    ASSERT_TRUE(defaults.setBool("hideTitle", false));
+    EXPECT_FALSE(defaults.isUnreadable());
+    EXPECT_EQ(Defaults(file).persistentDomain(),
+              Defaults::Value::parse(R"({"historySize": 50, "sortBy": "numberOfCopies", "hideTitle": false})"));
+  }
 }
 
 TEST(Defaults, ObserversHearEveryWriterButOnlyRealChanges) {

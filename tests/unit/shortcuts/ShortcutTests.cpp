@@ -72,20 +72,5 @@ TEST(ShortcutTextForm, KeysWithoutACharacterShowTheReplacementCharacter) {
   EXPECT_EQ(ShortcutText({}).text({0, kCmd}), "\u2318\uFFFD");
 }
 
-TEST(ShortcutTextForm, LayoutCharactersComeFromTheAsciiCapableSource) {
-  FakeKeyboardLayout layout;
-  layout.addSource("ru", /*asciiCapable=*/false);
-  layout.addSource("us");
-  layout.setText("ru", 0, "\xD1\x84");  // ф
-  layout.setText("us", 0, "a");
-  layout.select("ru");
-  layout.setASCIICapableSource("us");
-  const ShortcutText text(ShortcutText::asciiCapableCharacters(layout));
-  EXPECT_EQ(text.text({0, kCmd}), "\u2318A");
-  EXPECT_EQ(text.keyCharacter(70000), std::nullopt);
-  layout.setASCIICapableSource(std::nullopt);
-  EXPECT_EQ(text.text({0, kCmd}), "\u2318\uFFFD");
-}
-
 }  // namespace
 }  // namespace marbrel

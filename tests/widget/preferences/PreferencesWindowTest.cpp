@@ -8,6 +8,7 @@
 #include <QVariantAnimation>
 
 #include "core/app/PreferencesWindowFrame.h"
+#include "fakes/FakeKeyboardLayout.h"
 #include "widget/preferences/PreferencesFixture.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
 #include "shell/preferences/GeneralPreferencesViewController.h"
@@ -186,7 +187,8 @@ TEST_F(PreferencesWindowTest, KeysSwitchPanesAndCloseTheWindow) {
 TEST_F(PreferencesWindowTest, TheDesktopWindowStartsTheRunningProgramAtLogin) {
   const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
   qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
-  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, usKeys,
+  FakeKeyboardLayout keyboard;
+  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard,
                                                  [] { return std::vector<MenuKeyEquivalent>(); }, alerts, {});
   desktop->show();
   auto& general = static_cast<GeneralPreferencesViewController&>(

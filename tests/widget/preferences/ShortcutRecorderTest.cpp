@@ -4,6 +4,10 @@
 #include <QVBoxLayout>
 
 #include "core/platform/ModifierFlags.h"
+#include "fakes/FakeKeyboardLayout.h"
+#include "shell/preferences/PreferencesMainWindow.h"
+#include "shell/preferences/PreferencesWindowController.h"
+#include "shell/preferences/QtPreferencesWindow.h"
 #include "shell/preferences/ShortcutRecorder.h"
 #include "widget/preferences/PreferencesFixture.h"
 
@@ -180,6 +184,45 @@ TEST_F(ShortcutRecorderTest, FollowsChangesMadeElsewhere) {
   EXPECT_EQ(recorder->text(), "F5");
   shortcuts.setShortcut(std::nullopt, Name::popup());
   EXPECT_EQ(recorder->text(), "");
+}
+
+// The program's own preferences window, with the keyboard set to "us,ru" and Russian selected: the
+// recorder shows and checks shortcuts by the Latin letters programs match them by, not by the
+// Cyrillic letters the keys type now.
+TEST_F(PreferencesFixture, TheDesktopRecorderReadsKeysFromTheLatinLayoutWhileAnotherIsSelected) {
+  FakeKeyboardLayout keyboard;
+  keyboard.addSource("us");
+  keyboard.addSource("ru", /*asciiCapable=*/false);
+  const std::pair<std::uint16_t, const char*> keys[] = {
+      {9, "v"}, {12, "q"}, {43, ","}, {45, "n"}};
+  const std::pair<std::uint16_t, const char*> russian[] = {
+      {9, "\xD0\xBC"}, {12, "\xD0\xB9"}, {43, "\xD0\xB1"}, {45, "\xD1\x82"}};
+  for (const auto& [code, text] : keys) keyboard.setText("us", code, text);
+  for (const auto& [code, text] : russian) keyboard.setText("ru", code, text);
+  keyboard.select("ru");
+  std::unique_ptr<QtPreferencesWindow> preferences = QtPreferencesWindow::forDesktop(
+      configuration, shortcuts, notifications, strings, keyboard, []() -> std::vector<MenuKeyEquivalent> {
+        return {{"q", cocoa_flags::kCommand, "Quit"}, {",", cocoa_flags::kCommand, "Preferences…"}};
+      }, alerts, {});
+  preferences->show();
+  auto* recorder = preferences->controller()->window().findChild<ShortcutRecorder*>();
+  ASSERT_NE(recorder, nullptr);
+  EXPECT_EQ(recorder->text(), "Ctrl+Shift+V");
+
+  const Shortcut ctrlShiftV{9, carbon_modifiers::kCommand | carbon_modifiers::kShift};
+  const std::pair<int, const char*> taken[] = {{Qt::Key_Q, "Quit"}, {Qt::Key_Comma, "Preferences…"}};
+  for (const auto& [key, item] : taken) {
+    SCOPED_TRACE(item);
+    recorder->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));
+    AlertCatcher alert;
+    pressKey(recorder, key, Qt::ControlModifier);
+    ASSERT_TRUE(alert.wait()) << "the menu item's combination is refused";
+    EXPECT_TRUE(alert.text().contains(QString::fromUtf8(item)));
+    EXPECT_EQ(shortcuts.getShortcut(Name::popup()), ctrlShiftV);
+    recorder->clearFocus();
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder->isRecording(); }));
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The small Qt adapters: image sizes, texts, the settings folder watcher and the single instance.
 #include <filesystem>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -109,23 +110,30 @@ TEST(DefaultsFolderWatcher, ChangesWrittenByAnotherProcessReachObservers) {
   EXPECT_TRUE(processEventsUntil([&] { return !hideFooter; })) << "a second change to the replaced file arrives too";
 }
 
-TEST(SingleInstance, ASecondLaunchReachesTheFirstAndNobodyAnswersWhenNoneRuns) {
-  const QString name = QStringLiteral("marbrel-test-%1").arg(QCoreApplication::applicationPid());
-  SingleInstance nobody(name);
-  EXPECT_FALSE(nobody.askRunningInstanceToReopen(200));
+TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
+  QTemporaryDir dir;
+  const QString name = dir.filePath(QStringLiteral("marbrel-test"));
+  using Role = SingleInstance::Role;
+  auto first = std::make_unique<SingleInstance>(name);
+  ASSERT_EQ(first->claim(1000), Role::running);
 
-  SingleInstance first(name);
-  int reopened = 0;
-  ASSERT_TRUE(first.listen([&] { ++reopened; }));
-  // The asking side blocks, so it runs where the first program's loop can still answer: a thread.
-  bool answered = false;
-  std::thread second([&] {
-    SingleInstance again(name);
-    answered = again.askRunningInstanceToReopen(10000);
-  });
-  EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; }));
+  // A launch that asks while the first is starting is answered once its loop runs, and the
+  // reopen waits for the handler. The asking side blocks, so it runs on a thread.
+  std::atomic<int> role = -1;
+  std::thread second([&] { role = int(SingleInstance(name).claim(20000)); });
+  EXPECT_TRUE(processEventsUntil([&] { return role != -1; }));
   second.join();
-  EXPECT_TRUE(answered);
+  EXPECT_EQ(role, int(Role::handedOver));
+  int reopened = 0;
+  first->setReopenHandler([&] { ++reopened; });
+  EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; }));
+
+  // While the first does not answer (its loop is busy), a later launch leaves without running.
+  EXPECT_EQ(SingleInstance(name).claim(300), Role::unanswered);
+
+  // Once the first has ended, the next launch runs.
+  first.reset();
+  EXPECT_EQ(SingleInstance(name).claim(1000), Role::running);
 }
 
 TEST(SingleInstance, NamesDifferPerDisplay) {
