@@ -107,6 +107,17 @@ bool KeyboardShortcuts::handleHotKeyEvent(const HotKeyService::Event& event) {
   return false;
 }
 
+void KeyboardShortcuts::activate(const Name& name, HotKeyService::EventKind kind) {
+  if (paused_) return;
+  const ActionMap& map = kind == HotKeyService::EventKind::pressed ? keyDownActions_ : keyUpActions_;
+  // Actions may attach actions or change shortcuts: run over a copy taken now.
+  std::vector<Action> actions;
+  for (const auto& [named, attached] : map) {
+    if (named == name) actions = attached;
+  }
+  for (const auto& action : actions) action();
+}
+
 bool KeyboardShortcuts::registerShortcut(const Shortcut& shortcut) {
   // Every attempt uses up an id, even one that fails.
   const std::uint32_t id = ++lastHotKeyId_;

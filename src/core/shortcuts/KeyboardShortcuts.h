@@ -66,6 +66,11 @@ class KeyboardShortcuts {
   // Receives the hot-key service's events; answers false for events that are not ours.
   bool handleHotKeyEvent(const HotKeyService::Event& event);
 
+  // The desktop delivered the name's shortcut by name (a desktop portal binds shortcuts by name and
+  // chooses their keys itself): runs the name's actions as a press or release of its keys would,
+  // unless paused.
+  void activate(const Name& name, HotKeyService::EventKind kind);
+
   // Whether a shortcut is registered (while paused, its hot key comes back on resuming).
   bool isRegistered(const Shortcut& shortcut) const { return registered_.count(shortcut) != 0; }
 

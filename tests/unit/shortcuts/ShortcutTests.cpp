@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/platform/ModifierFlags.h"
+#include "core/shortcuts/PortalTrigger.h"
 #include "core/shortcuts/Shortcut.h"
 #include "core/shortcuts/ShortcutText.h"
 #include "fakes/FakeKeyboardLayout.h"
@@ -70,6 +73,58 @@ TEST(ShortcutTextForm, KeysWithoutACharacterShowTheReplacementCharacter) {
   EXPECT_EQ(text.keyCharacter(50), std::nullopt);
   EXPECT_EQ(text.text({-7, kCmd}), "\u2318\uFFFD");
   EXPECT_EQ(ShortcutText({}).text({0, kCmd}), "\u2318\uFFFD");
+}
+
+TEST(PortalTriggerText, ModifiersInTheConventionsNamesAndOrderThenTheKeysymName) {
+  constexpr std::int64_t kOption = carbon_modifiers::kOption, kControl = carbon_modifiers::kControl;
+  struct Row {
+    Shortcut shortcut;
+    const char* keyName;
+    const char* expected;
+    const char* why;
+  };
+  for (const Row& row : std::vector<Row>{
+           {{9, kCmd | kShift}, "v", "CTRL+SHIFT+v", "the default: Command is Ctrl"},
+           {{9, kControl | kOption | kShift | kCmd}, "v", "CTRL+ALT+SHIFT+LOGO+v", "every modifier, fixed order"},
+           {{96, 0}, "F5", "F5", "a function key alone"},
+           {{43, kOption}, "comma", "ALT+comma", "punctuation by keysym name"},
+       }) {
+    SCOPED_TRACE(row.why);
+    EXPECT_EQ(portal_trigger::text(row.shortcut, row.keyName), row.expected);
+  }
+  EXPECT_EQ(portal_trigger::fixedKeyName(36), "Return");
+  EXPECT_EQ(portal_trigger::fixedKeyName(116), "Prior");
+  EXPECT_EQ(portal_trigger::fixedKeyName(90), "F20");
+  EXPECT_EQ(portal_trigger::fixedKeyName(9), std::nullopt);
+}
+
+TEST(PortalTriggerReading, DesktopsDescriptionsAreComparedByCombination) {
+  struct Row {
+    const char* reported;
+    bool same;  // as "CTRL+SHIFT+v"
+    const char* why;
+  };
+  for (const Row& row : std::vector<Row>{
+           {"CTRL+SHIFT+v", true, "echoed as asked"},
+           {"Ctrl+Shift+V", true, "a Qt desktop's text"},
+           {"Shift+Ctrl+V", true, "modifiers in another order"},
+           {"<Control><Shift>v", true, "GTK's accelerator form"},
+           {"<Primary><Shift>V", true, "GTK's primary modifier"},
+           {" CTRL + SHIFT + v ", true, "spaces around the parts"},
+           {"CTRL+ALT+v", false, "another modifier"},
+           {"CTRL+v", false, "a modifier less"},
+           {"CTRL+SHIFT+b", false, "another key"},
+           {"LOGO+SHIFT+v", false, "Super is not Ctrl"},
+           {"Press Ctrl+Shift+V", false, "prose is not a trigger"},
+           {"", false, "nothing assigned"},
+           {"CTRL+SHIFT+", false, "no key"},
+           {"<Control", false, "an unclosed modifier"},
+           {"HYPER+v", false, "an unknown modifier"},
+       }) {
+    SCOPED_TRACE(row.why);
+    EXPECT_EQ(portal_trigger::sameCombination("CTRL+SHIFT+v", row.reported), row.same) << row.reported;
+  }
+  EXPECT_EQ(portal_trigger::parse("CTRL++"), (portal_trigger::Trigger{kCmd, "+"}));
 }
 
 }  // namespace

@@ -1,0 +1,278 @@
+#!/usr/bin/python3
+"""A desktop-portal backend for Marbrel's end-to-end tests.
+
+It implements the backend side of the GlobalShortcuts and RemoteDesktop portals that the real
+xdg-desktop-portal frontend forwards calls to, records every call as one JSON line in a log file,
+and answers as the test tells it through a small control interface:
+
+  test-portal-backend.py BUS_NAME LOG_FILE [--remote-desktop-version N]
+
+Control (interface org.marbrel.TestPortal at /org/marbrel/TestPortal):
+  SetBindAnswer(s mode, s trigger)   "accept": the shortcuts get the trigger the program prefers, or
+                                     `trigger` when it is not empty; "refuse": the user cancels
+  SetStartAnswer(s mode)             "accept" or "refuse" for RemoteDesktop.Start
+  Activate(s shortcut_id) -> u       the desktop delivers the shortcut (Activated, then Deactivated)
+                                     on every open session that bound it; answers how many
+"""
+import json
+import sys
+import time
+
+from gi.repository import Gio, GLib
+
+PORTAL_PATH = "/org/freedesktop/portal/desktop"
+CONTROL_PATH = "/org/marbrel/TestPortal"
+RESPONSE_SUCCESS = 0
+RESPONSE_CANCELLED = 1
+KEYBOARD = 1
+
+INTERFACES = """
+<node>
+  <interface name="org.freedesktop.impl.portal.GlobalShortcuts">
+    <method name="CreateSession">
+      <arg type="o" direction="in"/><arg type="o" direction="in"/><arg type="s" direction="in"/>
+      <arg type="a{sv}" direction="in"/><arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
+    </method>
+    <method name="BindShortcuts">
+      <arg type="o" direction="in"/><arg type="o" direction="in"/><arg type="a(sa{sv})" direction="in"/>
+      <arg type="s" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
+    </method>
+    <method name="ListShortcuts">
+      <arg type="o" direction="in"/><arg type="o" direction="in"/>
+      <arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
+    </method>
+    <signal name="Activated"><arg type="o"/><arg type="s"/><arg type="t"/><arg type="a{sv}"/></signal>
+    <signal name="Deactivated"><arg type="o"/><arg type="s"/><arg type="t"/><arg type="a{sv}"/></signal>
+    <signal name="ShortcutsChanged"><arg type="o"/><arg type="a(sa{sv})"/></signal>
+    <property name="version" type="u" access="read"/>
+  </interface>
+  <interface name="org.freedesktop.impl.portal.RemoteDesktop">
+    <method name="CreateSession">
+      <arg type="o" direction="in"/><arg type="o" direction="in"/><arg type="s" direction="in"/>
+      <arg type="a{sv}" direction="in"/><arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
+    </method>
+    <method name="SelectDevices">
+      <arg type="o" direction="in"/><arg type="o" direction="in"/><arg type="s" direction="in"/>
+      <arg type="a{sv}" direction="in"/><arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
+    </method>
+    <method name="Start">
+      <arg type="o" direction="in"/><arg type="o" direction="in"/><arg type="s" direction="in"/>
+      <arg type="s" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
+    </method>
+    <method name="NotifyKeyboardKeysym">
+      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
+      <arg type="u" direction="in"/>
+    </method>
+    <method name="NotifyKeyboardKeycode">
+      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
+      <arg type="u" direction="in"/>
+    </method>
+    <property name="AvailableDeviceTypes" type="u" access="read"/>
+    <property name="version" type="u" access="read"/>
+  </interface>
+</node>
+"""
+
+OBJECT_INTERFACES = """
+<node>
+  <interface name="org.freedesktop.impl.portal.Request">
+    <method name="Close"/>
+  </interface>
+  <interface name="org.freedesktop.impl.portal.Session">
+    <method name="Close"/>
+    <signal name="Closed"/>
+    <property name="version" type="u" access="read"/>
+  </interface>
+</node>
+"""
+
+CONTROL_INTERFACE = """
+<node>
+  <interface name="org.marbrel.TestPortal">
+    <method name="SetBindAnswer"><arg type="s" direction="in"/><arg type="s" direction="in"/></method>
+    <method name="SetStartAnswer"><arg type="s" direction="in"/></method>
+    <method name="Activate"><arg type="s" direction="in"/><arg type="u" direction="out"/></method>
+  </interface>
+</node>
+"""
+
+
+class Backend:
+    def __init__(self, connection, log_path, remote_desktop_version):
+        self.connection = connection
+        self.log = open(log_path, "a", buffering=1)
+        self.remote_desktop_version = remote_desktop_version
+        self.bind_mode = "accept"
+        self.bind_trigger = ""
+        self.start_mode = "accept"
+        self.tokens = 0
+        # session handle -> {"kind", "shortcuts", "registration"}
+        self.sessions = {}
+        portal = Gio.DBusNodeInfo.new_for_xml(INTERFACES)
+        for interface in portal.interfaces:
+            connection.register_object(PORTAL_PATH, interface, self.on_call, self.on_property, None)
+        self.objects = Gio.DBusNodeInfo.new_for_xml(OBJECT_INTERFACES)
+        control = Gio.DBusNodeInfo.new_for_xml(CONTROL_INTERFACE)
+        connection.register_object(CONTROL_PATH, control.interfaces[0], self.on_control, None, None)
+
+    def record(self, method, **arguments):
+        self.log.write(json.dumps({"method": method, "arguments": arguments}) + "\n")
+
+    # Request and session objects
+
+    def export_request(self, handle):
+        info = self.objects.lookup_interface("org.freedesktop.impl.portal.Request")
+        registration = []
+
+        def on_close(connection, sender, path, interface, method, parameters, invocation):
+            self.record("Request.Close", handle=path)
+            connection.unregister_object(registration[0])
+            invocation.return_value(None)
+
+        registration.append(self.connection.register_object(handle, info, on_close, None, None))
+        return registration[0]
+
+    def export_session(self, session_handle, kind):
+        info = self.objects.lookup_interface("org.freedesktop.impl.portal.Session")
+
+        def on_close(connection, sender, path, interface, method, parameters, invocation):
+            session = self.sessions.pop(path, None)
+            self.record("Session.Close", session_handle=path, kind=kind)
+            if session:
+                connection.unregister_object(session["registration"])
+            invocation.return_value(None)
+
+        def on_property(connection, sender, path, interface, name):
+            return GLib.Variant("u", 1)
+
+        registration = self.connection.register_object(session_handle, info, on_close, on_property, None)
+        self.sessions[session_handle] = {"kind": kind, "shortcuts": [], "registration": registration}
+
+    def finish_request(self, request):
+        # The call is answered at once: its request object is no longer needed.
+        self.connection.unregister_object(request)
+
+    # The portal interfaces
+
+    def on_property(self, connection, sender, path, interface, name):
+        if interface.endswith("RemoteDesktop"):
+            if name == "AvailableDeviceTypes":
+                return GLib.Variant("u", 7)
+            return GLib.Variant("u", self.remote_desktop_version)
+        return GLib.Variant("u", 1)
+
+    def on_call(self, connection, sender, path, interface, method, parameters, invocation):
+        kind = interface.rsplit(".", 1)[1]
+        arguments = parameters.unpack()
+        name = kind + "." + method
+        if method in ("NotifyKeyboardKeysym", "NotifyKeyboardKeycode"):
+            session_handle, options, code, state = arguments
+            self.record(name, session_handle=session_handle, code=code, state=state,
+                        started=self.sessions.get(session_handle, {}).get("started", False))
+            invocation.return_value(None)
+            return
+        handle, session_handle = arguments[0], arguments[1]
+        request = self.export_request(handle)
+        response, results = getattr(self, kind + "_" + method)(name, *arguments)
+        self.finish_request(request)
+        invocation.return_value(GLib.Variant("(ua{sv})", (response, results)))
+
+    def GlobalShortcuts_CreateSession(self, name, handle, session_handle, app_id, options):
+        self.record(name, session_handle=session_handle, app_id=app_id, options=options)
+        self.export_session(session_handle, "GlobalShortcuts")
+        return RESPONSE_SUCCESS, {"session_handle": GLib.Variant("o", session_handle)}
+
+    def GlobalShortcuts_BindShortcuts(self, name, handle, session_handle, shortcuts, parent_window, options):
+        self.record(name, session_handle=session_handle, shortcuts=shortcuts, parent_window=parent_window)
+        if self.bind_mode == "refuse":
+            return RESPONSE_CANCELLED, {}
+        bound = []
+        for shortcut_id, properties in shortcuts:
+            trigger = self.bind_trigger or properties.get("preferred_trigger", "")
+            bound.append((shortcut_id, {
+                "description": GLib.Variant("s", properties.get("description", "")),
+                "trigger_description": GLib.Variant("s", trigger),
+            }))
+        if session_handle in self.sessions:
+            self.sessions[session_handle]["shortcuts"] = [shortcut_id for shortcut_id, _ in shortcuts]
+        return RESPONSE_SUCCESS, {"shortcuts": GLib.Variant("a(sa{sv})", bound)}
+
+    def GlobalShortcuts_ListShortcuts(self, name, handle, session_handle):
+        self.record(name, session_handle=session_handle)
+        return RESPONSE_SUCCESS, {"shortcuts": GLib.Variant("a(sa{sv})", [])}
+
+    def RemoteDesktop_CreateSession(self, name, handle, session_handle, app_id, options):
+        self.record(name, session_handle=session_handle, app_id=app_id, options=options)
+        self.export_session(session_handle, "RemoteDesktop")
+        return RESPONSE_SUCCESS, {"session_handle": GLib.Variant("o", session_handle)}
+
+    def RemoteDesktop_SelectDevices(self, name, handle, session_handle, app_id, options):
+        self.record(name, session_handle=session_handle, app_id=app_id, options=options)
+        return RESPONSE_SUCCESS, {}
+
+    def RemoteDesktop_Start(self, name, handle, session_handle, app_id, parent_window, options):
+        self.record(name, session_handle=session_handle, app_id=app_id, parent_window=parent_window,
+                    options=options)
+        if self.start_mode == "refuse":
+            return RESPONSE_CANCELLED, {}
+        if session_handle in self.sessions:
+            self.sessions[session_handle]["started"] = True
+        results = {"devices": GLib.Variant("u", KEYBOARD)}
+        if self.remote_desktop_version >= 2:
+            self.tokens += 1
+            results["restore_token"] = GLib.Variant("s", "test-token-%d" % self.tokens)
+            results["persist_mode"] = GLib.Variant("u", 2)
+        return RESPONSE_SUCCESS, results
+
+    # Control
+
+    def on_control(self, connection, sender, path, interface, method, parameters, invocation):
+        arguments = parameters.unpack()
+        if method == "SetBindAnswer":
+            self.bind_mode, self.bind_trigger = arguments
+            invocation.return_value(None)
+        elif method == "SetStartAnswer":
+            self.start_mode = arguments[0]
+            invocation.return_value(None)
+        elif method == "Activate":
+            invocation.return_value(GLib.Variant("(u)", (self.activate(arguments[0]),)))
+
+    def activate(self, shortcut_id):
+        delivered = 0
+        now = int(time.monotonic() * 1000)
+        for session_handle, session in list(self.sessions.items()):
+            if session["kind"] != "GlobalShortcuts" or shortcut_id not in session["shortcuts"]:
+                continue
+            for signal in ("Activated", "Deactivated"):
+                self.connection.emit_signal(None, PORTAL_PATH, "org.freedesktop.impl.portal.GlobalShortcuts", signal,
+                                            GLib.Variant("(osta{sv})", (session_handle, shortcut_id, now, {})))
+            delivered += 1
+        self.record("Control.Activate", shortcut_id=shortcut_id, delivered=delivered)
+        return delivered
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.stderr.write(__doc__)
+        return 2
+    bus_name, log_path = sys.argv[1], sys.argv[2]
+    version = 1
+    if "--remote-desktop-version" in sys.argv:
+        version = int(sys.argv[sys.argv.index("--remote-desktop-version") + 1])
+    connection = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+    backend = Backend(connection, log_path, version)
+    reply = connection.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                 "RequestName", GLib.Variant("(su)", (bus_name, 4)), GLib.VariantType("(u)"),
+                                 Gio.DBusCallFlags.NONE, -1, None)
+    if reply.unpack()[0] != 1:
+        sys.stderr.write("cannot own %s\n" % bus_name)
+        return 1
+    backend.record("ready", name=bus_name)
+    GLib.MainLoop().run()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
