@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
 #include "core/app/AppDelegate.h"
 #include "core/app/AppEnvironment.h"
+#include "core/app/DesktopRoutes.h"
 #include "core/app/Marbrel.h"
 #include "core/app/PreferenceMenuKeyEquivalents.h"
 #include "core/menu/Menu.h"
@@ -45,6 +47,9 @@
 #include "shell/X11HotKeyService.h"
 #include "shell/X11KeyboardLayoutSource.h"
 #include "shell/X11XSettingsSource.h"
+#include "shell/portal/PortalGlobalShortcuts.h"
+#include "shell/portal/PortalStatus.h"
+#include "xkb/KeysymText.h"
 #include "xkb/XkbKeyboardLayout.h"
 
 namespace marbrel {
@@ -129,7 +134,9 @@ int runDesktopProgram(int argc, char** argv) {
   QtMainQueue queue;
   QtImageDecoder images;
   QtStrings strings;
-  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings);
+  // What the desktop portals answered, for the preferences to explain.
+  PortalStatus portalStatus;
+  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings, portalStatus);
   std::cerr << "marbrel: " << session->description() << "\n";
   NotificationCenter notifications;
   X11KeyboardLayoutSource layoutSource(x11);
@@ -161,6 +168,8 @@ int runDesktopProgram(int argc, char** argv) {
         return running->marbrel()->store().unpinnedCount();
       });
 
+  preferences->setPortalStatus(&portalStatus);
+
   AppEnvironment environment{configuration, queue,  session->pasteboard(), session->keys(), statusItem, presenter,
                              alerts,        about,  *preferences, app,       images,     strings,
                              sauce,         shortcuts, HistoryStore::standardFile(), std::cout};
@@ -168,6 +177,30 @@ int runDesktopProgram(int argc, char** argv) {
   running = &delegate;
   delegate.applicationWillFinishLaunching();
   delegate.applicationDidFinishLaunching();
+
+  // Where no program may grab keys, the desktop delivers the shortcut through its portal.
+  DesktopOffers offers;
+  offers.session = sessionFromEnvironment(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
+                                          std::getenv("DISPLAY"));
+  offers.xDisplay = true;
+  offers.globalShortcutsPortal = offers.session == DesktopOffers::Session::wayland &&
+                                 PortalGlobalShortcuts::offeredVersion(QDBusConnection::sessionBus()) > 0;
+  std::unique_ptr<PortalGlobalShortcuts> portalShortcut;
+  if (shortcutRoute(offers) == ShortcutRoute::portal) {
+    std::cerr << "marbrel: the shortcut through the desktop's GlobalShortcuts portal\n";
+    portalShortcut = std::make_unique<PortalGlobalShortcuts>(
+        QDBusConnection::sessionBus(), shortcuts, notifications,
+        [&sauce](std::int64_t keyCode) -> std::optional<std::string> {
+          if (keyCode < 0 || keyCode > 0xFFFF) return std::nullopt;
+          const auto text = sauce.keyText(std::uint16_t(keyCode), 0);
+          if (!text) return std::nullopt;
+          std::string name = keysymNameForCharacter(*text);
+          if (name.empty()) return std::nullopt;
+          return name;
+        },
+        QString::fromStdString(strings.localized("portal_shortcut_description")), portalStatus);
+    portalShortcut->start();
+  }
 
   instance.setReopenHandler([&delegate] { delegate.applicationShouldHandleReopen(false); });
   installTerminationHandler([&delegate] {

@@ -53,6 +53,17 @@ const QHash<QByteArray, QString>& table() {
       {"preferences_fuzzy_search", QStringLiteral("F&uzzy search")},
       {"preferences_paste", QStringLiteral("&Choosing an entry:")},
       {"preferences_paste_automatically", QStringLiteral("&Paste automatically")},
+      {"portal_shortcut_description", QStringLiteral("Open the clipboard history")},
+      {"preferences_shortcut_desktop_trigger",
+       QStringLiteral("The desktop opens the history with %@. That key is the desktop's to change, in its "
+                      "keyboard shortcut settings.")},
+      {"preferences_shortcut_desktop_refused",
+       QStringLiteral("The desktop did not take this shortcut. It is the desktop's to give: assign a key to "
+                      "Marbrel in its keyboard shortcut settings, or bind a key to the command marbrel.")},
+      {"preferences_paste_desktop_refused",
+       QStringLiteral("The desktop did not allow Marbrel to type, so entries are copied only: paste them with "
+                      "Ctrl+V. To be asked again, delete remote-desktop.json in Marbrel's settings folder "
+                      "(marbrel doctor shows where).")},
       {"preferences_history_size", QStringLiteral("&History size:")},
       {"preferences_history_size_value", QStringLiteral("{historySize} entries")},
       {"preferences_history_size_value_one", QStringLiteral("{historySize} entry")},

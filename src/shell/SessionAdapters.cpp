@@ -4,12 +4,17 @@
 
 #include <QMessageBox>
 
+#include <QDBusConnection>
+
+#include "core/app/DesktopRoutes.h"
+#include "core/config/RemoteDesktopGrant.h"
 #include "core/platform/Strings.h"
 #include "shell/DataControlPasteboard.h"
 #include "shell/QtPasteboard.h"
 #include "shell/WaylandConnection.h"
 #include "shell/WaylandKeySynthesizer.h"
 #include "shell/XTestKeySynthesizer.h"
+#include "shell/portal/PortalKeySynthesizer.h"
 
 namespace marbrel {
 
@@ -20,6 +25,7 @@ struct SessionAdapters::Owned {
   std::unique_ptr<WaylandKeySynthesizer> waylandKeys;
   std::unique_ptr<QtPasteboard> qtPasteboard;
   std::unique_ptr<XTestKeySynthesizer> xtest;
+  std::unique_ptr<PortalKeySynthesizer> portalKeys;
 
   ~Owned() {
     waylandKeys.reset();
@@ -28,10 +34,33 @@ struct SessionAdapters::Owned {
   }
 };
 
+namespace {
+
+// Whether the paste goes through the RemoteDesktop portal: in a Wayland session, when the compositor
+// gives neither a virtual keyboard nor fake input and the portal is offered. The bus is asked only
+// then.
+bool pastesThroughPortal(WaylandKeySynthesizer::Method method, bool capturesThroughX11) {
+  DesktopOffers offers;
+  offers.session = sessionFromEnvironment(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
+                                          std::getenv("DISPLAY"));
+  if (offers.session != DesktopOffers::Session::wayland) return false;
+  offers.xDisplay = true;
+  offers.xtest = true;
+  offers.wlrDataControl = !capturesThroughX11;
+  offers.virtualKeyboard = method == WaylandKeySynthesizer::Method::virtualKeyboard;
+  offers.fakeInput = method == WaylandKeySynthesizer::Method::kwinFakeInput;
+  if (offers.virtualKeyboard || offers.fakeInput) return false;
+  offers.remoteDesktopPortal = PortalKeySynthesizer::offeredVersion(QDBusConnection::sessionBus()) > 0;
+  return pasteRoute(offers) == PasteRoute::portal;
+}
+
+}  // namespace
+
 SessionAdapters::SessionAdapters() : owned_(std::make_unique<Owned>()) {}
 SessionAdapters::~SessionAdapters() = default;
 
-std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, const Strings& strings) {
+std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, const Strings& strings,
+                                                        PortalStatus& portalStatus) {
   std::unique_ptr<SessionAdapters> adapters(new SessionAdapters);
   Owned& owned = *adapters->owned_;
   owned.wayland = WaylandConnection::connectToCompositor();
@@ -49,9 +78,16 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
                                                                 strings.localized("paste_permission_reason"));
     adapters->pasteboard_ = owned.dataControl.get();
     adapters->keys_ = owned.waylandKeys.get();
+    std::string pasteMethod = owned.waylandKeys->methodName();
+    if (pastesThroughPortal(owned.waylandKeys->method(), /*capturesThroughX11=*/false)) {
+      owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
+                                                                RemoteDesktopGrant::standardFile(), portalStatus);
+      adapters->keys_ = owned.portalKeys.get();
+      pasteMethod = "the RemoteDesktop portal";
+    }
     adapters->wayland_ = true;
     adapters->description_ = std::string("Wayland session: clipboard through ") + owned.dataControl->protocolName() +
-                             ", paste through " + owned.waylandKeys->methodName() + ", windows on XWayland";
+                             ", paste through " + pasteMethod + ", windows on XWayland";
     return adapters;
   }
   owned.wayland.reset();
@@ -63,6 +99,16 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
   owned.xtest = std::make_unique<XTestKeySynthesizer>(x11);
   adapters->pasteboard_ = owned.qtPasteboard.get();
   adapters->keys_ = owned.xtest.get();
+  // A Wayland session without data control (GNOME): XTest reaches X11 programs only; the portal, all.
+  if (pastesThroughPortal(WaylandKeySynthesizer::Method::none, /*capturesThroughX11=*/true)) {
+    owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
+                                                              RemoteDesktopGrant::standardFile(), portalStatus);
+    adapters->keys_ = owned.portalKeys.get();
+    adapters->description_ = "Wayland session without a data-control protocol: X clipboard through XWayland "
+                             "(copies of Wayland programs are seen only while an X11 window has the keyboard), "
+                             "paste through the RemoteDesktop portal";
+    return adapters;
+  }
   adapters->description_ = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                                ? "X11 session: X clipboard, paste through XTest"
                                : "Wayland session without a data-control protocol: X clipboard and XTest paste "

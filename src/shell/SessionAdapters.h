@@ -7,17 +7,21 @@ namespace marbrel {
 
 class KeySynthesizer;
 class Pasteboard;
+class PortalStatus;
 class Strings;
 class X11Connection;
 
 // The clipboard and synthetic-key adapters the desktop session calls for. In a Wayland session
 // whose compositor offers a data-control protocol, the Wayland ones: the compositor lets X11
 // programs see the clipboard only while one of their windows has the keyboard, and XTest keys reach
-// X11 programs only. Otherwise the X11 ones.
+// X11 programs only. Otherwise the X11 ones. In a Wayland session whose compositor sends no keys for
+// us (no virtual keyboard, no fake input), the desktop's RemoteDesktop portal types the paste key.
 class SessionAdapters {
  public:
-  // `x11` and `strings` are not owned and outlive the adapters.
-  static std::unique_ptr<SessionAdapters> choose(X11Connection& x11, const Strings& strings);
+  // `x11`, `strings` and `portalStatus` are not owned and outlive the adapters; the portal's answers
+  // go to `portalStatus`.
+  static std::unique_ptr<SessionAdapters> choose(X11Connection& x11, const Strings& strings,
+                                                 PortalStatus& portalStatus);
   ~SessionAdapters();
 
   Pasteboard& pasteboard() const { return *pasteboard_; }

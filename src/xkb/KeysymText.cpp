@@ -43,4 +43,34 @@ std::string keysymText(std::uint32_t keysym) {
   return std::string(buffer, static_cast<std::size_t>(written - 1));
 }
 
+std::string keysymNameForCharacter(std::string_view utf8) {
+  // One UTF-8 sequence, decoded by hand: the lead byte gives its length.
+  if (utf8.empty()) return {};
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+  std::size_t length = 1;
+  char32_t codePoint = byte(0);
+  if (byte(0) >= 0xF0) {
+    length = 4;
+    codePoint = byte(0) & 0x07;
+  } else if (byte(0) >= 0xE0) {
+    length = 3;
+    codePoint = byte(0) & 0x0F;
+  } else if (byte(0) >= 0xC0) {
+    length = 2;
+    codePoint = byte(0) & 0x1F;
+  } else if (byte(0) >= 0x80) {
+    return {};
+  }
+  if (utf8.size() != length) return {};
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return {};
+    codePoint = (codePoint << 6) | (byte(i) & 0x3F);
+  }
+  const xkb_keysym_t keysym = xkb_utf32_to_keysym(codePoint);
+  if (keysym == XKB_KEY_NoSymbol) return {};
+  char name[64] = {};
+  if (xkb_keysym_get_name(keysym, name, sizeof name) <= 0) return {};
+  return name;
+}
+
 }  // namespace marbrel

@@ -3,12 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLabel>
 
 #include "core/shortcuts/Name.h"
 #include "shell/preferences/NumberBox.h"
 #include "shell/preferences/PaneControls.h"
 #include "shell/preferences/PreferenceIcons.h"
 #include "shell/preferences/PreferenceTexts.h"
+#include "shell/portal/PortalStatus.h"
 #include "shell/preferences/ShortcutRecorder.h"
 
 namespace marbrel {
@@ -16,6 +18,7 @@ namespace marbrel {
 GeneralPreferencesViewController::GeneralPreferencesViewController(const PreferencesContext& context,
                                                                    QWidget* parent)
     : PreferencePane(parent),
+      context_(context),
       model_(context.configuration, context.launchAtLogin, context.alerts, context.storedEntries) {
   using namespace pane_controls;
   const PreferenceTexts texts(context.strings);
@@ -37,11 +40,24 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(const Prefere
                              texts.text("preferences_sort_number_of_copies")},
                             this);
 
+  const auto makeNote = [this](const char* name) {
+    auto* note = new QLabel(this);
+    note->setObjectName(QString::fromLatin1(name));
+    note->setWordWrap(true);
+    note->setMaximumWidth(320);
+    note->setVisible(false);
+    return note;
+  };
+  shortcutNote_ = makeNote("shortcutNote");
+  pasteNote_ = makeNote("pasteNote");
+
   QFormLayout* form = makeForm(this);
-  addRow(*form, texts.text("preferences_popup_shortcut"), row({hotkeyRecorder_}, this), hotkeyRecorder_);
+  addRow(*form, texts.text("preferences_popup_shortcut"),
+         column({row({hotkeyRecorder_}, this), shortcutNote_}, this), hotkeyRecorder_);
   addRow(*form, texts.text("preferences_startup"), launchAtLoginButton_);
   addRow(*form, texts.text("preferences_search"), fuzzySearchButton_);
-  addRow(*form, texts.text("preferences_paste"), pasteAutomaticallyButton_);
+  addRow(*form, texts.text("preferences_paste"), column({pasteAutomaticallyButton_, pasteNote_}, this),
+         pasteAutomaticallyButton_);
   addRow(*form, texts.text("preferences_history_size"), historySizeBox_);
   addRow(*form, texts.text("preferences_sort_by"), sortByButton_);
 
@@ -63,6 +79,8 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(const Prefere
   connect(historySizeBox_, &QSpinBox::editingFinished, this, [this] {
     if (shrinkTimer_.isActive()) shrinkTimer_.start(0);
   });
+  if (context.portalStatus) connect(context.portalStatus, &PortalStatus::changed, this, [this] { showPortalNotes(); });
+  showPortalNotes();
 }
 
 void GeneralPreferencesViewController::historySizeEdited(int value) {
@@ -86,6 +104,23 @@ void GeneralPreferencesViewController::hideEvent(QHideEvent* event) {
   PreferencePane::hideEvent(event);
   // The window closed (or the pane was left) while a smaller size waited: settle it now.
   if (shrinkTimer_.isActive()) shrinkTimer_.start(0);
+}
+
+void GeneralPreferencesViewController::showPortalNotes() {
+  const PortalStatus* status = context_.portalStatus;
+  const PreferenceTexts texts(context_.strings);
+  QString shortcut;
+  if (status && status->shortcut() == PortalStatus::Shortcut::reassigned) {
+    shortcut = texts.text("preferences_shortcut_desktop_trigger");
+    shortcut.replace(QLatin1String("%@"), status->shortcutTrigger());
+  } else if (status && status->shortcut() == PortalStatus::Shortcut::refused) {
+    shortcut = texts.text("preferences_shortcut_desktop_refused");
+  }
+  shortcutNote_->setText(shortcut);
+  shortcutNote_->setVisible(!shortcut.isEmpty());
+  const bool pasteRefused = status && status->paste() == PortalStatus::Paste::refused;
+  pasteNote_->setText(pasteRefused ? texts.text("preferences_paste_desktop_refused") : QString());
+  pasteNote_->setVisible(pasteRefused);
 }
 
 QIcon GeneralPreferencesViewController::toolbarItemIcon() const { return preference_icons::general(); }

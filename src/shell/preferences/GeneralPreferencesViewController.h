@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 
 namespace marbrel {
 
@@ -40,6 +41,9 @@ class GeneralPreferencesViewController : public PreferencePane {
   QCheckBox* pasteAutomaticallyButton() const { return pasteAutomaticallyButton_; }
   NumberBox* historySizeBox() const { return historySizeBox_; }
   QComboBox* sortByButton() const { return sortByButton_; }
+  // What the desktop answered about the shortcut and the paste, shown only when it matters.
+  QLabel* shortcutNote() const { return shortcutNote_; }
+  QLabel* pasteNote() const { return pasteNote_; }
 
  protected:
   void hideEvent(QHideEvent* event) override;
@@ -49,6 +53,9 @@ class GeneralPreferencesViewController : public PreferencePane {
   // Writes the size the box shows, asking first when it deletes entries.
   void commitHistorySize();
 
+  void showPortalNotes();
+
+  const PreferencesContext& context_;
   GeneralPaneModel model_;
   QString title_;
   ShortcutRecorder* hotkeyRecorder_ = nullptr;
@@ -58,6 +65,8 @@ class GeneralPreferencesViewController : public PreferencePane {
   NumberBox* historySizeBox_ = nullptr;
   QComboBox* sortByButton_ = nullptr;
   QTimer shrinkTimer_;
+  QLabel* shortcutNote_ = nullptr;
+  QLabel* pasteNote_ = nullptr;
 };
 
 }  // namespace marbrel

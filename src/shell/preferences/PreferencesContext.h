@@ -11,6 +11,7 @@ class Configuration;
 class KeyboardShortcuts;
 class LaunchAtLogin;
 class NotificationCenter;
+class PortalStatus;
 class Strings;
 
 // What the preference panes work with; none of it is owned, and all of it outlives the window.
@@ -26,6 +27,8 @@ struct PreferencesContext {
   // Asks before a smaller history size deletes entries, and counts the entries it would delete.
   Alerts& alerts;
   GeneralPaneModel::StoredEntries storedEntries;
+  // What the desktop portals answered, where the shortcut or the paste go through them; else null.
+  const PortalStatus* portalStatus = nullptr;
 };
 
 }  // namespace marbrel

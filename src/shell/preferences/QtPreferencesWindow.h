@@ -31,6 +31,9 @@ class QtPreferencesWindow : public PreferencesWindow {
 
   void show() override;
 
+  // Lets the General pane explain what the desktop portals answered; set before the first showing.
+  void setPortalStatus(const PortalStatus* status) { context_.portalStatus = status; }
+
   // The window's controller once the window exists; null before the first showing.
   PreferencesWindowController* controller() const { return controller_.get(); }
 

@@ -1,4 +1,5 @@
 #include "core/config/Defaults.h"
+#include "core/config/RemoteDesktopGrant.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -244,6 +245,22 @@ TEST(Defaults, ConcurrentWritersInOtherProcessesNeverLoseEachOthersKeys) {
   }
   Defaults result(file);
   EXPECT_EQ(result.persistentDomain().size(), static_cast<std::size_t>(kWriters * kKeysEach));
+}
+
+TEST(RemoteDesktopGrant, TheTokenIsKeptPrivatelyAndAnUnreadableFileHoldsNoAnswer) {
+  TempDir dir;
+  const fs::path file = dir / "marbrel" / "remote-desktop.json";
+  EXPECT_EQ(RemoteDesktopGrant::read(file), RemoteDesktopGrant{});
+  ASSERT_TRUE((RemoteDesktopGrant{"token-1", false}).write(file));
+  EXPECT_EQ(modeOf(file), 0600u);
+  EXPECT_EQ(modeOf(file.parent_path()), 0700u);
+  EXPECT_EQ(RemoteDesktopGrant::read(file), (RemoteDesktopGrant{"token-1", false}));
+  ASSERT_TRUE((RemoteDesktopGrant{std::nullopt, true}).write(file));
+  EXPECT_EQ(RemoteDesktopGrant::read(file), (RemoteDesktopGrant{std::nullopt, true}));
+  for (const char* text : {"{", "[]", R"({"restoreToken":5,"refused":"yes"})", R"({"restoreToken":""})"}) {
+    std::ofstream(file, std::ios::trunc) << text;
+    EXPECT_EQ(RemoteDesktopGrant::read(file), RemoteDesktopGrant{}) << text;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/keylayout/Sauce.h"
+#include "xkb/KeysymText.h"
 #include "xkb/XkbKeyboardLayout.h"
 
 namespace marbrel {
@@ -203,6 +204,17 @@ TEST(XkbKeyboardLayout, AnExistingKeymapCanBeUsedAndReplaced) {
   sauce.enabledInputSourcesChanged();
   sauce.selectedInputSourceChanged();
   EXPECT_EQ(sauce.keyForKeyCode(16), Key::y);
+}
+
+TEST(KeysymNames, ACharacterIsNamedAsDesktopShortcutSettingsNameItsKey) {
+  struct Row {
+    const char* character;
+    const char* name;
+  };
+  for (const Row& row : std::vector<Row>{{"v", "v"}, {",", "comma"}, {"\xC3\xA9", "eacute"}, {"\xC3\x9F", "ssharp"},
+                                          {"\xD1\x84", "Cyrillic_ef"}, {"", ""}, {"ab", ""}, {"\xC3", ""}, {"\x80", ""}}) {
+    EXPECT_EQ(keysymNameForCharacter(row.character), row.name) << row.character;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QString>
+
+namespace marbrel::desktop_portal {
+
+// The freedesktop desktop portal on the session bus: its names, and the version of one of its
+// interfaces (0 when the portal or the interface is not there).
+inline const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+inline const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+inline const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+inline const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+inline const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+inline const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
+
+// Reads the interface's "version" property, waiting at most `timeoutMs` for the answer; a bus
+// without a portal answers at once.
+uint interfaceVersion(const QDBusConnection& bus, const QString& interface, int timeoutMs = 3000);
+
+// A property of the portal's interface, or an invalid variant.
+QVariant property(const QDBusConnection& bus, const QString& interface, const QString& name, int timeoutMs = 3000);
+
+}  // namespace marbrel::desktop_portal
