@@ -56,10 +56,8 @@ PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& bus, Keyboar
   const QString& service = desktop_portal::kService;
   const QString& path = desktop_portal::kPath;
   const QString& interface = desktop_portal::kGlobalShortcuts;
-  bus_.connect(service, path, interface, QStringLiteral("Activated"), this,
-               SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-  bus_.connect(service, path, interface, QStringLiteral("Deactivated"), this,
-               SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  bus_.connect(service, path, interface, QStringLiteral("Activated"), this, SLOT(onActivated(QDBusMessage)));
+  bus_.connect(service, path, interface, QStringLiteral("Deactivated"), this, SLOT(onDeactivated(QDBusMessage)));
   bus_.connect(service, path, interface, QStringLiteral("ShortcutsChanged"), this,
                SLOT(onShortcutsChanged(QDBusMessage)));
   observer_ = notifications_.addObserver(KeyboardShortcuts::kShortcutByNameDidChange, [this](const Notification& n) {
@@ -165,17 +163,21 @@ void PortalGlobalShortcuts::closeSession() {
   session_.clear();
 }
 
-void PortalGlobalShortcuts::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong,
-                                        const QVariantMap&) {
-  if (session.path() != session_ || id != kShortcutId) return;
+bool PortalGlobalShortcuts::isOurs(const QDBusMessage& message) const {
+  const QList<QVariant> arguments = message.arguments();
+  return arguments.size() >= 2 && !session_.isEmpty() && objectPath(arguments.at(0)) == session_ &&
+         arguments.at(1).toString() == kShortcutId;
+}
+
+void PortalGlobalShortcuts::onActivated(const QDBusMessage& message) {
+  if (!isOurs(message)) return;
   // Run from a later turn of the loop: the action opens a menu, which must not happen inside the
   // bus's dispatch.
   QTimer::singleShot(0, this, [this] { shortcuts_.activate(Name::popup(), HotKeyService::EventKind::pressed); });
 }
 
-void PortalGlobalShortcuts::onDeactivated(const QDBusObjectPath& session, const QString& id, qulonglong,
-                                          const QVariantMap&) {
-  if (session.path() != session_ || id != kShortcutId) return;
+void PortalGlobalShortcuts::onDeactivated(const QDBusMessage& message) {
+  if (!isOurs(message)) return;
   QTimer::singleShot(0, this, [this] { shortcuts_.activate(Name::popup(), HotKeyService::EventKind::released); });
 }
 

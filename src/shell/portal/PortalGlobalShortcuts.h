@@ -46,14 +46,15 @@ class PortalGlobalShortcuts : public QObject {
   QString preferredTrigger() const;
 
  private Q_SLOTS:
-  void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp, const QVariantMap& options);
-  void onDeactivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
-                     const QVariantMap& options);
+  void onActivated(const QDBusMessage& message);
+  void onDeactivated(const QDBusMessage& message);
   void onShortcutsChanged(const QDBusMessage& message);
 
  private:
   void bind();
   void closeSession();
+  // Whether a signal of the portal is about our shortcut in our session.
+  bool isOurs(const QDBusMessage& message) const;
   void bound(uint response, const QVariantMap& results, const QString& asked);
   void showTrigger(const QString& reported, const QString& asked);
 
