@@ -18,6 +18,7 @@ void printUsage(std::ostream& stream) {
             "       marbrel history list [--json]\n"
             "       marbrel history search [--fuzzy] QUERY [--json]\n"
             "       marbrel keymap [--layout LAYOUT[(VARIANT)]]\n"
+            "       marbrel doctor [--json]\n"
             "       marbrel help | --help\n"
             "       marbrel version | --version\n";
 }

@@ -11,8 +11,6 @@ QVariant property(const QDBusConnection& bus, const QString& interface, const QS
       QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                      QStringLiteral("Get"));
   call << interface << name;
-  // Asking must not start a portal that is not running: the answer would wait for its start-up.
-  call.setAutoStartService(false);
   const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
   return reply.arguments().constFirst().value<QDBusVariant>().variant();

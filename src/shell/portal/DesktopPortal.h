@@ -14,11 +14,11 @@ inline const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.Rem
 inline const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 inline const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 
-// Reads the interface's "version" property, waiting at most `timeoutMs` for the answer; a bus
-// without a portal answers at once.
-uint interfaceVersion(const QDBusConnection& bus, const QString& interface, int timeoutMs = 3000);
+// Reads the interface's "version" property, waiting at most `timeoutMs` for the answer (the bus
+// starts the portal when it is installed but not running); a bus without a portal answers at once.
+uint interfaceVersion(const QDBusConnection& bus, const QString& interface, int timeoutMs = 5000);
 
 // A property of the portal's interface, or an invalid variant.
-QVariant property(const QDBusConnection& bus, const QString& interface, const QString& name, int timeoutMs = 3000);
+QVariant property(const QDBusConnection& bus, const QString& interface, const QString& name, int timeoutMs = 5000);
 
 }  // namespace marbrel::desktop_portal

@@ -1,0 +1,229 @@
+#include "cli/DoctorReport.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CommandLine.h"
+
+namespace marbrel::cli {
+
+namespace {
+
+using Session = DesktopOffers::Session;
+
+std::string octal(unsigned mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", mode & 07777);
+  return text;
+}
+
+DoctorLine sessionLine(const DoctorProbe& probe) {
+  DoctorLine line{"session", "session", "", true, ""};
+  switch (probe.offers.session) {
+    case Session::x11:
+      line.value = "X11 (DISPLAY=" + probe.xDisplay + ")";
+      if (!probe.offers.xDisplay) {
+        line.ok = false;
+        line.value += ", but the X server does not answer";
+        line.fix = "check that DISPLAY names the running X server";
+      }
+      break;
+    case Session::wayland:
+      line.value = "Wayland (WAYLAND_DISPLAY=" + (probe.waylandDisplay.empty() ? std::string("unset") : probe.waylandDisplay);
+      line.value += probe.offers.xDisplay ? ", XWayland on " + probe.xDisplay + ")" : ", no XWayland)";
+      if (!probe.waylandConnected) {
+        line.ok = false;
+        line.fix = "run marbrel doctor inside the Wayland session (the compositor did not answer)";
+      } else if (!probe.offers.xDisplay) {
+        line.ok = false;
+        line.fix = "enable XWayland in the compositor: Marbrel's menu and windows need it";
+      }
+      break;
+    case Session::none:
+      line.value = "none (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+      line.ok = false;
+      line.fix = "run Marbrel inside a desktop session";
+      break;
+  }
+  return line;
+}
+
+DoctorLine captureLine(const DoctorProbe& probe, bool& works) {
+  DoctorLine line{"capture", "clipboard capture", "", true, ""};
+  const CaptureRoute route = captureRoute(probe.offers);
+  line.value = std::string(name(route));
+  works = route != CaptureRoute::none;
+  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
+    // XWayland sees the clipboard only while an X11 window has the keyboard.
+    works = false;
+    line.value = "X11 programs only (through XWayland)";
+    line.fix = "use a compositor that offers a data-control protocol (sway, Hyprland, labwc, river, Plasma 6): "
+               "copies made in Wayland programs are not recorded here";
+  } else if (route == CaptureRoute::none) {
+    line.fix = probe.offers.session == Session::none ? "run Marbrel inside a desktop session"
+                                                     : "use a compositor that offers a data-control protocol";
+  }
+  line.ok = works;
+  return line;
+}
+
+DoctorLine copyBackLine(const DoctorProbe& probe) {
+  DoctorLine line{"copyBack", "copy back", "", true, ""};
+  const CaptureRoute route = captureRoute(probe.offers);
+  line.value = std::string(name(route));
+  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
+    line.value = "X11 programs only (through XWayland)";
+    line.ok = false;
+    line.fix = "use a compositor that offers a data-control protocol";
+  } else if (route == CaptureRoute::none) {
+    line.ok = false;
+    line.fix = "run Marbrel inside a desktop session";
+  }
+  return line;
+}
+
+DoctorLine pasteLine(const DoctorProbe& probe) {
+  DoctorLine line{"paste", "paste", "", true, ""};
+  const PasteRoute route = pasteRoute(probe.offers);
+  line.value = std::string(name(route));
+  if (route == PasteRoute::portal) {
+    line.value += " (RemoteDesktop version " + std::to_string(probe.remoteDesktopVersion) + ")";
+    if (probe.pasteRefused) {
+      line.ok = false;
+      line.value += ", refused: entries are copied only";
+      line.fix = "delete " + probe.grantFile + ", then paste again to be asked again";
+    }
+  } else if (route == PasteRoute::xtest && probe.offers.session == Session::wayland) {
+    line.ok = false;
+    line.value = "XTest, into X11 programs only (through XWayland)";
+    line.fix = "install xdg-desktop-portal with your desktop's backend (it offers RemoteDesktop)";
+  } else if (route == PasteRoute::none) {
+    line.ok = false;
+    line.value = "none: entries are copied only (paste them with Ctrl+V)";
+    switch (probe.offers.session) {
+      case Session::x11: line.fix = "use an X server with the XTest extension"; break;
+      case Session::wayland:
+        line.fix = "install xdg-desktop-portal with your desktop's backend (it offers RemoteDesktop), or use a "
+                   "compositor with the virtual-keyboard protocol (sway, Hyprland)";
+        break;
+      case Session::none: line.fix = "run Marbrel inside a desktop session"; break;
+    }
+  }
+  return line;
+}
+
+DoctorLine shortcutLine(const DoctorProbe& probe) {
+  DoctorLine line{"shortcut", "global shortcut", "", true, ""};
+  const ShortcutRoute route = shortcutRoute(probe.offers);
+  line.value = std::string(name(route));
+  if (route == ShortcutRoute::portal) {
+    line.value += " (GlobalShortcuts version " + std::to_string(probe.globalShortcutsVersion) + ")";
+  } else if (route == ShortcutRoute::desktopBinding) {
+    line.ok = false;
+    line.fix = probe.offers.session == Session::none
+                   ? "run Marbrel inside a desktop session"
+                   : "bind a key to the command marbrel in the desktop's keyboard settings (README, Desktops)";
+  }
+  return line;
+}
+
+DoctorLine trayLine(const DoctorProbe& probe) {
+  DoctorLine line{"tray", "tray host", "", true, ""};
+  if (probe.statusNotifierWatcher) {
+    line.value = "StatusNotifierWatcher";
+  } else if (probe.xSystemTray) {
+    line.value = "X11 system tray";
+  } else {
+    line.ok = false;
+    line.value = "none: no tray icon";
+    line.fix = probe.offers.session == Session::none
+                   ? "run Marbrel inside a desktop session"
+                   : "open the menu with the shortcut, or add a tray to the panel (GNOME: the AppIndicator extension)";
+  }
+  return line;
+}
+
+DoctorLine fileLine(const char* id, const char* label, const FileProbe& file) {
+  DoctorLine line{id, label, file.path, true, ""};
+  if (!file.exists) {
+    line.value += " (not there yet: Marbrel makes it at its first start)";
+    return line;
+  }
+  line.value += " (" + octal(file.mode) + ", folder " + octal(file.folderMode) + ")";
+  if (file.mode & 077) {
+    line.ok = false;
+    line.fix = "chmod 600 " + file.path;
+  } else if (file.folderExists && (file.folderMode & 077)) {
+    const auto slash = file.path.rfind('/');
+    line.ok = false;
+    line.fix = "chmod 700 " + (slash == std::string::npos ? std::string(".") : file.path.substr(0, slash));
+  }
+  return line;
+}
+
+}  // namespace
+
+DoctorReport diagnose(const DoctorProbe& probe) {
+  DoctorReport report;
+  const DoctorLine session = sessionLine(probe);
+  report.lines.push_back(session);
+  report.lines.push_back(captureLine(probe, report.captureWorks));
+  report.lines.push_back(copyBackLine(probe));
+  report.lines.push_back(pasteLine(probe));
+  report.lines.push_back(shortcutLine(probe));
+  report.lines.push_back(trayLine(probe));
+  report.lines.push_back(fileLine("settings", "settings", probe.settings));
+  report.lines.push_back(fileLine("history", "history", probe.history));
+  // The menu is drawn on the X server (X11, or XWayland), and opened from the tray, the shortcut or a
+  // second launch: it works wherever that server answers.
+  report.menuWorks = probe.offers.xDisplay && (probe.offers.session != Session::wayland || probe.waylandConnected);
+  return report;
+}
+
+void printText(const DoctorReport& report, std::ostream& out) {
+  for (const DoctorLine& line : report.lines) {
+    out << line.label << ": " << line.value;
+    if (!line.ok && !line.fix.empty()) out << "; to fix: " << line.fix;
+    out << '\n';
+  }
+  out << (report.exitCode() == 0 ? "Marbrel can record the clipboard and open its menu here.\n"
+                                  : "Marbrel cannot work fully here: see the fixes above.\n");
+}
+
+void printJson(const DoctorReport& report, std::ostream& out) {
+  nlohmann::json checks = nlohmann::json::array();
+  for (const DoctorLine& line : report.lines) {
+    nlohmann::json check = {{"id", line.id}, {"label", line.label}, {"value", line.value}, {"ok", line.ok}};
+    if (!line.ok && !line.fix.empty()) check["fix"] = line.fix;
+    checks.push_back(std::move(check));
+  }
+  const nlohmann::json json = {{"ok", report.exitCode() == 0},
+                               {"captureWorks", report.captureWorks},
+                               {"menuWorks", report.menuWorks},
+                               {"checks", std::move(checks)}};
+  out << json.dump(2) << '\n';
+}
+
+int runDoctorCommand(const std::vector<std::string>& args, const std::function<DoctorProbe()>& probe,
+                     std::ostream& out, std::ostream& err) {
+  bool json = false;
+  for (const std::string& arg : args) {
+    if (arg == "--json") {
+      json = true;
+    } else {
+      err << "marbrel doctor: unknown argument '" << arg << "'\nusage: marbrel doctor [--json]\n";
+      return kExitUsage;
+    }
+  }
+  const DoctorReport report = diagnose(probe());
+  if (json) {
+    printJson(report, out);
+  } else {
+    printText(report, out);
+  }
+  return report.exitCode();
+}
+
+}  // namespace marbrel::cli

@@ -1,0 +1,147 @@
+#include "shell/doctor/DesktopProbe.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <set>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+
+#include "core/config/Defaults.h"
+#include "core/config/RemoteDesktopGrant.h"
+#include "core/history/HistoryStore.h"
+#include "shell/portal/DesktopPortal.h"
+
+#include <wayland-client.h>
+#include <xcb/xcb.h>
+
+namespace marbrel {
+
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The interfaces the compositor announces, or nothing when it does not answer.
+bool waylandGlobals(std::set<std::string>& interfaces) {
+  wl_display* display = wl_display_connect(nullptr);
+  if (!display) return false;
+  wl_registry* registry = wl_display_get_registry(display);
+  static const wl_registry_listener listener = {
+      [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+        static_cast<std::set<std::string>*>(data)->insert(interface);
+      },
+      [](void*, wl_registry*, uint32_t) {},
+  };
+  wl_registry_add_listener(registry, &listener, &interfaces);
+  const bool answered = wl_display_roundtrip(display) >= 0;
+  wl_registry_destroy(registry);
+  wl_display_disconnect(display);
+  return answered;
+}
+
+struct XFindings {
+  bool connected = false;
+  bool xtest = false;
+  bool systemTray = false;
+};
+
+XFindings probeX() {
+  XFindings found;
+  int screenNumber = 0;
+  xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+  if (!connection || xcb_connection_has_error(connection)) {
+    if (connection) xcb_disconnect(connection);
+    return found;
+  }
+  found.connected = true;
+  const char* xtest = "XTEST";
+  xcb_query_extension_reply_t* extension =
+      xcb_query_extension_reply(connection, xcb_query_extension(connection, std::strlen(xtest), xtest), nullptr);
+  found.xtest = extension && extension->present;
+  free(extension);
+  const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber);
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 1, std::uint16_t(selection.size()), selection.c_str()), nullptr);
+  if (atom && atom->atom != XCB_ATOM_NONE) {
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    found.systemTray = owner && owner->owner != XCB_WINDOW_NONE;
+    free(owner);
+  }
+  free(atom);
+  xcb_disconnect(connection);
+  return found;
+}
+
+cli::FileProbe probeFile(const std::filesystem::path& path) {
+  cli::FileProbe file;
+  file.path = path.string();
+  struct stat info = {};
+  if (::stat(path.c_str(), &info) == 0) {
+    file.exists = true;
+    file.mode = info.st_mode & 07777;
+  }
+  if (::stat(path.parent_path().c_str(), &info) == 0) {
+    file.folderExists = true;
+    file.folderMode = info.st_mode & 07777;
+  }
+  return file;
+}
+
+}  // namespace
+
+cli::DoctorProbe probeDesktop() {
+  cli::DoctorProbe probe;
+  probe.waylandDisplay = environment("WAYLAND_DISPLAY");
+  probe.xDisplay = environment("DISPLAY");
+  DesktopOffers& offers = probe.offers;
+  offers.session = sessionFromEnvironment(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
+                                          std::getenv("DISPLAY"));
+
+  if (offers.session == DesktopOffers::Session::wayland) {
+    std::set<std::string> globals;
+    probe.waylandConnected = waylandGlobals(globals);
+    offers.extDataControl = globals.count("ext_data_control_manager_v1") != 0;
+    offers.wlrDataControl = globals.count("zwlr_data_control_manager_v1") != 0;
+    offers.virtualKeyboard = globals.count("zwp_virtual_keyboard_manager_v1") != 0;
+    offers.fakeInput = globals.count("org_kde_kwin_fake_input") != 0;
+  }
+  if (!probe.xDisplay.empty()) {
+    const XFindings x = probeX();
+    offers.xDisplay = x.connected;
+    offers.xtest = x.xtest;
+    probe.xSystemTray = x.systemTray;
+  }
+
+  const QDBusConnection bus = QDBusConnection::sessionBus();
+  probe.busConnected = bus.isConnected();
+  if (probe.busConnected) {
+    probe.globalShortcutsVersion = desktop_portal::interfaceVersion(bus, desktop_portal::kGlobalShortcuts);
+    probe.remoteDesktopVersion = desktop_portal::interfaceVersion(bus, desktop_portal::kRemoteDesktop);
+    offers.globalShortcutsPortal = probe.globalShortcutsVersion > 0;
+    offers.remoteDesktopPortal = probe.remoteDesktopVersion > 0;
+    if (const QDBusConnectionInterface* names = bus.interface()) {
+      probe.statusNotifierWatcher = names->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    }
+  }
+
+  probe.grantFile = RemoteDesktopGrant::standardFile().string();
+  probe.pasteRefused = RemoteDesktopGrant::read(RemoteDesktopGrant::standardFile()).refused;
+  probe.settings = probeFile(Defaults::standardFile());
+  probe.history = probeFile(HistoryStore::standardFile());
+  return probe;
+}
+
+int runDoctor(int argc, char** argv, const std::vector<std::string>& args) {
+  // The session bus needs an application object; no window is shown.
+  QCoreApplication application(argc, argv);
+  return cli::runDoctorCommand(args, probeDesktop, std::cout, std::cerr);
+}
+
+}  // namespace marbrel

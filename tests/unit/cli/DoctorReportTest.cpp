@@ -1,0 +1,168 @@
+#include "cli/DoctorReport.h"
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/CommandLine.h"
+
+namespace marbrel::cli {
+namespace {
+
+using Session = DesktopOffers::Session;
+
+// A session's probe with private files in place.
+DoctorProbe probeOf(Session session) {
+  DoctorProbe probe;
+  probe.offers.session = session;
+  probe.settings = {"/home/u/.config/marbrel/defaults.json", true, 0600, true, 0700};
+  probe.history = {"/home/u/.local/share/marbrel/MarbrelStorage.sqlite", true, 0600, true, 0700};
+  probe.grantFile = "/home/u/.config/marbrel/remote-desktop.json";
+  if (session == Session::x11) {
+    probe.xDisplay = ":0";
+    probe.offers.xDisplay = probe.offers.xtest = probe.xSystemTray = true;
+  }
+  if (session == Session::wayland) {
+    probe.waylandDisplay = "wayland-1";
+    probe.waylandConnected = true;
+    probe.xDisplay = ":1";
+    probe.offers.xDisplay = true;
+  }
+  return probe;
+}
+
+DoctorProbe withPortals(DoctorProbe probe, unsigned shortcuts, unsigned remoteDesktop) {
+  probe.globalShortcutsVersion = shortcuts;
+  probe.remoteDesktopVersion = remoteDesktop;
+  probe.offers.globalShortcutsPortal = shortcuts > 0;
+  probe.offers.remoteDesktopPortal = remoteDesktop > 0;
+  return probe;
+}
+
+// Each check's value, and "!" before it when the check failed.
+std::map<std::string, std::string> verdicts(const DoctorReport& report) {
+  std::map<std::string, std::string> result;
+  for (const DoctorLine& line : report.lines) {
+    result[line.id] = (line.ok ? "" : "!") + line.value;
+    EXPECT_EQ(line.ok, line.fix.empty()) << line.id << ": a failed check says what to do, a passed one does not";
+  }
+  return result;
+}
+
+TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusForCaptureAndMenu) {
+  struct Row {
+    const char* why;
+    DoctorProbe probe;
+    std::map<std::string, std::string> expected;  // the checks that matter for the row
+    int exitCode;
+  };
+  DoctorProbe bareX = probeOf(Session::x11);
+  bareX.offers.xtest = bareX.xSystemTray = false;
+  DoctorProbe sway = probeOf(Session::wayland);
+  sway.offers.wlrDataControl = sway.offers.virtualKeyboard = true;
+  DoctorProbe gnome = withPortals(probeOf(Session::wayland), 1, 2);
+  gnome.statusNotifierWatcher = true;
+  DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
+  plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
+  DoctorProbe refused = withPortals(sway, 0, 1);
+  refused.offers.virtualKeyboard = false;
+  refused.pasteRefused = true;
+  DoctorProbe noXWayland = sway;
+  noXWayland.xDisplay.clear();
+  noXWayland.offers.xDisplay = false;
+  DoctorProbe compositorGone = sway;
+  compositorGone.waylandConnected = false;
+
+  for (const Row& row : std::vector<Row>{
+           {"X11 with XTest and a tray", probeOf(Session::x11),
+            {{"session", "X11 (DISPLAY=:0)"}, {"capture", "X11"}, {"copyBack", "X11"}, {"paste", "XTest"},
+             {"shortcut", "X grab"}, {"tray", "X11 system tray"}},
+            0},
+           {"X11 without XTest or tray: copied only, menu from the shortcut", bareX,
+            {{"paste", "!none: entries are copied only (paste them with Ctrl+V)"}, {"tray", "!none: no tray icon"}},
+            0},
+           {"sway: data control and virtual keyboard, no portal", sway,
+            {{"session", "Wayland (WAYLAND_DISPLAY=wayland-1, XWayland on :1)"},
+             {"capture", "wlr-data-control-unstable-v1"}, {"paste", "virtual keyboard"},
+             {"shortcut", "!desktop binding needed"}},
+            0},
+           {"GNOME: no data control; the portals paste and deliver the shortcut", gnome,
+            {{"capture", "!X11 programs only (through XWayland)"}, {"copyBack", "!X11 programs only (through XWayland)"},
+             {"paste", "portal (RemoteDesktop version 2)"}, {"shortcut", "portal (GlobalShortcuts version 1)"},
+             {"tray", "StatusNotifierWatcher"}},
+            1},
+           {"Plasma: ext before wlr, fake input before the portal", plasma,
+            {{"capture", "ext-data-control-v1"}, {"paste", "fake input"}, {"shortcut", "portal (GlobalShortcuts version 1)"}},
+            0},
+           {"a refused portal paste", refused,
+            {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
+           {"Wayland without XWayland: no menu", noXWayland,
+            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland)"}, {"capture", "wlr-data-control-unstable-v1"}},
+            1},
+           {"a compositor that does not answer", compositorGone, {}, 1},
+           {"no display at all", probeOf(Session::none),
+            {{"session", "!none (neither DISPLAY nor WAYLAND_DISPLAY is set)"}, {"capture", "!none"},
+             {"paste", "!none: entries are copied only (paste them with Ctrl+V)"}, {"shortcut", "!desktop binding needed"}},
+            1},
+       }) {
+    SCOPED_TRACE(row.why);
+    const DoctorReport report = diagnose(row.probe);
+    const auto found = verdicts(report);
+    for (const auto& [id, value] : row.expected) EXPECT_EQ(found.at(id), value) << id;
+    EXPECT_EQ(report.exitCode(), row.exitCode);
+  }
+}
+
+TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) {
+  DoctorProbe probe = probeOf(Session::x11);
+  probe.settings.mode = 0644;
+  probe.history.folderMode = 0755;
+  const DoctorReport report = diagnose(probe);
+  std::map<std::string, DoctorLine> lines;
+  for (const DoctorLine& line : report.lines) lines[line.id] = line;
+  EXPECT_EQ(lines["settings"].fix, "chmod 600 /home/u/.config/marbrel/defaults.json");
+  EXPECT_EQ(lines["history"].fix, "chmod 700 /home/u/.local/share/marbrel");
+  EXPECT_EQ(report.exitCode(), 0) << "loose permissions are a warning, not a broken session";
+  probe.settings.exists = false;
+  EXPECT_TRUE(diagnose(probe).lines[6].ok) << "a file not made yet is fine";
+}
+
+TEST(DoctorCommand, PrintsOneLinePerCheckOrJsonAndRefusesUnknownArguments) {
+  std::ostringstream out, err;
+  int probes = 0;
+  const auto probe = [&] {
+    ++probes;
+    return probeOf(Session::none);
+  };
+  EXPECT_EQ(runDoctorCommand({}, probe, out, err), 1);
+  std::istringstream text(out.str());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 9u) << out.str();
+  EXPECT_EQ(lines[1], "clipboard capture: none; to fix: run Marbrel inside a desktop session");
+
+  out.str("");
+  EXPECT_EQ(runDoctorCommand({"--json"}, probe, out, err), 1);
+  const auto json = nlohmann::json::parse(out.str());
+  EXPECT_EQ(json["ok"], false);
+  EXPECT_EQ(json["checks"].size(), 8u);
+  EXPECT_EQ(json["checks"][3]["id"], "paste");
+
+  EXPECT_EQ(runDoctorCommand({"--verbose"}, probe, out, err), kExitUsage);
+  EXPECT_EQ(probes, 2) << "a wrong argument is refused before probing";
+}
+
+TEST(SessionType, WaylandWhenTheSessionSaysSoOrACompositorIsNamedElseX11WhenADisplayIs) {
+  EXPECT_EQ(sessionFromEnvironment("wayland", nullptr, ":0"), Session::wayland);
+  EXPECT_EQ(sessionFromEnvironment(nullptr, "wayland-1", ":0"), Session::wayland);
+  EXPECT_EQ(sessionFromEnvironment("x11", "", ":0"), Session::x11);
+  EXPECT_EQ(sessionFromEnvironment("tty", nullptr, nullptr), Session::none);
+  EXPECT_EQ(sessionFromEnvironment(nullptr, nullptr, ""), Session::none);
+}
+
+}  // namespace
+}  // namespace marbrel::cli
