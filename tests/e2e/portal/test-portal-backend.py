@@ -5,7 +5,12 @@ It implements the backend side of the GlobalShortcuts and RemoteDesktop portals 
 xdg-desktop-portal frontend forwards calls to, records every call as one JSON line in a log file,
 and answers as the test tells it through a small control interface:
 
-  test-portal-backend.py BUS_NAME LOG_FILE [--remote-desktop-version N]
+  test-portal-backend.py BUS_NAME LOG_FILE [--remote-desktop-version N] [--stand-in-frontend]
+
+With --stand-in-frontend it is the frontend instead (BUS_NAME org.freedesktop.portal.Desktop):
+the RemoteDesktop portal of interface version 2, which can persist a permission with a restore
+token, for frontends older than that (xdg-desktop-portal 1.16 speaks version 1). Its Start records
+whether the user would have seen the dialog: not when a token it issued earlier is brought back.
 
 Control (interface org.marbrel.TestPortal at /org/marbrel/TestPortal):
   SetBindAnswer(s mode, s trigger)   "accept": the shortcuts get the trigger the program prefers, or
@@ -100,7 +105,7 @@ CONTROL_INTERFACE = """
 
 
 class Backend:
-    def __init__(self, connection, log_path, remote_desktop_version):
+    def __init__(self, connection, log_path, remote_desktop_version, register=True):
         self.connection = connection
         self.log = open(log_path, "a", buffering=1)
         self.remote_desktop_version = remote_desktop_version
@@ -110,12 +115,14 @@ class Backend:
         self.tokens = 0
         # session handle -> {"kind", "shortcuts", "registration"}
         self.sessions = {}
-        portal = Gio.DBusNodeInfo.new_for_xml(INTERFACES)
-        for interface in portal.interfaces:
-            connection.register_object(PORTAL_PATH, interface, self.on_call, self.on_property, None)
         self.objects = Gio.DBusNodeInfo.new_for_xml(OBJECT_INTERFACES)
         control = Gio.DBusNodeInfo.new_for_xml(CONTROL_INTERFACE)
         connection.register_object(CONTROL_PATH, control.interfaces[0], self.on_control, None, None)
+        if not register:
+            return
+        portal = Gio.DBusNodeInfo.new_for_xml(INTERFACES)
+        for interface in portal.interfaces:
+            connection.register_object(PORTAL_PATH, interface, self.on_call, self.on_property, None)
 
     def record(self, method, **arguments):
         self.log.write(json.dumps({"method": method, "arguments": arguments}) + "\n")
@@ -253,6 +260,112 @@ class Backend:
         return delivered
 
 
+FRONTEND_INTERFACES = """
+<node>
+  <interface name="org.freedesktop.portal.RemoteDesktop">
+    <method name="CreateSession"><arg type="a{sv}" direction="in"/><arg type="o" direction="out"/></method>
+    <method name="SelectDevices">
+      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/><arg type="o" direction="out"/>
+    </method>
+    <method name="Start">
+      <arg type="o" direction="in"/><arg type="s" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="o" direction="out"/>
+    </method>
+    <method name="NotifyKeyboardKeysym">
+      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
+      <arg type="u" direction="in"/>
+    </method>
+    <property name="AvailableDeviceTypes" type="u" access="read"/>
+    <property name="version" type="u" access="read"/>
+  </interface>
+  <interface name="org.freedesktop.portal.Session">
+    <method name="Close"/>
+    <signal name="Closed"/>
+    <property name="version" type="u" access="read"/>
+  </interface>
+</node>
+"""
+
+
+class StandInFrontend(Backend):
+    """The frontend's RemoteDesktop, version 2: requests answer through Response signals."""
+
+    def __init__(self, connection, log_path):
+        super().__init__(connection, log_path, 2, register=False)
+        self.info = Gio.DBusNodeInfo.new_for_xml(FRONTEND_INTERFACES)
+        connection.register_object(PORTAL_PATH, self.info.lookup_interface("org.freedesktop.portal.RemoteDesktop"),
+                                   self.on_frontend_call, self.on_property, None)
+        self.valid_tokens = set()
+
+    @staticmethod
+    def sender_part(sender):
+        return sender.lstrip(":").replace(".", "_")
+
+    def respond(self, sender, handle, response, results):
+        def emit():
+            self.connection.emit_signal(sender, handle, "org.freedesktop.portal.Request", "Response",
+                                        GLib.Variant("(ua{sv})", (response, results)))
+            return False
+        GLib.idle_add(emit)
+
+    def on_frontend_call(self, connection, sender, path, interface, method, parameters, invocation):
+        arguments = parameters.unpack()
+        name = "RemoteDesktop." + method
+        if method == "NotifyKeyboardKeysym":
+            session_handle, options, code, state = arguments
+            session = self.sessions.get(session_handle, {})
+            self.record(name, session_handle=session_handle, code=code, state=state,
+                        started=session.get("started", False))
+            invocation.return_value(None)
+            return
+        options = arguments[-1]
+        handle = "/org/freedesktop/portal/desktop/request/%s/%s" % (self.sender_part(sender),
+                                                                     options.get("handle_token", "t"))
+        invocation.return_value(GLib.Variant("(o)", (handle,)))
+        if method == "CreateSession":
+            session_handle = "/org/freedesktop/portal/desktop/session/%s/%s" % (
+                self.sender_part(sender), options.get("session_handle_token", "s"))
+            self.record(name, session_handle=session_handle, options=options)
+            info = self.info.lookup_interface("org.freedesktop.portal.Session")
+
+            def on_close(connection, sender, path, interface, method, parameters, invocation):
+                session = self.sessions.pop(path, None)
+                self.record("Session.Close", session_handle=path, kind="RemoteDesktop")
+                if session:
+                    connection.unregister_object(session["registration"])
+                invocation.return_value(None)
+
+            registration = connection.register_object(session_handle, info, on_close, self.on_property, None)
+            self.sessions[session_handle] = {"kind": "RemoteDesktop", "registration": registration, "options": {}}
+            self.respond(sender, handle, RESPONSE_SUCCESS, {"session_handle": GLib.Variant("o", session_handle)})
+        elif method == "SelectDevices":
+            session_handle = arguments[0]
+            self.record(name, session_handle=session_handle, options=options)
+            if session_handle in self.sessions:
+                self.sessions[session_handle]["options"] = options
+            self.respond(sender, handle, RESPONSE_SUCCESS, {})
+        elif method == "Start":
+            session_handle = arguments[0]
+            session = self.sessions.get(session_handle, {"options": {}})
+            chosen = session["options"]
+            token = chosen.get("restore_token")
+            dialog = token not in self.valid_tokens
+            self.valid_tokens.discard(token)
+            self.record(name, session_handle=session_handle, options=options, dialog=dialog)
+            if dialog and self.start_mode == "refuse":
+                self.respond(sender, handle, RESPONSE_CANCELLED, {})
+                return
+            session["started"] = True
+            results = {"devices": GLib.Variant("u", chosen.get("types", KEYBOARD))}
+            if chosen.get("persist_mode", 0):
+                self.tokens += 1
+                new_token = "stand-in-token-%d" % self.tokens
+                self.valid_tokens.add(new_token)
+                results["restore_token"] = GLib.Variant("s", new_token)
+                results["persist_mode"] = GLib.Variant("u", chosen["persist_mode"])
+            self.respond(sender, handle, RESPONSE_SUCCESS, results)
+
+
 def main():
     if len(sys.argv) < 3:
         sys.stderr.write(__doc__)
@@ -262,7 +375,10 @@ def main():
     if "--remote-desktop-version" in sys.argv:
         version = int(sys.argv[sys.argv.index("--remote-desktop-version") + 1])
     connection = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    backend = Backend(connection, log_path, version)
+    if "--stand-in-frontend" in sys.argv:
+        backend = StandInFrontend(connection, log_path)
+    else:
+        backend = Backend(connection, log_path, version)
     reply = connection.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                                  "RequestName", GLib.Variant("(su)", (bus_name, 4)), GLib.VariantType("(u)"),
                                  Gio.DBusCallFlags.NONE, -1, None)

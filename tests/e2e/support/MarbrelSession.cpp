@@ -74,10 +74,13 @@ MarbrelSession::~MarbrelSession() {
   x_.reset();
 }
 
-bool MarbrelSession::startMarbrel(const std::vector<std::string>& arguments) {
+bool MarbrelSession::startMarbrel(const std::vector<std::string>& arguments,
+                                  const std::map<std::string, std::string>& environment) {
   std::vector<std::string> argv = {MARBREL_EXECUTABLE};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  marbrel_ = std::make_unique<Process>(argv, x_->environment(), outputDir_ + "/marbrel.log");
+  std::map<std::string, std::string> env = x_->environment();
+  for (const auto& [key, value] : environment) env[key] = value;
+  marbrel_ = std::make_unique<Process>(argv, env, outputDir_ + "/marbrel.log");
   // Ready once its tray icon is embedded (the icon is a window of class "marbrel").
   return waitFor([this] {
     if (!marbrel_->running()) return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,8 +31,9 @@ class MarbrelSession {
   const std::string& outputDir() const { return outputDir_; }
 
   // Starts Marbrel with `arguments` and waits until its tray icon is up (with no tray host yet,
-  // only until it runs).
-  bool startMarbrel(const std::vector<std::string>& arguments = {});
+  // only until it runs). `environment` is added to the display's.
+  bool startMarbrel(const std::vector<std::string>& arguments = {},
+                    const std::map<std::string, std::string>& environment = {});
   // Starts the tray host of a session begun without one.
   bool startTray();
   // The window of Marbrel's tray icon, or empty when there is none.
