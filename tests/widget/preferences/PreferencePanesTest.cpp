@@ -11,6 +11,7 @@
 #include <QStyleOptionSlider>
 
 #include "core/app/PreferenceControls.h"
+#include "shell/portal/PortalStatus.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
 #include "shell/preferences/GeneralPreferencesViewController.h"
 #include "shell/preferences/NumberBox.h"
@@ -258,6 +259,34 @@ TEST_F(PreferencePanesTest, TextsComeFromTheStringTableWhenItHasThem) {
   german.viewWillAppear();
   EXPECT_EQ(german.preferencePaneTitle(), "Allgemein");
   EXPECT_EQ(german.historySizeBox()->text(), "200 Einträge");
+}
+
+TEST_F(PreferencePanesTest, WhatTheDesktopPortalsAnsweredIsExplainedOnlyWhenItMatters) {
+  EXPECT_TRUE(general.shortcutNote()->isHidden()) << "no portal, no note";
+  PortalStatus status;
+  context->portalStatus = &status;
+  strings.set("preferences_shortcut_desktop_trigger", "The desktop uses %@.");
+  strings.set("preferences_shortcut_desktop_refused", "Bind a key yourself.");
+  GeneralPreferencesViewController pane{*context};
+  struct Row {
+    PortalStatus::Shortcut state;
+    const char* trigger;
+    const char* note;  // empty: hidden
+  };
+  for (const Row& row : std::vector<Row>{
+           {PortalStatus::Shortcut::pending, "", ""},
+           {PortalStatus::Shortcut::bound, "Ctrl+Shift+V", ""},
+           {PortalStatus::Shortcut::reassigned, "Ctrl+Alt+H", "The desktop uses Ctrl+Alt+H."},
+           {PortalStatus::Shortcut::refused, "", "Bind a key yourself."},
+       }) {
+    status.setShortcut(row.state, row.trigger);
+    EXPECT_EQ(pane.shortcutNote()->isHidden(), *row.note == 0) << row.note;
+    if (*row.note) EXPECT_EQ(pane.shortcutNote()->text(), row.note);
+  }
+  status.setPaste(PortalStatus::Paste::granted);
+  EXPECT_TRUE(pane.pasteNote()->isHidden());
+  status.setPaste(PortalStatus::Paste::refused);
+  EXPECT_FALSE(pane.pasteNote()->isHidden()) << "a refused paste says why entries are only copied";
 }
 
 }  // namespace
