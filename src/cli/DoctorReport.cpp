@@ -212,6 +212,9 @@ int runDoctorCommand(const std::vector<std::string>& args, const std::function<D
   for (const std::string& arg : args) {
     if (arg == "--json") {
       json = true;
+    } else if (arg == "--help" || arg == "-h") {
+      out << "usage: marbrel doctor [--json]\n";
+      return kExitOk;
     } else {
       err << "marbrel doctor: unknown argument '" << arg << "'\nusage: marbrel doctor [--json]\n";
       return kExitUsage;

@@ -58,7 +58,7 @@ _marbrel() {
     fi
 
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W "defaults history keymap help version --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "defaults history keymap doctor help version --help --version" -- "$cur"))
         return
     fi
     case $command in
@@ -93,6 +93,9 @@ _marbrel() {
             elif [[ $action == search && $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "$(_marbrel_unused "--fuzzy --json")" -- "$cur"))
             fi
+            ;;
+        doctor)
+            ((COMP_CWORD == 2)) && COMPREPLY=($(compgen -W "--json --help" -- "$cur"))
             ;;
         keymap)
             if [[ $prev == --layout ]]; then
