@@ -105,10 +105,21 @@ TEST_F(PortalScenario, ShortcutIsBoundWithTheStoredTriggerOpensTheMenuAndIsBound
   session->key("Escape");
   ASSERT_TRUE(session->waitForMenuClosed());
 
-  // A new shortcut (Ctrl+Alt+B) stored as the recorder stores it: bound again, in a new session.
-  ASSERT_EQ(session->x().run({MARBREL_EXECUTABLE, "defaults", "write", "KeyboardShortcuts_popup", "-string",
-                              R"({"carbonKeyCode":11,"carbonModifiers":2304})"}).exitCode, 0);
-  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2));
+  // Recording Ctrl+Alt+B in the preferences binds it again, in a new session. A click in the
+  // recorder (the first row of the General pane) starts recording.
+  ASSERT_FALSE(reopenMenu().empty());
+  session->key("ctrl+comma");
+  std::string window;
+  ASSERT_TRUE(waitFor([&] {
+    const auto ids = session->x().findWindows("^General$");
+    if (!ids.empty()) window = ids.front();
+    return !window.empty();
+  }));
+  ASSERT_TRUE(session->waitForMenuClosed());
+  session->x().run({"xdotool", "mousemove", "--window", window, "190", "95", "click", "1"});
+  session->key("ctrl+alt+b");
+  session->x().screenshot(session->outputDir() + "/recorded.png");
+  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << session->outputDir();
   bound = portal->calls("GlobalShortcuts.BindShortcuts").back();
   EXPECT_EQ(bound["shortcuts"][0][1]["preferred_trigger"], "CTRL+ALT+b");
   EXPECT_NE(bound["session_handle"], firstSession);
