@@ -5,6 +5,7 @@
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 
 #include "shell/portal/DesktopPortal.h"
 #include "shell/portal/PortalRequest.h"
@@ -149,13 +150,26 @@ void PortalKeySynthesizer::fail(bool refusedByUser) {
 }
 
 void PortalKeySynthesizer::send(const KeyEvent& event) {
+  outgoing_.push_back(event);
+  pump();
+}
+
+void PortalKeySynthesizer::pump() {
+  if (inFlight_ || outgoing_.empty() || session_.isEmpty()) return;
+  const KeyEvent event = outgoing_.front();
+  outgoing_.pop_front();
   QDBusMessage message = QDBusMessage::createMethodCall(desktop_portal::kService, desktop_portal::kPath,
                                                         desktop_portal::kRemoteDesktop,
                                                         QStringLiteral("NotifyKeyboardKeysym"));
   message << QVariant::fromValue(QDBusObjectPath(session_)) << QVariantMap() << event.keysym
           << uint(event.down ? 1 : 0);
-  // In order, without waiting: the bus keeps the order of one sender's messages.
-  bus_.send(message);
+  inFlight_ = true;
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+    w->deleteLater();
+    inFlight_ = false;
+    pump();
+  });
 }
 
 void PortalKeySynthesizer::onSessionClosed() {
@@ -163,10 +177,12 @@ void PortalKeySynthesizer::onSessionClosed() {
   bus_.disconnect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
                   SLOT(onSessionClosed()));
   session_.clear();
+  outgoing_.clear();
   state_ = State::idle;
 }
 
 void PortalKeySynthesizer::forgetSession() {
+  outgoing_.clear();
   if (!session_.isEmpty()) {
     bus_.disconnect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
                     SLOT(onSessionClosed()));

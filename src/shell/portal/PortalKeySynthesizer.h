@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <vector>
 
@@ -54,6 +55,8 @@ class PortalKeySynthesizer : public QObject, public KeySynthesizer {
   void started(uint response, const QVariantMap& results);
   void fail(bool refusedByUser);
   void send(const KeyEvent& event);
+  // Sends the next queued event once the portal answered the one before.
+  void pump();
   void forgetSession();
 
   QDBusConnection bus_;
@@ -64,6 +67,10 @@ class PortalKeySynthesizer : public QObject, public KeySynthesizer {
   State state_ = State::idle;
   QString session_;
   std::vector<KeyEvent> waiting_;
+  // Events for the session, sent one at a time: the portal may handle calls in parallel, and a
+  // Control released before the v would make the paste a plain "v".
+  std::deque<KeyEvent> outgoing_;
+  bool inFlight_ = false;
 };
 
 }  // namespace marbrel

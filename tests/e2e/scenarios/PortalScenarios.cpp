@@ -72,9 +72,11 @@ class PortalScenario : public ::testing::Test {
     return sent;
   }
   std::string grantFile() const { return session->x().home() + "/config/marbrel/remote-desktop.json"; }
+  // The stored answer of the desktop; an empty object while there is none (or it is being replaced).
   nlohmann::json grant() const {
     std::ifstream in(grantFile());
-    return nlohmann::json::parse(in, nullptr, false);
+    const auto json = nlohmann::json::parse(in, nullptr, false);
+    return json.is_object() ? json : nlohmann::json::object();
   }
   // Copies a text, opens the menu by a second launch and pastes the top entry with Return.
   void copyAndPaste(const std::string& text) {
