@@ -83,6 +83,11 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   if (command == "defaults") return runDefaultsCommand(rest, out, err);
   if (command == "history") return runHistoryCommand(rest, out, err);
   if (command == "keymap") return runKeymapCommand(rest, out, err);
+  if (command == "doctor") {
+    // The desktop build answers it before coming here: it probes the display servers.
+    err << "marbrel: doctor needs the desktop build of marbrel; this one is the command line alone\n";
+    return kExitFailure;
+  }
   if ((isHelp(command) || isVersion(command)) && !rest.empty()) {
     err << "marbrel: " << command << " takes no argument '" << rest.front() << "'\n";
     printUsage(err);
