@@ -117,6 +117,8 @@ void PortalGlobalShortcuts::bind() {
           return;
         }
         session_ = session;
+        bus_.connect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
+                     SLOT(onSessionClosed()));
         const PortalShortcuts wanted{
             {kShortcutId,
              {{QStringLiteral("description"), description_}, {QStringLiteral("preferred_trigger"), asked}}}};
@@ -156,8 +158,17 @@ void PortalGlobalShortcuts::showTrigger(const QString& reported, const QString& 
   }
 }
 
+void PortalGlobalShortcuts::onSessionClosed() {
+  bus_.disconnect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
+                  SLOT(onSessionClosed()));
+  session_.clear();
+  status_.setShortcut(PortalStatus::Shortcut::refused);
+}
+
 void PortalGlobalShortcuts::closeSession() {
   if (session_.isEmpty()) return;
+  bus_.disconnect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
+                  SLOT(onSessionClosed()));
   bus_.send(QDBusMessage::createMethodCall(desktop_portal::kService, session_, desktop_portal::kSession,
                                                 QStringLiteral("Close")));
   session_.clear();

@@ -49,6 +49,8 @@ class PortalGlobalShortcuts : public QObject {
   void onActivated(const QDBusMessage& message);
   void onDeactivated(const QDBusMessage& message);
   void onShortcutsChanged(const QDBusMessage& message);
+  // The desktop ended our session: the shortcut no longer reaches us.
+  void onSessionClosed();
 
  private:
   void bind();
