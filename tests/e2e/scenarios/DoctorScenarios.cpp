@@ -1,5 +1,6 @@
 // `marbrel doctor` in the sessions a user runs it in, each probed for real: an X11 session with a
-// tray, a Wayland session whose desktop portals serve the shortcut and the paste, and none at all.
+// tray, a headless sway, a Wayland session whose desktop portals serve the shortcut and the paste,
+// and none at all.
 #include <map>
 #include <memory>
 #include <sstream>
@@ -10,6 +11,7 @@
 
 #include "support/MarbrelSession.h"
 #include "support/PortalBus.h"
+#include "support/WaylandSession.h"
 
 namespace marbrel::e2e {
 namespace {
@@ -63,6 +65,27 @@ TEST(DoctorScenario, WithNoDisplayAtAllNothingWorksAndTheStatusIsOne) {
   EXPECT_EQ(lines["session"], "none (neither DISPLAY nor WAYLAND_DISPLAY is set); to fix: run Marbrel inside a desktop session");
   EXPECT_EQ(lines["clipboard capture"], "none; to fix: run Marbrel inside a desktop session");
   EXPECT_EQ(lines["tray host"], "none: no tray icon; to fix: run Marbrel inside a desktop session");
+}
+
+TEST(DoctorScenario, UnderSwayDataControlAndTheVirtualKeyboardServeAndTheShortcutNeedsABinding) {
+  const std::string outputDir = std::string(MARBREL_E2E_OUTPUT) + "/DoctorUnderSway";
+  WaylandSession session(outputDir);
+  if (!session.problem().empty()) GTEST_SKIP() << session.problem();
+  if (session.run({"test", "-x", MARBREL_EXECUTABLE}).exitCode != 0) {
+    GTEST_SKIP() << "the session's user cannot run " << MARBREL_EXECUTABLE << " (make the build folder readable)";
+  }
+  const CommandResult r = session.run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  auto lines = linesOf(r.out);
+  EXPECT_EQ(lines["session"].rfind("Wayland (WAYLAND_DISPLAY=wayland-", 0), 0u) << lines["session"];
+  EXPECT_NE(lines["session"].find(", XWayland on :"), std::string::npos) << lines["session"];
+  EXPECT_EQ(lines["clipboard capture"], "wlr-data-control-unstable-v1");
+  EXPECT_EQ(lines["copy back"], "wlr-data-control-unstable-v1");
+  EXPECT_EQ(lines["paste"], "virtual keyboard");
+  EXPECT_EQ(lines["global shortcut"],
+            "desktop binding needed; to fix: bind a key to the command marbrel in the desktop's keyboard settings "
+            "(README, Desktops)");
+  EXPECT_EQ(lines["tray host"].rfind("none: no tray icon; to fix: ", 0), 0u) << lines["tray host"];
 }
 
 TEST(DoctorScenario, InAWaylandSessionThePortalsCarryTheShortcutAndThePaste) {

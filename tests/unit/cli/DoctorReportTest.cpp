@@ -74,6 +74,8 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe noXWayland = sway;
   noXWayland.xDisplay.clear();
   noXWayland.offers.xDisplay = false;
+  DoctorProbe bareGnome = probeOf(Session::wayland);
+  bareGnome.offers.xtest = true;
   DoctorProbe compositorGone = sway;
   compositorGone.waylandConnected = false;
 
@@ -98,6 +100,9 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
            {"Plasma: ext before wlr, fake input before the portal", plasma,
             {{"capture", "ext-data-control-v1"}, {"paste", "fake input"}, {"shortcut", "portal (GlobalShortcuts version 1)"}},
             0},
+           {"GNOME without portals: XTest through XWayland", bareGnome,
+            {{"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
+            1},
            {"a refused portal paste", refused,
             {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
            {"Wayland without XWayland: no menu", noXWayland,
