@@ -107,18 +107,22 @@ TEST_F(PortalScenario, ShortcutIsBoundWithTheStoredTriggerOpensTheMenuAndIsBound
   session->key("Escape");
   ASSERT_TRUE(session->waitForMenuClosed());
 
-  // Recording Ctrl+Alt+B in the preferences binds it again, in a new session. A click in the
-  // recorder (the first row of the General pane) starts recording.
+  // Recording Ctrl+Alt+B in the preferences binds it again, in a new session. Alt+O (the mnemonic of
+  // "Open the history") puts the focus in the recorder, which starts recording.
   ASSERT_FALSE(reopenMenu().empty());
   session->key("ctrl+comma");
   std::string window;
   ASSERT_TRUE(waitFor([&] {
-    const auto ids = session->x().findWindows("^General$");
+    const auto ids = session->x().findWindows("^General – Marbrel$");
     if (!ids.empty()) window = ids.front();
     return !window.empty();
   }));
   ASSERT_TRUE(session->waitForMenuClosed());
-  session->x().run({"xdotool", "mousemove", "--window", window, "190", "95", "click", "1"});
+  ASSERT_TRUE(waitFor([&] {
+    session->x().run({"xdotool", "windowfocus", window});
+    return session->x().run({"xdotool", "getwindowfocus"}).out.find(window) != std::string::npos;
+  }));
+  session->key("alt+o");
   session->key("ctrl+alt+b");
   session->x().screenshot(session->outputDir() + "/recorded.png");
   ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << session->outputDir();
@@ -143,7 +147,7 @@ TEST_F(PortalScenario, DesktopRefusingTheShortcutLeavesEverythingElseWorking) {
   EXPECT_FALSE(reopenMenu().empty()) << "a second launch still opens the menu";
   // The preferences say what happened (see preferences-refused.png).
   session->key("ctrl+comma");
-  EXPECT_TRUE(waitFor([&] { return !session->x().findWindows("^General$").empty(); }));
+  EXPECT_TRUE(waitFor([&] { return !session->x().findWindows("^General – Marbrel$").empty(); }));
   session->x().screenshot(session->outputDir() + "/preferences-refused.png");
   EXPECT_TRUE(session->marbrel()->running());
 }
