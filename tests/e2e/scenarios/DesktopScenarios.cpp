@@ -103,6 +103,9 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyWhenANewLayoutMovesItsLetter) {
 
 TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpensTheMenu) {
   start(MarbrelSession::Tray::later);
+  // Set to open at the icon before the program starts, so that no opening races the program's
+  // reading of a changed settings file.
+  ASSERT_TRUE(setting("popupPosition", "statusItem"));
   ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
   // Without a tray the program works through its shortcut (which also tells that it is up).
   ASSERT_TRUE(menuOpensWith("ctrl+shift+v"));
@@ -110,7 +113,6 @@ TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpen
   EXPECT_TRUE(session->trayIcon().empty()) << "no icon without a tray host";
 
   // Set to open at the icon, with no icon to tell where (as trays over D-Bus): at the pointer.
-  ASSERT_TRUE(setting("popupPosition", "statusItem"));
   session->x().run({"xdotool", "mousemove", "300", "200"});
   const std::string menu = session->openMenuWith("ctrl+shift+v");
   ASSERT_FALSE(menu.empty()) << "the shortcut opens the menu without the icon's place";
@@ -163,9 +165,9 @@ TEST_F(DesktopScenario, PasteTypesVUnderDvorakWhereTheVKeyTypesK) {
 
 TEST_F(DesktopScenario, CenterOpensTheMenuInTheMiddleOfTheMonitorWithThePointer) {
   start(MarbrelSession::Tray::atStart, /*monitors=*/2);
+  ASSERT_TRUE(setting("popupPosition", "center"));
   ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
   ASSERT_TRUE(copyOne());
-  ASSERT_TRUE(setting("popupPosition", "center"));
   // Two 1280 x 800 monitors side by side; the pointer on the right-hand one.
   session->x().run({"xdotool", "mousemove", "2000", "600"});
   const std::string menu = session->openMenuWith("ctrl+shift+v");
