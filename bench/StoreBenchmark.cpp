@@ -29,7 +29,7 @@ void BM_StoreOpen(benchmark::State& state) {
     benchmark::DoNotOptimize(store->count());
   }
 }
-BENCHMARK(BM_StoreOpen)->Arg(10'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreOpen)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace marbrel
