@@ -62,7 +62,9 @@ void HistoryItem::setPin(std::optional<std::string> pin) {
 }
 
 void HistoryItem::fieldChanged() {
-  if (store_ && state_ == State::saved && !dirty_) store_->markDirty(*this);
+  if (!store_) return;
+  if (state_ == State::saved && !dirty_) store_->markDirty(*this);
+  if (isLive()) store_->notify(*this, HistoryChange::changed);
 }
 
 }  // namespace marbrel

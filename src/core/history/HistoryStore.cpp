@@ -327,6 +327,7 @@ HistoryItemPtr HistoryStore::insertItem(std::vector<NewContent> contents) {
   HistoryItemPtr item(new HistoryItem(this, std::move(list), now, now, 1, std::nullopt, 0, nextSequence_++));
   inserted_.push_back(item);
   attach(item);
+  notify(*item, HistoryChange::inserted);
   return item;
 }
 
@@ -371,12 +372,14 @@ void HistoryStore::deleteItem(const HistoryItemPtr& item) {
       eraseOne(inserted_, item);
       detach(item);
       item->state_ = HistoryItem::State::gone;
+      notify(*item, HistoryChange::removed);
       item->store_ = nullptr;
       break;
     case HistoryItem::State::saved:
       detach(item);
       item->state_ = HistoryItem::State::deletedPending;
       deleted_.push_back(item);
+      notify(*item, HistoryChange::removed);
       break;
     case HistoryItem::State::deletedPending:
     case HistoryItem::State::gone:
@@ -387,6 +390,22 @@ void HistoryStore::deleteItem(const HistoryItemPtr& item) {
 void HistoryStore::markDirty(HistoryItem& item) {
   item.dirty_ = true;
   dirty_.push_back(item.shared_from_this());
+}
+
+HistoryStore::ObserverId HistoryStore::addChangeObserver(ChangeObserver observer) {
+  const ObserverId id = nextObserverId_++;
+  observers_.emplace_back(id, std::move(observer));
+  return id;
+}
+
+void HistoryStore::removeChangeObserver(ObserverId id) {
+  std::erase_if(observers_, [id](const auto& entry) { return entry.first == id; });
+}
+
+void HistoryStore::notify(HistoryItem& item, HistoryChange change) {
+  // A copy: an observer may add or remove observers.
+  const auto observers = observers_;
+  for (const auto& [id, observer] : observers) observer(item, change);
 }
 
 bool HistoryStore::hasChanges() const { return !inserted_.empty() || !deleted_.empty() || !dirty_.empty(); }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -17,6 +18,10 @@ namespace marbrel {
 class MainQueue;
 class SqliteDatabase;
 struct SqliteStatus;
+
+// How an entry of the working context changed: it came, it went, or a field it is ordered by
+// (lastCopiedAt, numberOfCopies, pin) moved.
+enum class HistoryChange { inserted, removed, changed };
 
 // A content for a new entry, as the clipboard gave it.
 struct NewContent {
@@ -92,6 +97,14 @@ class HistoryStore {
   // on a full disk or with a value over SQLite's length limit (for tests of such failures).
   void limitSpace(std::int64_t pages, int valueBytes);
 
+  // Observers hear of every change to the live entries as it happens in the working context, saved
+  // or not: each insert, each deletion, and each change of an entry's dates, count or pin. The
+  // entries present when an observer is added are what all() returns then.
+  using ChangeObserver = std::function<void(HistoryItem&, HistoryChange)>;
+  using ObserverId = std::uint64_t;
+  ObserverId addChangeObserver(ChangeObserver observer);
+  void removeChangeObserver(ObserverId id);
+
   const std::filesystem::path& file() const { return file_; }
   bool isReadOnly() const { return readOnly_; }
   bool isInMemory() const { return inMemory_; }
@@ -123,6 +136,7 @@ class HistoryStore {
   void detach(const HistoryItemPtr& item);
   void markDirty(HistoryItem& item);
   void pinChanged(const HistoryItem& item, bool wasPinned);
+  void notify(HistoryItem& item, HistoryChange change);
   bool loadValue(std::int64_t contentRowId, std::optional<std::string>& value);
   void saveSeparately();
   // Writes these changes in one transaction and, once it is committed, marks them saved.
@@ -155,6 +169,8 @@ class HistoryStore {
   std::vector<HistoryItemPtr> inserted_;   // unsaved new entries, in creation order
   std::vector<HistoryItemPtr> deleted_;    // saved entries whose deletion is pending
   std::vector<HistoryItemPtr> dirty_;      // saved entries with changed fields
+  std::vector<std::pair<ObserverId, ChangeObserver>> observers_;
+  ObserverId nextObserverId_ = 1;
 };
 
 }  // namespace marbrel

@@ -118,19 +118,36 @@ TEST_F(HistoryStoreTest, InMemoryStoreLeavesTheDiskAlone) {
   EXPECT_EQ(env.log.str(), "");
 }
 
-TEST_F(HistoryStoreTest, UnpinnedCountFollowsPinsAndDeletions) {
+TEST_F(HistoryStoreTest, UnpinnedCountAndObserversFollowInsertsPinsFieldsAndDeletions) {
   auto store = env.openInMemory();
+  std::vector<std::pair<std::string, HistoryChange>> heard;
+  const auto observer = store->addChangeObserver([&heard](HistoryItem& item, HistoryChange change) {
+    heard.emplace_back(item.contents()[0]->value().value_or(""), change);
+  });
   auto oldest = store->insertItem(text("a"));
+  store->saveContext();
   env.clock.advance(1);
   auto newest = store->insertItem(text("b"));
   oldest->setPin("a");
+  oldest->setPin("a");  // no change, no notice
   EXPECT_EQ(store->unpinnedCount(), 1u);
   EXPECT_EQ(store->oldestUnpinned(), newest);
+  newest->setNumberOfCopies(2);
+  newest->setLastCopiedAt(env.clock.now() + 1);
+  store->deleteItem(oldest);  // saved: its deletion waits for the next save
   store->deleteItem(oldest);
   oldest->setPin(std::nullopt);  // a deleted entry no longer counts either way
   newest->setPin("n");
   EXPECT_EQ(store->unpinnedCount(), 0u);
   EXPECT_EQ(store->oldestUnpinned(), nullptr);
+  store->deleteItem(newest);  // never saved: gone at once
+  using enum HistoryChange;
+  EXPECT_EQ(heard, (std::vector<std::pair<std::string, HistoryChange>>{
+                       {"a", inserted}, {"b", inserted}, {"a", changed}, {"b", changed}, {"b", changed},
+                       {"a", removed}, {"b", changed}, {"b", removed}}));
+  store->removeChangeObserver(observer);
+  store->insertItem(text("c"));
+  EXPECT_EQ(heard.size(), 8u);
 }
 
 TEST_F(HistoryStoreTest, PossibleDuplicatesAreEqualContentsInAnyOrderOrAnyEntryWhenContentsRepeat) {
