@@ -1,6 +1,7 @@
 #include "core/fuzzy/Fuse.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/fuzzy/Bitap.h"
 
@@ -125,6 +126,19 @@ std::optional<FuseResult> Fuse::searchWords(const FusePattern& pattern, const Fu
   });
   result.ranges.erase(std::unique(result.ranges.begin(), result.ranges.end()), result.ranges.end());
   return result;
+}
+
+bool Fuse::prefixServes(std::int64_t characters, std::int64_t patternLength) const {
+  const bool bounded = distance_ > 0 && location_ >= 0 && !tokenize_ && threshold_ >= 0 && threshold_ < 1e6;
+  if (!bounded || patternLength < 1) return false;
+  if (patternLength > 64) return characters > patternLength;
+  const double reach = static_cast<double>(location_) + std::ceil(threshold_ * static_cast<double>(distance_)) +
+                       static_cast<double>(patternLength) + 2;
+  return static_cast<double>(characters) > reach;
+}
+
+bool Fuse::prefixServes(std::int64_t characters, const FusePattern& pattern) const {
+  return prefixServes(characters, pattern.len());
 }
 
 std::vector<FuseListResult> Fuse::searchList(std::string_view query,

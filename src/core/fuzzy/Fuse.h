@@ -60,6 +60,15 @@ class Fuse {
   // what a ranking needs, and much cheaper on long texts.
   std::optional<double> score(const FusePattern& pattern, const FuseText& text) const;
 
+  // Whether searching `pattern` in the first `characters` characters of a longer text (prepared
+  // alone, cut where FuseText::cutPoint allows) scores exactly as searching the whole text. With a
+  // positive distance a search reads no character beyond location + threshold x distance + the
+  // pattern's length: every error level's window is at most threshold x distance wide, an exact
+  // occurrence further on cannot lower the working threshold, and a text longer than the pattern
+  // never equals it. A pattern of more than 64 characters can only equal the text.
+  bool prefixServes(std::int64_t characters, const FusePattern& pattern) const;
+  bool prefixServes(std::int64_t characters, std::int64_t patternLength) const;
+
   // Searches `query` in every text; the texts that match, ordered by score, best first (equal
   // scores keep the list's order).
   std::vector<FuseListResult> searchList(std::string_view query,

@@ -97,6 +97,35 @@ std::string toLower(std::string_view text) {
 
 }  // namespace
 
+std::optional<std::size_t> FuseText::cutPoint(std::string_view utf8, std::size_t from) {
+  // Between two ASCII characters of which the first is a letter, a digit, a space, a tab or a
+  // line feed: such a place is a character boundary, and none of these characters is ignored by
+  // case mapping, so the lower-case form of the part before it (a final sigma included) is the
+  // same as in the whole text.
+  for (std::size_t i = std::max<std::size_t>(from, 1); i < utf8.size(); ++i) {
+    const auto before = static_cast<unsigned char>(utf8[i - 1]);
+    const auto after = static_cast<unsigned char>(utf8[i]);
+    if (after >= 0x80) continue;
+    const bool alphanumeric = (before >= '0' && before <= '9') || (before >= 'a' && before <= 'z') ||
+                              (before >= 'A' && before <= 'Z');
+    if (alphanumeric || before == ' ' || before == '\t' || before == '\n') return i;
+  }
+  return std::nullopt;
+}
+
+bool FuseText::isSingleByte(std::string_view utf8) {
+  return utf8.size() <= kMaxBytes && isAscii(utf8) && utf8.find("\r\n") == std::string_view::npos;
+}
+
+FuseText FuseText::borrow(std::string_view prepared, bool lowerCased) {
+  FuseText text;
+  text.borrowed_ = prepared.data() ? prepared : std::string_view("", 0);
+  text.lowerCased_ = lowerCased;
+  text.count_ = static_cast<std::int64_t>(prepared.size());
+  text.singleBytePrefix_ = text.count_;
+  return text;
+}
+
 FuseText FuseText::prepare(std::string_view utf8, bool lowerCase) {
   FuseText prepared;
   prepared.lowerCased_ = lowerCase;
@@ -149,7 +178,7 @@ void FuseText::index(std::vector<std::uint64_t> starts) {
 
 std::size_t FuseText::select(std::int64_t k) const {
   if (k <= 0) return 0;
-  if (k >= count_) return text_.size();
+  if (k >= count_) return text().size();
   // The last word whose preceding bits number k or fewer holds the boundary.
   const auto after = std::upper_bound(ranks_.begin(), ranks_.end(), static_cast<std::uint32_t>(k));
   const auto word = static_cast<std::size_t>(after - ranks_.begin()) - 1;
@@ -179,14 +208,15 @@ std::optional<FuseText::Occurrence> FuseText::find(std::string_view needle, std:
   from = std::max<std::int64_t>(from, 0);
   if (from > count_ || needle.empty()) return std::nullopt;
   if (lastStart && *lastStart < from) return std::nullopt;
+  const std::string_view text = this->text();
   std::size_t position = byteOffset(from);
   // A hit that starts after `lastStart` does not fit before this end.
-  std::size_t end = text_.size();
+  std::size_t end = text.size();
   if (lastStart && *lastStart < count_) end = std::min(end, byteOffset(*lastStart) + needle.size());
   while (position + needle.size() <= end) {
-    const void* hit = memmem(text_.data() + position, end - position, needle.data(), needle.size());
+    const void* hit = memmem(text.data() + position, end - position, needle.data(), needle.size());
     if (hit == nullptr) return std::nullopt;
-    const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
+    const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
     const auto first = boundaryIndex(offset);
     const auto last = boundaryIndex(offset + needle.size());
     if (first && last) return Occurrence{*first, *last};

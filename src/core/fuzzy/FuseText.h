@@ -29,8 +29,19 @@ class FuseText {
   // Unicode's full default lower-case mapping (no locale), as the query does.
   static FuseText prepare(std::string_view utf8, bool lowerCase);
 
+  // Whether prepare() makes every character of `utf8` one byte: plain ASCII without CR LF pairs.
+  static bool isSingleByte(std::string_view utf8);
+  // A text that reads `prepared` where it lies, without copying it: `prepared` must be what
+  // prepare() gives for a single-byte text (see isSingleByte) and must outlive the result.
+  static FuseText borrow(std::string_view prepared, bool lowerCased);
+
+  // The byte offset, at `from` or after, of the first place where `utf8` can be cut so that the
+  // prepared form of the part before it is the beginning of the prepared whole, character for
+  // character; nothing when there is none.
+  static std::optional<std::size_t> cutPoint(std::string_view utf8, std::size_t from);
+
   // The prepared text, well-formed UTF-8.
-  const std::string& text() const { return text_; }
+  std::string_view text() const { return borrowed_.data() ? borrowed_ : std::string_view(text_); }
   // The number of characters.
   std::int64_t size() const { return count_; }
   bool lowerCased() const { return lowerCased_; }
@@ -60,7 +71,7 @@ class FuseText {
   // The bytes of character `k`, 0 <= k < size().
   std::string_view character(std::int64_t k) const {
     const std::size_t begin = byteOffset(k);
-    return std::string_view(text_).substr(begin, byteOffset(k + 1) - begin);
+    return text().substr(begin, byteOffset(k + 1) - begin);
   }
 
   // The first literal (byte by byte) occurrence of `needle` that starts at character position
@@ -77,6 +88,7 @@ class FuseText {
   void index(std::vector<std::uint64_t> starts);
 
   std::string text_;
+  std::string_view borrowed_;  // when set, the text, held elsewhere
   // One bit per byte offset 0..text size, set where a character starts and at the end; empty when
   // every character is one byte.
   std::vector<std::uint64_t> starts_;

@@ -1,7 +1,6 @@
 #include "core/menu/EntryPresentation.h"
 
 #include <algorithm>
-#include <cmath>
 #include <initializer_list>
 #include <string_view>
 
@@ -31,23 +30,6 @@ std::shared_ptr<HistoryItemContent> lookup(const HistoryItem& entry,
 constexpr const char* kToolTipKey = "history_item_tooltip";
 // The title of a file list: "{name} + {count} more".
 constexpr const char* kFileListKey = "history_item_file_list";
-
-// The byte offset, at `from` or after, of the first place where a long text can be cut for the
-// fuzzy search: between two ASCII characters of which the first is a letter, a digit, a space, a
-// tab or a line feed. Such a place is a character boundary, and none of these characters is
-// ignored by case mapping, so the lower-case form of the part before it (a final sigma included)
-// is the same as in the whole text.
-std::optional<std::size_t> fuzzyCut(std::string_view text, std::size_t from) {
-  for (std::size_t i = std::max<std::size_t>(from, 1); i < text.size(); ++i) {
-    const auto before = static_cast<unsigned char>(text[i - 1]);
-    const auto after = static_cast<unsigned char>(text[i]);
-    if (after >= 0x80) continue;
-    const bool alphanumeric = (before >= '0' && before <= '9') || (before >= 'a' && before <= 'z') ||
-                              (before >= 'A' && before <= 'Z');
-    if (alphanumeric || before == ' ' || before == '\t' || before == '\n') return i;
-  }
-  return std::nullopt;
-}
 
 }  // namespace
 
@@ -143,26 +125,14 @@ const FuseText& EntryPresentation::fuzzyText(const Fuse& fuse, std::int64_t patt
     fuzzyPrefixTried_ = false;
     fuzzyLowerCased_ = lowerCased;
   }
-  // Why a beginning can stand for the whole text. With a positive distance, a search reads no
-  // character beyond location + threshold x distance + pattern length: the window of every error
-  // level is at most threshold x distance characters wide, an exact occurrence further on cannot
-  // lower the working threshold, and a text longer than the pattern never equals it. So a
-  // beginning with more characters than that scores exactly as the whole text.
-  const bool boundedWindow = fuse.distance() > 0 && fuse.location() >= 0 && !fuse.tokenize() &&
-                             fuse.threshold() >= 0 && fuse.threshold() < 1e6;
-  if (boundedWindow && value_.size() > kLongTextBytes) {
+  if (value_.size() > kLongTextBytes) {
     if (!fuzzyPrefixTried_) {
       fuzzyPrefixTried_ = true;
-      if (const auto cut = fuzzyCut(value_, kFuzzyPrefixBytes)) {
+      if (const auto cut = FuseText::cutPoint(value_, kFuzzyPrefixBytes)) {
         fuzzyPrefix_ = fuse.prepare(std::string_view(value_).substr(0, *cut));
       }
     }
-    if (fuzzyPrefix_) {
-      const double reach = static_cast<double>(fuse.location()) +
-                           std::ceil(fuse.threshold() * static_cast<double>(fuse.distance())) +
-                           static_cast<double>(patternLength) + 2;
-      if (static_cast<double>(fuzzyPrefix_->size()) > reach) return *fuzzyPrefix_;
-    }
+    if (fuzzyPrefix_ && fuse.prefixServes(fuzzyPrefix_->size(), patternLength)) return *fuzzyPrefix_;
   }
   if (!fuzzyText_) fuzzyText_ = fuse.prepare(value_);
   return *fuzzyText_;
