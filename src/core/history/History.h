@@ -17,9 +17,11 @@ class History {
   // Neither argument is owned; both outlive this object.
   History(HistoryStore& store, Configuration& configuration);
 
-  // Every entry, newest firstCopiedAt first, after deleting the oldest unpinned entries beyond
-  // "historySize" (read again on every pass).
+  // Every entry, newest firstCopiedAt first, after trim().
   std::vector<HistoryItemPtr> all();
+  // Deletes the oldest unpinned entries beyond "historySize" (read again on every pass), committing
+  // each deletion: what every reading of the history does first.
+  void trim();
   // Takes a new, unsaved entry: merges it into the oldest earlier entry with the same contents
   // (count + 1, lastCopiedAt = its date, the new entry deleted) or commits it. A copy larger than
   // "maxItemSize" MiB is left out and reported instead.
@@ -39,8 +41,6 @@ class History {
   HistoryStore& store() const { return store_; }
 
  private:
-  // The trimming part of all().
-  void trim();
   // Deletes one entry and commits at once.
   void removeOne(const HistoryItemPtr& item);
 

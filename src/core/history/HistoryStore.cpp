@@ -580,6 +580,29 @@ bool HistoryStore::loadValue(std::int64_t contentRowId, std::optional<std::strin
   return true;
 }
 
+void HistoryStore::readValues(const std::vector<const HistoryItemContent*>& contents,
+                              const std::function<void(std::size_t index, std::string_view bytes)>& each) {
+  std::vector<std::pair<std::int64_t, std::size_t>> stored;
+  for (std::size_t index = 0; index < contents.size(); ++index) {
+    const HistoryItemContent* content = contents[index];
+    if (!content || !content->hasValue_) continue;
+    if (content->loaded_) {
+      if (content->value_) each(index, *content->value_);
+    } else if (content->rowId_ != 0 && content->item_ && content->item_->store_ == this) {
+      stored.emplace_back(content->rowId_, index);
+    }
+  }
+  if (stored.empty() || !database_) return;
+  std::sort(stored.begin(), stored.end());
+  for (const auto& [rowId, index] : stored) {
+    Statement statement;
+    if (!database_->prepare("SELECT value FROM HistoryItemContent WHERE id = ?1", statement).ok()) return;
+    statement.bind(1, rowId);
+    bool row = false;
+    if (statement.step(row).ok() && row && !statement.isNull(0)) each(index, statement.columnView(0));
+  }
+}
+
 std::string HistoryStore::integrityCheck() {
   if (!database_) return "no history store is loaded";
   std::string result;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -69,6 +70,12 @@ class HistoryStore {
   // The live entries that may have the same contents as `item` (a superset of the real matches,
   // `item` itself included when live), in all() order. Cheap unless `item` repeats a content.
   std::vector<HistoryItemPtr> possibleDuplicates(const HistoryItem& item) const;
+
+  // Hands `each` the bytes of every content of `contents` that has a value, with its index in the
+  // list, reading stored ones in one pass in the order they lie on disk rather than one query at
+  // a time. Nothing is kept in memory; the view is valid during the call only.
+  void readValues(const std::vector<const HistoryItemContent*>& contents,
+                  const std::function<void(std::size_t index, std::string_view bytes)>& each);
 
   // Removes an entry from the working context; saveContext() deletes it with its contents.
   void deleteItem(const HistoryItemPtr& item);

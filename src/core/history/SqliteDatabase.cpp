@@ -114,6 +114,13 @@ std::optional<std::string> Statement::columnBytes(int column) const {
   return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
+std::string_view Statement::columnView(int column) const {
+  const void* data = sqlite3_column_blob(statement_.get(), column);
+  const int size = sqlite3_column_bytes(statement_.get(), column);
+  if (!data || size <= 0) return {};
+  return std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size));
+}
+
 SqliteStatus SqliteDatabase::open(const std::filesystem::path& file, Mode mode,
                                   std::unique_ptr<SqliteDatabase>& database) {
   database.reset();

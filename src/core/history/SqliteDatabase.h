@@ -52,6 +52,8 @@ class Statement {
   double columnDouble(int column) const;
   // The column's bytes; absent for NULL.
   std::optional<std::string> columnBytes(int column) const;
+  // The column's bytes where SQLite holds them, valid until the next step or reset; empty for NULL.
+  std::string_view columnView(int column) const;
 
  private:
   friend class SqliteDatabase;

@@ -75,6 +75,17 @@ std::shared_ptr<const EntryPresentation> EntryPresentation::make(const HistoryIt
   return presentation;
 }
 
+const HistoryItemContent* EntryPresentation::textContent(const HistoryItem& entry) {
+  namespace types = pasteboard_types;
+  if (lookup(entry, {types::kTIFF, types::kPNG})) return nullptr;
+  if (const auto file = lookup(entry, {types::kFileURL})) return file.get();
+  return lookup(entry, {types::kString}).get();
+}
+
+const HistoryItemContent* EntryPresentation::imageContent(const HistoryItem& entry) {
+  return lookup(entry, {pasteboard_types::kTIFF, pasteboard_types::kPNG}).get();
+}
+
 std::shared_ptr<const EntryPresentation> EntryPresentation::empty() {
   static const std::shared_ptr<const EntryPresentation> nothing(new EntryPresentation());
   return nothing;

@@ -32,6 +32,11 @@ class EntryPresentation {
                                                        const Strings& strings);
   // The presentation of a row that shows nothing.
   static std::shared_ptr<const EntryPresentation> empty();
+  // The content whose text a row shows and search reads: none for an image entry (one with a TIFF
+  // or PNG content), else the first file URL, else the first plain text.
+  static const HistoryItemContent* textContent(const HistoryItem& entry);
+  // The content of an image entry to preview (its first TIFF or PNG), or none.
+  static const HistoryItemContent* imageContent(const HistoryItem& entry);
 
   Kind kind() const { return kind_; }
   // Empty for an image row and for a row that could not be read.
