@@ -146,9 +146,7 @@ void Marbrel::populateFooter() {
 
 void Marbrel::resetMenu() {
   if (!menu_) return;
-  // A copy: removeItems takes the rows out of the very list it would be walking.
-  const Menu::Items rows = menu_->historyItems();
-  menu_->removeItems(rows);
+  menu_->removeAllHistoryItems();
   if (headerItem_ && menuOpen_) headerItem_->header().movedToWindow(false);
   menu_->removeAllItems();
   populateHeader();
@@ -191,18 +189,13 @@ bool Marbrel::confirm(const std::string& informativeKey) {
 void Marbrel::clear() {
   if (!confirm("clear_confirm_text")) return;
   history_->clearUnpinned();
-  Menu::Items unpinned;
-  for (const auto& row : menu_->historyItems()) {
-    if (!row->isPinned()) unpinned.push_back(row);
-  }
-  menu_->removeItems(unpinned);
+  menu_->removeUnpinnedHistoryItems();
 }
 
 void Marbrel::clearAll() {
   if (!confirm("clear_all_confirm_text")) return;
   history_->clearAll();
-  const Menu::Items rows = menu_->historyItems();
-  menu_->removeItems(rows);
+  menu_->removeAllHistoryItems();
 }
 
 void Marbrel::menuWillOpen(MenuModel& menu) {
