@@ -89,25 +89,36 @@ QSize MenuPopup::sizeNow() const {
   return sizeFor(*menu_);
 }
 
-QSize MenuPopup::sizeOfRows(const MenuModel& menu, const std::vector<MenuRow>& rows) const {
-  const QFontMetrics metrics(font());
-  int width = int(menu.minimumWidth());
-  for (const MenuRow& row : rows) {
-    if (width >= kMaximumWidth) break;
+int MenuPopup::rowWidth(const MenuItem& item) const {
+  int width = kStateColumn + titleWidths_.width(font(), item.title()) + kRightMargin;
+  const QSize image = MenuImagePainter::sizeOf(item.image());
+  if (image.width() > 0) width += image.width() + kImageGap;
+  if (!item.keyEquivalent().empty()) {
+    width += kKeyGap + QFontMetrics(font()).horizontalAdvance(KeyEventTranslation::keyEquivalentText(
+                           item.keyEquivalent(), item.keyEquivalentModifierMask()));
+  }
+  return width;
+}
+
+QSize MenuPopup::sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const {
+  int width = std::max(int(menu.minimumWidth()), menu_ == &menu ? widest_ : 0);
+  const int screenHeight = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry().height() : 1080;
+  for (std::size_t i = 0; i < rows.size() && width < kMaximumWidth; ++i) {
+    // Of the run, only the rows of the first screen are measured; the others when they are drawn.
+    if (i == rows.runBegin() && rows.runEnd() > rows.runBegin()) {
+      std::size_t last = rows.runBegin();
+      while (last < rows.runEnd() && rows[last].top < screenHeight) ++last;
+      for (std::size_t r = rows.runBegin(); r < last && width < kMaximumWidth; ++r) width = std::max(width, rowWidth(*rows[r].shown));
+      i = rows.runEnd() - 1;
+      continue;
+    }
+    const MenuRow row = rows[i];
     if (row.kind == MenuRow::Kind::header) {
       width = std::max(width, int(static_cast<const SearchHeaderItem&>(*row.shown).header().width()));
       continue;
     }
     if (row.kind != MenuRow::Kind::item) continue;
-    const MenuItem& item = *row.shown;
-    int rowWidth = kStateColumn + titleWidths_.width(font(), item.title()) + kRightMargin;
-    const QSize image = MenuImagePainter::sizeOf(item.image());
-    if (image.width() > 0) rowWidth += image.width() + kImageGap;
-    if (!item.keyEquivalent().empty()) {
-      rowWidth += kKeyGap + metrics.horizontalAdvance(KeyEventTranslation::keyEquivalentText(
-                                item.keyEquivalent(), item.keyEquivalentModifierMask()));
-    }
-    width = std::max(width, rowWidth);
+    width = std::max(width, rowWidth(*row.shown));
   }
   titleWidths_.endPass();
   width = std::min(width, kMaximumWidth) + 2 * kFrame;
@@ -118,6 +129,19 @@ QSize MenuPopup::sizeOfRows(const MenuModel& menu, const std::vector<MenuRow>& r
   return {width, std::max(height, 2 * kFrame + 1)};
 }
 
+void MenuPopup::widenFor(int width) {
+  if (width <= widest_) return;
+  widest_ = width;
+  if (!menu_ || width + 2 * kFrame <= this->width() || this->width() >= kMaximumWidth + 2 * kFrame) return;
+  // Not while painting: the pop-up resizes once the paint is done, and paints again.
+  QTimer::singleShot(0, this, [this] {
+    if (!menu_) return;
+    const QSize wanted = sizeNow();
+    if (wanted != size()) resize(wanted);
+    placeRows();
+  });
+}
+
 void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* listener,
                      std::function<void()> closed) {
   if (menu_) return;
@@ -125,6 +149,7 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   listener_ = listener;
   closed_ = std::move(closed);
   scroll_ = 0;
+  widest_ = 0;
   pressedInside_ = false;
   grabAttempts_ = 0;
   heldFlags_ = KeyEventTranslation::flagsForModifiers(QGuiApplication::queryKeyboardModifiers());
@@ -195,7 +220,7 @@ void MenuPopup::finishClosing() {
     headerView_ = nullptr;
   }
   headerItem_.reset();
-  rows_.clear();
+  rows_ = MenuLayout();
   flushWindowSystem();
   closing_ = false;
   if (PaintTrace::enabled()) PaintTrace::note("menu-closed", 0);
@@ -240,11 +265,14 @@ int MenuPopup::viewportHeight() const { return std::max(0, height() - 2 * kFrame
 
 void MenuPopup::syncHeaderView() {
   std::shared_ptr<SearchHeaderItem> item;
-  const MenuRow* headerRow = nullptr;
-  for (const MenuRow& row : rows_) {
+  std::optional<MenuRow> headerRow;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (i == rows_.runBegin() && rows_.runEnd() > i) i = rows_.runEnd();
+    if (i >= rows_.size()) break;
+    MenuRow row = rows_[i];
     if (row.kind == MenuRow::Kind::header) {
       item = std::dynamic_pointer_cast<SearchHeaderItem>(row.shown);
-      headerRow = &row;
+      headerRow = std::move(row);
       break;
     }
   }
@@ -292,7 +320,7 @@ void MenuPopup::syncHighlightWithAlternates() {
 
 void MenuPopup::scrollToRow(int row) {
   if (row < 0 || row >= int(rows_.size())) return;
-  const MenuRow& r = rows_[std::size_t(row)];
+  const MenuRow r = rows_[std::size_t(row)];
   if (r.top < scroll_) {
     scroll_ = r.top;
   } else if (r.top + r.height > scroll_ + viewportHeight()) {
@@ -333,7 +361,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
   // Only the rows in view are drawn, so long menus cost no more than short ones.
   const int first = std::max(0, MenuRows::rowAt(rows_, scroll_));
   for (int i = first; i < int(rows_.size()); ++i) {
-    const MenuRow& row = rows_[std::size_t(i)];
+    const MenuRow row = rows_[std::size_t(i)];
     const int top = kFrame + row.top - scroll_;
     if (top > height()) break;
     const QRect box(kFrame, top, contentWidth, row.height);
@@ -344,6 +372,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     }
     if (row.kind == MenuRow::Kind::header) continue;  // the header view draws itself
     const MenuItem& item = *row.shown;
+    widenFor(rowWidth(item));
     const bool isHighlighted = &item == highlighted && item.isEnabled();
     QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isHighlighted) {
@@ -400,7 +429,7 @@ void MenuPopup::mouseMoveEvent(QMouseEvent* event) {
   if (!menu_) return;
   const int row = rowAtPosition(event->position().toPoint());
   if (row < 0) return;
-  const MenuRow& r = rows_[std::size_t(row)];
+  const MenuRow r = rows_[std::size_t(row)];
   if (r.kind == MenuRow::Kind::header) return;
   const MenuItem* target = r.kind == MenuRow::Kind::item && r.shown->isEnabled() ? r.shown.get() : nullptr;
   if (menu_->highlightedItem().get() != target) menu_->highlightItem(target);
@@ -417,7 +446,7 @@ void MenuPopup::mouseReleaseEvent(QMouseEvent* event) {
   pressedInside_ = false;
   const int row = rowAtPosition(event->position().toPoint());
   if (row < 0) return;
-  const MenuRow& r = rows_[std::size_t(row)];
+  const MenuRow r = rows_[std::size_t(row)];
   if (r.kind == MenuRow::Kind::item) choose(r.shown);
 }
 
@@ -436,9 +465,8 @@ bool MenuPopup::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip && menu_) {
     auto* help = static_cast<QHelpEvent*>(event);
     const int row = rowAtPosition(help->pos());
-    if (row >= 0 && rows_[std::size_t(row)].kind == MenuRow::Kind::item &&
-        !rows_[std::size_t(row)].shown->toolTip().empty()) {
-      const MenuRow& r = rows_[std::size_t(row)];
+    const MenuRow r = row >= 0 ? rows_[std::size_t(row)] : MenuRow{};
+    if (row >= 0 && r.kind == MenuRow::Kind::item && !r.shown->toolTip().empty()) {
       QToolTip::showText(help->globalPos(), QString::fromStdString(r.shown->toolTip()), this,
                          QRect(0, kFrame + r.top - scroll_, width(), r.height));
     } else {
@@ -517,7 +545,7 @@ void MenuPopup::moveHighlight(int direction) {
   int current = MenuRows::rowOf(rows_, menu_->highlightedItem().get());
   for (int step = 0; step < count; ++step) {
     current = current < 0 ? (direction > 0 ? 0 : count - 1) : (current + direction + count) % count;
-    const MenuRow& row = rows_[std::size_t(current)];
+    const MenuRow row = rows_[std::size_t(current)];
     if (row.kind == MenuRow::Kind::item && row.shown->isEnabled()) {
       menu_->highlightItem(row.shown.get());
       return;
@@ -529,13 +557,10 @@ bool MenuPopup::handleKeyEquivalent(const QKeyEvent& event) {
   const QString key = keyForEvent(event);
   if (key.isEmpty()) return false;
   const std::uint64_t flags = KeyEventTranslation::flagsForModifiers(event.modifiers() & ~Qt::KeypadModifier);
-  for (const MenuItemPtr& item : menu_->items()) {
-    if (MenuRows::matchesKeyEquivalent(*item, key.toStdString(), flags)) {
-      choose(item);
-      return true;
-    }
-  }
-  return false;
+  const MenuItemPtr item = MenuRows::itemForKeyEquivalent(*menu_, key.toStdString(), flags);
+  if (!item) return false;
+  choose(item);
+  return true;
 }
 
 }  // namespace marbrel

@@ -24,7 +24,8 @@ class Strings;
 // and pointer, highlights on hover, chooses on click or Return, closes on Escape or a click outside,
 // scrolls when taller than the screen, shows tooltips and key equivalents, and swaps in each
 // alternate while its modifiers are held. Every key press goes to the listener first; only what it
-// leaves is handled here. Only the rows in view are drawn.
+// leaves is handled here. Only the rows in view are drawn, and only they are measured: the pop-up
+// opens as wide as the rows of its first screen need and widens when wider rows come into view.
 class MenuPopup : public QWidget {
   Q_OBJECT
 
@@ -51,7 +52,7 @@ class MenuPopup : public QWidget {
   QSize sizeFor(const MenuModel& menu) const;
 
   // What the pop-up shows, for tests and screenshots.
-  const std::vector<MenuRow>& rows() const { return rows_; }
+  const MenuLayout& rows() const { return rows_; }
   std::uint64_t heldFlags() const { return heldFlags_; }
   int scrollOffset() const { return scroll_; }
   SearchHeaderView* headerView() const { return headerView_; }
@@ -77,8 +78,13 @@ class MenuPopup : public QWidget {
   void placeRows();
   // The size for the open menu, from the rows laid out when they are those of no modifier held.
   QSize sizeNow() const;
-  // The size for `menu` laid out as `rows` with no modifier held.
-  QSize sizeOfRows(const MenuModel& menu, const std::vector<MenuRow>& rows) const;
+  // The size for `menu` laid out as `rows` with no modifier held, as wide as its rows outside the
+  // run and the run's rows on the first screen need.
+  QSize sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const;
+  // The width a row showing `item` needs.
+  int rowWidth(const MenuItem& item) const;
+  // Makes the pop-up wide enough for a row drawn `width` wide.
+  void widenFor(int width);
   void syncHeaderView();
   void setHeldFlags(std::uint64_t flags);
   // Makes the highlight follow the held modifiers: an alternate shown in its primary's row is the
@@ -100,7 +106,8 @@ class MenuPopup : public QWidget {
   std::function<void()> closed_;
   std::function<bool()> contrastSource_;
   bool increasedContrast_ = false;
-  std::vector<MenuRow> rows_;
+  MenuLayout rows_;
+  int widest_ = 0;  // the widest row drawn since the menu opened
   std::uint64_t heldFlags_ = 0;
   int scroll_ = 0;
   int maxHeight_ = 0;

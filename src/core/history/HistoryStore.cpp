@@ -594,12 +594,19 @@ void HistoryStore::readValues(const std::vector<const HistoryItemContent*>& cont
   }
   if (stored.empty() || !database_) return;
   std::sort(stored.begin(), stored.end());
+  // One read transaction for all of them: each query on its own would take and drop the file's
+  // lock.
+  const bool ownTransaction = !database_->inTransaction() && database_->execute("BEGIN").ok();
   for (const auto& [rowId, index] : stored) {
     Statement statement;
-    if (!database_->prepare("SELECT value FROM HistoryItemContent WHERE id = ?1", statement).ok()) return;
+    if (!database_->prepare("SELECT value FROM HistoryItemContent WHERE id = ?1", statement).ok()) break;
     statement.bind(1, rowId);
     bool row = false;
     if (statement.step(row).ok() && row && !statement.isNull(0)) each(index, statement.columnView(0));
+  }
+  if (ownTransaction) {
+    SqliteStatus ignored = database_->execute("COMMIT");
+    (void)ignored;
   }
 }
 
