@@ -485,6 +485,7 @@ void HistoryStore::leaveOut(const HistoryItemPtr& item, const std::string& reaso
   eraseOne(inserted_, item);
   detach(item);
   item->state_ = HistoryItem::State::gone;
+  notify(*item, HistoryChange::removed);
   item->store_ = nullptr;
   errors_ << "marbrel: a copy of " << sizeText(item->totalSize()) << " (" << typesText(*item)
           << ") is left out of the history: " << reason << std::endl;

@@ -197,6 +197,10 @@ TEST(HistoryOnDiskTest, CopyThatCannotBeStoredIsLeftOutAndNeverHoldsBackTheChang
         env.clock.advance(1);
         history.add(store->insertItem(text(value)));
       };
+      std::vector<std::size_t> heardLeaving;
+      store->addChangeObserver([&heardLeaving](HistoryItem& item, HistoryChange change) {
+        if (change == HistoryChange::removed) heardLeaving.push_back(item.totalSize());
+      });
       add("before");
       store->limitSpace(row.pages, row.valueBytes);
       store->all().front()->setNumberOfCopies(3);  // still pending when the large copy comes
@@ -205,6 +209,7 @@ TEST(HistoryOnDiskTest, CopyThatCannotBeStoredIsLeftOutAndNeverHoldsBackTheChang
       add("after 2");
       EXPECT_FALSE(store->hasChanges());
       EXPECT_EQ(textsOf(store->all()), (Texts{"after 2", "after 1", "before"}));
+      EXPECT_EQ(heardLeaving, std::vector<std::size_t>{400 * 1024}) << "observers hear that it left";
     }
     auto reopened = env.openFile(file);
     ASSERT_EQ(textsOf(reopened->all()), (Texts{"after 2", "after 1", "before"}));
