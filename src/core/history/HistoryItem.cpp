@@ -30,6 +30,20 @@ HistoryItem::HistoryItem(HistoryStore* store, Contents contents, double firstCop
   contentsDigest_ = digest.value();
 }
 
+std::shared_ptr<HistoryItem> HistoryItem::make(HistoryStore* store, Contents contents, double firstCopiedAt,
+                                               double lastCopiedAt, std::int64_t numberOfCopies,
+                                               std::optional<std::string> pin, std::int64_t rowId,
+                                               std::uint64_t sequence) {
+  struct Made : HistoryItem {
+    Made(HistoryStore* store, Contents contents, double firstCopiedAt, double lastCopiedAt, std::int64_t numberOfCopies,
+         std::optional<std::string> pin, std::int64_t rowId, std::uint64_t sequence)
+        : HistoryItem(store, std::move(contents), firstCopiedAt, lastCopiedAt, numberOfCopies, std::move(pin), rowId,
+                      sequence) {}
+  };
+  return std::make_shared<Made>(store, std::move(contents), firstCopiedAt, lastCopiedAt, numberOfCopies,
+                                std::move(pin), rowId, sequence);
+}
+
 HistoryItem::~HistoryItem() {
   // A content may outlive its entry; it must not point at it afterwards.
   for (const auto& content : contents_) content->item_ = nullptr;

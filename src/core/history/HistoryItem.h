@@ -57,6 +57,10 @@ class HistoryItem : public std::enable_shared_from_this<HistoryItem> {
   HistoryItem(HistoryStore* store, Contents contents, double firstCopiedAt, double lastCopiedAt,
               std::int64_t numberOfCopies, std::optional<std::string> pin, std::int64_t rowId,
               std::uint64_t sequence);
+  // The same in one allocation with its count.
+  static std::shared_ptr<HistoryItem> make(HistoryStore* store, Contents contents, double firstCopiedAt,
+                                           double lastCopiedAt, std::int64_t numberOfCopies,
+                                           std::optional<std::string> pin, std::int64_t rowId, std::uint64_t sequence);
   void fieldChanged();
 
   HistoryStore* store_;  // not owned; null once the store is gone or the deletion is saved

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -44,12 +45,17 @@ class HistoryItemContent {
   friend class HistoryItem;
   friend class HistoryStore;
 
-  // A stored content as the store lists it, bytes not loaded.
+  // A stored content as the store lists it, bytes not loaded, in one allocation with its count.
+  static std::shared_ptr<HistoryItemContent> stored(std::optional<std::string> type, bool hasValue,
+                                                    std::size_t size, std::uint64_t digest, std::int64_t rowId);
   HistoryItemContent(std::optional<std::string> type, bool hasValue, std::size_t size,
                      std::uint64_t digest, std::int64_t rowId);
+  // The loaded value, absent when there is none or it is not loaded.
+  const std::optional<std::string>& loadedValue() const;
 
   std::optional<std::string> type_;
-  mutable std::optional<std::string> value_;
+  // Held apart: most contents of a long history have their bytes on disk only.
+  mutable std::unique_ptr<std::optional<std::string>> value_;
   mutable bool loaded_ = true;
   bool hasValue_ = false;
   std::size_t size_ = 0;

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "core/config/PrivateFiles.h"
 #include "core/history/SqliteDatabase.h"
@@ -85,13 +88,37 @@ HistoryStore::HistoryStore(std::filesystem::path file, const MainQueue* clock, s
       errors_(errors),
       readOnly_(readOnly),
       inMemory_(inMemory),
-      busyTimeoutMs_(kDefaultBusyTimeoutMs) {}
+      busyTimeoutMs_(kDefaultBusyTimeoutMs) {
+  if (clock_) openedAt_ = std::llround(clock_->now());
+}
 
 std::unique_ptr<HistoryStore> HistoryStore::open(const std::filesystem::path& file, const MainQueue& clock,
                                                  bool inMemory, std::ostream& log, std::ostream& errors) {
   std::unique_ptr<HistoryStore> store(new HistoryStore(file, &clock, log, errors, false, inMemory));
   store->load();
   return store;
+}
+
+std::unique_ptr<HistoryStore> HistoryStore::openInBackground(const std::filesystem::path& file,
+                                                             const MainQueue& clock, std::ostream& log,
+                                                             std::ostream& errors,
+                                                             std::function<void(HistoryStore&)> afterLoading) {
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, &clock, log, errors, false, false));
+  HistoryStore* opened = store.get();
+  store->loader_ = std::thread([opened, afterLoading = std::move(afterLoading)] {
+    opened->load();
+    if (afterLoading) afterLoading(*opened);
+#ifdef __GLIBC__
+    // Reading leaves free memory between the entries (the page cache, made large for the reading,
+    // and what was read only to be prepared): give its pages back.
+    malloc_trim(0);
+#endif
+  });
+  return store;
+}
+
+void HistoryStore::settle() const {
+  if (loader_.joinable() && loader_.get_id() != std::this_thread::get_id()) loader_.join();
 }
 
 std::unique_ptr<HistoryStore> HistoryStore::openReadOnly(const std::filesystem::path& file, std::ostream& log) {
@@ -105,6 +132,7 @@ std::filesystem::path HistoryStore::standardFile() {
 }
 
 HistoryStore::~HistoryStore() {
+  settle();
   // Entries may outlive the store; they must not reach back into it.
   for (const auto& item : live_) item->store_ = nullptr;
   for (const auto& item : deleted_) item->store_ = nullptr;
@@ -172,8 +200,7 @@ void HistoryStore::loadReadWrite() {
     }
     // A damaged store is kept for the user (never deleted) and a fresh one takes its place.
     std::string error;
-    const long long stamp = std::llround(clock_->now());
-    const std::filesystem::path moved = StoreFiles::moveAside(file_, stamp, error);
+    const std::filesystem::path moved = StoreFiles::moveAside(file_, openedAt_, error);
     if (moved.empty()) {
       report(status, "load", "reason = " + quotedText(error));
       return;
@@ -235,9 +262,9 @@ SqliteStatus HistoryStore::readRows() {
     if (!status.ok()) return status;
     for (bool row = false; (status = statement.step(row)).ok() && row;) {
       const bool hasValue = !statement.isNull(4);
-      auto content = std::shared_ptr<HistoryItemContent>(new HistoryItemContent(
+      auto content = HistoryItemContent::stored(
           statement.columnBytes(3), hasValue, hasValue ? static_cast<std::size_t>(statement.columnInt(4)) : 0,
-          static_cast<std::uint64_t>(statement.columnInt(5)), statement.columnInt(0)));
+          static_cast<std::uint64_t>(statement.columnInt(5)), statement.columnInt(0));
       contentRows.push_back({statement.columnInt(1), statement.columnInt(2), std::move(content)});
     }
     if (!status.ok()) return status;
@@ -256,22 +283,24 @@ SqliteStatus HistoryStore::readRows() {
     while (next != contentRows.end() && next->item < id) ++next;  // contents of no entry
     HistoryItem::Contents contents;
     for (; next != contentRows.end() && next->item == id; ++next) contents.push_back(std::move(next->content));
-    HistoryItemPtr item(new HistoryItem(this, std::move(contents), statement.columnDouble(1),
-                                        statement.columnDouble(2), statement.columnInt(3), statement.columnBytes(4),
-                                        id, static_cast<std::uint64_t>(id)));
+    HistoryItemPtr item = HistoryItem::make(this, std::move(contents), statement.columnDouble(1),
+                                            statement.columnDouble(2), statement.columnInt(3),
+                                            statement.columnBytes(4), id, static_cast<std::uint64_t>(id));
     nextSequence_ = std::max(nextSequence_, static_cast<std::uint64_t>(id) + 1);
     live_.push_back(std::move(item));
   }
   if (!status.ok()) return status;
   std::stable_sort(live_.begin(), live_.end(), olderFirst);
+  byDigest_.reserve(live_.size());
   for (const auto& item : live_) {
     if (item->isPinned()) ++pinnedCount_;
     if (item->hasDistinctContents()) {
-      byDigest_[keyOf(*item)].push_back(item);
+      byDigest_.push_back(item.get());
     } else {
       irregular_.push_back(item);
     }
   }
+  std::sort(byDigest_.begin(), byDigest_.end(), byKey);
   return SqliteStatus::success();
 }
 
@@ -290,11 +319,17 @@ HistoryStore::DigestKey HistoryStore::keyOf(const HistoryItem& item) {
   return {item.contentsDigest(), item.contents().size()};
 }
 
+bool HistoryStore::byKey(const HistoryItem* a, const HistoryItem* b) {
+  const DigestKey x = keyOf(*a);
+  const DigestKey y = keyOf(*b);
+  return x.digest != y.digest ? x.digest < y.digest : x.count < y.count;
+}
+
 void HistoryStore::attach(const HistoryItemPtr& item) {
   live_.insert(std::upper_bound(live_.begin(), live_.end(), item, olderFirst), item);
   if (item->isPinned()) ++pinnedCount_;
   if (item->hasDistinctContents()) {
-    byDigest_[keyOf(*item)].push_back(item);
+    byDigest_.insert(std::upper_bound(byDigest_.begin(), byDigest_.end(), item.get(), byKey), item.get());
   } else {
     irregular_.push_back(item);
   }
@@ -307,33 +342,36 @@ void HistoryStore::detach(const HistoryItemPtr& item) {
   live_.erase(it);
   if (item->isPinned()) --pinnedCount_;
   if (item->hasDistinctContents()) {
-    auto bucket = byDigest_.find(keyOf(*item));
-    if (bucket != byDigest_.end()) {
-      eraseOne(bucket->second, item);
-      if (bucket->second.empty()) byDigest_.erase(bucket);
-    }
+    const auto [first, last] = std::equal_range(byDigest_.begin(), byDigest_.end(), item.get(), byKey);
+    const auto found = std::find(first, last, item.get());
+    if (found != last) byDigest_.erase(found);
   } else {
     eraseOne(irregular_, item);
   }
 }
 
 HistoryItemPtr HistoryStore::insertItem(std::vector<NewContent> contents) {
+  settle();
   HistoryItem::Contents list;
   list.reserve(contents.size());
   for (auto& content : contents) {
     list.push_back(std::make_shared<HistoryItemContent>(std::move(content.type), std::move(content.value)));
   }
   const double now = clock_ ? clock_->now() : 0.0;
-  HistoryItemPtr item(new HistoryItem(this, std::move(list), now, now, 1, std::nullopt, 0, nextSequence_++));
+  HistoryItemPtr item = HistoryItem::make(this, std::move(list), now, now, 1, std::nullopt, 0, nextSequence_++);
   inserted_.push_back(item);
   attach(item);
   notify(*item, HistoryChange::inserted);
   return item;
 }
 
-std::vector<HistoryItemPtr> HistoryStore::all() const { return {live_.rbegin(), live_.rend()}; }
+std::vector<HistoryItemPtr> HistoryStore::all() const {
+  settle();
+  return {live_.rbegin(), live_.rend()};
+}
 
 std::vector<HistoryItemPtr> HistoryStore::unpinned() const {
+  settle();
   std::vector<HistoryItemPtr> result;
   result.reserve(live_.size());
   for (auto it = live_.rbegin(); it != live_.rend(); ++it) {
@@ -343,6 +381,7 @@ std::vector<HistoryItemPtr> HistoryStore::unpinned() const {
 }
 
 HistoryItemPtr HistoryStore::oldestUnpinned() const {
+  settle();
   for (const auto& item : live_) {
     if (!item->isPinned()) return item;
   }
@@ -355,16 +394,17 @@ void HistoryStore::pinChanged(const HistoryItem& item, bool wasPinned) {
 }
 
 std::vector<HistoryItemPtr> HistoryStore::possibleDuplicates(const HistoryItem& item) const {
+  settle();
   if (!item.hasDistinctContents()) return all();
   std::vector<HistoryItemPtr> result = irregular_;
-  if (auto bucket = byDigest_.find(keyOf(item)); bucket != byDigest_.end()) {
-    result.insert(result.end(), bucket->second.begin(), bucket->second.end());
-  }
+  const auto [first, last] = std::equal_range(byDigest_.begin(), byDigest_.end(), &item, byKey);
+  for (auto it = first; it != last; ++it) result.push_back((*it)->shared_from_this());
   std::sort(result.begin(), result.end(), newerFirst);
   return result;
 }
 
 void HistoryStore::deleteItem(const HistoryItemPtr& item) {
+  settle();
   if (!item || item->store_ != this) return;
   switch (item->state_) {
     case HistoryItem::State::inserted:
@@ -408,9 +448,13 @@ void HistoryStore::notify(HistoryItem& item, HistoryChange change) {
   for (const auto& [id, observer] : observers) observer(item, change);
 }
 
-bool HistoryStore::hasChanges() const { return !inserted_.empty() || !deleted_.empty() || !dirty_.empty(); }
+bool HistoryStore::hasChanges() const {
+  settle();
+  return !inserted_.empty() || !deleted_.empty() || !dirty_.empty();
+}
 
 void HistoryStore::saveContext() {
+  settle();
   if (!hasChanges()) return;
   if (readOnly_) {
     report({kReadOnly, "the history is open read-only"}, "save");
@@ -481,6 +525,7 @@ SqliteStatus HistoryStore::commit(const std::vector<HistoryItemPtr>& deleted,
 }
 
 void HistoryStore::leaveOut(const HistoryItemPtr& item, const std::string& reason) {
+  settle();
   if (!item || item->store_ != this || item->state_ != HistoryItem::State::inserted) return;
   eraseOne(inserted_, item);
   detach(item);
@@ -548,7 +593,7 @@ SqliteStatus HistoryStore::writeChanges(const std::vector<HistoryItemPtr>& delet
         row.bindNull(4);
       }
       row.bind(5, static_cast<std::int64_t>(content->digest_));
-      row.bind(6, content->value_);
+      row.bind(6, content->loadedValue());
       if (SqliteStatus status = row.run(); !status.ok()) return status;
       contentIds.emplace_back(content.get(), database_->lastInsertRowId());
     }
@@ -583,12 +628,13 @@ bool HistoryStore::loadValue(std::int64_t contentRowId, std::optional<std::strin
 
 void HistoryStore::readValues(const std::vector<const HistoryItemContent*>& contents,
                               const std::function<void(std::size_t index, std::string_view bytes)>& each) {
+  settle();
   std::vector<std::pair<std::int64_t, std::size_t>> stored;
   for (std::size_t index = 0; index < contents.size(); ++index) {
     const HistoryItemContent* content = contents[index];
     if (!content || !content->hasValue_) continue;
     if (content->loaded_) {
-      if (content->value_) each(index, *content->value_);
+      if (const auto& value = content->loadedValue()) each(index, *value);
     } else if (content->rowId_ != 0 && content->item_ && content->item_->store_ == this) {
       stored.emplace_back(content->rowId_, index);
     }
@@ -612,6 +658,7 @@ void HistoryStore::readValues(const std::vector<const HistoryItemContent*>& cont
 }
 
 std::string HistoryStore::integrityCheck() {
+  settle();
   if (!database_) return "no history store is loaded";
   std::string result;
   if (SqliteStatus status = database_->queryText("PRAGMA integrity_check", result); !status.ok()) {
@@ -621,11 +668,13 @@ std::string HistoryStore::integrityCheck() {
 }
 
 void HistoryStore::setBusyTimeout(int milliseconds) {
+  settle();
   busyTimeoutMs_ = milliseconds;
   if (database_) database_->setBusyTimeout(milliseconds);
 }
 
 void HistoryStore::limitSpace(std::int64_t pages, int valueBytes) {
+  settle();
   if (!database_) return;
   database_->setLengthLimit(valueBytes);
   SqliteStatus ignored = database_->execute("PRAGMA max_page_count=" + std::to_string(pages));
@@ -633,6 +682,7 @@ void HistoryStore::limitSpace(std::int64_t pages, int valueBytes) {
 }
 
 void HistoryStore::checkpoint() {
+  settle();
   if (!database_ || readOnly_ || inMemory_) return;
   // A checkpoint that empties the log waits for readers of older snapshots; the user interface
   // must not stall behind a long read, so the wait is short. Failing here loses nothing.

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +43,14 @@ class HistoryStore {
   static std::unique_ptr<HistoryStore> open(const std::filesystem::path& file, const MainQueue& clock,
                                             bool inMemory, std::ostream& log = std::cout,
                                             std::ostream& errors = std::cerr);
+  // The same, reading the store on a thread of its own while the caller goes on, so that a program
+  // can show itself first: the first call that needs the entries waits for the reading to end.
+  // `afterLoading`, when given, runs on that thread once the entries are read, with the store to
+  // itself (to read ahead what will be wanted first).
+  static std::unique_ptr<HistoryStore> openInBackground(const std::filesystem::path& file, const MainQueue& clock,
+                                                        std::ostream& log = std::cout,
+                                                        std::ostream& errors = std::cerr,
+                                                        std::function<void(HistoryStore&)> afterLoading = {});
   // A read-only view of the store at `file` (for the command line while the program runs): never
   // writes, never moves files. A missing file is an empty history.
   static std::unique_ptr<HistoryStore> openReadOnly(const std::filesystem::path& file,
@@ -61,10 +70,16 @@ class HistoryStore {
   std::vector<HistoryItemPtr> all() const;
   // all() without the pinned entries, same order.
   std::vector<HistoryItemPtr> unpinned() const;
-  std::size_t count() const { return live_.size(); }
+  std::size_t count() const {
+    settle();
+    return live_.size();
+  }
   // How many live entries are unpinned, and the one of them with the oldest firstCopiedAt (the
   // last of unpinned()), without copying the list.
-  std::size_t unpinnedCount() const { return live_.size() - pinnedCount_; }
+  std::size_t unpinnedCount() const {
+    settle();
+    return live_.size() - pinnedCount_;
+  }
   HistoryItemPtr oldestUnpinned() const;
 
   // The live entries that may have the same contents as `item` (a superset of the real matches,
@@ -116,7 +131,10 @@ class HistoryStore {
   bool isReadOnly() const { return readOnly_; }
   bool isInMemory() const { return inMemory_; }
   // Whether a database is attached (false after a failed open: saves fail, fetches still work).
-  bool isLoaded() const { return database_ != nullptr; }
+  bool isLoaded() const {
+    settle();
+    return database_ != nullptr;
+  }
 
  private:
   friend class HistoryItem;
@@ -127,13 +145,12 @@ class HistoryStore {
     std::size_t count;
     bool operator==(const DigestKey&) const = default;
   };
-  struct DigestKeyHash {
-    std::size_t operator()(const DigestKey& key) const { return key.digest ^ (key.count * 0x9E3779B97F4A7C15ull); }
-  };
 
   HistoryStore(std::filesystem::path file, const MainQueue* clock, std::ostream& log, std::ostream& errors,
                bool readOnly, bool inMemory);
   void load();
+  // Waits for a reading in the background to end (not on the thread that reads).
+  void settle() const;
   void loadReadOnly();
   void loadReadWrite();
   [[nodiscard]] SqliteStatus openChecked();
@@ -157,9 +174,11 @@ class HistoryStore {
                                           std::vector<std::pair<HistoryItemContent*, std::int64_t>>& contentIds);
   void report(const SqliteStatus& status, const char* operation, const std::string& extra = {});
   static DigestKey keyOf(const HistoryItem& item);
+  static bool byKey(const HistoryItem* a, const HistoryItem* b);
 
   std::filesystem::path file_;
   const MainQueue* clock_;  // not owned; null for a read-only view
+  long long openedAt_ = 0;  // the clock's time at opening, in seconds
   std::ostream& log_;
   std::ostream& errors_;
   bool readOnly_;
@@ -171,13 +190,16 @@ class HistoryStore {
 
   // Live entries, oldest first (the reverse of all()).
   std::vector<HistoryItemPtr> live_;
-  std::unordered_map<DigestKey, std::vector<HistoryItemPtr>, DigestKeyHash> byDigest_;
+  // The live entries whose contents are distinct, by digest and content count: where a copy's
+  // duplicates are looked for.
+  std::vector<HistoryItem*> byDigest_;
   std::vector<HistoryItemPtr> irregular_;  // live entries whose contents may repeat
   std::vector<HistoryItemPtr> inserted_;   // unsaved new entries, in creation order
   std::vector<HistoryItemPtr> deleted_;    // saved entries whose deletion is pending
   std::vector<HistoryItemPtr> dirty_;      // saved entries with changed fields
   std::vector<std::pair<ObserverId, ChangeObserver>> observers_;
   ObserverId nextObserverId_ = 1;
+  mutable std::thread loader_;  // reading the store in the background, until settle()
 };
 
 }  // namespace marbrel

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "StoreTestSupport.h"
 #include "support/TempDir.h"
 
@@ -44,6 +46,39 @@ TEST_F(HistoryStoreTest, UnsavedChangesAreVisibleAtOnceAndSavedOnesSurviveReopen
   EXPECT_EQ(store->all()[0]->pin(), "p");
   EXPECT_EQ(store->all()[1]->numberOfCopies(), 7);
   EXPECT_EQ(env.log.str(), "");
+}
+
+TEST_F(HistoryStoreTest, ReadingInTheBackgroundGivesTheSameHistoryWithTheReadAheadDoneFirst) {
+  {
+    auto store = env.openFile(file);
+    for (const char* name : {"a", "b", "c"}) {
+      env.clock.advance(1);
+      store->insertItem(text(name));
+    }
+    store->all()[1]->setPin("p");
+    store->saveContext();
+  }
+  Texts readAhead;
+  auto store = HistoryStore::openInBackground(file, env.clock, env.log, env.log,
+                                              [&readAhead](HistoryStore& loaded) { readAhead = textsOf(loaded.all()); });
+  EXPECT_EQ(store->count(), 3u);
+  EXPECT_EQ(readAhead, (Texts{"c", "b", "a"})) << "done before the first call returns";
+  EXPECT_EQ(textsOf(store->all()), readAhead);
+  EXPECT_EQ(store->unpinnedCount(), 2u);
+  store->insertItem(text("d"));
+  store->saveContext();
+  store.reset();
+  EXPECT_EQ(textsOf(env.openFile(file)->all()), (Texts{"d", "c", "b", "a"}));
+
+  // A file that is no database is moved aside and reported as at once.
+  std::ofstream(file, std::ios::trunc) << "not a database";
+  std::filesystem::remove(file.string() + "-wal");
+  store = HistoryStore::openInBackground(file, env.clock, env.log);
+  EXPECT_TRUE(store->all().empty());
+  EXPECT_EQ(env.log.str().rfind("Unresolved error ", 0), 0u) << env.log.str();
+  store->insertItem(text("fresh"));
+  store->saveContext();
+  EXPECT_EQ(textsOf(env.openFile(file)->all()), (Texts{"fresh"}));
 }
 
 TEST_F(HistoryStoreTest, DeletingAnUnsavedEntryLeavesNothingToSaveAndItsBytesReadable) {
