@@ -28,7 +28,16 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
   // The watcher needs the store's database to make entries, so the database opens first; the
   // history facade, which trims and (under "ui-testing") empties it, comes after the watcher.
   const bool inMemory = configuration.arguments().uiTesting() || env_.storeFile.empty();
-  store_ = HistoryStore::open(env_.storeFile, env_.queue, inMemory, env_.log, env_.errors);
+  // A store on disk is read on a thread of its own, with the search texts of its entries, while
+  // the status item and the shortcut come up; whatever needs the entries first waits for it.
+  std::shared_ptr<MenuEntries::Preparation> searchTexts;
+  if (inMemory) {
+    store_ = HistoryStore::open(env_.storeFile, env_.queue, true, env_.log, env_.errors);
+  } else {
+    searchTexts = std::make_shared<MenuEntries::Preparation>(Search::defaultFuse());
+    store_ = HistoryStore::openInBackground(env_.storeFile, env_.queue, env_.log, env_.errors,
+                                            [searchTexts](HistoryStore& store) { searchTexts->prepare(store); });
+  }
   clipboard_ = std::make_unique<Clipboard>(env_.pasteboard, env_.keys, env_.queue, *store_, configuration);
   clipboard_->setPasteKeySource([&sauce = env_.sauce] {
     return sauce.keyCodeForKey(Key::v).value_or(Clipboard::kKeyCodeV);
@@ -42,6 +51,7 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
 
   installObservers();
   menu_ = std::make_unique<Menu>(*history_, *clipboard_, configuration, env_.images, env_.strings);
+  if (searchTexts) menu_->entries().adopt(std::move(searchTexts));
   start();
 }
 

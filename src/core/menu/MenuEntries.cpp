@@ -94,6 +94,36 @@ void MenuEntries::fill() {
   freeSlots_ = 0;
   pending_.clear();
   filled_ = true;
+  // The texts made ahead serve the entries they were made for; any others are made when needed.
+  if (preparation_ && !textsMade_ && preparation_->texts_.sameEngine(texts_)) {
+    texts_ = std::move(preparation_->texts_);
+    auto id = preparation_->ids_.begin();
+    for (SlotData& data : slots_) {
+      while (id != preparation_->ids_.end() && id->first < data.sequence) ++id;
+      if (id != preparation_->ids_.end() && id->first == data.sequence) data.text = id->second;
+    }
+    textsMade_ = true;
+  }
+  preparation_.reset();
+}
+
+void MenuEntries::adopt(std::shared_ptr<Preparation> preparation) {
+  if (!filled_) preparation_ = std::move(preparation);
+}
+
+void MenuEntries::Preparation::prepare(HistoryStore& store) {
+  const std::vector<HistoryItemPtr> all = store.all();
+  std::vector<const HistoryItemContent*> contents;
+  contents.reserve(all.size());
+  for (const auto& entry : all) contents.push_back(EntryPresentation::textContent(*entry));
+  // Each text is prepared as its bytes are read, without a copy; an entry without one gets its
+  // (empty) text when first needed.
+  ids_.reserve(all.size());
+  store.readValues(contents, [this, &all](std::size_t index, std::string_view bytes) {
+    const bool readable = row_text::isValidUtf8(bytes);
+    ids_.emplace_back(all[index]->storeSequence(), texts_.add(readable ? bytes : std::string_view()));
+  });
+  std::sort(ids_.begin(), ids_.end());
 }
 
 void MenuEntries::applyPending(std::vector<Slot>& placed, bool& removedAny) {

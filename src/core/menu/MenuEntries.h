@@ -23,6 +23,21 @@ class MenuEntries {
   using Slot = std::uint32_t;
   using Order = std::vector<Slot>;
 
+  // Search texts made ahead, on the thread that loads the store, for the entries it read; the
+  // entries take them over at their first update instead of reading the values again.
+  class Preparation {
+   public:
+    // `fuse` must be the engine the search will use.
+    explicit Preparation(const Fuse& fuse) : texts_(fuse) {}
+    // Reads and prepares the text of every entry of `store`, which the caller has to itself.
+    void prepare(HistoryStore& store);
+
+   private:
+    friend class MenuEntries;
+    SearchTexts texts_;
+    std::vector<std::pair<std::uint64_t, SearchTexts::Id>> ids_;  // by the entries' sequence
+  };
+
   // The orders "sortBy" names; any other text orders by lastCopiedAt.
   enum class SortKey { lastCopiedAt, firstCopiedAt, numberOfCopies };
   static SortKey sortKeyFor(std::string_view sortBy);
@@ -48,6 +63,9 @@ class MenuEntries {
   // Makes the search texts of `slots` that are not made yet, reading the values they need from the
   // store in one pass; from then on, entries that arrive get theirs when they are applied.
   void prepareTexts(const Order& slots);
+  // Texts made ahead for the entries the store held when it was read; taken over at the first
+  // update, when they were made for the same engine.
+  void adopt(std::shared_ptr<Preparation> preparation);
   const SearchTexts& texts() const { return texts_; }
   // The text of a slot whose text is made.
   SearchTexts::Id textOf(Slot slot) const { return slots_[slot].text; }
@@ -91,6 +109,7 @@ class MenuEntries {
   std::vector<HistoryItemPtr> pending_;  // entries the store mentioned since the last update
   std::shared_ptr<const Order> order_;
   SearchTexts texts_;
+  std::shared_ptr<Preparation> preparation_;
 };
 
 }  // namespace marbrel

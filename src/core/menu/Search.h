@@ -26,7 +26,8 @@ class Search {
 
   // The configuration is not owned and outlives the search. The default engine is the history
   // search's: location 0, distance 100, threshold 0.7, case-insensitive, no words.
-  explicit Search(const Configuration& configuration, Fuse fuse = Fuse(0, 100, 0.7, 32, false, false));
+  explicit Search(const Configuration& configuration, Fuse fuse = defaultFuse());
+  static Fuse defaultFuse() { return Fuse(0, 100, 0.7, 32, false, false); }
 
   // The entries of `slots` (menu order) that match `query`, in the order searchItems gives their
   // rows: all of them for an empty query. With a `limit` other than 0 only the first `limit`

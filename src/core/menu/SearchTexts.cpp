@@ -100,6 +100,13 @@ const FuseText* SearchTexts::fuzzy(Id id, std::int64_t patternLength, FuseText& 
   return nullptr;
 }
 
+bool SearchTexts::sameEngine(const SearchTexts& other) const {
+  const Fuse& a = fuse_;
+  const Fuse& b = other.fuse_;
+  return a.location() == b.location() && a.distance() == b.distance() && a.threshold() == b.threshold() &&
+         a.isCaseSensitive() == b.isCaseSensitive() && a.tokenize() == b.tokenize();
+}
+
 std::size_t SearchTexts::bytes() const {
   std::size_t total = buffer_.capacity() + records_.capacity() * sizeof(Record) + fuzzy_.capacity() * sizeof(Fuzzy);
   for (const Fuzzy& form : fuzzy_) total += form.text.text().size();

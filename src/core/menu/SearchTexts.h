@@ -37,6 +37,8 @@ class SearchTexts {
 
   // Bytes held for all texts, for the memory figures.
   std::size_t bytes() const;
+  // Whether both hold texts made for engines with the same settings.
+  bool sameEngine(const SearchTexts& other) const;
 
  private:
   static constexpr std::uint32_t kBorrowsFolded = 0xFFFFFFFF;
