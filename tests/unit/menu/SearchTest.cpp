@@ -1,5 +1,8 @@
-#include "MenuFixture.h"
+#include <random>
 
+#include "MenuFixture.h"
+#include "core/menu/MenuEntries.h"
+#include "core/menu/RowText.h"
 #include "core/menu/Search.h"
 
 namespace marbrel::testing {
@@ -66,6 +69,64 @@ TEST_F(SearchTest, UiTestingAlwaysSearchesPlainly) {
   const auto items = rows({"query"});
   EXPECT_TRUE(Search(testing).searchItems("qry", items).empty());
   EXPECT_EQ(search.searchItems("qry", items).size(), 2u);
+}
+
+// The menu searches its entries' prepared texts in parts shared out among threads; what it finds,
+// and in which order, must be exactly what searching the rows' own texts finds.
+TEST_F(SearchTest, SearchingThePreparedTextsFindsWhatSearchingTheRowsFinds) {
+  const Texts pieces = {"clip", "Board", " ", "\n", "\r\n", "query", "qurey", "ΟΔΟΣ", "σ", "ς", "e\u0301",
+                        "İ", "ß", "Straße", "\U0001F468\u200D\U0001F469", "中文", "#FF0000", "x", "  "};
+  std::mt19937 rng(9);
+  const auto text = [&](std::size_t pieceCount) {
+    std::string made;
+    for (std::size_t i = 0; i < pieceCount; ++i) made += pieces[rng() % pieces.size()];
+    return made;
+  };
+  std::string longText;
+  for (int i = 0; i < 5000; ++i) {
+    switch (i % 50) {
+      case 0: addEntry({{std::string("image/png"), FakeImageDecoder::encode(4, 4)}}); break;
+      case 1: addText("\xFF\xFE not UTF-8"); break;
+      case 2: addText(longText = text(400)); break;  // searched by its beginning where that serves
+      default: addText(text(1 + rng() % 12));
+    }
+  }
+  MenuEntries entries(*store, search.fuse());
+  entries.update(MenuEntries::SortKey::lastCopiedAt, true);
+  const auto& order = *entries.order();
+  Search::Items rowsInOrder;
+  for (const auto slot : order) {
+    const auto presentation = EntryPresentation::make(entries.entry(slot).get(), images, strings);
+    for (int member = 0; member < 2; ++member) {
+      rowsInOrder.push_back(std::make_shared<HistoryMenuItem>(entries.entry(slot), nullptr, presentation, 40));
+    }
+  }
+  Texts queries = {"", "query", "QUERY", "ς", "σ", "ss", "straße", "e", "\u0301", "#ff", std::string(70, 'q')};
+  for (int q = 0; q < 25; ++q) {
+    const std::string source = text(30);
+    const std::size_t start = rng() % 20;
+    queries.push_back(source.substr(start, 1 + rng() % 90));
+  }
+  // Queries beyond the matcher's reach, up to a whole long text: only equality can match.
+  queries.push_back(std::string(300, 'q'));
+  queries.push_back(longText);
+  for (const bool fuzzy : {false, true}) {
+    configuration.setFuzzySearch(fuzzy);
+    for (const auto& query : queries) {
+      if (!row_text::isValidUtf8(query)) continue;
+      const auto rows = search.searchItems(query, rowsInOrder);
+      for (const std::size_t limit : {std::size_t{0}, std::size_t{3}, std::size_t{700}}) {
+        SCOPED_TRACE("fuzzy " + std::to_string(fuzzy) + ", limit " + std::to_string(limit) + ", query " + query);
+        std::vector<HistoryItemPtr> expected;
+        for (std::size_t i = 0; i < rows.size() && (limit == 0 || expected.size() < limit); i += 2) {
+          expected.push_back(rows[i]->item());
+        }
+        std::vector<HistoryItemPtr> found;
+        for (const auto slot : search.searchEntries(query, order, entries, limit)) found.push_back(entries.entry(slot));
+        ASSERT_EQ(found, expected);
+      }
+    }
+  }
 }
 
 }  // namespace
