@@ -3,7 +3,7 @@
 // drawn, a keystroke to the filtered menu drawn, idle processor use and resident memory. The program
 // prints its paint marks (MARBREL_TRACE_PAINT) with the same steady clock this driver reads.
 //   marbrel_desktop_figures seed STORE_FILE COUNT
-//   marbrel_desktop_figures measure MARBREL LOG_DIR [--runs N] [--idle-seconds S] [--key KEYSYM]
+//   marbrel_desktop_figures measure MARBREL LOG_DIR [--runs N] [--idle-seconds S] [--key KEYSYM] [--memory-target MB]
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -30,6 +30,7 @@ struct Options {
   int runs = 15;
   int idleSeconds = 60;
   std::string key = "q";
+  double memoryTargetMB = 80;
 };
 
 double milliseconds(Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); }
@@ -83,7 +84,7 @@ class Measurement {
     table.add("keystroke to filtered menu drawn (fuzzy)", searchTimes_, 50, "ms", searchRan_, searchWaited_);
     table.add("start-up to tray icon drawn", startTimes_, 300, "ms", startRan_, startWaited_);
     table.add("idle processor use over " + std::to_string(options_.idleSeconds) + " s", idleCpu_, 0.5, "%");
-    table.add("resident memory after the first menu", rssFirstMenu_, 80, "MB");
+    table.add("resident memory after the first menu", rssFirstMenu_, options_.memoryTargetMB, "MB");
     std::cout << "load average before: " << loadBefore << "   after: " << loadAfter << " ("
               << std::thread::hardware_concurrency() << " cores)\n";
     const bool kept = table.print(std::cout);
@@ -250,7 +251,8 @@ class Measurement {
 
 int usage() {
   std::cerr << "usage: marbrel_desktop_figures seed STORE_FILE COUNT\n"
-               "       marbrel_desktop_figures measure MARBREL LOG_DIR [--runs N] [--idle-seconds S] [--key KEYSYM]\n";
+               "       marbrel_desktop_figures measure MARBREL LOG_DIR [--runs N] [--idle-seconds S] [--key KEYSYM]\n"
+               "                                        [--memory-target MB]\n";
   return 2;
 }
 
@@ -283,10 +285,12 @@ int main(int argc, char** argv) {
       options.idleSeconds = std::atoi(value.c_str());
     } else if (name == "--key") {
       options.key = value;
+    } else if (name == "--memory-target") {
+      options.memoryTargetMB = std::atof(value.c_str());
     } else {
       return usage();
     }
   }
-  if (options.runs < 1 || options.idleSeconds < 1) return usage();
+  if (options.runs < 1 || options.idleSeconds < 1 || !(options.memoryTargetMB > 0)) return usage();
   return Measurement(options).run();
 }
