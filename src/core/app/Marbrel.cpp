@@ -28,15 +28,17 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
   // The watcher needs the store's database to make entries, so the database opens first; the
   // history facade, which trims and (under "ui-testing") empties it, comes after the watcher.
   const bool inMemory = configuration.arguments().uiTesting() || env_.storeFile.empty();
-  // A store on disk is read on a thread of its own, with the search texts of its entries, while
-  // the status item and the shortcut come up; whatever needs the entries first waits for it.
-  std::shared_ptr<MenuEntries::Preparation> searchTexts;
+  // A store on disk is read on a thread of its own, with the search texts of its entries and their
+  // order for the menu, while the status item and the shortcut come up; whatever needs the entries
+  // first waits for it.
+  std::shared_ptr<MenuEntries::Preparation> readAhead;
   if (inMemory) {
     store_ = HistoryStore::open(env_.storeFile, env_.queue, true, env_.log, env_.errors);
   } else {
-    searchTexts = std::make_shared<MenuEntries::Preparation>(Search::defaultFuse());
+    readAhead = std::make_shared<MenuEntries::Preparation>(
+        Search::defaultFuse(), MenuEntries::sortKeyFor(configuration.sortBy()), configuration.pinTo() == "bottom");
     store_ = HistoryStore::openInBackground(env_.storeFile, env_.queue, env_.log, env_.errors,
-                                            [searchTexts](HistoryStore& store) { searchTexts->prepare(store); });
+                                            [readAhead](HistoryStore& store) { readAhead->prepare(store); });
   }
   clipboard_ = std::make_unique<Clipboard>(env_.pasteboard, env_.keys, env_.queue, *store_, configuration);
   clipboard_->setPasteKeySource([&sauce = env_.sauce] {
@@ -51,7 +53,7 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
 
   installObservers();
   menu_ = std::make_unique<Menu>(*history_, *clipboard_, configuration, env_.images, env_.strings);
-  if (searchTexts) menu_->entries().adopt(std::move(searchTexts));
+  if (readAhead) menu_->entries().adopt(std::move(readAhead));
   start();
 }
 

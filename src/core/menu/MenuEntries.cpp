@@ -29,8 +29,8 @@ MenuEntries::MenuEntries(HistoryStore& store, const Fuse& fuse)
 MenuEntries::~MenuEntries() { store_.removeChangeObserver(observer_); }
 
 void MenuEntries::heard(HistoryItem& item, HistoryChange) {
-  // Before the first update the whole history is read anyway.
-  if (filled_) pending_.push_back(item.shared_from_this());
+  // Before the first update the whole history is read anyway, unless it was read ahead.
+  if (filled_ || preparation_) pending_.push_back(item.shared_from_this());
 }
 
 std::optional<MenuEntries::Slot> MenuEntries::slotOf(const HistoryItem& item) const {
@@ -41,11 +41,11 @@ std::optional<MenuEntries::Slot> MenuEntries::slotOf(const HistoryItem& item) co
   return static_cast<Slot>(it - slots_.begin());
 }
 
-bool MenuEntries::before(Slot a, Slot b) const {
-  const HistoryItem& x = *slots_[a].entry;
-  const HistoryItem& y = *slots_[b].entry;
-  if (x.isPinned() != y.isPinned()) return pinnedBelow_ ? !x.isPinned() : x.isPinned();
-  switch (key_) {
+bool MenuEntries::comesBefore(const SlotData& a, const SlotData& b, SortKey key, bool pinnedBelow) {
+  const HistoryItem& x = *a.entry;
+  const HistoryItem& y = *b.entry;
+  if (x.isPinned() != y.isPinned()) return pinnedBelow ? !x.isPinned() : x.isPinned();
+  switch (key) {
     case SortKey::firstCopiedAt:
       if (x.firstCopiedAt() != y.firstCopiedAt()) return y.firstCopiedAt() < x.firstCopiedAt();
       break;
@@ -59,7 +59,12 @@ bool MenuEntries::before(Slot a, Slot b) const {
   // Equal keys keep the store's order (the newest firstCopiedAt first) in the sorted list, which
   // the menu shows reversed.
   if (x.firstCopiedAt() != y.firstCopiedAt()) return x.firstCopiedAt() < y.firstCopiedAt();
-  return slots_[a].sequence < slots_[b].sequence;
+  return a.sequence < b.sequence;
+}
+
+std::uint8_t MenuEntries::flagsOf(const HistoryItem& entry) {
+  return static_cast<std::uint8_t>((entry.isPinned() ? kPinned : 0) |
+                                   (EntryPresentation::imageContent(entry) ? kImage : 0));
 }
 
 MenuEntries::Slot MenuEntries::addSlot(const HistoryItemPtr& entry) {
@@ -68,7 +73,7 @@ MenuEntries::Slot MenuEntries::addSlot(const HistoryItemPtr& entry) {
   data.sequence = entry->storeSequence();
   if (textsMade_) data.text = texts_.add(textOfEntry(*entry));
   slots_.push_back(std::move(data));
-  flags_.push_back(entry->isPinned() ? kPinned : 0);
+  flags_.push_back(flagsOf(*entry));
   return static_cast<Slot>(slots_.size() - 1);
 }
 
@@ -82,7 +87,21 @@ void MenuEntries::freeSlot(Slot slot) {
   ++freeSlots_;
 }
 
-void MenuEntries::fill() {
+bool MenuEntries::fill() {
+  filled_ = true;
+  const std::shared_ptr<Preparation> preparation = std::move(preparation_);
+  if (preparation && preparation->texts_.sameEngine(texts_)) {
+    // The store was read ahead; what changed since is pending.
+    store_.count();  // waits for the reading
+    slots_ = std::move(preparation->slots_);
+    flags_ = std::move(preparation->flags_);
+    texts_ = std::move(preparation->texts_);
+    textsMade_ = true;
+    freeSlots_ = 0;
+    if (preparation->key_ != key_ || preparation->pinnedBelow_ != pinnedBelow_) return false;
+    order_ = std::make_shared<const Order>(std::move(preparation->order_));
+    return true;
+  }
   std::vector<HistoryItemPtr> all = store_.all();
   std::sort(all.begin(), all.end(),
             [](const HistoryItemPtr& a, const HistoryItemPtr& b) { return a->storeSequence() < b->storeSequence(); });
@@ -93,18 +112,7 @@ void MenuEntries::fill() {
   for (const auto& entry : all) addSlot(entry);
   freeSlots_ = 0;
   pending_.clear();
-  filled_ = true;
-  // The texts made ahead serve the entries they were made for; any others are made when needed.
-  if (preparation_ && !textsMade_ && preparation_->texts_.sameEngine(texts_)) {
-    texts_ = std::move(preparation_->texts_);
-    auto id = preparation_->ids_.begin();
-    for (SlotData& data : slots_) {
-      while (id != preparation_->ids_.end() && id->first < data.sequence) ++id;
-      if (id != preparation_->ids_.end() && id->first == data.sequence) data.text = id->second;
-    }
-    textsMade_ = true;
-  }
-  preparation_.reset();
+  return false;
 }
 
 void MenuEntries::adopt(std::shared_ptr<Preparation> preparation) {
@@ -112,18 +120,28 @@ void MenuEntries::adopt(std::shared_ptr<Preparation> preparation) {
 }
 
 void MenuEntries::Preparation::prepare(HistoryStore& store) {
-  const std::vector<HistoryItemPtr> all = store.all();
-  std::vector<const HistoryItemContent*> contents;
-  contents.reserve(all.size());
-  for (const auto& entry : all) contents.push_back(EntryPresentation::textContent(*entry));
+  std::vector<HistoryItemPtr> all = store.all();
+  std::sort(all.begin(), all.end(),
+            [](const HistoryItemPtr& a, const HistoryItemPtr& b) { return a->storeSequence() < b->storeSequence(); });
+  slots_.resize(all.size());
+  flags_.resize(all.size());
+  std::vector<const HistoryItemContent*> contents(all.size());
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    slots_[i].sequence = all[i]->storeSequence();
+    flags_[i] = flagsOf(*all[i]);
+    contents[i] = EntryPresentation::textContent(*all[i]);
+    slots_[i].entry = std::move(all[i]);
+  }
   // Each text is prepared as its bytes are read, without a copy; an entry without one gets its
   // (empty) text when first needed.
-  ids_.reserve(all.size());
-  store.readValues(contents, [this, &all](std::size_t index, std::string_view bytes) {
-    const bool readable = row_text::isValidUtf8(bytes);
-    ids_.emplace_back(all[index]->storeSequence(), texts_.add(readable ? bytes : std::string_view()));
+  store.readValues(contents, [this](std::size_t index, std::string_view bytes) {
+    slots_[index].text = texts_.add(row_text::isValidUtf8(bytes) ? bytes : std::string_view());
   });
-  std::sort(ids_.begin(), ids_.end());
+  order_.resize(slots_.size());
+  for (Slot slot = 0; slot < order_.size(); ++slot) order_[slot] = slot;
+  std::sort(order_.begin(), order_.end(), [this](Slot a, Slot b) {
+    return comesBefore(slots_[a], slots_[b], key_, pinnedBelow_);
+  });
 }
 
 void MenuEntries::applyPending(std::vector<Slot>& placed, bool& removedAny) {
@@ -154,10 +172,10 @@ void MenuEntries::applyPending(std::vector<Slot>& placed, bool& removedAny) {
 }
 
 void MenuEntries::update(SortKey key, bool pinnedBelow) {
-  const bool reorder = !filled_ || key != key_ || pinnedBelow != pinnedBelow_;
+  bool reorder = filled_ && (key != key_ || pinnedBelow != pinnedBelow_);
   key_ = key;
   pinnedBelow_ = pinnedBelow;
-  if (!filled_) fill();
+  if (!filled_) reorder = !fill();
 
   std::vector<Slot> placed;
   bool removedAny = false;
@@ -208,14 +226,7 @@ void MenuEntries::compactSlots() {
   order_ = std::move(order);
 }
 
-bool MenuEntries::isImage(Slot slot) const {
-  std::uint8_t& flags = flags_[slot];
-  if ((flags & kImageKnown) == 0) {
-    const HistoryItemPtr& entry = slots_[slot].entry;
-    flags |= kImageKnown | (entry && EntryPresentation::imageContent(*entry) ? kImage : 0);
-  }
-  return (flags & kImage) != 0;
-}
+bool MenuEntries::isImage(Slot slot) const { return (flags_[slot] & kImage) != 0; }
 
 std::string MenuEntries::textOfEntry(const HistoryItem& entry) {
   const HistoryItemContent* content = EntryPresentation::textContent(entry);

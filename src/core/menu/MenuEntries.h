@@ -23,24 +23,14 @@ class MenuEntries {
   using Slot = std::uint32_t;
   using Order = std::vector<Slot>;
 
-  // Search texts made ahead, on the thread that loads the store, for the entries it read; the
-  // entries take them over at their first update instead of reading the values again.
-  class Preparation {
-   public:
-    // `fuse` must be the engine the search will use.
-    explicit Preparation(const Fuse& fuse) : texts_(fuse) {}
-    // Reads and prepares the text of every entry of `store`, which the caller has to itself.
-    void prepare(HistoryStore& store);
-
-   private:
-    friend class MenuEntries;
-    SearchTexts texts_;
-    std::vector<std::pair<std::uint64_t, SearchTexts::Id>> ids_;  // by the entries' sequence
-  };
-
   // The orders "sortBy" names; any other text orders by lastCopiedAt.
   enum class SortKey { lastCopiedAt, firstCopiedAt, numberOfCopies };
   static SortKey sortKeyFor(std::string_view sortBy);
+
+  // The entries, their search texts and their order made ahead, on the thread that loads the
+  // store, for the entries it read; taken over at the first update, which then applies only what
+  // changed since.
+  class Preparation;
 
   // Neither is owned; the store outlives this object. `fuse` is the engine search will use.
   MenuEntries(HistoryStore& store, const Fuse& fuse);
@@ -63,8 +53,9 @@ class MenuEntries {
   // Makes the search texts of `slots` that are not made yet, reading the values they need from the
   // store in one pass; from then on, entries that arrive get theirs when they are applied.
   void prepareTexts(const Order& slots);
-  // Texts made ahead for the entries the store held when it was read; taken over at the first
-  // update, when they were made for the same engine.
+  // What was made ahead for the entries the store held when it was read; taken over at the first
+  // update when it was made for the same engine (its order when also for the same settings).
+  // Changes the store makes from now on are gathered for that update.
   void adopt(std::shared_ptr<Preparation> preparation);
   const SearchTexts& texts() const { return texts_; }
   // The text of a slot whose text is made.
@@ -87,15 +78,18 @@ class MenuEntries {
     bool moved = false;  // to be taken out of the order and put back where it now belongs
   };
   // Bits of flags_, one byte per slot, so that a pass over many slots reads little.
-  static constexpr std::uint8_t kPinned = 1, kImageKnown = 2, kImage = 4;
+  static constexpr std::uint8_t kPinned = 1, kImage = 2;
 
   void heard(HistoryItem& item, HistoryChange change);
-  void fill();
+  // Makes a slot for every entry; true when it took over an order made for the current settings.
+  bool fill();
   void applyPending(std::vector<Slot>& placed, bool& removedAny);
   Slot addSlot(const HistoryItemPtr& entry);
   void freeSlot(Slot slot);
   void compactSlots();
-  bool before(Slot a, Slot b) const;
+  bool before(Slot a, Slot b) const { return comesBefore(slots_[a], slots_[b], key_, pinnedBelow_); }
+  static bool comesBefore(const SlotData& a, const SlotData& b, SortKey key, bool pinnedBelow);
+  static std::uint8_t flagsOf(const HistoryItem& entry);
 
   HistoryStore& store_;
   HistoryStore::ObserverId observer_ = 0;
@@ -104,12 +98,29 @@ class MenuEntries {
   SortKey key_ = SortKey::lastCopiedAt;
   bool pinnedBelow_ = true;
   std::vector<SlotData> slots_;  // by creation order (the store's sequence)
-  mutable std::vector<std::uint8_t> flags_;  // by slot
+  std::vector<std::uint8_t> flags_;  // by slot
   std::size_t freeSlots_ = 0;
   std::vector<HistoryItemPtr> pending_;  // entries the store mentioned since the last update
   std::shared_ptr<const Order> order_;
   SearchTexts texts_;
   std::shared_ptr<Preparation> preparation_;
+};
+
+class MenuEntries::Preparation {
+ public:
+  // `fuse` must be the engine the search will use; the order is made for `key` and `pinnedBelow`.
+  Preparation(const Fuse& fuse, SortKey key, bool pinnedBelow) : texts_(fuse), key_(key), pinnedBelow_(pinnedBelow) {}
+  // Reads every entry of `store`, which the caller has to itself, with the text each shows.
+  void prepare(HistoryStore& store);
+
+ private:
+  friend class MenuEntries;
+  SearchTexts texts_;
+  SortKey key_;
+  bool pinnedBelow_;
+  std::vector<SlotData> slots_;
+  std::vector<std::uint8_t> flags_;
+  Order order_;
 };
 
 }  // namespace marbrel

@@ -87,31 +87,54 @@ TEST_F(MenuEntriesTest, AClosedMenuKeepsItsOrderUntilTheNextUpdate) {
   EXPECT_EQ(*before, snapshot) << "an order handed out never changes";
 }
 
-TEST_F(MenuEntriesTest, TextsMadeWhileTheStoreIsReadServeTheSearch) {
+TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
   TempDir dir;
   const auto file = dir / "MarbrelStorage.sqlite";
   {
     auto onDisk = HistoryStore::open(file, queue, false, log);
-    for (const char* text : {"alpha", "Beta", "gamma"}) {
+    for (const char* text : {"alpha", "Beta", "gamma", "delta"}) {
       queue.advance(1);
       onDisk->insertItem({{std::string("text/plain"), std::string(text)}});
     }
     onDisk->saveContext();
   }
-  auto preparation = std::make_shared<MenuEntries::Preparation>(Search::defaultFuse());
+  for (const auto key : {MenuEntries::SortKey::lastCopiedAt, MenuEntries::SortKey::numberOfCopies}) {
+    auto preparation = std::make_shared<MenuEntries::Preparation>(Search::defaultFuse(), key, true);
+    auto loaded = HistoryStore::openInBackground(file, queue, log, log,
+                                                 [preparation](HistoryStore& read) { preparation->prepare(read); });
+    MenuEntries made(*loaded, Search::defaultFuse());
+    made.adopt(preparation);
+    // Changes before the menu first opens.
+    const auto all = loaded->all();
+    all[0]->setPin("a");
+    all[1]->setNumberOfCopies(5);
+    loaded->deleteItem(all[2]);
+    queue.advance(1);
+    loaded->insertItem({{std::string("text/plain"), std::string("epsilon")}});
+    made.update(MenuEntries::SortKey::lastCopiedAt, true);
+    Entries sorted = Sorter("lastCopiedAt", configuration).sort(loaded->all());
+    std::reverse(sorted.begin(), sorted.end());
+    Entries kept;
+    for (const auto slot : *made.order()) kept.push_back(made.entry(slot));
+    EXPECT_EQ(kept, sorted);
+    loaded->saveContext();
+  }
+  // The texts made ahead are what the search reads, even when another program changes the bytes
+  // on disk afterwards.
+  auto preparation =
+      std::make_shared<MenuEntries::Preparation>(Search::defaultFuse(), MenuEntries::SortKey::lastCopiedAt, true);
   auto loaded = HistoryStore::openInBackground(file, queue, log, log,
                                                [preparation](HistoryStore& read) { preparation->prepare(read); });
   MenuEntries made(*loaded, Search::defaultFuse());
   made.adopt(preparation);
   made.update(MenuEntries::SortKey::lastCopiedAt, true);
-  // Another program changes the bytes on disk: the texts made ahead are what the search reads.
   {
     std::unique_ptr<SqliteDatabase> other;
     ASSERT_TRUE(SqliteDatabase::open(file, SqliteDatabase::Mode::readWrite, other).ok());
     ASSERT_TRUE(other->execute("UPDATE HistoryItemContent SET value = CAST('changed' AS BLOB)").ok());
   }
   const Search search(configuration);
-  EXPECT_EQ(search.searchEntries("BETA", *made.order(), made).size(), 1u);
+  EXPECT_EQ(search.searchEntries("ALPHA", *made.order(), made).size(), 1u);
   EXPECT_TRUE(search.searchEntries("changed", *made.order(), made).empty());
 }
 
