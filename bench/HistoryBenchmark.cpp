@@ -58,8 +58,10 @@ void BM_HistoryAdd(benchmark::State& state, bool duplicate) {
   }
   state.counters["entries"] = static_cast<double>(full.store->count());
 }
-BENCHMARK_CAPTURE(BM_HistoryAdd, distinct, false)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_HistoryAdd, duplicate, true)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_HistoryAdd, distinct, false)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_HistoryAdd, duplicate, true)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_HistoryAll(benchmark::State& state) {
   FullHistory full(static_cast<int>(state.range(0)));

@@ -102,13 +102,16 @@ int MenuPopup::rowWidth(const MenuItem& item) const {
 
 QSize MenuPopup::sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const {
   int width = std::max(int(menu.minimumWidth()), menu_ == &menu ? widest_ : 0);
-  const int screenHeight = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry().height() : 1080;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const int screenHeight = primary ? primary->availableGeometry().height() : 1080;
   for (std::size_t i = 0; i < rows.size() && width < kMaximumWidth; ++i) {
     // Of the run, only the rows of the first screen are measured; the others when they are drawn.
     if (i == rows.runBegin() && rows.runEnd() > rows.runBegin()) {
       std::size_t last = rows.runBegin();
       while (last < rows.runEnd() && rows[last].top < screenHeight) ++last;
-      for (std::size_t r = rows.runBegin(); r < last && width < kMaximumWidth; ++r) width = std::max(width, rowWidth(*rows[r].shown));
+      for (std::size_t r = rows.runBegin(); r < last && width < kMaximumWidth; ++r) {
+        width = std::max(width, rowWidth(*rows[r].shown));
+      }
       i = rows.runEnd() - 1;
       continue;
     }

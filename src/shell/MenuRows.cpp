@@ -77,7 +77,8 @@ int MenuLayout::runTop(std::size_t pair) const {
   const auto after = std::lower_bound(tall_.begin(), tall_.end(), pair,
                                       [](const std::pair<std::size_t, int>& t, std::size_t p) { return t.first < p; });
   const auto index = static_cast<std::size_t>(after - tall_.begin());
-  const int extra = index < extraBefore_.size() ? extraBefore_[index] : runTotal_ - runTop_ - lineHeight_ * int(runRows_);
+  const int allExtra = runTotal_ - runTop_ - lineHeight_ * int(runRows_);
+  const int extra = index < extraBefore_.size() ? extraBefore_[index] : allExtra;
   return runTop_ + lineHeight_ * int(pair) + extra;
 }
 
@@ -149,7 +150,8 @@ int MenuRows::rowAt(const MenuLayout& rows, int y) {
   if (rows.empty() || y < 0) return -1;
   const auto inRows = [y](const std::vector<MenuRow>& list) -> int {
     // Rows are sorted by top: binary search, so hit tests stay cheap in long menus.
-    auto it = std::upper_bound(list.begin(), list.end(), y, [](int value, const MenuRow& row) { return value < row.top; });
+    auto it = std::upper_bound(list.begin(), list.end(), y,
+                               [](int value, const MenuRow& row) { return value < row.top; });
     if (it == list.begin()) return -1;
     --it;
     if (y >= it->top + it->height) return -1;

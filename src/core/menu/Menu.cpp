@@ -285,7 +285,10 @@ void Menu::updateFilter(std::string_view query) {
   Batch batch(*this);
   const std::int64_t limit = itemLimit();
   const std::size_t pairs = limit >= 1 ? static_cast<std::size_t>(limit / 2) : 0;
-  auto results = std::make_shared<const Order>(search_.searchEntries(query, *all_, entries_, pairs));
+  // No query and no limit: every row, the list the rebuild made.
+  auto results = query.empty() && (pairs == 0 || all_->size() <= pairs)
+                     ? all_
+                     : std::make_shared<const Order>(search_.searchEntries(query, *all_, entries_, pairs));
   showRun(results);
   renumber(*results);
   highlight(results->empty() ? nullptr : pairItem(0).get());
@@ -430,7 +433,9 @@ const Menu::Items& Menu::historyItems() const {
     historyItems_.clear();
     historyItems_.reserve(2 * all_->size());
     std::unordered_map<Slot, std::size_t> positions;
-    for (std::size_t position = 0; position < shown_->size(); ++position) positions.emplace((*shown_)[position], position);
+    for (std::size_t position = 0; position < shown_->size(); ++position) {
+      positions.emplace((*shown_)[position], position);
+    }
     for (const Slot slot : *all_) {
       const auto position = positions.find(slot);
       Pair& pair = pairFor(slot, position == positions.end() ? std::nullopt : std::optional(position->second));
