@@ -59,8 +59,8 @@ TEST_F(HistoryStoreTest, ReadingInTheBackgroundGivesTheSameHistoryWithTheReadAhe
     store->saveContext();
   }
   Texts readAhead;
-  auto store = HistoryStore::openInBackground(file, env.clock, env.log, env.log,
-                                              [&readAhead](HistoryStore& loaded) { readAhead = textsOf(loaded.all()); });
+  auto store = HistoryStore::openInBackground(
+      file, env.clock, env.log, env.log, [&readAhead](HistoryStore& loaded) { readAhead = textsOf(loaded.all()); });
   EXPECT_EQ(store->count(), 3u);
   EXPECT_EQ(readAhead, (Texts{"c", "b", "a"})) << "done before the first call returns";
   EXPECT_EQ(textsOf(store->all()), readAhead);

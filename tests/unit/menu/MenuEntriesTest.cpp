@@ -59,7 +59,7 @@ TEST_F(MenuEntriesTest, TheKeptOrderIsTheSortersAfterEveryKindOfChange) {
         any()->setLastCopiedAt(queue.now() - rng() % 5);
         break;
       default:
-        configuration.setSortBy(std::vector<std::string>{"lastCopiedAt", "firstCopiedAt", "numberOfCopies", "x"}[rng() % 4]);
+        configuration.setSortBy(Texts{"lastCopiedAt", "firstCopiedAt", "numberOfCopies", "x"}[rng() % 4]);
         configuration.setPinTo(rng() % 2 ? "top" : "bottom");
         break;
     }

@@ -1,4 +1,5 @@
 #include <memory>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,118 @@ TEST_F(MenuRowsTest, ImageRowsAreTallEnoughForTheirImage) {
   const auto rows = MenuRows::layout(menu, 0);
   EXPECT_GE(rows[0].height, 40);
   EXPECT_EQ(rows[1].height, MenuRowMetrics{}.itemHeight);
+}
+
+// A menu that shows its pairs as a run (as the history menu does), for comparison with the same
+// items held one by one.
+class PairedMenu : public MenuModel {
+ public:
+  PairedMenu(const std::vector<MenuItemPtr>& before, const std::vector<MenuItemPtr>& pairItems,
+             const std::vector<MenuItemPtr>& after)
+      : items_(pairItems) {
+    for (const auto& item : before) addItem(item);
+    for (const auto& item : after) addItem(item);
+    placePairRun(before.size());
+    for (std::size_t pair = 0; 2 * pair < items_.size(); ++pair) {
+      if (const auto* thumbnail = std::get_if<ThumbnailImage>(&items_[2 * pair]->image())) {
+        images_.push_back({pair, thumbnail->height});
+      }
+    }
+    pairsChanged();
+  }
+  const std::vector<PairImage>& pairImages() const override { return images_; }
+  std::vector<std::size_t> pairsWithKeyEquivalents() const override {
+    std::vector<std::size_t> keyed;
+    for (std::size_t pair = 0; 2 * pair < items_.size(); ++pair) {
+      if (!items_[2 * pair]->keyEquivalent().empty()) keyed.push_back(pair);
+    }
+    return keyed;
+  }
+
+ protected:
+  std::size_t pairCount() const override { return items_.size() / 2; }
+  std::uint64_t pairAlternateMask() const override { return kOption; }
+  const MenuItemPtr& pairItem(std::size_t index) const override {
+    adoptPairItem(*items_[index]);
+    return items_[index];
+  }
+  std::optional<std::size_t> pairItemIndex(const MenuItem& item) const override {
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+      if (items_[i].get() == &item) return i;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  std::vector<MenuItemPtr> items_;
+  std::vector<PairImage> images_;
+};
+
+TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
+  std::mt19937 rng(4);
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    // Twin items for the two menus: the same titles, keys, flags and images.
+    const auto twins = [&](const std::function<MenuItemPtr()>& make) { return std::make_pair(make(), make()); };
+    std::vector<MenuItemPtr> plainItems, before, run, after;
+    const auto add = [&](std::vector<MenuItemPtr>& to, const std::pair<MenuItemPtr, MenuItemPtr>& pair) {
+      plainItems.push_back(pair.first);
+      to.push_back(pair.second);
+    };
+    add(before, twins([] { return item("header"); }));
+    const int pairs = 1 + int(rng() % 60);
+    for (int p = 0; p < pairs; ++p) {
+      const std::string key = p < 9 ? std::to_string(p + 1) : "";
+      const double imageHeight = rng() % 5 == 0 ? double(rng() % 80) : -1;
+      for (const bool alternateRow : {false, true}) {
+        add(run, twins([&] {
+          const std::string number = std::to_string(p);
+          auto made = alternateRow ? alternate("copy " + number, key) : item("paste " + number, key);
+          if (imageHeight >= 0) made->setImage(ThumbnailImage{nullptr, 100, imageHeight});
+          return made;
+        }));
+      }
+    }
+    add(after, twins([] { return MenuItem::makeSeparator(); }));
+    add(after, twins([] { return item("Clear", "\u232B", kCommand | kOption); }));
+    add(after, twins([] { return alternate("Clear All", "\u232B", kCommand | kOption | kShift); }));
+    add(after, twins([] { return item("Quit", "q"); }));
+    MenuModel plain("plain");
+    for (const auto& each : plainItems) plain.addItem(each);
+    PairedMenu paired(before, run, after);
+    ASSERT_EQ(paired.size(), plain.size());
+
+    for (const std::uint64_t held : {std::uint64_t{0}, kOption, kCommand | kOption, kCommand | kOption | kShift}) {
+      SCOPED_TRACE(held);
+      const auto expected = MenuRows::layout(plain, held);
+      const auto rows = MenuRows::layout(paired, held);
+      ASSERT_EQ(rows.size(), expected.size());
+      ASSERT_EQ(MenuRows::totalHeight(rows), MenuRows::totalHeight(expected));
+      for (std::size_t r = 0; r < rows.size(); ++r) {
+        const MenuRow got = rows[r];
+        const MenuRow want = expected[r];
+        EXPECT_EQ(got.kind, want.kind);
+        EXPECT_EQ(got.shown->title(), want.shown->title());
+        EXPECT_EQ(got.primary->title(), want.primary->title());
+        EXPECT_EQ(std::make_pair(got.top, got.height), std::make_pair(want.top, want.height));
+      }
+      for (int y = -1; y <= MenuRows::totalHeight(rows); y += 7) {
+        EXPECT_EQ(MenuRows::rowAt(rows, y), MenuRows::rowAt(expected, y));
+      }
+      for (std::size_t index = 0; index < plain.size(); ++index) {
+        EXPECT_EQ(MenuRows::rowOf(rows, paired.itemAt(index).get()),
+                  MenuRows::rowOf(expected, plain.itemAt(index).get()));
+        const auto shown = MenuRows::highlightFor(rows, paired.itemAt(index).get());
+        const auto wanted = MenuRows::highlightFor(expected, plain.itemAt(index).get());
+        EXPECT_EQ(shown ? shown->title() : "", wanted ? wanted->title() : "");
+      }
+      for (const std::string key : {"1", "5", "9", "q", "\u232B", "x"}) {
+        const auto chosen = MenuRows::itemForKeyEquivalent(paired, key, held);
+        const auto wanted = MenuRows::itemForKeyEquivalent(plain, key, held);
+        EXPECT_EQ(chosen ? chosen->title() : "", wanted ? wanted->title() : "") << key;
+      }
+    }
+  }
 }
 
 TEST(MenuRowsKeyEquivalents, MatchTheCharacterAndExactlyTheModifiers) {
