@@ -96,6 +96,8 @@ class Menu : public MenuModel {
   const Order& shownOrder() const { return *shown_; }
   const Search& search() const { return search_; }
   MenuEntries& entries() { return entries_; }
+  // How many history rows are made now: those asked for since the last rebuild.
+  std::size_t madeRows() const { return 2 * rows_.size(); }
 
   const std::vector<PairImage>& pairImages() const override { return images_; }
   std::vector<std::size_t> pairsWithKeyEquivalents() const override;
