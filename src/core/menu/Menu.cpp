@@ -253,6 +253,7 @@ std::vector<std::size_t> Menu::pairsWithKeyEquivalents() const {
 void Menu::populate() {
   Batch batch(*this);
   dropRows();
+  numbered_.clear();  // fresh rows carry no number until renumbered
   history_.trim();
   entries_.update(MenuEntries::sortKeyFor(configuration_.sortBy()), configuration_.pinTo() == "bottom");
   pasteByDefault_ = configuration_.pasteByDefault();
