@@ -72,6 +72,9 @@ std::string typesText(const HistoryItem& item) {
   return text;
 }
 
+// The store that the running thread reads in the background, if any.
+thread_local const HistoryStore* loading = nullptr;
+
 template <typename T>
 void eraseOne(std::vector<T>& list, const T& value) {
   auto it = std::find(list.begin(), list.end(), value);
@@ -106,6 +109,7 @@ std::unique_ptr<HistoryStore> HistoryStore::openInBackground(const std::filesyst
   std::unique_ptr<HistoryStore> store(new HistoryStore(file, &clock, log, errors, false, false));
   HistoryStore* opened = store.get();
   store->loader_ = std::thread([opened, afterLoading = std::move(afterLoading)] {
+    loading = opened;
     opened->load();
     if (afterLoading) afterLoading(*opened);
 #ifdef __GLIBC__
@@ -118,7 +122,8 @@ std::unique_ptr<HistoryStore> HistoryStore::openInBackground(const std::filesyst
 }
 
 void HistoryStore::settle() const {
-  if (loader_.joinable() && loader_.get_id() != std::this_thread::get_id()) loader_.join();
+  // The thread that reads the store has it to itself and waits for nothing.
+  if (loading != this && loader_.joinable()) loader_.join();
 }
 
 std::unique_ptr<HistoryStore> HistoryStore::openReadOnly(const std::filesystem::path& file, std::ostream& log) {
