@@ -1,5 +1,6 @@
 #include "ProcessSample.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -36,6 +37,21 @@ std::optional<ProcessSample::ThreadTimes> ProcessSample::mainThreadTimes(pid_t p
   unsigned long long ran = 0, waited = 0;
   if (!(in >> ran >> waited)) return std::nullopt;
   return ThreadTimes{double(ran) / 1e6, double(waited) / 1e6};
+}
+
+std::optional<double> ProcessSample::threadsRan(pid_t pid) {
+  std::error_code error;
+  double ran = 0;
+  bool any = false;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    std::ifstream in(task.path() / "schedstat");
+    unsigned long long nanoseconds = 0;
+    if (!(in >> nanoseconds)) continue;
+    ran += double(nanoseconds) / 1e6;
+    any = true;
+  }
+  if (!any) return std::nullopt;
+  return ran;
 }
 
 }  // namespace marbrel::bench

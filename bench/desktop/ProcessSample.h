@@ -20,6 +20,9 @@ class ProcessSample {
     double waited = 0;
   };
   static std::optional<ThreadTimes> mainThreadTimes(pid_t pid);
+  // How long all of the process's live threads have run on a processor (milliseconds, to the
+  // nanosecond, unlike cpuSeconds; threads that have ended no longer count).
+  static std::optional<double> threadsRan(pid_t pid);
 };
 
 }  // namespace marbrel::bench

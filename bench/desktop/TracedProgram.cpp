@@ -50,7 +50,7 @@ TracedProgram::TracedProgram(const std::vector<std::string>& argv, const std::st
   stopProgramOnInterrupt();
   startedAt_ = Clock::now();
   pid_t pid = -1;
-  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) pid_ = pid;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) pid_ = pid;
   runningProgram = pid_;
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipeFds[1]);

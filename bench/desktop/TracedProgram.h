@@ -22,7 +22,8 @@ struct TraceMark {
 // pipe, trace marks are parsed from it and every other line goes to a log file.
 class TracedProgram {
  public:
-  // Starts `argv`; `startedAt` is taken just before the process is created.
+  // Starts `argv` (its first word looked up in PATH); `startedAt` is taken just before the process is
+  // created.
   TracedProgram(const std::vector<std::string>& argv, const std::string& logFile);
   // Stops the program (SIGTERM, then SIGKILL after a deadline) if it still runs.
   ~TracedProgram();

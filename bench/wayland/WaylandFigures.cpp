@@ -1,0 +1,424 @@
+// Measures the running desktop program in a headless sway session (with XWayland) and, for the
+// processor time per copy, on a private Xvfb as well, each with a seeded history: a copy by another
+// program to the entry in the store, the processor time each recorded copy costs, and sway's key
+// binding (which runs `marbrel`, handing over to the running program) to the menu drawn.
+//   marbrel_wayland_figures MARBREL LOG_DIR [--copies N] [--runs N] [--entries N]
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+
+#include "FigureTable.h"
+#include "HistorySeed.h"
+#include "ProcessSample.h"
+#include "StoreWatch.h"
+#include "SwayBindings.h"
+#include "TracedProgram.h"
+#include "support/Process.h"
+#include "support/WaylandSession.h"
+#include "support/XSession.h"
+
+namespace marbrel::bench {
+namespace {
+
+using namespace std::chrono_literals;
+using e2e::Process;
+
+struct Options {
+  std::string marbrel;
+  std::string logDir;
+  int copies = 40;
+  int runs = 15;
+  int entries = 10000;
+};
+
+double milliseconds(Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); }
+
+std::string loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Makes this process's environment the session's, so that the programs it starts run in it.
+void useEnvironment(const std::map<std::string, std::string>& env) {
+  for (const auto& [key, value] : env) {
+    if (value.empty() && key.rfind('-', 0) == 0) {
+      ::unsetenv(key.c_str() + 1);
+    } else {
+      ::setenv(key.c_str(), value.c_str(), 1);
+    }
+  }
+}
+
+void sleepUntil(Clock::time_point at) {
+  while (Clock::now() < at) std::this_thread::sleep_for(at - Clock::now());
+}
+
+// What one session measured.
+struct CopyFigures {
+  std::vector<double> recorded;  // copy started to entry in the store, ms
+  std::vector<double> ran, waited;
+  std::vector<double> cpuPerCopy;  // all threads' run time from one copy to the next, ms
+  double cpuTotalPerCopy = -1;     // the process's utime + stime over the series, per copy, ms
+  int lost = 0;
+};
+
+// A copy made by another program: started by `copier` with the text, while the program runs.
+using Copier = std::function<std::unique_ptr<Process>(const std::string& text)>;
+
+// Copies `copies` distinct texts one after another (after one that warms up), each once the one
+// before is in the store and the program has been quiet for a moment.
+CopyFigures measureCopies(TracedProgram& program, const std::filesystem::path& store, const Copier& copier,
+                          int copies, const std::string& tag) {
+  CopyFigures figures;
+  StoreWatch watch(store);
+  if (!watch.problem().empty()) {
+    std::cerr << "wayland figures: " << watch.problem() << "\n";
+    return figures;
+  }
+  std::vector<std::unique_ptr<Process>> copiers;
+  std::optional<double> cpuBefore, ranBefore;
+  for (int copy = -1; copy < copies; ++copy) {
+    // Time for what the program does after storing the copy, counted with that copy.
+    std::this_thread::sleep_for(400ms);
+    program.drain();
+    const auto ranNow = ProcessSample::threadsRan(program.pid());
+    if (copy == 0) cpuBefore = ProcessSample::cpuSeconds(program.pid());
+    if (copy > 0 && ranBefore && ranNow) figures.cpuPerCopy.push_back(*ranNow - *ranBefore);
+    ranBefore = ranNow;
+
+    const std::string text = "figure copy " + tag + " " + std::to_string(copy + 1) + " of " + std::to_string(copies);
+    const auto before = ProcessSample::mainThreadTimes(program.pid());
+    const auto copiedAt = Clock::now();
+    copiers.push_back(copier(text));
+    const auto recordedAt = watch.waitForText(text, copiedAt + 10s);
+    const auto after = ProcessSample::mainThreadTimes(program.pid());
+    if (!recordedAt) {
+      ++figures.lost;
+      std::cerr << "wayland figures: \"" << text << "\" was not in the store within 10 s\n";
+      continue;
+    }
+    if (copy < 0) continue;
+    figures.recorded.push_back(milliseconds(*recordedAt - copiedAt));
+    if (before && after) {
+      figures.ran.push_back(after->ran - before->ran);
+      figures.waited.push_back(after->waited - before->waited);
+    }
+    // Copiers that already handed their copy over have ended; the others serve it until replaced.
+    if (copiers.size() > 4) copiers.erase(copiers.begin());
+  }
+  std::this_thread::sleep_for(400ms);
+  program.drain();
+  if (const auto ranNow = ProcessSample::threadsRan(program.pid()); ranBefore && ranNow) {
+    figures.cpuPerCopy.push_back(*ranNow - *ranBefore);
+  }
+  const auto cpuAfter = ProcessSample::cpuSeconds(program.pid());
+  if (cpuBefore && cpuAfter) figures.cpuTotalPerCopy = (*cpuAfter - *cpuBefore) * 1000.0 / copies;
+  return figures;
+}
+
+// Polls until the program has said which clipboard it uses; that line, or empty.
+std::string waitForAdapters(TracedProgram& program, const std::string& log) {
+  const auto deadline = Clock::now() + 60s;
+  while (Clock::now() < deadline) {
+    program.drain();
+    const std::string text = readFile(log);
+    if (const auto at = text.find("clipboard through"); at != std::string::npos) {
+      const auto start = text.rfind('\n', at);
+      return text.substr(start == std::string::npos ? 0 : start + 1, text.find('\n', at) - (start + 1));
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+  return {};
+}
+
+struct MenuFigures {
+  std::vector<double> fromBinding;  // sway ran the binding to the menu drawn
+  std::vector<double> fromLaunch;   // wtype started to the menu drawn
+  std::vector<double> ran, waited;
+  int lostKeys = 0;
+  int noKeyboard = 0;
+  std::string screenshot;
+};
+
+class WaylandRun {
+ public:
+  explicit WaylandRun(const Options& options) : options_(options) {}
+
+  // False when the session or the program could not be brought up.
+  bool run(CopyFigures& copies, MenuFigures& menus) {
+    const std::string logDir = options_.logDir + "/wayland";
+    session_ = std::make_unique<e2e::WaylandSession>(logDir, "bindsym ctrl+shift+v exec " + options_.marbrel);
+    if (!session_->problem().empty()) {
+      std::cerr << "wayland figures: no Wayland session: " << session_->problem() << "\n";
+      return false;
+    }
+    env_ = session_->environment();
+    useEnvironment(env_);
+    if (session_->run({"test", "-x", options_.marbrel}).exitCode != 0) {
+      std::cerr << "wayland figures: the session's user cannot run " << options_.marbrel << "\n";
+      return false;
+    }
+    for (const auto& [key, type, value] : {std::tuple{"historySize", "-int", std::to_string(options_.entries)},
+                                          std::tuple{"maxMenuItems", "-int", std::string("0")},
+                                          std::tuple{"fuzzySearch", "-bool", std::string("true")}}) {
+      session_->run({options_.marbrel, "defaults", "write", key, type, value});
+    }
+    const std::filesystem::path data = env_["XDG_DATA_HOME"];
+    const auto store = data / "marbrel" / "MarbrelStorage.sqlite";
+    if (!HistorySeed::write(store, options_.entries)) {
+      std::cerr << "wayland figures: cannot write the history store " << store << "\n";
+      return false;
+    }
+    // Seeded by this process; the store belongs to the session's user.
+    struct stat owner {};
+    ::stat(session_->runtimeDir().c_str(), &owner);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+      [[maybe_unused]] const int changed = ::chown(entry.path().c_str(), owner.st_uid, owner.st_gid);
+    }
+
+    ::setenv("MARBREL_TRACE_PAINT", "1", 1);
+    const std::string log = logDir + "/marbrel.log";
+    program_ = std::make_unique<TracedProgram>(session_->asUser({options_.marbrel}), log);
+    ::unsetenv("MARBREL_TRACE_PAINT");
+    const std::string adapters = waitForAdapters(*program_, log);
+    std::cout << "wayland: " << (adapters.empty() ? "(the program did not say)" : adapters) << "\n";
+    if (adapters.find("data-control") == std::string::npos && adapters.find("data_control") == std::string::npos) {
+      std::cerr << "wayland figures: the program does not use the Wayland clipboard; see " << log << "\n";
+      return false;
+    }
+    copies = measureCopies(
+        *program_, store,
+        [&](const std::string& text) {
+          return std::make_unique<Process>(
+              session_->asUser({"sh", "-c", "exec wl-copy --type text/plain \"$0\"", text}), env_,
+              logDir + "/wl-copy.log");
+        },
+        options_.copies, "wayland");
+    menus = measureMenus(logDir);
+    status_ = program_->terminate(30s);
+    errors_ = program_->unresolvedErrors();
+    program_.reset();
+    session_.reset();
+    return true;
+  }
+
+  int status() const { return status_; }
+  int errors() const { return errors_; }
+
+ private:
+  // Runs wtype in the session (Ctrl+Shift+V and the like).
+  std::unique_ptr<Process> press(const std::vector<std::string>& wtypeArguments) {
+    std::vector<std::string> argv = {"wtype"};
+    argv.insert(argv.end(), wtypeArguments.begin(), wtypeArguments.end());
+    return std::make_unique<Process>(session_->asUser(argv), env_);
+  }
+
+  MenuFigures measureMenus(const std::string& logDir) {
+    MenuFigures figures;
+    SwayBindings bindings(env_["SWAYSOCK"]);
+    if (!bindings.ok()) std::cerr << "wayland figures: cannot follow sway's bindings on " << env_["SWAYSOCK"] << "\n";
+    Clock::time_point closedAt = Clock::now();
+    for (int run = -1; run < options_.runs; ++run) {
+      // As on X11: the search that closing the menu runs may still be under way for 0.2 s.
+      sleepUntil(closedAt + 600ms);
+      const auto before = ProcessSample::mainThreadTimes(program_->pid());
+      std::optional<TraceMark> drawn;
+      Clock::time_point pressedAt;
+      // A key pressed while the program is busy elsewhere can be lost: pressed again after 10 s.
+      for (int attempt = 0; attempt < 3 && !drawn; ++attempt) {
+        if (attempt) ++figures.lostKeys;
+        pressedAt = Clock::now();
+        auto wtype = press({"-M", "ctrl", "-M", "shift", "-k", "v", "-m", "shift", "-m", "ctrl"});
+        drawn = program_->waitFor([&](const TraceMark& m) { return m.what == "menu" && m.at >= pressedAt; },
+                                  pressedAt + 10s);
+      }
+      const auto after = ProcessSample::mainThreadTimes(program_->pid());
+      if (!drawn) {
+        std::cerr << "wayland figures: the binding did not draw the menu\n";
+        return figures;
+      }
+      const auto bound = bindings.firstAfter(pressedAt);
+      if (run >= 0) {
+        figures.fromLaunch.push_back(milliseconds(drawn->at - pressedAt));
+        if (bound) figures.fromBinding.push_back(milliseconds(drawn->at - *bound));
+        if (before && after) {
+          figures.ran.push_back(after->ran - before->ran);
+          figures.waited.push_back(after->waited - before->waited);
+        }
+      }
+      // The menu must hold the keyboard for the keys a user types next.
+      if (!e2e::waitFor([&] { return session_->focusedWindow() == "Marbrel Menu"; }, 10s)) ++figures.noKeyboard;
+      if (run < 0) figures.screenshot = screenshot(logDir + "/menu.png");
+      std::optional<TraceMark> closed;
+      for (int attempt = 0; attempt < 3 && !closed; ++attempt) {
+        const auto escapedAt = Clock::now();
+        session_->keys({"-k", "Escape"});
+        closed = program_->waitFor([&](const TraceMark& m) { return m.what == "menu-closed" && m.at >= escapedAt; },
+                                   escapedAt + 10s);
+      }
+      if (!closed) {
+        std::cerr << "wayland figures: the menu did not close on Escape\n";
+        return figures;
+      }
+      closedAt = closed->at;
+    }
+    return figures;
+  }
+
+  // A picture of the open menu's window, for a look at what "drawn" means; the file, or empty.
+  std::string screenshot(const std::string& file) {
+    const std::string id =
+        session_->run({"xdotool", "search", "--onlyvisible", "--name", "^Marbrel Menu$"}).out;
+    if (id.empty()) return {};
+    const std::string taken = session_->runtimeDir() + "/menu.png";
+    session_->run({"import", "-window", id.substr(0, id.find('\n')), taken}, 30s);
+    std::error_code error;
+    std::filesystem::copy_file(taken, file, std::filesystem::copy_options::overwrite_existing, error);
+    return error ? std::string() : file;
+  }
+
+  const Options& options_;
+  std::unique_ptr<e2e::WaylandSession> session_;
+  std::map<std::string, std::string> env_;
+  std::unique_ptr<TracedProgram> program_;
+  int status_ = -1;
+  int errors_ = 0;
+};
+
+// The same copies on X11: the program on a private Xvfb with a tray host, xclip as the copier.
+bool runX11(const Options& options, CopyFigures& copies, int& status, int& errors) {
+  const std::string logDir = options.logDir + "/x11";
+  e2e::XSession x(logDir);
+  if (!x.ok() || !x.startTray()) {
+    std::cerr << "wayland figures: no X server with a tray host (see " << logDir << ")\n";
+    return false;
+  }
+  auto env = x.environment();
+  env["-SWAYSOCK"] = "";
+  env["-XDG_SESSION_TYPE"] = "";
+  useEnvironment(env);
+  for (const auto& [key, type, value] : {std::tuple{"historySize", "-int", std::to_string(options.entries)},
+                                        std::tuple{"maxMenuItems", "-int", std::string("0")},
+                                        std::tuple{"fuzzySearch", "-bool", std::string("true")}}) {
+    e2e::runCommand({options.marbrel, "defaults", "write", key, type, value}, env);
+  }
+  const auto store = std::filesystem::path(env["XDG_DATA_HOME"]) / "marbrel" / "MarbrelStorage.sqlite";
+  if (!HistorySeed::write(store, options.entries)) {
+    std::cerr << "wayland figures: cannot write the history store " << store << "\n";
+    return false;
+  }
+  const std::string log = logDir + "/marbrel.log";
+  TracedProgram program({options.marbrel}, log);
+  const std::string adapters = waitForAdapters(program, log);
+  std::cout << "x11: " << (adapters.empty() ? "(the program did not say)" : adapters) << "\n";
+  if (adapters.find("X11 session") == std::string::npos) {
+    std::cerr << "wayland figures: the program does not use the X clipboard; see " << log << "\n";
+    return false;
+  }
+  copies = measureCopies(
+      program, store,
+      [&](const std::string& text) {
+        return std::make_unique<Process>(
+            std::vector<std::string>{"sh", "-c", "printf %s \"$0\" | exec xclip -selection clipboard -t text/plain",
+                                     text},
+            env, logDir + "/xclip.log");
+      },
+      options.copies, "x11");
+  status = program.terminate(30s);
+  errors = program.unresolvedErrors();
+  return true;
+}
+
+int measure(const Options& options) {
+  const std::string loadBefore = loadAverage();
+  FigureTable table;
+  CopyFigures x11, wayland;
+  MenuFigures menus;
+  int x11Status = -1, x11Errors = 0;
+  const bool x11Ran = runX11(options, x11, x11Status, x11Errors);
+  WaylandRun waylandRun(options);
+  const bool waylandRan = waylandRun.run(wayland, menus);
+  const std::string loadAfter = loadAverage();
+
+  const double x11Cpu = x11.cpuPerCopy.empty() ? 0 : FigureTable::median(x11.cpuPerCopy);
+  table.add("wl-copy to entry in the store", wayland.recorded, 100, "ms", wayland.ran, wayland.waited);
+  table.add("sway binding's key to menu drawn", menus.fromBinding, 100, "ms", menus.ran, menus.waited);
+  table.add("  the same from wtype started (upper bound)", menus.fromLaunch, 100, "ms");
+  table.add("processor time per copy, Wayland (<= X11)", wayland.cpuPerCopy, x11Cpu > 0 ? x11Cpu : 0.001, "ms");
+  FigureTable reference;
+  reference.add("xclip to entry in the store (X11)", x11.recorded, 100, "ms", x11.ran, x11.waited);
+  reference.add("processor time per copy, X11", x11.cpuPerCopy, 1000, "ms");
+
+  std::cout << "load average before: " << loadBefore << "   after: " << loadAfter << " ("
+            << std::thread::hardware_concurrency() << " cores)\n";
+  const bool kept = table.print(std::cout);
+  std::cout << "for comparison, on X11 (target: none):\n";
+  reference.print(std::cout);
+  std::printf("processor time per copy from utime + stime over the series: Wayland %.1f ms, X11 %.1f ms\n",
+              wayland.cpuTotalPerCopy, x11.cpuTotalPerCopy);
+  std::cout << "ran, waited: medians of the time the program's main thread ran on a processor, and waited\n"
+               "ready for one while other programs used them (large on a busy machine).\n";
+  if (!menus.screenshot.empty()) std::cout << "the first menu drawn: " << menus.screenshot << "\n";
+  if (menus.lostKeys) std::printf("binding presses repeated after no menu appeared: %d\n", menus.lostKeys);
+  if (menus.noKeyboard) std::printf("menus that did not get the keyboard: %d\n", menus.noKeyboard);
+  if (wayland.lost || x11.lost) std::printf("copies never recorded: Wayland %d, X11 %d\n", wayland.lost, x11.lost);
+  bool clean = x11Ran && waylandRan && wayland.lost == 0 && x11.lost == 0;
+  for (const auto& [name, status, errors] : {std::tuple{"X11", x11Status, x11Errors},
+                                             std::tuple{"Wayland", waylandRun.status(), waylandRun.errors()}}) {
+    if (status != 0) std::printf("the program on %s ended with status %d (logs in %s)\n", name, status, options.logDir.c_str());
+    if (errors) std::printf("the program on %s printed %d \"Unresolved error\" lines\n", name, errors);
+    clean = clean && status == 0 && errors == 0;
+  }
+  return kept && clean ? 0 : 1;
+}
+
+int usage() {
+  std::cerr << "usage: marbrel_wayland_figures MARBREL LOG_DIR [--copies N] [--runs N] [--entries N]\n";
+  return 2;
+}
+
+}  // namespace
+}  // namespace marbrel::bench
+
+int main(int argc, char** argv) {
+  using namespace marbrel::bench;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() < 2) return usage();
+  Options options;
+  options.marbrel = args[0];
+  options.logDir = args[1];
+  for (std::size_t i = 2; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return usage();
+    const int value = std::atoi(args[i + 1].c_str());
+    if (args[i] == "--copies") {
+      options.copies = value;
+    } else if (args[i] == "--runs") {
+      options.runs = value;
+    } else if (args[i] == "--entries") {
+      options.entries = value;
+    } else {
+      return usage();
+    }
+  }
+  if (options.copies < 1 || options.runs < 1 || options.entries < 1) return usage();
+  return measure(options);
+}
