@@ -135,13 +135,14 @@ CopyFigures measureCopies(TracedProgram& program, const std::filesystem::path& s
   return figures;
 }
 
-// Polls until the program has said which clipboard it uses; that line, or empty.
+// Polls until the program has said which session it found and the clipboard it uses ("X11 session:
+// ...", "Wayland session: ..."); that line, or empty.
 std::string waitForAdapters(TracedProgram& program, const std::string& log) {
   const auto deadline = Clock::now() + 60s;
   while (Clock::now() < deadline) {
     program.drain();
     const std::string text = readFile(log);
-    if (const auto at = text.find("clipboard through"); at != std::string::npos) {
+    if (const auto at = text.find(" session: "); at != std::string::npos) {
       const auto start = text.rfind('\n', at);
       return text.substr(start == std::string::npos ? 0 : start + 1, text.find('\n', at) - (start + 1));
     }
