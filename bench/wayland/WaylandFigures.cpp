@@ -13,7 +13,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -154,6 +156,8 @@ std::string waitForAdapters(TracedProgram& program, const std::string& log) {
 struct MenuFigures {
   std::vector<double> fromBinding;  // sway ran the binding to the menu drawn
   std::vector<double> fromLaunch;   // wtype started to the menu drawn
+  std::vector<double> launchToEnd;  // `marbrel` started directly to its end (handed over)
+  std::vector<double> launchToMenu; // `marbrel` started directly to the menu drawn
   std::vector<double> ran, waited;
   int lostKeys = 0;
   int noKeyboard = 0;
@@ -233,34 +237,34 @@ class WaylandRun {
     return std::make_unique<Process>(session_->asUser(argv), env_);
   }
 
-  MenuFigures measureMenus(const std::string& logDir) {
-    MenuFigures figures;
-    SwayBindings bindings(env_["SWAYSOCK"]);
-    if (!bindings.ok()) std::cerr << "wayland figures: cannot follow sway's bindings on " << env_["SWAYSOCK"] << "\n";
-    Clock::time_point closedAt = Clock::now();
+  // Opens the menu `runs` times (after one that warms up) with `trigger`, which starts a process and
+  // returns it, and closes it with Escape each time; `measured` gets each run's start, the drawn
+  // menu's mark and the trigger's process. False when the menu did not open or close.
+  using Trigger = std::function<std::unique_ptr<Process>()>;
+  using Measured = std::function<void(Clock::time_point, const TraceMark&, Process&)>;
+  bool openMenus(MenuFigures& figures, const Trigger& trigger, const Measured& measured, const std::string& shot) {
     for (int run = -1; run < options_.runs; ++run) {
       // As on X11: the search that closing the menu runs may still be under way for 0.2 s.
-      sleepUntil(closedAt + 600ms);
+      sleepUntil(closedAt_ + 600ms);
       const auto before = ProcessSample::mainThreadTimes(program_->pid());
       std::optional<TraceMark> drawn;
-      Clock::time_point pressedAt;
+      Clock::time_point startedAt;
+      std::unique_ptr<Process> started;
       // A key pressed while the program is busy elsewhere can be lost: pressed again after 10 s.
       for (int attempt = 0; attempt < 3 && !drawn; ++attempt) {
         if (attempt) ++figures.lostKeys;
-        pressedAt = Clock::now();
-        auto wtype = press({"-M", "ctrl", "-M", "shift", "-k", "v", "-m", "shift", "-m", "ctrl"});
-        drawn = program_->waitFor([&](const TraceMark& m) { return m.what == "menu" && m.at >= pressedAt; },
-                                  pressedAt + 10s);
+        startedAt = Clock::now();
+        started = trigger();
+        drawn = program_->waitFor([&](const TraceMark& m) { return m.what == "menu" && m.at >= startedAt; },
+                                  startedAt + 10s);
       }
       const auto after = ProcessSample::mainThreadTimes(program_->pid());
       if (!drawn) {
-        std::cerr << "wayland figures: the binding did not draw the menu\n";
-        return figures;
+        std::cerr << "wayland figures: the menu was not drawn\n";
+        return false;
       }
-      const auto bound = bindings.firstAfter(pressedAt);
       if (run >= 0) {
-        figures.fromLaunch.push_back(milliseconds(drawn->at - pressedAt));
-        if (bound) figures.fromBinding.push_back(milliseconds(drawn->at - *bound));
+        measured(startedAt, *drawn, *started);
         if (before && after) {
           figures.ran.push_back(after->ran - before->ran);
           figures.waited.push_back(after->waited - before->waited);
@@ -268,7 +272,7 @@ class WaylandRun {
       }
       // The menu must hold the keyboard for the keys a user types next.
       if (!e2e::waitFor([&] { return session_->focusedWindow() == "Marbrel Menu"; }, 10s)) ++figures.noKeyboard;
-      if (run < 0) figures.screenshot = screenshot(logDir + "/menu.png");
+      if (run < 0 && !shot.empty()) figures.screenshot = screenshot(shot);
       std::optional<TraceMark> closed;
       for (int attempt = 0; attempt < 3 && !closed; ++attempt) {
         const auto escapedAt = Clock::now();
@@ -278,12 +282,72 @@ class WaylandRun {
       }
       if (!closed) {
         std::cerr << "wayland figures: the menu did not close on Escape\n";
-        return figures;
+        return false;
       }
-      closedAt = closed->at;
+      closedAt_ = closed->at;
     }
+    return true;
+  }
+
+  MenuFigures measureMenus(const std::string& logDir) {
+    MenuFigures figures;
+    SwayBindings bindings(env_["SWAYSOCK"]);
+    if (!bindings.ok()) std::cerr << "wayland figures: cannot follow sway's bindings on " << env_["SWAYSOCK"] << "\n";
+    closedAt_ = Clock::now();
+    const bool opened = openMenus(
+        figures, [&] { return press({"-M", "ctrl", "-M", "shift", "-k", "v", "-m", "shift", "-m", "ctrl"}); },
+        [&](Clock::time_point pressedAt, const TraceMark& drawn, Process&) {
+          figures.fromLaunch.push_back(milliseconds(drawn.at - pressedAt));
+          if (const auto bound = bindings.firstAfter(pressedAt)) {
+            figures.fromBinding.push_back(milliseconds(drawn.at - *bound));
+          }
+        },
+        logDir + "/menu.png");
+    if (!opened) return figures;
+    // Where the time goes: `marbrel` started directly, its run until it has handed over and ended,
+    // and on to the menu drawn by the running program.
+    MenuFigures direct;
+    std::unique_ptr<EndWatch> end;
+    openMenus(
+        direct,
+        [&] {
+          auto launch = std::make_unique<Process>(session_->asUser({options_.marbrel}), env_);
+          end = std::make_unique<EndWatch>(launch->pid());
+          return launch;
+        },
+        [&](Clock::time_point startedAt, const TraceMark& drawn, Process&) {
+          figures.launchToMenu.push_back(milliseconds(drawn.at - startedAt));
+          if (const auto ended = end->endedAt()) figures.launchToEnd.push_back(milliseconds(*ended - startedAt));
+        },
+        "");
     return figures;
   }
+
+  // Notes when a process ends, from a thread that waits on a process file descriptor taken as soon
+  // as it started (a Qt program runs well past that).
+  class EndWatch {
+   public:
+    explicit EndWatch(pid_t pid) : fd_(int(::syscall(SYS_pidfd_open, pid, 0))) {
+      if (fd_ >= 0) waiter_ = std::thread([this] {
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, 10000) > 0) endedAt_ = Clock::now();
+      });
+    }
+    ~EndWatch() {
+      if (waiter_.joinable()) waiter_.join();
+      if (fd_ >= 0) ::close(fd_);
+    }
+    // When it ended; nothing when it ran on for 10 s.
+    std::optional<Clock::time_point> endedAt() {
+      if (waiter_.joinable()) waiter_.join();
+      return endedAt_;
+    }
+
+   private:
+    int fd_;
+    std::thread waiter_;
+    std::optional<Clock::time_point> endedAt_;
+  };
 
   // A picture of the open menu's window, for a look at what "drawn" means; the file, or empty.
   std::string screenshot(const std::string& file) {
@@ -301,6 +365,7 @@ class WaylandRun {
   std::unique_ptr<e2e::WaylandSession> session_;
   std::map<std::string, std::string> env_;
   std::unique_ptr<TracedProgram> program_;
+  Clock::time_point closedAt_;
   int status_ = -1;
   int errors_ = 0;
 };
@@ -364,6 +429,8 @@ int measure(const Options& options) {
   table.add("wl-copy to entry in the store", wayland.recorded, 100, "ms", wayland.ran, wayland.waited);
   table.add("sway binding's key to menu drawn", menus.fromBinding, 100, "ms", menus.ran, menus.waited);
   table.add("  the same from wtype started (upper bound)", menus.fromLaunch, 100, "ms");
+  table.add("  marbrel started to its hand-over and end", menus.launchToEnd, 100, "ms");
+  table.add("  marbrel started to menu drawn", menus.launchToMenu, 100, "ms");
   table.add("processor time per copy, Wayland (<= X11)", wayland.cpuPerCopy, x11Cpu > 0 ? x11Cpu : 0.001, "ms");
   FigureTable reference;
   reference.add("xclip to entry in the store (X11)", x11.recorded, 100, "ms", x11.ran, x11.waited);
