@@ -60,6 +60,8 @@ namespace {
 // handler only writes to a socket; the event loop does the work.
 int signalSockets[2] = {-1, -1};
 
+constexpr char kUnanswered[] = "marbrel: another Marbrel runs on this display but does not answer; it is left alone\n";
+
 void onSignal(int) {
   const char byte = 1;
   [[maybe_unused]] const auto written = ::write(signalSockets[0], &byte, 1);
@@ -96,6 +98,14 @@ int runDesktopProgram(int argc, char** argv) {
               << "; the desktop program needs X11 (or XWayland). The sub-commands work without one: marbrel help\n";
     return 1;
   }
+  // A later launch (a key the desktop binds to `marbrel`) hands over to the running program before
+  // setting up an application of its own, which would take most of its time, so the menu pops up at
+  // once. When that cannot decide, claim() below does.
+  if (const auto role = SingleInstance::handOverEarly(SingleInstance::serverName())) {
+    if (*role == SingleInstance::Role::handedOver) return 0;
+    std::cerr << kUnanswered;
+    return 1;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Marbrel"));
   QApplication::setApplicationVersion(QStringLiteral(MARBREL_VERSION));
@@ -115,7 +125,7 @@ int runDesktopProgram(int argc, char** argv) {
     case SingleInstance::Role::handedOver:
       return 0;
     case SingleInstance::Role::unanswered:
-      std::cerr << "marbrel: another Marbrel runs on this display but does not answer; it is left alone\n";
+      std::cerr << kUnanswered;
       return 1;
   }
 

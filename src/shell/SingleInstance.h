@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QObject>
 #include <QString>
@@ -38,6 +39,14 @@ class SingleInstance : public QObject {
   // take over the lock if its holder ends meanwhile. Without a lock file that can be opened, falls
   // back to the socket alone.
   Role claim(int timeoutMilliseconds = 20000);
+
+  // The quick way out for a later launch, before it sets up its application object (which takes
+  // most of a launch's time): when another program holds the lock on `name` and listens, asks it
+  // to reopen with plain system calls, waiting up to `timeoutMilliseconds` for the answer.
+  // handedOver once it answered; unanswered when it took the request but stayed silent (asking
+  // again would reopen twice); nothing when no program holds the lock or none took the request,
+  // for claim() to decide as usual. Takes no lock and needs no application object.
+  static std::optional<Role> handOverEarly(const QString& name, int timeoutMilliseconds = 20000);
 
   // Runs `onReopen` on a later turn for every later launch, including those that asked before it
   // was set.

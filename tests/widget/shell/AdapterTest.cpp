@@ -114,25 +114,37 @@ TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
   QTemporaryDir dir;
   const QString name = dir.filePath(QStringLiteral("marbrel-test"));
   using Role = SingleInstance::Role;
+  // The early hand-over (before a launch sets up its application) leaves the decision to claim()
+  // when nobody runs.
+  EXPECT_EQ(SingleInstance::handOverEarly(name, 300), std::nullopt);
   auto first = std::make_unique<SingleInstance>(name);
   ASSERT_EQ(first->claim(1000), Role::running);
 
   // A launch that asks while the first is starting is answered once its loop runs, and the
-  // reopen waits for the handler. The asking side blocks, so it runs on a thread.
+  // reopen waits for the handler. The asking side blocks, so it runs on a thread: once early, once
+  // through claim().
+  std::atomic<int> early = -1;
   std::atomic<int> role = -1;
-  std::thread second([&] { role = int(SingleInstance(name).claim(20000)); });
+  std::thread second([&] {
+    early = int(SingleInstance::handOverEarly(name, 20000).value_or(Role::running));
+    role = int(SingleInstance(name).claim(20000));
+  });
   EXPECT_TRUE(processEventsUntil([&] { return role != -1; }));
   second.join();
+  EXPECT_EQ(early, int(Role::handedOver));
   EXPECT_EQ(role, int(Role::handedOver));
   int reopened = 0;
   first->setReopenHandler([&] { ++reopened; });
-  EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; }));
+  EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; })) << "requests made during start-up reopen once";
 
-  // While the first does not answer (its loop is busy), a later launch leaves without running.
+  // While the first does not answer (its loop is busy), a later launch leaves without running; the
+  // early one too, as asking again later would reopen twice.
   EXPECT_EQ(SingleInstance(name).claim(300), Role::unanswered);
+  EXPECT_EQ(SingleInstance::handOverEarly(name, 300), Role::unanswered);
 
   // Once the first has ended, the next launch runs.
   first.reset();
+  EXPECT_EQ(SingleInstance::handOverEarly(name, 300), std::nullopt);
   EXPECT_EQ(SingleInstance(name).claim(1000), Role::running);
 }
 
