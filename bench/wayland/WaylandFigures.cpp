@@ -158,6 +158,7 @@ struct MenuFigures {
   std::vector<double> fromLaunch;   // wtype started to the menu drawn
   std::vector<double> launchToEnd;  // `marbrel` started directly to its end (handed over)
   std::vector<double> launchToMenu; // `marbrel` started directly to the menu drawn
+  std::vector<double> launchCpu;    // its processor time, ms (in clock ticks)
   std::vector<double> ran, waited;
   int lostKeys = 0;
   int noKeyboard = 0;
@@ -318,19 +319,23 @@ class WaylandRun {
         [&](Clock::time_point startedAt, const TraceMark& drawn, Process&) {
           figures.launchToMenu.push_back(milliseconds(drawn.at - startedAt));
           if (const auto ended = end->endedAt()) figures.launchToEnd.push_back(milliseconds(*ended - startedAt));
+          if (const auto cpu = end->cpuSeconds()) figures.launchCpu.push_back(*cpu * 1000.0);
         },
         "");
     return figures;
   }
 
-  // Notes when a process ends, from a thread that waits on a process file descriptor taken as soon
-  // as it started (a Qt program runs well past that).
+  // Notes when a process ends, and the processor time it used, from a thread that waits on a
+  // process file descriptor taken as soon as it started (a Qt program runs well past that). An
+  // ended process stays readable in /proc until it is reaped.
   class EndWatch {
    public:
     explicit EndWatch(pid_t pid) : fd_(int(::syscall(SYS_pidfd_open, pid, 0))) {
-      if (fd_ >= 0) waiter_ = std::thread([this] {
+      if (fd_ >= 0) waiter_ = std::thread([this, pid] {
         pollfd pfd{fd_, POLLIN, 0};
-        if (::poll(&pfd, 1, 10000) > 0) endedAt_ = Clock::now();
+        if (::poll(&pfd, 1, 10000) <= 0) return;
+        endedAt_ = Clock::now();
+        cpuSeconds_ = ProcessSample::cpuSeconds(pid);
       });
     }
     ~EndWatch() {
@@ -342,11 +347,17 @@ class WaylandRun {
       if (waiter_.joinable()) waiter_.join();
       return endedAt_;
     }
+    // Its utime + stime in seconds, once it ended.
+    std::optional<double> cpuSeconds() {
+      if (waiter_.joinable()) waiter_.join();
+      return cpuSeconds_;
+    }
 
    private:
     int fd_;
     std::thread waiter_;
     std::optional<Clock::time_point> endedAt_;
+    std::optional<double> cpuSeconds_;
   };
 
   // A picture of the open menu's window, for a look at what "drawn" means; the file, or empty.
@@ -431,6 +442,7 @@ int measure(const Options& options) {
   table.add("  the same from wtype started (upper bound)", menus.fromLaunch, 100, "ms");
   table.add("  marbrel started to its hand-over and end", menus.launchToEnd, 100, "ms");
   table.add("  marbrel started to menu drawn", menus.launchToMenu, 100, "ms");
+  table.add("  marbrel's processor time, start to end", menus.launchCpu, 100, "ms");
   table.add("processor time per copy, Wayland (<= X11)", wayland.cpuPerCopy, x11Cpu > 0 ? x11Cpu : 0.001, "ms");
   FigureTable reference;
   reference.add("xclip to entry in the store (X11)", x11.recorded, 100, "ms", x11.ran, x11.waited);
