@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -84,6 +86,11 @@ SwayBindings::~SwayBindings() {
 }
 
 void SwayBindings::listen() {
+  // On a busy machine an ordinary thread may wait for a processor before it reads the clock, and
+  // the binding would seem later than it was: this one runs first when it can (allowed to root).
+  sched_param realTime{};
+  realTime.sched_priority = 1;
+  realTime_ = ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &realTime) == 0;
   for (;;) {
     pollfd fds[2] = {{socket_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) return;

@@ -22,6 +22,9 @@ class SwayBindings {
   SwayBindings& operator=(const SwayBindings&) = delete;
 
   bool ok() const { return subscribed_; }
+  // Whether the listening thread runs at a real-time priority, so that it notes each binding as it
+  // arrives even on a busy machine (else the times may come late, and figures from them short).
+  bool realTime() const { return realTime_; }
   // When the first binding at or after `after` ran, if one did.
   std::optional<Clock::time_point> firstAfter(Clock::time_point after) const;
 
@@ -31,6 +34,7 @@ class SwayBindings {
   int socket_ = -1;
   int stopPipe_[2] = {-1, -1};
   bool subscribed_ = false;
+  std::atomic<bool> realTime_ = false;
   std::thread listener_;
   mutable std::mutex mutex_;
   std::vector<Clock::time_point> bindings_;
