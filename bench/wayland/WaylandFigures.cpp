@@ -176,10 +176,10 @@ class WaylandRun {
   }
 
   // Opens the menu `runs` times (after one that warms up) with `trigger`, which starts a process and
-  // returns it, and closes it with Escape each time; `measured` gets each run's start, the drawn
-  // menu's mark and the trigger's process. False when the menu did not open or close.
+  // returns it, and closes it with Escape each time; `measured` gets each run's start and the drawn
+  // menu's mark. False when the menu did not open or close.
   using Trigger = std::function<std::unique_ptr<Process>()>;
-  using Measured = std::function<void(Clock::time_point, const TraceMark&, Process&)>;
+  using Measured = std::function<void(Clock::time_point, const TraceMark&)>;
   bool openMenus(MenuFigures& figures, const Trigger& trigger, const Measured& measured, const std::string& shot) {
     for (int run = -1; run < options_.runs; ++run) {
       // As on X11: the search that closing the menu runs may still be under way for 0.2 s.
@@ -187,7 +187,7 @@ class WaylandRun {
       const auto before = ProcessSample::mainThreadTimes(program_->pid());
       std::optional<TraceMark> drawn;
       Clock::time_point startedAt;
-      std::unique_ptr<Process> started;
+      std::unique_ptr<Process> started;  // runs on at least until the menu is drawn
       // A key pressed while the program is busy elsewhere can be lost: pressed again after 10 s.
       for (int attempt = 0; attempt < 3 && !drawn; ++attempt) {
         if (attempt) ++figures.lostKeys;
@@ -202,7 +202,7 @@ class WaylandRun {
         return false;
       }
       if (run >= 0) {
-        measured(startedAt, *drawn, *started);
+        measured(startedAt, *drawn);
         if (before && after) {
           figures.ran.push_back(after->ran - before->ran);
           figures.waited.push_back(after->waited - before->waited);
@@ -234,7 +234,7 @@ class WaylandRun {
     closedAt_ = Clock::now();
     const bool opened = openMenus(
         figures, [&] { return press({"-M", "ctrl", "-M", "shift", "-k", "v", "-m", "shift", "-m", "ctrl"}); },
-        [&](Clock::time_point pressedAt, const TraceMark& drawn, Process&) {
+        [&](Clock::time_point pressedAt, const TraceMark& drawn) {
           figures.fromLaunch.push_back(milliseconds(drawn.at - pressedAt));
           if (const auto bound = bindings.firstAfter(pressedAt)) {
             figures.fromBinding.push_back(milliseconds(drawn.at - *bound));
@@ -257,12 +257,13 @@ class WaylandRun {
           end = std::make_unique<EndWatch>(launch->pid());
           return launch;
         },
-        [&](Clock::time_point startedAt, const TraceMark& drawn, Process&) {
+        [&](Clock::time_point startedAt, const TraceMark& drawn) {
           figures.launchToMenu.push_back(milliseconds(drawn.at - startedAt));
           if (const auto ended = end->endedAt()) figures.launchToEnd.push_back(milliseconds(*ended - startedAt));
           if (const auto cpu = end->cpuSeconds()) figures.launchCpu.push_back(*cpu * 1000.0);
         },
         "");
+    figures.noKeyboard += direct.noKeyboard;
     return figures;
   }
 
