@@ -26,6 +26,7 @@
 #include "core/platform/NotificationCenter.h"
 #include "core/platform/PreferencesWindow.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
+#include "launcher/HandOver.h"
 #include "shell/DefaultsFolderWatcher.h"
 #include "shell/DesktopContrast.h"
 #include "shell/EnglishTranslator.h"
@@ -59,8 +60,6 @@ namespace {
 // SIGTERM and SIGINT end the program like a session ending: the history is committed first. The
 // handler only writes to a socket; the event loop does the work.
 int signalSockets[2] = {-1, -1};
-
-constexpr char kUnanswered[] = "marbrel: another Marbrel runs on this display but does not answer; it is left alone\n";
 
 void onSignal(int) {
   const char byte = 1;
@@ -98,13 +97,18 @@ int runDesktopProgram(int argc, char** argv) {
               << "; the desktop program needs X11 (or XWayland). The sub-commands work without one: marbrel help\n";
     return 1;
   }
-  // A later launch (a key the desktop binds to `marbrel`) hands over to the running program before
-  // setting up an application of its own, which would take most of its time, so the menu pops up at
-  // once. When that cannot decide, claim() below does.
-  if (const auto role = SingleInstance::handOverEarly(SingleInstance::serverName())) {
-    if (*role == SingleInstance::Role::handedOver) return 0;
-    std::cerr << kUnanswered;
-    return 1;
+  // A later launch hands over to the running program before setting up an application of its own,
+  // which would take most of its time. (The `marbrel` command already tried for a bare launch; this
+  // serves launches with arguments and the program started on its own.) When that cannot decide,
+  // claim() below does.
+  switch (handOver(handOverSocketPath())) {
+    case HandOver::handedOver:
+      return 0;
+    case HandOver::unanswered:
+      std::cerr << kUnansweredMessage;
+      return 1;
+    case HandOver::notTaken:
+      break;
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Marbrel"));
@@ -125,7 +129,7 @@ int runDesktopProgram(int argc, char** argv) {
     case SingleInstance::Role::handedOver:
       return 0;
     case SingleInstance::Role::unanswered:
-      std::cerr << kUnanswered;
+      std::cerr << kUnansweredMessage;
       return 1;
   }
 

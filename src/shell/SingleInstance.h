@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include <QObject>
 #include <QString>
@@ -14,6 +13,8 @@ namespace marbrel {
 // Keeps one running program per user and display. The first launch takes a lock and listens on a
 // local socket beside it before doing anything else; a later launch, even one started at the same
 // moment, finds the lock taken, asks the running program to reopen (pop its menu up) and leaves.
+// The socket's name and the request are those of handOver() (launcher/HandOver.h), which a later
+// launch tries first, before it loads or sets up anything.
 class SingleInstance : public QObject {
   Q_OBJECT
 
@@ -30,8 +31,7 @@ class SingleInstance : public QObject {
   explicit SingleInstance(QString name, QObject* parent = nullptr);
   ~SingleInstance() override;
 
-  // The socket for the current user and display ($DISPLAY), in the user's private runtime folder
-  // ($XDG_RUNTIME_DIR) or, without one, in the temporary folder.
+  // The socket for the current user and display: handOverSocketPath().
   static QString serverName();
 
   // Decides which launch runs: the one that takes the lock starts listening at once; the others
@@ -39,14 +39,6 @@ class SingleInstance : public QObject {
   // take over the lock if its holder ends meanwhile. Without a lock file that can be opened, falls
   // back to the socket alone.
   Role claim(int timeoutMilliseconds = 20000);
-
-  // The quick way out for a later launch, before it sets up its application object (which takes
-  // most of a launch's time): when another program holds the lock on `name` and listens, asks it
-  // to reopen with plain system calls, waiting up to `timeoutMilliseconds` for the answer.
-  // handedOver once it answered; unanswered when it took the request but stayed silent (asking
-  // again would reopen twice); nothing when no program holds the lock or none took the request,
-  // for claim() to decide as usual. Takes no lock and needs no application object.
-  static std::optional<Role> handOverEarly(const QString& name, int timeoutMilliseconds = 20000);
 
   // Runs `onReopen` on a later turn for every later launch, including those that asked before it
   // was set.

@@ -6,6 +6,7 @@
 #include "core/app/LaunchAtLogin.h"
 #include "core/app/PreferencesWindowFrame.h"
 #include "core/config/Configuration.h"
+#include "launcher/InstallLayout.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
 #include "shell/preferences/GeneralPreferencesViewController.h"
 #include "shell/preferences/PreferenceTexts.h"
@@ -41,8 +42,9 @@ std::unique_ptr<QtPreferencesWindow> QtPreferencesWindow::forDesktop(Configurati
   // Programs match Ctrl+Q by the letter of the Latin layout whatever layout is selected, so the
   // recorder shows and checks that letter ("Ctrl+Shift+V", not Ctrl+Shift+М, under Russian).
   KeyCharacterLookup keyCharacters = ShortcutText::asciiCapableCharacters(keyboard);
-  auto launchAtLogin =
-      std::make_unique<LaunchAtLogin>(LaunchAtLogin::standardEntryFile(), LaunchAtLogin::runningProgram());
+  // The session starts the `marbrel` command, as a user would, rather than the program behind it.
+  auto launchAtLogin = std::make_unique<LaunchAtLogin>(LaunchAtLogin::standardEntryFile(),
+                                                       commandStarting(LaunchAtLogin::runningProgram()));
   return std::unique_ptr<QtPreferencesWindow>(new QtPreferencesWindow(std::move(launchAtLogin), configuration,
                                                                       shortcuts, notifications, strings,
                                                                       std::move(keyCharacters), std::move(menuItems),

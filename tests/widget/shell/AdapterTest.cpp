@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -17,6 +18,7 @@
 #include "core/config/Defaults.h"
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
+#include "launcher/HandOver.h"
 #include "shell/DefaultsFolderWatcher.h"
 #include "shell/EnglishTranslator.h"
 #include "shell/MenuImages.h"
@@ -113,25 +115,26 @@ TEST(DefaultsFolderWatcher, ChangesWrittenByAnotherProcessReachObservers) {
 TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
   QTemporaryDir dir;
   const QString name = dir.filePath(QStringLiteral("marbrel-test"));
+  const std::string path = QFile::encodeName(name).toStdString();
   using Role = SingleInstance::Role;
-  // The early hand-over (before a launch sets up its application) leaves the decision to claim()
-  // when nobody runs.
-  EXPECT_EQ(SingleInstance::handOverEarly(name, 300), std::nullopt);
+  // The launcher's hand-over (before anything is loaded) leaves the decision to the program's
+  // claim() when nobody runs.
+  EXPECT_EQ(handOver(path, 300), HandOver::notTaken);
   auto first = std::make_unique<SingleInstance>(name);
   ASSERT_EQ(first->claim(1000), Role::running);
 
   // A launch that asks while the first is starting is answered once its loop runs, and the
-  // reopen waits for the handler. The asking side blocks, so it runs on a thread: once early, once
-  // through claim().
+  // reopen waits for the handler. The asking side blocks, so it runs on a thread: once through the
+  // launcher's hand-over, once through claim().
   std::atomic<int> early = -1;
   std::atomic<int> role = -1;
   std::thread second([&] {
-    early = int(SingleInstance::handOverEarly(name, 20000).value_or(Role::running));
+    early = int(handOver(path, 20000));
     role = int(SingleInstance(name).claim(20000));
   });
   EXPECT_TRUE(processEventsUntil([&] { return role != -1; }));
   second.join();
-  EXPECT_EQ(early, int(Role::handedOver));
+  EXPECT_EQ(early, int(HandOver::handedOver));
   EXPECT_EQ(role, int(Role::handedOver));
   int reopened = 0;
   first->setReopenHandler([&] { ++reopened; });
@@ -140,11 +143,11 @@ TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
   // While the first does not answer (its loop is busy), a later launch leaves without running; the
   // early one too, as asking again later would reopen twice.
   EXPECT_EQ(SingleInstance(name).claim(300), Role::unanswered);
-  EXPECT_EQ(SingleInstance::handOverEarly(name, 300), Role::unanswered);
+  EXPECT_EQ(handOver(path, 300), HandOver::unanswered);
 
   // Once the first has ended, the next launch runs.
   first.reset();
-  EXPECT_EQ(SingleInstance::handOverEarly(name, 300), std::nullopt);
+  EXPECT_EQ(handOver(path, 300), HandOver::notTaken);
   EXPECT_EQ(SingleInstance(name).claim(1000), Role::running);
 }
 

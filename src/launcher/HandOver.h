@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace marbrel {
+
+// How a later launch of `marbrel` hands over to the program already running for the same user and
+// display: the socket that program listens on (beside its lock file) and the reopen request that
+// pops its menu up. Plain system calls only, so the launcher can hand over before any of the
+// program's libraries is loaded.
+
+// The line a later launch sends, and the running program's answer once it took the request.
+inline constexpr char kReopenRequest[] = "reopen\n";
+inline constexpr char kReopenAnswer[] = "ok\n";
+// What a later launch says when the running program took the request but never answered.
+inline constexpr char kUnansweredMessage[] =
+    "marbrel: another Marbrel runs on this display but does not answer; it is left alone\n";
+
+// The socket for the current user and display ($DISPLAY): "marbrel-<uid>-<digest of $DISPLAY>" in
+// the user's private runtime folder ($XDG_RUNTIME_DIR) when that is an absolute, writable folder,
+// else in the temporary folder ($TMPDIR, or /tmp). The lock file is the same path with ".lock".
+std::string handOverSocketPath();
+
+// What handOver() found.
+enum class HandOver {
+  handedOver,  // another program holds the lock and answered the reopen request
+  unanswered,  // it took the request but did not answer in time (asking again would reopen twice)
+  notTaken,    // nobody holds the lock, or nobody took the request: this launch should run
+};
+
+// When another program holds the lock of `socketPath` and listens on it, asks it to reopen, waiting
+// up to `timeoutMilliseconds` for the answer (it may still be starting up). Takes no lock.
+HandOver handOver(const std::string& socketPath, int timeoutMilliseconds = 20000);
+
+}  // namespace marbrel
