@@ -16,26 +16,19 @@
 
 #include <gtest/gtest.h>
 
-#include "support/MarbrelSession.h"
+#include "support/Scenario.h"
 
 namespace marbrel::e2e {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class CrashScenario : public ::testing::Test {
+class CrashScenario : public Scenario {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name());
-    if (!session->problem().empty()) GTEST_SKIP() << session->problem();
-    if (!haveProgram("sqlite3")) GTEST_SKIP() << "missing tool: sqlite3";
-    std::random_device device;
-    runId = std::to_string(device() % 1000000);
-  }
+  CrashScenario() { tools = {"sqlite3"}; startsMarbrel = false; }
   void TearDown() override {
     owners.clear();
-    session.reset();
+    Scenario::TearDown();
   }
 
   // xclip takes the clipboard with `text` and serves it until another program takes it over;
@@ -111,17 +104,14 @@ class CrashScenario : public ::testing::Test {
                    std::chrono::seconds(10));
   }
 
-  std::unique_ptr<MarbrelSession> session;
   std::vector<std::unique_ptr<Process>> owners;
-  std::string runId;
+  std::string runId = std::to_string(std::random_device()() % 1000000);
   int copies = 0;
 };
 
 TEST_F(CrashScenario, KillsWhileCopyingLoseNothingShownAndLeaveASoundStore) {
   // Room for every copy this test makes, so none is dropped for the history's size.
-  const CommandResult size =
-      session->x().run({MARBREL_EXECUTABLE, "defaults", "write", "historySize", "-int", "999"});
-  ASSERT_EQ(size.exitCode, 0) << size.err;
+  ASSERT_TRUE(setting("historySize", "999"));
   ASSERT_TRUE(session->startMarbrel()) << "Marbrel did not come up; see " << session->outputDir();
 
   constexpr int kRounds = 50;

@@ -6,20 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "support/MarbrelSession.h"
+#include "support/Scenario.h"
 
 namespace marbrel::e2e {
 namespace {
 
-class DesktopScenario : public ::testing::Test {
+// Marbrel is started by each scenario, once it has set the layout or the settings it needs.
+class DesktopScenario : public Scenario {
  protected:
-  void start(MarbrelSession::Tray tray, int monitors = 1) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name(), tray, monitors);
-    if (!session->problem().empty()) GTEST_SKIP() << session->problem();
-    if (!haveProgram("setxkbmap")) GTEST_SKIP() << "missing tool: setxkbmap";
-  }
-  void TearDown() override { session.reset(); }
+  DesktopScenario() { tools = {"setxkbmap"}; startsMarbrel = false; }
 
   bool setLayout(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv = {"setxkbmap"};
@@ -27,11 +22,7 @@ class DesktopScenario : public ::testing::Test {
     return session->x().run(argv).exitCode == 0;
   }
   // Opens the menu with `keys` and closes it again; answers whether it opened.
-  bool menuOpensWith(const std::string& keys) {
-    if (session->openMenuWith(keys).empty()) return false;
-    session->key("Escape");
-    return session->waitForMenuClosed();
-  }
+  bool menuOpensWith(const std::string& keys) { return !session->openMenuWith(keys).empty() && closeMenu(); }
   // The same, with the X key codes pressed together by the helper (which leaves the layout group
   // alone, where xdotool would select the group of the first layout for the press).
   bool menuOpensWithKeyCodes(const std::vector<std::string>& codes) {
@@ -40,8 +31,7 @@ class DesktopScenario : public ::testing::Test {
     for (int attempt = 0; attempt < 4; ++attempt) {
       if (session->x().run(argv).exitCode != 0) return false;
       if (waitFor([&] { return !session->x().findWindows("^Marbrel Menu$").empty(); }, std::chrono::seconds(6))) {
-        session->key("Escape");
-        return session->waitForMenuClosed();
+        return true;
       }
     }
     return false;
@@ -49,22 +39,24 @@ class DesktopScenario : public ::testing::Test {
   bool copyOne() {
     return session->copy({{"text/plain", "layout check"}}) && session->waitForEntry("layout check");
   }
-  bool setting(const std::string& key, const std::string& value) {
-    return session->x().run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;
-  }
-  // The history's entry titled `title`, or null.
-  nlohmann::json entryTitled(const std::string& title) {
-    for (const auto& entry : session->history()) {
-      if (entry.value("title", "") == title) return entry;
-    }
-    return nullptr;
-  }
+};
 
-  std::unique_ptr<MarbrelSession> session;
+class LateTrayScenario : public DesktopScenario {
+ protected:
+  LateTrayScenario() { tray = MarbrelSession::Tray::later; tools = {}; }
+};
+
+class TwoMonitorScenario : public DesktopScenario {
+ protected:
+  TwoMonitorScenario() { monitors = 2; tools = {}; }
+};
+
+class TwoLaunchScenario : public DesktopScenario {
+ protected:
+  TwoLaunchScenario() { tools = {}; }
 };
 
 TEST_F(DesktopScenario, ShortcutStillOpensTheMenuAfterTheKeymapChanges) {
-  start(MarbrelSession::Tray::atStart);
   ASSERT_TRUE(setLayout({"us"}));
   ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
   ASSERT_TRUE(copyOne());
@@ -78,14 +70,13 @@ TEST_F(DesktopScenario, ShortcutStillOpensTheMenuAfterTheKeymapChanges) {
   EXPECT_TRUE(menuOpensWith("ctrl+shift+v")) << "under us,de with us selected";
   ASSERT_EQ(session->x().run({MARBREL_E2E_HELPER, "lock-group", "1"}).out, "group 1\n");
   // Left Control, left Shift and V.
-  EXPECT_TRUE(menuOpensWithKeyCodes({"37", "50", "55"})) << "under us,de with de selected";
+  EXPECT_TRUE(menuOpensWithKeyCodes({"37", "50", "55"}) && closeMenu()) << "under us,de with de selected";
   EXPECT_TRUE(session->marbrel()->running());
 }
 
 // Shortcuts are stored by key position, as they were recorded: when a layout puts another letter
 // on that key, the shortcut stays on the key (and the preferences show the new letter).
 TEST_F(DesktopScenario, ShortcutStaysOnItsKeyWhenANewLayoutMovesItsLetter) {
-  start(MarbrelSession::Tray::atStart);
   ASSERT_TRUE(setLayout({"us"}));
   // Ctrl+Shift and the key labelled Z on a US keyboard, Y on a German one.
   ASSERT_EQ(session->x()
@@ -101,8 +92,7 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyWhenANewLayoutMovesItsLetter) {
   EXPECT_TRUE(menuOpensWith("ctrl+shift+y")) << "under de the same key types y";
 }
 
-TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpensTheMenu) {
-  start(MarbrelSession::Tray::later);
+TEST_F(LateTrayScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpensTheMenu) {
   // Set to open at the icon before the program starts, so that no opening races the program's
   // reading of a changed settings file.
   ASSERT_TRUE(setting("popupPosition", "statusItem"));
@@ -120,8 +110,7 @@ TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpen
   ASSERT_TRUE(menuRect);
   EXPECT_EQ(menuRect->x, 300);
   EXPECT_EQ(menuRect->y, 200);
-  session->key("Escape");
-  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(closeMenu());
 
   ASSERT_TRUE(session->startTray());
   std::string icon;
@@ -140,31 +129,23 @@ TEST_F(DesktopScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpen
   session->x().run({"xdotool", "mousemove", "--window", icon, "4", "4", "click", "1"});
   EXPECT_FALSE(session->waitForMenu().empty()) << "a click on the icon opens the menu";
   EXPECT_TRUE(session->screenshotMenu("from-late-tray"));
-  session->key("Escape");
-  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(closeMenu());
 }
 
 TEST_F(DesktopScenario, PasteTypesVUnderDvorakWhereTheVKeyTypesK) {
-  start(MarbrelSession::Tray::atStart);
   ASSERT_TRUE(setLayout({"us", "-variant", "dvorak"}));
   ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
   ASSERT_TRUE(copyOne());
   ASSERT_TRUE(session->startPasteTarget());
   // The shortcut stays on its key, the one that types k under Dvorak: Left Control, Left Shift and it.
-  bool opened = false;
-  for (int attempt = 0; attempt < 4 && !opened; ++attempt) {
-    ASSERT_EQ(session->x().run({MARBREL_E2E_HELPER, "press", "37", "50", "55"}).exitCode, 0);
-    opened = waitFor([&] { return !session->x().findWindows("^Marbrel Menu$").empty(); }, std::chrono::seconds(6));
-  }
-  ASSERT_TRUE(opened);
+  ASSERT_TRUE(menuOpensWithKeyCodes({"37", "50", "55"}));
   session->key("Return");
   ASSERT_TRUE(session->waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return session->pastedText() == "layout check"; }))
       << "pasted: '" << session->pastedText() << "'";
 }
 
-TEST_F(DesktopScenario, CenterOpensTheMenuInTheMiddleOfTheMonitorWithThePointer) {
-  start(MarbrelSession::Tray::atStart, /*monitors=*/2);
+TEST_F(TwoMonitorScenario, CenterOpensTheMenuInTheMiddleOfTheMonitorWithThePointer) {
   ASSERT_TRUE(setting("popupPosition", "center"));
   ASSERT_TRUE(session->startMarbrel()) << "see " << session->outputDir();
   ASSERT_TRUE(copyOne());
@@ -178,12 +159,10 @@ TEST_F(DesktopScenario, CenterOpensTheMenuInTheMiddleOfTheMonitorWithThePointer)
   EXPECT_NEAR(rect->x + rect->width / 2.0, 1280 + 640, 1.0);
   // The menu is measured before this opening fills in its rows: within a row of the middle.
   EXPECT_NEAR(rect->y + rect->height / 2.0, 400, 24.0);
-  session->key("Escape");
-  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(closeMenu());
 }
 
-TEST_F(DesktopScenario, TwoLaunchesAtOnceLeaveOneProgramThatRecordsEachCopyOnce) {
-  start(MarbrelSession::Tray::atStart);
+TEST_F(TwoLaunchScenario, TwoLaunchesAtOnceLeaveOneProgramThatRecordsEachCopyOnce) {
   Process first({MARBREL_EXECUTABLE}, session->x().environment(), session->outputDir() + "/first.log");
   Process second({MARBREL_EXECUTABLE}, session->x().environment(), session->outputDir() + "/second.log");
   ASSERT_TRUE(waitFor([&] { return first.running() != second.running(); }, std::chrono::seconds(40)))
@@ -192,8 +171,8 @@ TEST_F(DesktopScenario, TwoLaunchesAtOnceLeaveOneProgramThatRecordsEachCopyOnce)
   EXPECT_EQ(left.exitStatus(), 0) << "the launch that leaves hands over to the one that runs";
   // Handing over opens the running program's menu, as any later launch does.
   ASSERT_FALSE(session->waitForMenu().empty());
-  session->key("Escape");
-  ASSERT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(session->screenshotMenu("handed-over"));
+  ASSERT_TRUE(closeMenu());
 
   ASSERT_TRUE(session->copy({{"text/plain", "copied once"}}));
   ASSERT_TRUE(session->waitForEntry("copied once"));

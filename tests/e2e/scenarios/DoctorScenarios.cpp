@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "support/MarbrelSession.h"
+#include "support/Scenario.h"
 #include "support/PortalBus.h"
 #include "support/WaylandSession.h"
 
@@ -27,35 +27,38 @@ std::map<std::string, std::string> linesOf(const std::string& out) {
   return lines;
 }
 
-TEST(DoctorScenario, UnderX11WithATrayEverythingIsThereAndTheStatusIsZero) {
-  MarbrelSession session("DoctorUnderX11");
-  if (!session.problem().empty()) GTEST_SKIP() << session.problem();
-  const CommandResult r = session.x().run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));
+class DoctorScenario : public Scenario {
+ protected:
+  DoctorScenario() { startsMarbrel = false; }
+};
+
+TEST_F(DoctorScenario, UnderX11WithATrayEverythingIsThereAndTheStatusIsZero) {
+  const CommandResult r = session->x().run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   auto lines = linesOf(r.out);
-  EXPECT_EQ(lines["session"], "X11 (DISPLAY=" + session.x().display() + ")");
+  EXPECT_EQ(lines["session"], "X11 (DISPLAY=" + session->x().display() + ")");
   EXPECT_EQ(lines["clipboard capture"], "X11");
   EXPECT_EQ(lines["copy back"], "X11");
   EXPECT_EQ(lines["paste"], "XTest");
   EXPECT_EQ(lines["global shortcut"], "X grab");
   EXPECT_EQ(lines["tray host"], "X11 system tray");
-  EXPECT_EQ(lines["settings"], session.x().home() + "/config/marbrel/defaults.json (not there yet: Marbrel makes it at its first start)");
+  EXPECT_EQ(lines["settings"], session->x().home() + "/config/marbrel/defaults.json (not there yet: Marbrel makes it at its first start)");
 
   // Once the program ran, its files are there and private; JSON says the same.
-  ASSERT_TRUE(session.startMarbrel());
-  const CommandResult json = session.x().run({MARBREL_EXECUTABLE, "doctor", "--json"}, std::chrono::seconds(30));
+  ASSERT_TRUE(session->startMarbrel());
+  const CommandResult json = session->x().run({MARBREL_EXECUTABLE, "doctor", "--json"}, std::chrono::seconds(30));
   EXPECT_EQ(json.exitCode, 0);
   const auto parsed = nlohmann::json::parse(json.out, nullptr, false);
   ASSERT_TRUE(parsed.is_object()) << json.out;
   EXPECT_EQ(parsed["ok"], true);
   for (const auto& check : parsed["checks"]) {
     if (check["id"] == "history") {
-      EXPECT_EQ(check["value"], session.x().home() + "/data/marbrel/MarbrelStorage.sqlite (0600, folder 0700)");
+      EXPECT_EQ(check["value"], session->x().home() + "/data/marbrel/MarbrelStorage.sqlite (0600, folder 0700)");
     }
   }
 }
 
-TEST(DoctorScenario, WithNoDisplayAtAllNothingWorksAndTheStatusIsOne) {
+TEST(DoctorWithoutSession, WithNoDisplayAtAllNothingWorksAndTheStatusIsOne) {
   const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"},
                                      {{"-DISPLAY", ""}, {"-WAYLAND_DISPLAY", ""}, {"-XDG_SESSION_TYPE", ""},
                                       {"DBUS_SESSION_BUS_ADDRESS", "disabled:"}},
@@ -67,7 +70,7 @@ TEST(DoctorScenario, WithNoDisplayAtAllNothingWorksAndTheStatusIsOne) {
   EXPECT_EQ(lines["tray host"], "none: no tray icon; to fix: run Marbrel inside a desktop session");
 }
 
-TEST(DoctorScenario, UnderSwayDataControlAndTheVirtualKeyboardServeAndTheShortcutNeedsABinding) {
+TEST(DoctorWithoutSession, UnderSwayDataControlAndTheVirtualKeyboardServeAndTheShortcutNeedsABinding) {
   const std::string outputDir = std::string(MARBREL_E2E_OUTPUT) + "/DoctorUnderSway";
   WaylandSession session(outputDir);
   if (!session.problem().empty()) GTEST_SKIP() << session.problem();
@@ -88,12 +91,10 @@ TEST(DoctorScenario, UnderSwayDataControlAndTheVirtualKeyboardServeAndTheShortcu
   EXPECT_EQ(lines["tray host"].rfind("none: no tray icon; to fix: ", 0), 0u) << lines["tray host"];
 }
 
-TEST(DoctorScenario, InAWaylandSessionThePortalsCarryTheShortcutAndThePaste) {
-  MarbrelSession session("DoctorWithPortals");
-  if (!session.problem().empty()) GTEST_SKIP() << session.problem();
-  PortalBus portal(session.outputDir());
+TEST_F(DoctorScenario, InAWaylandSessionThePortalsCarryTheShortcutAndThePaste) {
+  PortalBus portal(session->outputDir());
   if (!portal.problem().empty()) GTEST_SKIP() << portal.problem();
-  auto env = session.x().environment();
+  auto env = session->x().environment();
   for (const auto& [key, value] : portal.environment()) env[key] = value;
   env["XDG_SESSION_TYPE"] = "wayland";
   const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));

@@ -1,4 +1,5 @@
-// Marbrel as a user meets it: copies made by other programs, the shortcut, the menu, the paste.
+// Marbrel as a user meets it: copies made by other programs, the shortcut, the menu, the paste, the
+// preference window.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -7,22 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/MarbrelSession.h"
+#include "support/Scenario.h"
 
 namespace marbrel::e2e {
 namespace {
 
-class MarbrelScenario : public ::testing::Test {
+class MarbrelScenario : public Scenario {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name());
-    if (!session->problem().empty()) GTEST_SKIP() << session->problem();
-    ASSERT_TRUE(session->startMarbrel(arguments())) << "Marbrel did not come up; see " << session->outputDir();
-  }
-  virtual std::vector<std::string> arguments() const { return {}; }
-  void TearDown() override { session.reset(); }
-
   static std::vector<std::string> typesOf(const nlohmann::json& entry) {
     std::vector<std::string> types;
     for (const auto& type : entry.value("types", nlohmann::json::array())) types.push_back(type.get<std::string>());
@@ -31,12 +23,6 @@ class MarbrelScenario : public ::testing::Test {
   static bool contains(const std::vector<std::string>& list, const std::string& value) {
     return std::find(list.begin(), list.end(), value) != list.end();
   }
-  nlohmann::json entryTitled(const std::string& title) {
-    for (const auto& entry : session->history()) {
-      if (entry.value("title", "") == title) return entry;
-    }
-    return nullptr;
-  }
   // Copies two texts, each recorded before the next.
   void copyTwoTexts() {
     ASSERT_TRUE(session->copy({{"text/plain", "alpha one"}}));
@@ -44,19 +30,11 @@ class MarbrelScenario : public ::testing::Test {
     ASSERT_TRUE(session->copy({{"text/plain", "beta two"}}));
     ASSERT_TRUE(session->waitForEntry("beta two"));
   }
-  std::string openMenu() {
-    // On a busy machine a key press can be lost while the previous menu's grab is still being
-    // released: press again when no menu shows within a few seconds.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      session->key("ctrl+shift+v");
-      const bool shown = waitFor([&] { return !session->x().findWindows("^Marbrel Menu$").empty(); },
-                                 std::chrono::seconds(6));
-      if (shown) return session->waitForMenu();
-    }
-    return {};
+  // Saves the window as <output>/<name>.png; true when it is drawn (text and controls, not blank).
+  bool screenshotWindow(const std::string& id, const std::string& name) {
+    const std::string file = session->outputDir() + "/" + name + ".png";
+    return session->x().screenshot(file, id) && XSession::colourCount(file) > 16;
   }
-
-  std::unique_ptr<MarbrelSession> session;
 };
 
 TEST_F(MarbrelScenario, TextImageAndFileCopiesAreCapturedWithAllTheirFormats) {
@@ -124,42 +102,21 @@ TEST_F(MarbrelScenario, AClipboardOwnerThatNeverFinishesAnsweringHoldsUpNeitherT
   // (One piece may already be on its way when a reader on the event loop gives up.)
   EXPECT_TRUE(waitFor([&] { return said("piece") >= piecesSoFar + 2; }, std::chrono::seconds(10)))
       << "the transfer should go on while the menu is open";
-  session->key("Escape");
-  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(closeMenu());
   ASSERT_TRUE(session->copy({{"text/plain", "after the stall"}}));
   EXPECT_TRUE(session->waitForEntry("after the stall"));
   EXPECT_EQ(session->history().size(), 1u) << "the text that never arrived is not recorded";
 }
 
-TEST_F(MarbrelScenario, CopyMarkedByAPasswordManagerIsNeverStored) {
-  ASSERT_TRUE(session->copy({{"text/plain", "hunter2-secret"}, {"x-kde-passwordManagerHint", "secret"}}));
-  ASSERT_TRUE(session->copy({{"text/plain", "after the secret"}}));
-  ASSERT_TRUE(session->waitForEntry("after the secret"));
-  EXPECT_TRUE(entryTitled("hunter2-secret").is_null());
-  EXPECT_EQ(session->history().size(), 1u);
-}
-
-TEST_F(MarbrelScenario, ShortcutOpensTheMenuAndTypingFiltersIt) {
+TEST_F(MarbrelScenario, ShortcutOpensTheMenuTypingFiltersItAndReturnPastesTheChoice) {
   copyTwoTexts();
+  ASSERT_TRUE(session->startPasteTarget());
   const std::string menu = openMenu();
   ASSERT_FALSE(menu.empty()) << "Ctrl+Shift+V should open the menu";
   EXPECT_TRUE(session->screenshotMenu("opened"));
   const int fullHeight = session->windowHeight(menu);
   ASSERT_TRUE(session->type("alp"));
   // One row fewer once the (throttled) filter is in place.
-  EXPECT_TRUE(waitFor([&] { return session->windowHeight(menu) < fullHeight; }));
-  EXPECT_TRUE(session->screenshotMenu("filtered"));
-  session->key("Escape");
-  EXPECT_TRUE(session->waitForMenuClosed()) << "Escape closes the menu";
-}
-
-TEST_F(MarbrelScenario, ReturnPastesTheChosenEntryIntoTheWindowInFront) {
-  copyTwoTexts();
-  ASSERT_TRUE(session->startPasteTarget());
-  const std::string menu = openMenu();
-  ASSERT_FALSE(menu.empty());
-  const int fullHeight = session->windowHeight(menu);
-  ASSERT_TRUE(session->type("alp"));
   ASSERT_TRUE(waitFor([&] { return session->windowHeight(menu) < fullHeight; })) << "the filter applies";
   EXPECT_TRUE(session->screenshotMenu("filtered"));
   session->key("Return");
@@ -190,8 +147,7 @@ TEST_F(MarbrelScenario, AltPPinsAndAltBackspaceDeletes) {
   EXPECT_TRUE(session->screenshotMenu("pinned"));
   // The highlight stays on the pinned entry; reopened, the menu highlights the first unpinned one,
   // "alpha one". Delete it.
-  session->key("Escape");
-  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(closeMenu());
   ASSERT_FALSE(openMenu().empty());
   session->key("alt+BackSpace");
   EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").is_null(); }));
@@ -200,22 +156,12 @@ TEST_F(MarbrelScenario, AltPPinsAndAltBackspaceDeletes) {
   session->key("Escape");
 }
 
-TEST_F(MarbrelScenario, SecondLaunchPopsTheRunningProgramsMenuUp) {
-  copyTwoTexts();
-  const CommandResult second = session->x().run({MARBREL_EXECUTABLE}, std::chrono::seconds(30));
-  EXPECT_EQ(second.exitCode, 0);
-  EXPECT_FALSE(session->waitForMenu().empty()) << "the first program's menu opens";
-  EXPECT_TRUE(session->screenshotMenu("reopened"));
-  EXPECT_TRUE(session->marbrel()->running()) << "the first program keeps running";
-}
-
 TEST_F(MarbrelScenario, SettingsWrittenFromAShellReachTheRunningProgram) {
   copyTwoTexts();
   std::string menu = openMenu();
   ASSERT_FALSE(menu.empty());
   const int withFooter = session->windowHeight(menu);
-  session->key("Escape");
-  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(closeMenu());
   ASSERT_EQ(session->x().run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", "true"}).exitCode, 0);
   // The running program notices the file change; each opening shows what it has read so far.
   EXPECT_TRUE(waitFor([&] {
@@ -246,8 +192,7 @@ TEST_F(MarbrelScenario, ClickingTheTrayIconOpensTheMenuBelowIt) {
   EXPECT_EQ(menuRect->x, std::min(iconRect->x, 1280 - menuRect->width));
   // The release of that click chose nothing: the menu is still open.
   EXPECT_FALSE(session->x().findWindows("^Marbrel Menu$").empty());
-  session->key("Escape");
-  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(closeMenu());
 }
 
 TEST_F(MarbrelScenario, ClearAsksFirstAndOnlyOkClears) {
@@ -277,10 +222,54 @@ TEST_F(MarbrelScenario, ClearAsksFirstAndOnlyOkClears) {
   EXPECT_TRUE(waitFor([&] { return session->history().empty(); }));
 }
 
+// The preference window opened from the menu's footer: its two panes, and a change the menu shows at its
+// next opening.
+TEST_F(MarbrelScenario, UntickingShowFooterRemovesTheFooterFromTheNextMenu) {
+  ASSERT_TRUE(session->copy({{"text/plain", "alpha one"}}));
+  ASSERT_TRUE(session->waitForEntry("alpha one"));
+  std::string menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  const int withFooter = session->windowHeight(menu);
+
+  // The footer's preferences command (Ctrl+,) opens the window on the General pane.
+  session->key("ctrl+comma");
+  const std::string window = waitForWindow("^General – Marbrel$");
+  ASSERT_FALSE(window.empty()) << "the preferences command opens the window on the General pane";
+  EXPECT_TRUE(session->waitForMenuClosed());
+  EXPECT_TRUE(screenshotWindow(window, "preferences-general"));
+
+  // Ctrl+Page Down goes on to the Appearance pane; its title names the window.
+  ASSERT_TRUE(focus(window));
+  session->key("ctrl+Next");
+  ASSERT_FALSE(waitForWindow("^Appearance – Marbrel$").empty()) << "the Appearance pane is shown";
+  // The pane change animates for a quarter of a second; the picture is taken once it has landed.
+  const std::string appearanceShot = session->outputDir() + "/preferences-appearance.png";
+  EXPECT_TRUE(waitFor([&] {
+    return session->x().screenshot(appearanceShot, window) && XSession::colourCount(appearanceShot) > 16;
+  }));
+
+  // Alt+F is the mnemonic of the "Footer" box: it unticks it and the setting is written at once.
+  session->key("alt+f");
+  ASSERT_TRUE(waitFor([&] {
+    const std::string value = storedSetting("hideFooter");
+    return value.find("true") != std::string::npos || value.find('1') != std::string::npos;
+  })) << "hideFooter becomes true";
+  EXPECT_TRUE(screenshotWindow(window, "preferences-appearance-footer-off"));
+
+  session->key("ctrl+w");
+  EXPECT_TRUE(waitFor([&] { return session->x().findWindows("^Appearance – Marbrel$").empty(); })) << "Ctrl+W closes it";
+
+  menu = openMenu();
+  ASSERT_FALSE(menu.empty());
+  EXPECT_TRUE(waitFor([&] { return session->windowHeight(menu) < withFooter; })) << "the footer is gone";
+  EXPECT_TRUE(session->screenshotMenu("menu-without-footer"));
+  EXPECT_TRUE(closeMenu());
+}
+
 // Started with "ui-testing": the history lives in memory only.
 class UiTestingScenario : public MarbrelScenario {
  protected:
-  std::vector<std::string> arguments() const override { return {"ui-testing"}; }
+  UiTestingScenario() { arguments = {"ui-testing"}; }
 };
 
 TEST_F(UiTestingScenario, CopiesReachTheMenuButNeverTheStoredHistory) {
@@ -288,8 +277,7 @@ TEST_F(UiTestingScenario, CopiesReachTheMenuButNeverTheStoredHistory) {
   const std::string menu = openMenu();
   ASSERT_FALSE(menu.empty());
   const int withOne = session->windowHeight(menu);
-  session->key("Escape");
-  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(closeMenu());
   ASSERT_TRUE(session->copy({{"text/plain", "also in memory"}}));
   // Each opening rebuilds the menu from the history: one row more once the copy is recorded.
   EXPECT_TRUE(waitFor([&] {

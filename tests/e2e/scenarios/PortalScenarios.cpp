@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "support/MarbrelSession.h"
+#include "support/Scenario.h"
 #include "support/PortalBus.h"
 
 namespace marbrel::e2e {
@@ -20,17 +20,17 @@ namespace {
 constexpr int kControl = 0xffe3;
 constexpr int kV = 0x76;
 
-class PortalScenario : public ::testing::Test {
+class PortalScenario : public Scenario {
  protected:
+  PortalScenario() { startsMarbrel = false; }
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name());
-    if (!session->problem().empty()) GTEST_SKIP() << session->problem();
+    Scenario::SetUp();
+    if (IsSkipped()) return;
     portal = std::make_unique<PortalBus>(session->outputDir(), frontend());
     if (!portal->problem().empty()) GTEST_SKIP() << portal->problem();
   }
   void TearDown() override {
-    session.reset();
+    Scenario::TearDown();
     portal.reset();
   }
   virtual PortalBus::Frontend frontend() const { return PortalBus::Frontend::real; }
@@ -87,7 +87,6 @@ class PortalScenario : public ::testing::Test {
     ASSERT_TRUE(session->waitForMenuClosed());
   }
 
-  std::unique_ptr<MarbrelSession> session;
   std::unique_ptr<PortalBus> portal;
 };
 
@@ -104,24 +103,16 @@ TEST_F(PortalScenario, ShortcutIsBoundWithTheStoredTriggerOpensTheMenuAndIsBound
 
   ASSERT_FALSE(activateUntilMenu().empty()) << "the desktop's Activated opens the menu";
   EXPECT_TRUE(session->screenshotMenu("opened-by-the-portal"));
-  session->key("Escape");
-  ASSERT_TRUE(session->waitForMenuClosed());
+  ASSERT_TRUE(closeMenu());
 
   // Recording Ctrl+Alt+B in the preferences binds it again, in a new session. Alt+O (the mnemonic of
   // "Open the history") puts the focus in the recorder, which starts recording.
   ASSERT_FALSE(reopenMenu().empty());
   session->key("ctrl+comma");
-  std::string window;
-  ASSERT_TRUE(waitFor([&] {
-    const auto ids = session->x().findWindows("^General – Marbrel$");
-    if (!ids.empty()) window = ids.front();
-    return !window.empty();
-  }));
+  const std::string window = waitForWindow("^General – Marbrel$");
+  ASSERT_FALSE(window.empty());
   ASSERT_TRUE(session->waitForMenuClosed());
-  ASSERT_TRUE(waitFor([&] {
-    session->x().run({"xdotool", "windowfocus", window});
-    return session->x().run({"xdotool", "getwindowfocus"}).out.find(window) != std::string::npos;
-  }));
+  ASSERT_TRUE(focus(window));
   session->key("alt+o");
   session->key("ctrl+alt+b");
   session->x().screenshot(session->outputDir() + "/recorded.png");
@@ -147,7 +138,7 @@ TEST_F(PortalScenario, DesktopRefusingTheShortcutLeavesEverythingElseWorking) {
   EXPECT_FALSE(reopenMenu().empty()) << "a second launch still opens the menu";
   // The preferences say what happened (see preferences-refused.png).
   session->key("ctrl+comma");
-  EXPECT_TRUE(waitFor([&] { return !session->x().findWindows("^General – Marbrel$").empty(); }));
+  EXPECT_FALSE(waitForWindow("^General – Marbrel$").empty());
   session->x().screenshot(session->outputDir() + "/preferences-refused.png");
   EXPECT_TRUE(session->marbrel()->running());
 }

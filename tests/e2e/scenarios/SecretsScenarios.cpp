@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/MarbrelSession.h"
+#include "support/Scenario.h"
 
 namespace marbrel::e2e {
 namespace {
@@ -83,23 +83,14 @@ std::string joined(const std::vector<std::string>& lines) {
   return text;
 }
 
-class SecretsScenario : public ::testing::Test {
+class SecretsScenario : public Scenario {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    session = std::make_unique<MarbrelSession>(info->name());
-    if (!session->problem().empty()) GTEST_SKIP() << session->problem();
-  }
-  void TearDown() override { session.reset(); }
 
   std::string configHome() const { return session->x().home() + "/config"; }
   std::string dataHome() const { return session->x().home() + "/data"; }
-
-  std::unique_ptr<MarbrelSession> session;
 };
 
 TEST_F(SecretsScenario, SecretCopiesLeaveNoBytesOnDiskAndEveryFileIsPrivate) {
-  ASSERT_TRUE(session->startMarbrel()) << "Marbrel did not come up; see " << session->outputDir();
   const std::vector<std::pair<std::string, std::string>> markers = {
       {"x-kde-passwordManagerHint", "secret"},
       {"org.nspasteboard.ConcealedType", "1"},
@@ -137,7 +128,8 @@ TEST_F(SecretsScenario, SecretCopiesLeaveNoBytesOnDiskAndEveryFileIsPrivate) {
   EXPECT_EQ(looselyProtected(configHome()), std::vector<std::string>{}) << joined(looselyProtected(configHome()));
 }
 
-TEST_F(SecretsScenario, CommandLineWritesOnlyPrivateFilesInFreshFolders) {
+// Needs no display: the command line alone.
+TEST(CommandLineScenario, WritesOnlyPrivateFilesInFreshFolders) {
   char pattern[] = "/tmp/marbrel-fresh-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern), nullptr);
   const fs::path root = pattern;

@@ -49,8 +49,8 @@ TEST_F(Controller, AFreshAccountReadsTheDocumentedSettingsAndStartUpWritesAvoidT
 
 TEST_F(Controller, ThePopupShortcutAndASecondLaunchBothPopTheMenuUp) {
   launch();
-  EXPECT_EQ(hotKeys.grabCount(key::v, kCarbonShiftCommand), 1);
-  EXPECT_EQ(hotKeys.press(key::v, kCarbonShiftCommand), 1);
+  EXPECT_EQ(hotKeys.grabCount(keycode::v, kCarbonShiftCommand), 1);
+  EXPECT_EQ(hotKeys.press(keycode::v, kCarbonShiftCommand), 1);
   EXPECT_EQ(presenter.openMenu, &menu());
   presenter.close();
   EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));

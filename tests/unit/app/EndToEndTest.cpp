@@ -14,7 +14,7 @@ TEST_F(EndToEnd, CopyOpenFilterChooseAndTheNextTickMergesTheCopyBack) {
   ASSERT_EQ(marbrel().store().count(), 2u);
 
   // The shortcut opens the menu with the newest entry first, numbered 1.
-  ASSERT_EQ(hotKeys.press(key::v, kCarbonShiftCommand), 1);
+  ASSERT_EQ(hotKeys.press(keycode::v, kCarbonShiftCommand), 1);
   ASSERT_EQ(presenter.openMenu, &menu());
   header().didDraw();
   EXPECT_EQ(shownTitles(), (std::vector<std::string>{"hello world", "goodbye"}));
@@ -33,7 +33,7 @@ TEST_F(EndToEnd, CopyOpenFilterChooseAndTheNextTickMergesTheCopyBack) {
 
   // Return chooses the paste row: the entry goes back on the clipboard, the menu closes and
   // Command-V is posted on a later turn.
-  EXPECT_TRUE(presenter.keyDown(key::returnKey, 0, std::string("\r")));
+  EXPECT_TRUE(presenter.keyDown(keycode::returnKey, 0, std::string("\r")));
   EXPECT_EQ(presenter.openMenu, nullptr);
   ASSERT_EQ(pasteboard.writes().size(), 1u);
   EXPECT_EQ(pasteboard.writes()[0], (std::pair<std::string, std::optional<std::string>>{"text/plain", "hello world"}));
@@ -85,10 +85,10 @@ TEST_F(EndToEnd, ThePasteKeystrokeTypesVWhereverTheLayoutPutsIt) {
     sauce->selectedInputSourceChanged();
     keys.events.clear();
     ASSERT_TRUE(delegate->applicationShouldHandleReopen(false));
-    EXPECT_TRUE(presenter.keyDown(key::returnKey, 0, std::string("\r")));
+    EXPECT_TRUE(presenter.keyDown(keycode::returnKey, 0, std::string("\r")));
     queue.runUntilIdle();
-    EXPECT_EQ(keys.events, (std::vector<FakeKeySynthesizer::Event>{{row.expectedKeyCode, true, key::command},
-                                                                   {row.expectedKeyCode, false, key::command}}));
+    EXPECT_EQ(keys.events, (std::vector<FakeKeySynthesizer::Event>{{row.expectedKeyCode, true, flags::command},
+                                                                   {row.expectedKeyCode, false, flags::command}}));
   }
 }
 

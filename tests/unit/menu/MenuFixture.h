@@ -1,32 +1,24 @@
 #pragma once
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "core/config/Configuration.h"
 #include "core/history/Clipboard.h"
 #include "core/history/History.h"
 #include "core/history/HistoryStore.h"
 #include "core/menu/Menu.h"
 #include "core/menu/MenuFooter.h"
-#include "fakes/FakeImageDecoder.h"
-#include "fakes/FakeKeySynthesizer.h"
-#include "fakes/FakeMainQueue.h"
-#include "fakes/FakePasteboard.h"
-#include "fakes/FakeStrings.h"
-#include "support/MenuRows.h"
+#include "support/CoreFakes.h"
 
 namespace marbrel::testing {
 
 using Texts = std::vector<std::string>;
 
-// A history menu over an in-memory store with fake clipboard, clock, images and strings, laid out
-// as the program lays it out: the header item, the history rows, the six footer items.
-class MenuFixture : public ::testing::Test {
+// A history menu over an in-memory store and the shared fakes, laid out as the program lays it out: the header item, the history rows, the six footer items.
+class MenuFixture : public ::testing::Test, public CoreFakes {
  protected:
   MenuFixture() {
     menu->addItem(header);
@@ -69,15 +61,6 @@ class MenuFixture : public ::testing::Test {
     }
   }
 
-  std::ostringstream log;
-  FakeMainQueue queue;
-  Defaults defaults{""};
-  ProcessArguments arguments;
-  Configuration configuration{defaults, arguments};
-  FakePasteboard pasteboard;
-  FakeKeySynthesizer keys;
-  FakeImageDecoder images;
-  FakeStrings strings;
   std::unique_ptr<HistoryStore> store = HistoryStore::open("", queue, true, log);
   std::unique_ptr<History> history = std::make_unique<History>(*store, configuration);
   std::unique_ptr<Clipboard> clipboard =

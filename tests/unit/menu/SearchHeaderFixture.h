@@ -6,39 +6,19 @@
 #include <optional>
 #include <string>
 
-#include "core/keylayout/Sauce.h"
 #include "core/menu/SearchHeader.h"
 #include "core/menu/SearchHeaderItem.h"
-#include "core/platform/NotificationCenter.h"
-#include "fakes/FakeKeyboardLayout.h"
-#include "fakes/FakeMenuPresenter.h"
 #include "fakes/FakeQueryFieldEditor.h"
 #include "MenuFixture.h"
 
 namespace marbrel::testing {
 
-// Virtual key codes of the keys the header tests press (the ANSI layout's codes).
-namespace keycode {
-inline constexpr std::uint16_t a = 0, h = 4, c = 8, v = 9, b = 11, q = 12, w = 13, e = 14, p = 35,
-                               l = 37, u = 32, n = 45, x = 7, comma = 43, returnKey = 36, tab = 48,
-                               space = 49, deleteKey = 51, escape = 53, keypadEnter = 76,
-                               forwardDelete = 117, home = 115, f1 = 122, leftArrow = 123,
-                               downArrow = 125, upArrow = 126;
-}  // namespace keycode
 
-namespace flags {
-inline constexpr std::uint64_t capsLock = 0x10000, shift = 0x20000, control = 0x40000,
-                               option = 0x80000, command = 0x100000;
-}  // namespace flags
-
-// The history menu of MenuFixture with a real search header in its first row, a US keyboard, a
-// fake presenter that records closing, and footer items whose actions count their runs by tag.
+// The history menu of MenuFixture with a real search header in its first row, and
+// footer items whose actions count their runs by tag.
 class SearchHeaderFixture : public MenuFixture {
  protected:
   SearchHeaderFixture() {
-    keyboard.addSource("us");
-    keyboard.setUSTexts("us");
-    sauce = std::make_unique<Sauce>(keyboard, notifications);
     defaults.registerDefault("avoidTakingFocus", true);
     menu->removeItem(*header);
     headerItem = makeHeaderItem();
@@ -93,10 +73,6 @@ class SearchHeaderFixture : public MenuFixture {
     queue.advance(1);
   }
 
-  FakeKeyboardLayout keyboard;
-  NotificationCenter notifications;
-  std::unique_ptr<Sauce> sauce;
-  FakeMenuPresenter presenter;
   FakeQueryFieldEditor editor;
   std::optional<SearchHeader::PopupShortcut> popupShortcut =
       SearchHeader::PopupShortcut{keycode::v, flags::shift | flags::command};
