@@ -252,15 +252,6 @@ TEST_F(PreferencePanesTest, LaunchAtLoginBoxWritesTheAutostartEntryAndShowsTheTr
   EXPECT_EQ(general.launchAtLoginButton()->checkState(), Qt::Unchecked);
 }
 
-TEST_F(PreferencePanesTest, TextsComeFromTheStringTableWhenItHasThem) {
-  strings.set("preferences_general", "Allgemein");
-  strings.set("preferences_history_size_value", "{historySize} Einträge");
-  GeneralPreferencesViewController german{*context};
-  german.viewWillAppear();
-  EXPECT_EQ(german.preferencePaneTitle(), "Allgemein");
-  EXPECT_EQ(german.historySizeBox()->text(), "200 Einträge");
-}
-
 TEST_F(PreferencePanesTest, WhatTheDesktopPortalsAnsweredIsExplainedOnlyWhenItMatters) {
   EXPECT_TRUE(general.shortcutNote()->isHidden()) << "no portal, no note";
   PortalStatus status;

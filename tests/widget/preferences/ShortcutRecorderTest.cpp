@@ -58,43 +58,42 @@ TEST_F(ShortcutRecorderTest, ShowsTheStoredShortcutAndThePlaceholderForEachState
   EXPECT_FALSE(shortcuts.isPaused());
 }
 
-TEST_F(ShortcutRecorderTest, RefusesAPlainLetterAndKeepsRecording) {
-  startRecording();
-  pressKey(recorder, Qt::Key_A, Qt::NoModifier, "a");
-  pressKey(recorder, Qt::Key_A, Qt::ShiftModifier, "A");
-  EXPECT_EQ(popup(), ctrlShiftV());
-  EXPECT_TRUE(recorder->isRecording());
-  EXPECT_EQ(recorder->text(), "Ctrl+Shift+V");
-}
-
-TEST_F(ShortcutRecorderTest, AcceptsAPlainFunctionKeyAndStopsRecording) {
-  startRecording();
-  pressKey(recorder, Qt::Key_F5);
-  EXPECT_EQ(popup(), (Shortcut{96, 0}));
-  EXPECT_EQ(recorder->text(), "F5");
-  EXPECT_FALSE(recorder->isRecording());
-  EXPECT_FALSE(recorder->hasFocus());
-  EXPECT_FALSE(shortcuts.isPaused());
-  EXPECT_TRUE(shortcuts.isRegistered(Shortcut{96, 0}));
-  EXPECT_FALSE(shortcuts.isRegistered(ctrlShiftV()));
-}
-
-TEST_F(ShortcutRecorderTest, RecordsAModifiedKeyWithItsModifiers) {
-  startRecording();
-  pressKey(recorder, Qt::Key_Y, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, "y");
-  EXPECT_EQ(popup(), (Shortcut{16, carbon_modifiers::kCommand | carbon_modifiers::kOption |
-                                       carbon_modifiers::kControl}));
-  // The test keyboard gives no character for that key.
-  EXPECT_EQ(recorder->text(), QStringLiteral("Super+Ctrl+Alt+") + QChar(0xFFFD));
-}
-
-TEST_F(ShortcutRecorderTest, ModifierKeysAloneAreNotRecorded) {
-  startRecording();
-  pressKey(recorder, Qt::Key_Control, Qt::ControlModifier);
-  pressKey(recorder, Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_TRUE(recorder->isRecording());
-  pressKey(recorder, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier, "N");
-  EXPECT_EQ(popup(), (Shortcut{45, carbon_modifiers::kCommand | carbon_modifiers::kShift}));
+// Key presses reach the recorder's rules as the keys they are: what each press leaves stored and shown.
+TEST_F(ShortcutRecorderTest, PressesAreReadAsTheirKeysAndModifiers) {
+  constexpr auto command = carbon_modifiers::kCommand, shift = carbon_modifiers::kShift;
+  struct Row {
+    const char* what;
+    std::vector<std::tuple<int, Qt::KeyboardModifiers, const char*>> presses;
+    Shortcut stored;
+    QString shown;
+    bool stillRecording;
+  } rows[] = {
+      {"plain and shifted letters are refused",
+       {{Qt::Key_A, Qt::NoModifier, "a"}, {Qt::Key_A, Qt::ShiftModifier, "A"}}, ctrlShiftV(), "Ctrl+Shift+V", true},
+      {"a plain function key is taken", {{Qt::Key_F5, Qt::NoModifier, ""}}, {96, 0}, "F5", false},
+      {"modifier keys alone are skipped",
+       {{Qt::Key_Control, Qt::ControlModifier, ""}, {Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier, ""},
+        {Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier, "N"}},
+       {45, command | shift}, "Ctrl+Shift+N", false},
+      // The test keyboard gives no character for that key.
+      {"Super, Ctrl and Alt together",
+       {{Qt::Key_Y, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, "y"}},
+       {16, command | carbon_modifiers::kOption | carbon_modifiers::kControl},
+       QStringLiteral("Super+Ctrl+Alt+") + QChar(0xFFFD), false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    shortcuts.setShortcut(ctrlShiftV(), Name::popup());
+    startRecording();
+    for (const auto& [key, modifiers, text] : row.presses) pressKey(recorder, key, modifiers, text);
+    EXPECT_EQ(popup(), row.stored);
+    EXPECT_EQ(recorder->text(), row.shown);
+    EXPECT_EQ(recorder->isRecording(), row.stillRecording);
+    EXPECT_EQ(shortcuts.isPaused(), row.stillRecording);
+    if (!row.stillRecording) EXPECT_TRUE(shortcuts.isRegistered(row.stored));
+    if (row.stillRecording) other->setFocus();
+  }
+  EXPECT_FALSE(shortcuts.isRegistered(ctrlShiftV())) << "the last one recorded holds the hot key";
 }
 
 TEST_F(ShortcutRecorderTest, RefusesAMenuItemsCombinationWithAnAlertAndRecordsAgainAfterIt) {
@@ -108,23 +107,7 @@ TEST_F(ShortcutRecorderTest, RefusesAMenuItemsCombinationWithAnAlertAndRecordsAg
   EXPECT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));  // the field has the focus again
 }
 
-TEST_F(ShortcutRecorderTest, RefusesASystemReservedCombinationWithAnAlert) {
-  hotKeys.setReserved({{0, carbon_modifiers::kCommand | carbon_modifiers::kOption, true}});
-  startRecording();
-  AlertCatcher alert;
-  pressKey(recorder, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, "a");
-  ASSERT_TRUE(alert.wait());
-  EXPECT_EQ(alert.text(), "This shortcut cannot be used because it is already used by the desktop.");
-  EXPECT_EQ(alert.informative(), "Most desktop shortcuts can be changed in the desktop's keyboard settings.");
-  EXPECT_EQ(popup(), ctrlShiftV());
-}
-
-TEST_F(ShortcutRecorderTest, EscapeEndsRecordingAndDeleteClearsTheShortcut) {
-  startRecording();
-  pressKey(recorder, Qt::Key_Escape);
-  EXPECT_FALSE(recorder->hasFocus());
-  EXPECT_EQ(popup(), ctrlShiftV());
-
+TEST_F(ShortcutRecorderTest, DeleteClearsTheShortcut) {
   startRecording();
   pressKey(recorder, Qt::Key_Backspace, Qt::NoModifier, "\b");
   EXPECT_EQ(popup(), std::nullopt);
@@ -177,13 +160,6 @@ TEST_F(ShortcutRecorderTest, WindowShortcutsDoNotFireWhileRecording) {
   EXPECT_EQ(popup(), (Shortcut{13, carbon_modifiers::kCommand}));  // recorded instead
   pressKey(other, Qt::Key_W, Qt::ControlModifier, "\x17");
   EXPECT_EQ(fired, 1);  // and the window's shortcut works again afterwards
-}
-
-TEST_F(ShortcutRecorderTest, FollowsChangesMadeElsewhere) {
-  shortcuts.setShortcut(Shortcut{96, 0}, Name::popup());
-  EXPECT_EQ(recorder->text(), "F5");
-  shortcuts.setShortcut(std::nullopt, Name::popup());
-  EXPECT_EQ(recorder->text(), "");
 }
 
 // The program's own preferences window, with the keyboard set to "us,ru" and Russian selected: the
