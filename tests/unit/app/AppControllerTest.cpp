@@ -56,6 +56,10 @@ TEST_F(Controller, ThePopupShortcutAndASecondLaunchBothPopTheMenuUp) {
   EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
   EXPECT_EQ(presenter.openMenu, &menu());
   EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{570, 650}, {570, 650}}));
+  presenter.close();
+  delegate.reset();
+  hotKeys.press(keycode::v, kCarbonShiftCommand);  // the shortcut outlives the program's core
+  EXPECT_EQ(presenter.openMenu, nullptr);
 }
 
 TEST_F(Controller, TerminationCommitsThePendingChanges) {

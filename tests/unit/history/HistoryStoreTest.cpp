@@ -16,7 +16,7 @@ using Items = std::vector<HistoryItemPtr>;
 class HistoryStoreTest : public testing::StoreTest {
  protected:
   testing::TempDir dir;
-  std::filesystem::path file = dir / "data" / "MarbrelStorage.sqlite";
+  std::filesystem::path file = dir / "my data" / "MarbrelStorage.sqlite";
 };
 
 TEST_F(HistoryStoreTest, UnsavedChangesAreVisibleAtOnceAndSavedOnesSurviveReopening) {

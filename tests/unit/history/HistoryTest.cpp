@@ -85,6 +85,7 @@ TEST_F(HistoryTest, ZeroOrNegativeLimitRemovesEveryUnpinnedEntryButKeepsPinnedOn
   copyText("a");
   env.configuration.setHistorySize(0);
   EXPECT_EQ(history.all(), (Items{pin}));
+  EXPECT_FALSE(store->hasChanges()) << "the trim is saved at once";
   EXPECT_FALSE(copyText("b")->isLive());
   // A copy of the pinned text is trimmed before it can be compared, so nothing merges.
   copyText("pinned");

@@ -21,6 +21,7 @@ TEST(Key, EveryKeyHasADistinctRawValueThatDecodesBackToIt) {
   EXPECT_EQ(rawValue(Key::return_), "return");
   EXPECT_EQ(rawValue(Key::delete_), "delete");
   EXPECT_EQ(static_cast<int>(Key::keypadDecimal), 47);  // declaration order is kept
+  EXPECT_EQ(rawValue(static_cast<Key>(109)), "") << "a value past the last key names none";
   for (const char* unknown : {"", "V", "pagedown", "return_", "v "}) {
     EXPECT_EQ(keyFromRawValue(unknown), std::nullopt) << unknown;
   }
