@@ -46,19 +46,6 @@ class SauceTest : public ::testing::Test {
   Names posted;
 };
 
-TEST_F(SauceTest, KeysFollowWhatTheSelectedLayoutProduces) {
-  Sauce sauce(layout, notifications);
-  EXPECT_EQ(sauce.keyForKeyCode(9), Key::v);
-  EXPECT_EQ(sauce.keyForKeyCode(82), Key::keypadZero);
-  EXPECT_EQ(sauce.keyForKeyCode(29), Key::zero);
-  EXPECT_EQ(sauce.keyForKeyCode(16), Key::y);
-  select("de", sauce);
-  EXPECT_EQ(sauce.keyForKeyCode(16), Key::z);
-  EXPECT_EQ(sauce.keyForKeyCode(6), Key::y);
-  EXPECT_EQ(sauce.keyForKeyCode(50), Key::caret);
-  EXPECT_EQ(sauce.keyCodeForKey(Key::z), 16);
-}
-
 TEST_F(SauceTest, CodesTheLayoutLeavesOutFallBackToTheUSTable) {
   layout.select("de");
   layout.setText("de", 52, "\u00B4");  // ´ names no key
@@ -68,17 +55,6 @@ TEST_F(SauceTest, CodesTheLayoutLeavesOutFallBackToTheUSTable) {
   EXPECT_EQ(sauce.keyForKeyCode(52), std::nullopt);
   EXPECT_EQ(sauce.keyForKeyCode(200), std::nullopt);
   EXPECT_EQ(sauce.keyCodeForKey(Key::atSign), std::nullopt);
-}
-
-TEST_F(SauceTest, TheLowestCodeProducingAKeyKeepsIt) {
-  layout.select("de");
-  Sauce sauce(layout, notifications);
-  // "+" at 30 takes keypadPlus; the keypad's own "+" at 69 is left out and answers by the US table.
-  EXPECT_EQ(sauce.keyForKeyCode(30), Key::keypadPlus);
-  EXPECT_EQ(sauce.keyForKeyCode(69), Key::keypadPlus);
-  EXPECT_EQ(sauce.keyCodeForKey(Key::keypadPlus), 30);
-  EXPECT_EQ(sauce.mapForSource(*sauce.currentKeyboardLayoutInputSource())->keyForKeyCode(69),
-            std::nullopt);
 }
 
 TEST_F(SauceTest, SpecialKeysAreNeverAskedOfTheLayoutAndOnlyShiftAndOptionReachIt) {
