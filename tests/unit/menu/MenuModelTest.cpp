@@ -59,17 +59,20 @@ TEST(MenuModel, ObserversHearEveryRealChangeAndBatchesFoldThemIntoOne) {
   a->setTitle("A");
   a->setTitle("A");  // unchanged: no notice
   EXPECT_EQ(heard, 1);
+  menu.setMinimumWidth(320);
+  menu.setMinimumWidth(320);
+  EXPECT_EQ(heard, 2) << "a wider menu is redrawn";
   {
     MenuModel::Batch outer(menu);
     a->setKeyEquivalent("1");
     MenuModel::Batch inner(menu);
     menu.addItem(item("b"));
   }
-  EXPECT_EQ(heard, 2);
+  EXPECT_EQ(heard, 3);
   menu.removeObserver(id);
   menu.removeAllItems();
   a->setTitle("detached");
-  EXPECT_EQ(heard, 2);
+  EXPECT_EQ(heard, 3);
 }
 
 }  // namespace
