@@ -88,8 +88,7 @@ TEST_F(MarbrelScenario, AClipboardOwnerThatNeverFinishesAnsweringHoldsUpNeitherT
   const std::string log = session->outputDir() + "/stall.log";
   Process stalling({MARBREL_E2E_HELPER, "stall-clipboard"}, session->x().environment(), log);
   const auto said = [&log](const std::string& word) {
-    std::ifstream in(log);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = readFile(log);
     std::size_t count = 0;
     for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
     return count;

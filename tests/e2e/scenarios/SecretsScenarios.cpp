@@ -28,11 +28,6 @@ std::string randomMarker() {
   return marker;
 }
 
-std::string readBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Every regular file under `root` (or `root` itself when it is a file).
 std::vector<fs::path> regularFilesUnder(const fs::path& root) {
   std::vector<fs::path> files;
@@ -50,7 +45,7 @@ std::vector<std::string> filesContaining(const std::vector<fs::path>& roots, con
   std::vector<std::string> found;
   for (const auto& root : roots) {
     for (const auto& file : regularFilesUnder(root)) {
-      if (readBytes(file).find(needle) != std::string::npos) found.push_back(file.string());
+      if (readFile(file).find(needle) != std::string::npos) found.push_back(file.string());
     }
   }
   return found;

@@ -23,11 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The X stage of the base is not used: the scenario runs its own Wayland session.
 class WaylandScenario : public Scenario {
  protected:

@@ -7,15 +7,6 @@
 
 namespace marbrel::e2e {
 
-namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-}  // namespace
-
 MarbrelSession::MarbrelSession(const std::string& name, Tray tray, int monitors)
     : outputDir_(std::string(MARBREL_E2E_OUTPUT) + "/" + name) {
   std::error_code error;

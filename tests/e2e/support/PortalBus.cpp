@@ -13,11 +13,6 @@ const std::string kPython = "/usr/bin/python3";
 const std::string kBackendName = "org.freedesktop.impl.portal.desktop.marbreltest";
 const std::string kDesktop = "marbreltest";
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string backendScript() { return std::string(MARBREL_SOURCE_DIR) + "/tests/e2e/portal/test-portal-backend.py"; }
 
 }  // namespace

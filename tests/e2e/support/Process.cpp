@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
@@ -141,6 +142,11 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     // A short pause between polls of the condition; the deadline bounds the whole wait.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool haveProgram(const std::string& name) {

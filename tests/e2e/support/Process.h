@@ -52,6 +52,9 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::map<st
 // whether it held.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+// A file's bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // Whether a program can be found in PATH.
 bool haveProgram(const std::string& name);
 

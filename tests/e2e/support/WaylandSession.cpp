@@ -17,11 +17,6 @@ namespace {
 
 constexpr const char* kTestUser = "marbrel-test";
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The focused window's name in sway's tree (tiled and floating windows alike).
 std::string focusedName(const nlohmann::json& node) {
   if (node.value("focused", false) && node.contains("name") && node["name"].is_string()) {
