@@ -67,13 +67,14 @@ TEST_F(HistoryMenuItemTest, UnreadableContentsGiveAnEmptyRowThatCanStillBeChosen
            {{std::string("image/png"), std::string("not an image")}, {std::string("text/plain"), std::string("t")}},
            {{std::string("image/png"), std::nullopt}},
            {{std::string("text/plain"), std::string("\xFF\xFE broken")}},
-           {{std::string("text/html"), std::string("<p>only html</p>")}}}) {
+           {{std::string("text/html"), std::string("<p>only html</p>")}},
+           {{std::nullopt, std::string("a content with no type, as a damaged store may hold")}}}) {
     const auto row = rowFor(contents);
     EXPECT_EQ(row->title() + row->toolTip(), "");
     EXPECT_TRUE(noImage(row));
     row->performAction();
   }
-  EXPECT_EQ(chosen, (Texts{"", "", "", ""}));
+  EXPECT_EQ(chosen, (Texts{"", "", "", "", ""}));
   const auto row = textRow("hello");
   row->addOnSelected([this](HistoryMenuItem&) { chosen.push_back("second"); });
   row->performAction();
