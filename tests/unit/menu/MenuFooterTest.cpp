@@ -1,20 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "core/config/Configuration.h"
 #include "core/menu/MenuFooter.h"
-#include "fakes/FakeStrings.h"
+#include "support/CoreFakes.h"
 
 namespace marbrel {
 namespace {
 
-class MenuFooterTest : public ::testing::Test {
+class MenuFooterTest : public ::testing::Test, public testing::CoreFakes {
  protected:
   MenuItemPtr make(MenuFooter footer) { return makeMenuFooterItem(footer, configuration, strings); }
-
-  Defaults defaults{""};
-  ProcessArguments arguments;
-  Configuration configuration{defaults, arguments};
-  FakeStrings strings;
 };
 
 TEST_F(MenuFooterTest, AHiddenFooterHidesEveryItemAndHasNoAlternate) {

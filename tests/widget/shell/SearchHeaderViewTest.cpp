@@ -10,32 +10,24 @@
 
 #include <gtest/gtest.h>
 
-#include "core/config/Configuration.h"
-#include "core/config/Defaults.h"
-#include "core/config/ProcessArguments.h"
-#include "core/keylayout/Sauce.h"
 #include "core/menu/SearchHeader.h"
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
-#include "core/platform/NotificationCenter.h"
-#include "fakes/FakeKeyboardLayout.h"
-#include "fakes/FakeMainQueue.h"
-#include "fakes/FakeMenuPresenter.h"
-#include "fakes/FakeStrings.h"
 #include "shell/ApplicationColors.h"
+#include "support/CoreFakes.h"
 #include "shell/MenuPopup.h"
 #include "shell/SearchHeaderView.h"
 
 namespace marbrel {
 namespace {
 
-class SearchHeaderViewTest : public ::testing::Test {
+class SearchHeaderViewTest : public ::testing::Test, public testing::CoreFakes {
  protected:
   void SetUp() override {
     defaults.registerDefault("hideTitle", false);
     strings.set("search_placeholder", "Search here");
     header = std::make_unique<SearchHeader>(
-        300, 29, SearchHeader::Services{configuration, queue, presenter, sauce, [] { return std::nullopt; }});
+        300, 29, SearchHeader::Services{configuration, queue, presenter, *sauce, [] { return std::nullopt; }});
     header->setTitle("Marbrel");
     view = std::make_unique<SearchHeaderView>(*header, strings);
     view->resize(300, 29);
@@ -46,15 +38,6 @@ class SearchHeaderViewTest : public ::testing::Test {
     header.reset();
   }
 
-  Defaults defaults{""};
-  ProcessArguments arguments;
-  Configuration configuration{defaults, arguments};
-  FakeMainQueue queue;
-  FakeMenuPresenter presenter;
-  FakeKeyboardLayout layout;
-  NotificationCenter notifications;
-  Sauce sauce{layout, notifications};
-  FakeStrings strings;
   std::unique_ptr<SearchHeader> header;
   std::unique_ptr<SearchHeaderView> view;
 };
@@ -117,14 +100,12 @@ TEST_F(SearchHeaderViewTest, IncreasedContrastFillsTheHeaderWithTheMenuColourAnd
 
 // A menu whose first row is the search header, open in the real pop-up, with every key press
 // going to the header first as the program routes it.
-class SearchHeaderInPopupTest : public ::testing::Test, public MenuTrackingListener {
+class SearchHeaderInPopupTest : public ::testing::Test, public testing::CoreFakes, public MenuTrackingListener {
  protected:
   SearchHeaderInPopupTest() {
-    layout.addSource("us");
-    layout.setUSTexts("us");
     defaults.registerDefault("avoidTakingFocus", false);
     auto made = std::make_unique<SearchHeader>(
-        300, 29, SearchHeader::Services{configuration, queue, presenter, sauce, [] { return std::nullopt; }});
+        300, 29, SearchHeader::Services{configuration, queue, presenter, *sauce, [] { return std::nullopt; }});
     header = made.get();
     menu.addItem(std::make_shared<SearchHeaderItem>("Marbrel", std::move(made)));
     menu.addItem(std::make_shared<MenuItem>("an entry"));
@@ -147,15 +128,6 @@ class SearchHeaderInPopupTest : public ::testing::Test, public MenuTrackingListe
     QApplication::sendEvent(target, &release);
   }
 
-  Defaults defaults{""};
-  ProcessArguments arguments;
-  Configuration configuration{defaults, arguments};
-  FakeMainQueue queue;
-  FakeMenuPresenter presenter;
-  FakeKeyboardLayout layout;
-  NotificationCenter notifications;
-  Sauce sauce{layout, notifications};
-  FakeStrings strings;
   MenuModel menu{"Marbrel"};
   SearchHeader* header = nullptr;
   MenuPopup popup{strings};
