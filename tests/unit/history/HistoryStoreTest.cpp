@@ -84,10 +84,15 @@ TEST_F(HistoryStoreTest, ReadingInTheBackgroundGivesTheSameHistoryWithTheReadAhe
 TEST_F(HistoryStoreTest, DeletingAnUnsavedEntryLeavesNothingToSaveAndItsBytesReadable) {
   auto store = env.openInMemory();
   auto item = store->insertItem(text("x"));
+  auto unsaved = store->insertItem(text("unsaved"));
   store->deleteItem(item);
-  EXPECT_FALSE(store->hasChanges());
-  EXPECT_TRUE(store->all().empty());
+  EXPECT_EQ(textsOf(store->all()), Texts{"unsaved"});
+  // Bytes that were never stored stay held: there is nothing to read them back from.
+  for (const auto& entry : {item, unsaved}) entry->contents()[0]->releaseValue();
   EXPECT_EQ(item->contents()[0]->value(), "x");
+  EXPECT_EQ(unsaved->contents()[0]->value(), "unsaved");
+  store->deleteItem(unsaved);
+  EXPECT_FALSE(store->hasChanges());
 }
 
 TEST_F(HistoryStoreTest, OddDataIsStoredAndReadBackExactlyAndBytesLoadOnlyWhenAsked) {
