@@ -23,7 +23,7 @@
 
 namespace marbrel::testing {
 
-// Virtual key codes of the keys the header tests press (the ANSI layout's codes).
+// Virtual key codes of the keys the tests press (the ANSI layout's codes), and the modifier flags.
 namespace keycode {
 inline constexpr std::uint16_t a = 0, h = 4, c = 8, v = 9, b = 11, q = 12, w = 13, e = 14, p = 35,
                                l = 37, u = 32, n = 45, x = 7, comma = 43, returnKey = 36, tab = 48,
