@@ -2,10 +2,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
 #include <QSet>
-#include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -35,56 +32,30 @@ void dragKnob(QSlider& slider, int pixels) {
   option.sliderPosition = slider.sliderPosition();
   option.sliderValue = slider.value();
   const QRect knob = slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider);
-  const QPointF from = knob.center();
-  const QPointF to = from + QPointF(pixels, 0);
-  QMouseEvent press(QEvent::MouseButtonPress, from, slider.mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QApplication::sendEvent(&slider, &press);
-  QMouseEvent move(QEvent::MouseMove, to, slider.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&slider, &move);
-  QMouseEvent release(QEvent::MouseButtonRelease, to, slider.mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
-  QApplication::sendEvent(&slider, &release);
+  const QPointF from = knob.center(), to = from + QPointF(pixels, 0);
+  sendMouse(&slider, QEvent::MouseButtonPress, from);
+  sendMouse(&slider, QEvent::MouseMove, to);
+  sendMouse(&slider, QEvent::MouseButtonRelease, to);
 }
 
-TEST_F(PreferencePanesTest, FirstAppearanceShowsTheDefaultsInPlaceOfThePlaceholders) {
-  general.viewWillAppear();
-  appearance.viewWillAppear();
-  EXPECT_EQ(general.historySizeBox()->value(), 200);
-  EXPECT_EQ(general.historySizeBox()->text(), "200 entries");
-  EXPECT_EQ(general.sortByButton()->currentData().toInt(), 0);
-  EXPECT_EQ(general.pasteAutomaticallyButton()->checkState(), Qt::Checked);
-  EXPECT_EQ(general.launchAtLoginButton()->checkState(), Qt::Unchecked);
-  EXPECT_EQ(appearance.imageHeightLabel()->text(), "40 px");
-  EXPECT_EQ(appearance.menuSizeBox()->text(), "All") << "no limit on the menu's size";
-  EXPECT_EQ(appearance.popupAtButton()->currentData().toInt(), 1);
-  EXPECT_EQ(appearance.pinToButton()->currentData().toInt(), 1);
-  EXPECT_EQ(appearance.showTitleButton()->checkState(), Qt::Unchecked);
-  EXPECT_EQ(appearance.showFooterButton()->checkState(), Qt::Checked);
-}
-
-TEST_F(PreferencePanesTest, CheckBoxesShowTheStoredValuesEachTimeAPaneAppears) {
-  appearance.viewWillAppear();
-  defaults.setBool("hideFooter", true);
-  defaults.setBool("hideTitle", false);
-  defaults.setBool("fuzzySearch", true);
-  defaults.setBool("pasteByDefault", false);
-  appearance.viewWillAppear();
-  general.viewWillAppear();
-  EXPECT_EQ(appearance.showFooterButton()->checkState(), Qt::Unchecked);
-  EXPECT_EQ(appearance.showTitleButton()->checkState(), Qt::Checked);
-  EXPECT_EQ(general.fuzzySearchButton()->checkState(), Qt::Checked);
-  EXPECT_EQ(general.pasteAutomaticallyButton()->checkState(), Qt::Unchecked);
-  EXPECT_FALSE(stored().persistentObjectForKey("historySize"));  // showing writes nothing
+// Selects the box's text and types `digits`, then presses Return unless told not to.
+void type(NumberBox& box, const std::string& digits, bool enter = true) {
+  box.selectAll();
+  for (const char digit : digits) pressKey(&box, Qt::Key_0 + (digit - '0'), Qt::NoModifier, QString(QChar(digit)));
+  if (enter) pressKey(&box, Qt::Key_Return);
 }
 
 TEST_F(PreferencePanesTest, SizeBoxesTakeAnyNumberTypedAndWriteItOnReturn) {
   general.viewWillAppear();
   appearance.viewWillAppear();
+  // The placeholders read as the values in force.
+  EXPECT_EQ(general.historySizeBox()->text(), "200 entries");
+  EXPECT_EQ(appearance.imageHeightLabel()->text(), "40 px");
+  EXPECT_EQ(appearance.menuSizeBox()->text(), "All") << "no limit on the menu's size";
+
   // Typed digits count once Return is pressed, not one by one.
   NumberBox& menuSize = *appearance.menuSizeBox();
-  menuSize.selectAll();
-  for (const char* digit : {"2", "0"}) pressKey(&menuSize, Qt::Key_0 + (digit[0] - '0'), Qt::NoModifier, digit);
+  type(menuSize, "20", false);
   EXPECT_FALSE(stored().persistentObjectForKey("maxMenuItems"));
   pressKey(&menuSize, Qt::Key_Return);
   EXPECT_EQ(stored().integerForKey("maxMenuItems"), 20);
@@ -99,9 +70,7 @@ TEST_F(PreferencePanesTest, SizeBoxesTakeAnyNumberTypedAndWriteItOnReturn) {
   pressKey(&historySize, Qt::Key_Home);
   pressKey(&historySize, Qt::Key_End);
   EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
-  historySize.selectAll();
-  for (const char* digit : {"1", "0", "0"}) pressKey(&historySize, Qt::Key_0 + (digit[0] - '0'), Qt::NoModifier, digit);
-  pressKey(&historySize, Qt::Key_Return);
+  type(historySize, "100");
   EXPECT_EQ(stored().integerForKey("historySize"), 100);
 
   // Another program changes a setting; the pane shows the new value when it appears again, a value
@@ -119,10 +88,8 @@ TEST_F(PreferencePanesTest, AHistorySizeThatDeletesEntriesIsWrittenOnlyOnceTheUs
   storedEntries = 150;
   general.viewWillAppear();
   NumberBox& box = *general.historySizeBox();
-  box.selectAll();
-  for (const char* digit : {"2", "0"}) pressKey(&box, Qt::Key_0 + (digit[0] - '0'), Qt::NoModifier, digit);
   alerts.answer = Alerts::kFirstButtonReturn;  // Cancel
-  pressKey(&box, Qt::Key_Return);
+  type(box, "20");
   ASSERT_TRUE(processEventsUntil([&] { return !alerts.shown.empty(); }));
   EXPECT_EQ(alerts.shown[0].informativeArguments, (std::vector<std::string>{"150", "20", "130"}));
   EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
@@ -161,41 +128,35 @@ TEST_F(PreferencePanesTest, DraggingASliderWritesOnlyWhenTheKnobIsLetGo) {
   EXPECT_EQ(writes, 2);
 }
 
-TEST_F(PreferencePanesTest, EveryFormLabelHasAMnemonicForItsControl) {
+TEST_F(PreferencePanesTest, EveryFormLabelHasAMnemonicOfItsOwnForItsControl) {
+  const auto mnemonic = [](const QString& text) {
+    const qsizetype at = text.indexOf('&');
+    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+  };
   for (PreferencePane* pane : std::initializer_list<PreferencePane*>{&general, &appearance}) {
     SCOPED_TRACE(pane->preferencePaneIdentifier().toStdString());
     auto* form = qobject_cast<QFormLayout*>(pane->layout());
     ASSERT_NE(form, nullptr);
-    // The check boxes' own mnemonics share the pane with the labels'.
-    QSet<QChar> letters;
+    QSet<QChar> letters;  // the check boxes' own mnemonics share the pane with the labels'
     int mnemonics = 0;
     for (const QCheckBox* box : pane->findChildren<QCheckBox*>()) {
-      const qsizetype at = box->text().indexOf('&');
-      if (at < 0) continue;
-      letters.insert(box->text().at(at + 1).toLower());
-      ++mnemonics;
+      if (const QChar letter = mnemonic(box->text()); !letter.isNull()) letters.insert(letter), ++mnemonics;
     }
-    int labels = 0;
     for (int row = 0; row < form->rowCount(); ++row) {
       QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole);
       auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
-      if (!label) continue;
-      ++labels;
+      ASSERT_NE(label, nullptr) << "row " << row << " has no label";
       SCOPED_TRACE(label->text().toStdString());
-      const qsizetype at = label->text().indexOf('&');
-      ASSERT_GE(at, 0) << "a label without a mnemonic";
-      ASSERT_LT(at + 1, label->text().size());
-      const QChar letter = label->text().at(at + 1).toLower();
-      EXPECT_TRUE(letter.isLetterOrNumber());
-      letters.insert(letter);
+      const QChar letter = mnemonic(label->text());
+      EXPECT_TRUE(letter.isLetterOrNumber()) << "a label without a mnemonic";
+      letters.insert(letter), ++mnemonics;
       QWidget* buddy = label->buddy();
       ASSERT_NE(buddy, nullptr);
       QWidget* field = form->itemAt(row, QFormLayout::FieldRole)->widget();
       EXPECT_TRUE(buddy == field || field->isAncestorOf(buddy)) << "the label names another row's control";
-      EXPECT_NE(buddy->focusPolicy() & Qt::TabFocus, 0) << "the mnemonic must be able to focus it";
+      EXPECT_TRUE(buddy->focusPolicy() & Qt::TabFocus) << "the mnemonic must be able to focus it";
     }
-    EXPECT_EQ(labels, form->rowCount());
-    EXPECT_EQ(letters.size(), mnemonics + labels) << "no letter serves two controls";
+    EXPECT_EQ(letters.size(), mnemonics) << "no letter serves two controls";
   }
 }
 
@@ -208,48 +169,57 @@ TEST_F(PreferencePanesTest, PopUpsSelectByTagAndWriteTheirTagsValue) {
   EXPECT_EQ(appearance.popupAtButton()->currentData().toInt(), 1);
   EXPECT_EQ(appearance.pinToButton()->currentData().toInt(), 0);
   EXPECT_EQ(general.sortByButton()->currentData().toInt(), 2);
-
   // Choosing with the keyboard, as a user does on a closed pop-up.
-  pressKey(appearance.popupAtButton(), Qt::Key_Up);
-  EXPECT_EQ(stored().stringForKey("popupPosition"), "cursor");
-  pressKey(appearance.popupAtButton(), Qt::Key_Down);
-  EXPECT_EQ(stored().stringForKey("popupPosition"), "center");
-  pressKey(appearance.pinToButton(), Qt::Key_Down);
-  EXPECT_EQ(stored().stringForKey("pinTo"), "bottom");
-  pressKey(general.sortByButton(), Qt::Key_Up);
-  EXPECT_EQ(stored().stringForKey("sortBy"), "firstCopiedAt");
+  const std::tuple<QComboBox*, int, const char*, const char*> presses[] = {
+      {appearance.popupAtButton(), Qt::Key_Up, "popupPosition", "cursor"},
+      {appearance.popupAtButton(), Qt::Key_Down, "popupPosition", "center"},
+      {appearance.pinToButton(), Qt::Key_Down, "pinTo", "bottom"},
+      {general.sortByButton(), Qt::Key_Up, "sortBy", "firstCopiedAt"}};
+  for (const auto& [popUp, key, setting, value] : presses) {
+    pressKey(popUp, key);
+    EXPECT_EQ(stored().stringForKey(setting), value);
+  }
 }
 
-TEST_F(PreferencePanesTest, EveryCheckBoxWritesItsSettingTheMomentItIsClicked) {
-  appearance.viewWillAppear();
-  general.viewWillAppear();
-  appearance.showFooterButton()->click();
-  EXPECT_TRUE(stored().boolForKey("hideFooter"));
-  appearance.showTitleButton()->click();
-  EXPECT_EQ(stored().persistentObjectForKey("hideTitle"), Defaults::Value(false));
-  appearance.showSearchFieldButton()->click();
-  EXPECT_TRUE(stored().boolForKey("hideSearch"));
-  appearance.showMenuIconButton()->click();
-  EXPECT_EQ(stored().persistentObjectForKey("showInStatusBar"), Defaults::Value(false));
-  general.fuzzySearchButton()->click();
-  EXPECT_TRUE(stored().boolForKey("fuzzySearch"));
-  general.pasteAutomaticallyButton()->click();
-  EXPECT_EQ(stored().persistentObjectForKey("pasteByDefault"), Defaults::Value(false));
+// Each box shows its setting every time its pane appears, and writes it the moment it is clicked.
+TEST_F(PreferencePanesTest, CheckBoxesShowTheirSettingOnEachAppearanceAndWriteItWhenClicked) {
+  const struct {
+    QCheckBox* box;
+    const char* setting;
+    bool checkedAtFirst;
+    bool writtenOnClick;
+  } rows[] = {
+      {appearance.showFooterButton(), "hideFooter", true, true},
+      {appearance.showTitleButton(), "hideTitle", false, false},
+      {appearance.showSearchFieldButton(), "hideSearch", true, true},
+      {appearance.showMenuIconButton(), "showInStatusBar", true, false},
+      {general.fuzzySearchButton(), "fuzzySearch", false, true},
+      {general.pasteAutomaticallyButton(), "pasteByDefault", true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.setting);
+    appearance.viewWillAppear();
+    general.viewWillAppear();
+    EXPECT_EQ(row.box->isChecked(), row.checkedAtFirst);
+    row.box->click();
+    EXPECT_EQ(stored().persistentObjectForKey(row.setting), Defaults::Value(row.writtenOnClick));
+    defaults.setBool(row.setting, !row.writtenOnClick);  // another program sets it back
+    appearance.viewWillAppear();
+    general.viewWillAppear();
+    EXPECT_EQ(row.box->isChecked(), row.checkedAtFirst);
+  }
+  EXPECT_FALSE(stored().persistentObjectForKey("historySize")) << "showing writes nothing";
 }
 
-TEST_F(PreferencePanesTest, LaunchAtLoginBoxWritesTheAutostartEntryAndShowsTheTruth) {
+TEST_F(PreferencePanesTest, LaunchAtLoginBoxShowsWhetherTheAutostartEntryIsThere) {
   general.viewWillAppear();
+  EXPECT_FALSE(general.launchAtLoginButton()->isChecked());
   general.launchAtLoginButton()->click();
   EXPECT_TRUE(launchAtLogin.isEnabled());
-  EXPECT_EQ(general.launchAtLoginButton()->checkState(), Qt::Checked);
-  general.launchAtLoginButton()->click();
-  EXPECT_FALSE(std::filesystem::exists(launchAtLogin.entryFile()));
-
-  // The entry was removed behind the pane's back: the next appearance shows it off.
-  general.launchAtLoginButton()->click();
-  std::filesystem::remove(launchAtLogin.entryFile());
+  EXPECT_TRUE(general.launchAtLoginButton()->isChecked());
+  std::filesystem::remove(launchAtLogin.entryFile());  // behind the pane's back
   general.viewWillAppear();
-  EXPECT_EQ(general.launchAtLoginButton()->checkState(), Qt::Unchecked);
+  EXPECT_FALSE(general.launchAtLoginButton()->isChecked());
 }
 
 TEST_F(PreferencePanesTest, WhatTheDesktopPortalsAnsweredIsExplainedOnlyWhenItMatters) {

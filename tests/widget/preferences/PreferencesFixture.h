@@ -1,14 +1,10 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QMessageBox>
-#include <QString>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -24,54 +20,30 @@
 #include "fakes/FakeHotKeyService.h"
 #include "fakes/FakeStrings.h"
 #include "shell/preferences/PreferencesContext.h"
-#include "support/QtEvents.h"
 #include "support/TempDir.h"
+#include "widget/WidgetEvents.h"
 
 namespace marbrel::testing {
 
-// Sends one key press to `target`, as the window system would deliver it.
-inline void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                     const QString& text = {}, quint32 nativeScanCode = 0) {
-  QKeyEvent override(QEvent::ShortcutOverride, key, modifiers, nativeScanCode, 0, 0, text);
-  QApplication::sendEvent(target, &override);
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, nativeScanCode, 0, 0, text);
-  QApplication::sendEvent(target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, nativeScanCode, 0, 0, text);
-  QApplication::sendEvent(target, &release);
-}
-
-// Shows `window` and waits until it is the active window, so that focus changes are delivered.
-inline bool activate(QWidget& window) {
-  window.show();
-  window.raise();
-  window.activateWindow();
-  return processEventsUntil([&] { return window.isActiveWindow(); });
-}
-
-// Answers the next modal message box that opens and remembers its texts.
+// Answers the next modal message box that opens and remembers its text.
 class AlertCatcher {
  public:
   AlertCatcher() {
-    timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
       text_ = box->text();
-      informative_ = box->informativeText();
       box->done(QMessageBox::Ok);
       timer_.stop();
     });
-    timer_.start();
+    timer_.start(5);
   }
-  bool caught() const { return text_.has_value(); }
-  bool wait() { return processEventsUntil([this] { return caught(); }); }
+  bool wait() { return processEventsUntil([this] { return text_.has_value(); }); }
   QString text() const { return text_.value_or(QString()); }
-  QString informative() const { return informative_; }
 
  private:
   QTimer timer_;
   std::optional<QString> text_;
-  QString informative_;
 };
 
 // Settings in a file of their own, a desktop's hot keys in memory, English texts, and a keyboard
@@ -107,13 +79,9 @@ struct PreferencesFixture : ::testing::Test {
   Defaults stored() const { return Defaults(dir / "defaults.json"); }
 
   static std::optional<std::string> usKeys(std::int64_t keyCode) {
-    switch (keyCode) {
-      case 0: return "a";
-      case 9: return "v";
-      case 12: return "q";
-      case 45: return "n";
-      default: return std::nullopt;
-    }
+    static const std::map<std::int64_t, std::string> keys{{0, "a"}, {9, "v"}, {12, "q"}, {45, "n"}};
+    const auto found = keys.find(keyCode);
+    return found == keys.end() ? std::nullopt : std::optional(found->second);
   }
 
   // The history menu's footer: Quit on Ctrl+Q.
