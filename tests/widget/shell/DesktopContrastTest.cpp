@@ -1,6 +1,7 @@
 #include <cstdint>
+#include <optional>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -11,70 +12,58 @@ namespace marbrel {
 namespace {
 
 // Writes XSETTINGS blobs as a settings manager does, in either byte order.
-class BlobWriter {
- public:
-  explicit BlobWriter(bool bigEndian = false) : big_(bigEndian) {}
-  BlobWriter& string(const std::string& name, const std::string& value) {
-    header(1, name);
-    card32(body_, std::uint32_t(value.size()));
+struct Blob {
+  bool big = false;
+  std::string body;
+  std::uint32_t count = 0;
+
+  void card(std::string& out, std::uint32_t value, int bytes) const {
+    for (int i = 0; i < bytes; ++i) out.push_back(char(value >> 8 * (big ? bytes - 1 - i : i)));
+  }
+  void padded(const std::string& text) {
+    body += text;
+    body.append((4 - text.size() % 4) % 4, '\0');
+  }
+  Blob& setting(char type, const std::string& name) {  // type, name and last change
+    ++count;
+    body += {type, '\0'};
+    card(body, std::uint32_t(name.size()), 2);
+    padded(name);
+    card(body, 0, 4);
+    return *this;
+  }
+  Blob& string(const std::string& name, const std::string& value) {
+    card(setting(1, name).body, std::uint32_t(value.size()), 4);
     padded(value);
     return *this;
   }
-  BlobWriter& integer(const std::string& name, std::int32_t value) {
-    header(0, name);
-    card32(body_, std::uint32_t(value));
+  Blob& integer(const std::string& name, std::int32_t value) {
+    card(setting(0, name).body, std::uint32_t(value), 4);
     return *this;
   }
-  BlobWriter& color(const std::string& name, std::uint16_t red, std::uint16_t green, std::uint16_t blue) {
-    header(2, name);
-    for (const std::uint16_t channel : {red, blue, green, std::uint16_t(0xffff)}) card16(body_, channel);
+  Blob& color(const std::string& name, std::uint16_t red, std::uint16_t green, std::uint16_t blue) {
+    setting(2, name);
+    for (const std::uint16_t channel : {red, blue, green, std::uint16_t(0xffff)}) card(body, channel, 2);
     return *this;
   }
   std::string bytes() const {
-    std::string blob(1, big_ ? '\1' : '\0');
-    blob.append(3, '\0');
-    card32(blob, 7);  // serial
-    card32(blob, count_);
-    return blob + body_;
+    std::string blob{big ? '\1' : '\0', '\0', '\0', '\0'};
+    card(blob, 7, 4);  // serial
+    card(blob, count, 4);
+    return blob + body;
   }
-
- private:
-  void header(std::uint8_t type, const std::string& name) {
-    ++count_;
-    body_.push_back(char(type));
-    body_.push_back('\0');
-    card16(body_, std::uint16_t(name.size()));
-    padded(name);
-    card32(body_, 0);  // last change
-  }
-  void padded(const std::string& text) {
-    body_ += text;
-    body_.append((4 - text.size() % 4) % 4, '\0');
-  }
-  void card16(std::string& out, std::uint16_t v) const {
-    const char hi = char(v >> 8), lo = char(v & 0xff);
-    out.push_back(big_ ? hi : lo);
-    out.push_back(big_ ? lo : hi);
-  }
-  void card32(std::string& out, std::uint32_t v) const {
-    card16(out, std::uint16_t(big_ ? v >> 16 : v & 0xffff));
-    card16(out, std::uint16_t(big_ ? v & 0xffff : v >> 16));
-  }
-
-  bool big_;
-  std::string body_;
-  std::uint32_t count_ = 0;
 };
 
 TEST(XSettingsTest, ReadsStringsIntegersAndColoursInBothByteOrders) {
+  const auto empty = XSettings::parse(Blob().bytes());
+  ASSERT_TRUE(empty && empty->size() == 0u) << "an empty list is valid";
   for (const bool big : {false, true}) {
-    const std::string blob = BlobWriter(big)
-                                 .string("Net/ThemeName", "HighContrast")
-                                 .integer("Xft/DPI", -98304)
-                                 .color("Gtk/Color", 0x1111, 0x2222, 0x3333)
-                                 .string("Gtk/FontName", "Cantarell 11")
-                                 .bytes();
-    const auto settings = XSettings::parse(blob);
+    const auto settings = XSettings::parse(Blob{big, {}, 0}
+                                               .string("Net/ThemeName", "HighContrast")
+                                               .integer("Xft/DPI", -98304)
+                                               .color("Gtk/Color", 0x1111, 0x2222, 0x3333)
+                                               .string("Gtk/FontName", "Cantarell 11")
+                                               .bytes());
     ASSERT_TRUE(settings) << "big endian: " << big;
     EXPECT_EQ(settings->serial(), 7u);
     EXPECT_EQ(settings->size(), 4u);
@@ -89,14 +78,8 @@ TEST(XSettingsTest, ReadsStringsIntegersAndColoursInBothByteOrders) {
   }
 }
 
-TEST(XSettingsTest, AnEmptySettingsListIsValid) {
-  const auto settings = XSettings::parse(BlobWriter().bytes());
-  ASSERT_TRUE(settings);
-  EXPECT_EQ(settings->size(), 0u);
-}
-
 TEST(XSettingsTest, DamagedBlobsGiveNoSettingsAndNeverReadPastTheEnd) {
-  const std::string good = BlobWriter().string("Net/ThemeName", "Adwaita").integer("Xft/Hinting", 1).bytes();
+  const std::string good = Blob().string("Net/ThemeName", "Adwaita").integer("Xft/Hinting", 1).bytes();
   // Every truncation, including cuts inside a name, a length and a value.
   for (std::size_t length = 0; length < good.size(); ++length) {
     EXPECT_FALSE(XSettings::parse(std::string_view(good).substr(0, length))) << "cut at " << length;
@@ -133,21 +116,24 @@ TEST(DesktopContrastTest, HighContrastThemesAskForContrastWhateverTheirSpelling)
   }
 }
 
-TEST(DesktopContrastTest, GtkThemeOverridesTheSettingsManagersTheme) {
-  const std::string highContrast = BlobWriter().string("Net/ThemeName", "HighContrast").bytes();
-  const std::string adwaita = BlobWriter().string("Net/ThemeName", "Adwaita").bytes();
-  EXPECT_TRUE(DesktopContrast::asksForContrast(nullptr, highContrast));
-  EXPECT_FALSE(DesktopContrast::asksForContrast(nullptr, adwaita));
-  EXPECT_FALSE(DesktopContrast::asksForContrast("Adwaita", highContrast));
-  EXPECT_TRUE(DesktopContrast::asksForContrast("HighContrast", adwaita));
-  EXPECT_TRUE(DesktopContrast::asksForContrast("", highContrast)) << "an empty variable counts as unset";
-}
-
-TEST(DesktopContrastTest, NoManagerOrADamagedBlobMeansNoContrast) {
-  EXPECT_FALSE(DesktopContrast::asksForContrast(nullptr, std::nullopt));
-  EXPECT_FALSE(DesktopContrast::asksForContrast(nullptr, std::string("\x00\x01\x02", 3)));
-  EXPECT_FALSE(DesktopContrast::asksForContrast(nullptr, BlobWriter().integer("Net/ThemeName", 1).bytes()))
-      << "a theme name of the wrong type";
+// GTK_THEME, when set and not empty, wins over the settings manager's theme; without either, or with
+// a damaged blob, nothing asks for contrast.
+TEST(DesktopContrastTest, GtkThemeOverridesTheSettingsManagersThemeAndDamageMeansNoContrast) {
+  const std::string highContrast = Blob().string("Net/ThemeName", "HighContrast").bytes();
+  const std::string adwaita = Blob().string("Net/ThemeName", "Adwaita").bytes();
+  const std::tuple<const char*, std::optional<std::string>, bool> rows[] = {
+      {nullptr, highContrast, true},
+      {nullptr, adwaita, false},
+      {"Adwaita", highContrast, false},
+      {"HighContrast", adwaita, true},
+      {"", highContrast, true},
+      {nullptr, std::nullopt, false},
+      {nullptr, std::string("\x00\x01\x02", 3), false},
+      {nullptr, Blob().integer("Net/ThemeName", 1).bytes(), false},  // a theme name of the wrong type
+  };
+  for (const auto& [gtkTheme, blob, asks] : rows) {
+    EXPECT_EQ(DesktopContrast::asksForContrast(gtkTheme, blob), asks) << (gtkTheme ? gtkTheme : "unset");
+  }
 }
 
 }  // namespace

@@ -9,60 +9,49 @@ namespace marbrel {
 namespace {
 
 using namespace modifier_flags;
+using T = KeyEventTranslation;
 
 TEST(KeyEventTranslation, CtrlIsCommandAltIsOptionSuperIsControl) {
-  EXPECT_EQ(KeyEventTranslation::flagsForModifiers(Qt::ControlModifier | Qt::ShiftModifier), kCommand | kShift);
-  EXPECT_EQ(KeyEventTranslation::flagsForModifiers(Qt::AltModifier), kOption);
-  EXPECT_EQ(KeyEventTranslation::flagsForModifiers(Qt::MetaModifier), kControl);
+  EXPECT_EQ(T::flagsForModifiers(Qt::ControlModifier | Qt::ShiftModifier), kCommand | kShift);
+  EXPECT_EQ(T::flagsForModifiers(Qt::AltModifier), kOption);
+  EXPECT_EQ(T::flagsForModifiers(Qt::MetaModifier), kControl);
   for (std::uint64_t flags : {kShift, kControl, kOption, kCommand, kCommand | kOption | kShift}) {
-    EXPECT_EQ(KeyEventTranslation::flagsForModifiers(KeyEventTranslation::modifiersForFlags(flags)), flags);
+    EXPECT_EQ(T::flagsForModifiers(T::modifiersForFlags(flags)), flags);
   }
 }
 
-TEST(KeyEventTranslation, QtKeysMapToTheAnsiPositionsThatTypeThem) {
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_V), 9);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_A), 0);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_Return), 36);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_Enter), 76);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_Backspace), 51);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_Delete), 117);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_Down), 125);
-  EXPECT_EQ(KeyEventTranslation::keyCodeForQtKey(Qt::Key_Comma), 43);
-  EXPECT_FALSE(KeyEventTranslation::keyCodeForQtKey(Qt::Key_VolumeUp).has_value());
-}
+// Without an X key code, a Qt key stands for the ANSI position that types it.
+TEST(KeyEventTranslation, EventsCarryTheAnsiCodeTheFlagsAndTheTypedText) {
+  const std::tuple<int, int> codes[] = {{Qt::Key_A, 0}, {Qt::Key_V, 9}, {Qt::Key_Return, 36}, {Qt::Key_Enter, 76},
+                                        {Qt::Key_Backspace, 51}, {Qt::Key_Delete, 117}, {Qt::Key_Down, 125},
+                                        {Qt::Key_Comma, 43}};
+  for (const auto& [key, code] : codes) EXPECT_EQ(T::keyCodeForQtKey(key), code) << key;
+  EXPECT_FALSE(T::keyCodeForQtKey(Qt::Key_VolumeUp).has_value());
 
-TEST(KeyEventTranslation, EventsCarryCodeFlagsAndTypedText) {
-  QKeyEvent ctrlAltV(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("v"));
-  auto key = KeyEventTranslation::translate(ctrlAltV);
+  const auto key = T::translate(QKeyEvent(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier | Qt::AltModifier, "v"));
   ASSERT_TRUE(key.has_value());
   EXPECT_EQ(key->keyCode, 9);
   EXPECT_EQ(key->flags, kCommand | kOption);
   EXPECT_EQ(key->characters, "v");
-  QKeyEvent keypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, QStringLiteral("\r"));
-  key = KeyEventTranslation::translate(keypadEnter);
-  ASSERT_TRUE(key.has_value());
-  EXPECT_EQ(key->flags, 0u) << "the keypad flag is not a modifier";
-
-  QKeyEvent unknown(QEvent::KeyPress, Qt::Key_VolumeUp, Qt::NoModifier);
-  EXPECT_FALSE(KeyEventTranslation::translate(unknown).has_value());
+  const auto enter = T::translate(QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, "\r"));
+  ASSERT_TRUE(enter.has_value());
+  EXPECT_EQ(enter->flags, 0u) << "the keypad flag is not a modifier";
+  EXPECT_FALSE(T::translate(QKeyEvent(QEvent::KeyPress, Qt::Key_VolumeUp, Qt::NoModifier)).has_value());
 }
 
 TEST(KeyEventTranslation, ModifierPressesAndReleasesChangeTheHeldFlagsAtOnce) {
-  EXPECT_TRUE(KeyEventTranslation::isModifierKey(Qt::Key_Shift));
-  EXPECT_FALSE(KeyEventTranslation::isModifierKey(Qt::Key_P));
-  QKeyEvent altDown(QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier);
-  EXPECT_EQ(KeyEventTranslation::flagsAfter(altDown), kOption);
-  QKeyEvent altUp(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
-  EXPECT_EQ(KeyEventTranslation::flagsAfter(altUp), 0u);
+  EXPECT_TRUE(T::isModifierKey(Qt::Key_Shift));
+  EXPECT_FALSE(T::isModifierKey(Qt::Key_P));
+  EXPECT_EQ(T::flagsAfter(QKeyEvent(QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier)), kOption);
+  EXPECT_EQ(T::flagsAfter(QKeyEvent(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier)), 0u);
 }
 
 TEST(KeyEventTranslation, KeyEquivalentsReadAsLinuxShortcuts) {
-  EXPECT_EQ(KeyEventTranslation::keyEquivalentText("1", kCommand), QStringLiteral("Ctrl+1"));
-  EXPECT_EQ(KeyEventTranslation::keyEquivalentText("1", kOption), QStringLiteral("Alt+1"));
-  EXPECT_EQ(KeyEventTranslation::keyEquivalentText("k", kCommand), QStringLiteral("Ctrl+K"));
-  EXPECT_EQ(KeyEventTranslation::keyEquivalentText("\u232B", kCommand | kOption | kShift),
-            QStringLiteral("Ctrl+Alt+Shift+Backspace"));
-  EXPECT_EQ(KeyEventTranslation::keyEquivalentText("", kCommand), QString());
+  EXPECT_EQ(T::keyEquivalentText("1", kCommand), "Ctrl+1");
+  EXPECT_EQ(T::keyEquivalentText("1", kOption), "Alt+1");
+  EXPECT_EQ(T::keyEquivalentText("k", kCommand), "Ctrl+K");
+  EXPECT_EQ(T::keyEquivalentText("\u232B", kCommand | kOption | kShift), "Ctrl+Alt+Shift+Backspace");
+  EXPECT_EQ(T::keyEquivalentText("", kCommand), QString());
 }
 
 }  // namespace

@@ -46,26 +46,26 @@ class MenuRowsTest : public ::testing::Test {
   MenuItemPtr paste, copy, paste2, copy2, clear, clearAll;
 };
 
-TEST_F(MenuRowsTest, WithoutModifiersEachPairShowsItsPrimaryAndHiddenAlternatesHaveNoRow) {
-  const auto rows = MenuRows::layout(menu, 0);
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[0].shown, paste);
-  EXPECT_EQ(rows[1].shown, paste2);
-  EXPECT_EQ(rows[2].kind, MenuRow::Kind::separator);
-  EXPECT_EQ(rows[3].shown, clear);
+TEST_F(MenuRowsTest, EachPairShowsTheMemberWhoseModifiersAreHeldExactlyAndHiddenItemsHaveNoRow) {
+  const auto shown = [](const MenuLayout& rows) {
+    std::vector<std::string> titles;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      titles.push_back(rows[r].kind == MenuRow::Kind::separator ? "-" : rows[r].shown->title());
+    }
+    return titles;
+  };
+  auto rows = MenuRows::layout(menu, 0);
+  EXPECT_EQ(shown(rows), (std::vector<std::string>{"paste beta", "paste alpha", "-", "Clear"}));
   EXPECT_EQ(rows[1].top, rows[0].height);
   EXPECT_EQ(MenuRows::totalHeight(rows), rows[3].top + rows[3].height);
-}
-
-TEST_F(MenuRowsTest, HoldingExactlyAnAlternatesModifiersShowsItInItsPrimarysRow) {
-  auto rows = MenuRows::layout(menu, kOption);
-  EXPECT_EQ(rows[0].shown, copy);
+  rows = MenuRows::layout(menu, kOption);
+  EXPECT_EQ(shown(rows), (std::vector<std::string>{"copy beta", "copy alpha", "-", "Clear"}))
+      << "Option alone is not the clear-all item's mask";
   EXPECT_EQ(rows[0].primary, paste);
-  EXPECT_EQ(rows[1].shown, copy2);
-  EXPECT_EQ(rows[3].shown, clear) << "Option alone is not the clear-all item's mask";
-  rows = MenuRows::layout(menu, kCommand | kOption | kShift);
-  EXPECT_EQ(rows[0].shown, paste);
-  EXPECT_EQ(rows[3].shown, clearAll);
+  EXPECT_EQ(shown(MenuRows::layout(menu, kCommand | kOption | kShift)),
+            (std::vector<std::string>{"paste beta", "paste alpha", "-", "Clear All"}));
+  paste2->setHidden(true);  // its alternate has no primary shown to stand in for
+  EXPECT_EQ(shown(MenuRows::layout(menu, kOption)), (std::vector<std::string>{"copy beta", "-", "Clear"}));
 }
 
 TEST_F(MenuRowsTest, HighlightFollowsTheMemberOfThePairThatIsShown) {
@@ -78,26 +78,14 @@ TEST_F(MenuRowsTest, HighlightFollowsTheMemberOfThePairThatIsShown) {
   EXPECT_EQ(MenuRows::rowOf(rows, copy2.get()), -1) << "an alternate not shown has no row of its own";
 }
 
-TEST_F(MenuRowsTest, HiddenItemsAndTheirAlternatesHaveNoRow) {
-  paste2->setHidden(true);
-  const auto rows = MenuRows::layout(menu, kOption);
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].shown, copy);
-  EXPECT_EQ(rows[1].kind, MenuRow::Kind::separator) << "copy alpha has no primary shown to stand in for";
-}
-
-TEST_F(MenuRowsTest, HitTestingFindsTheRowUnderAPosition) {
-  const auto rows = MenuRows::layout(menu, 0);
-  EXPECT_EQ(MenuRows::rowAt(rows, 0), 0);
-  EXPECT_EQ(MenuRows::rowAt(rows, rows[1].top), 1);
-  EXPECT_EQ(MenuRows::rowAt(rows, rows[1].top - 1), 0);
-  EXPECT_EQ(MenuRows::rowAt(rows, -1), -1);
-  EXPECT_EQ(MenuRows::rowAt(rows, MenuRows::totalHeight(rows)), -1);
-}
-
-TEST_F(MenuRowsTest, ImageRowsAreTallEnoughForTheirImage) {
+TEST_F(MenuRowsTest, HitTestingFindsTheRowUnderAPositionAndImageRowsAreTallEnough) {
+  auto rows = MenuRows::layout(menu, 0);
+  for (const auto& [y, row] : {std::pair{0, 0}, {rows[1].top, 1}, {rows[1].top - 1, 0}, {-1, -1},
+                               {MenuRows::totalHeight(rows), -1}}) {
+    EXPECT_EQ(MenuRows::rowAt(rows, y), row) << y;
+  }
   paste->setImage(ThumbnailImage{nullptr, 272, 40});
-  const auto rows = MenuRows::layout(menu, 0);
+  rows = MenuRows::layout(menu, 0);
   EXPECT_GE(rows[0].height, 40);
   EXPECT_EQ(rows[1].height, MenuRowMetrics{}.itemHeight);
 }
@@ -214,27 +202,27 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
   }
 }
 
+// Hidden alternates answer their keys, but other hidden or disabled items do not.
 TEST(MenuRowsKeyEquivalents, MatchTheCharacterAndExactlyTheModifiers) {
-  auto one = item("row", "1");
-  EXPECT_TRUE(MenuRows::matchesKeyEquivalent(*one, "1", kCommand));
-  EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*one, "1", kCommand | kShift));
-  EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*one, "2", kCommand));
-  EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*one, "1", 0));
-  auto pin = item("pinned", "K");
-  EXPECT_TRUE(MenuRows::matchesKeyEquivalent(*pin, "k", kCommand)) << "letters match regardless of case";
-  auto none = item("no key");
-  EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*none, "", kCommand));
-  // Hidden alternates answer their keys, but other hidden or disabled items do not.
-  auto alt = alternate("copy", "1");
-  EXPECT_TRUE(MenuRows::matchesKeyEquivalent(*alt, "1", kOption));
-  auto hiddenFooter = item("Quit", "q");
-  hiddenFooter->setHidden(true);
-  EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*hiddenFooter, "q", kCommand));
+  auto hidden = item("Quit", "q");
+  hidden->setHidden(true);
   auto disabled = item("off", "3");
   disabled->setEnabled(false);
-  EXPECT_FALSE(MenuRows::matchesKeyEquivalent(*disabled, "3", kCommand));
-  auto backspace = item("Clear", "\u232B", kCommand | kOption);
-  EXPECT_TRUE(MenuRows::matchesKeyEquivalent(*backspace, "\u232B", kCommand | kOption));
+  const std::tuple<MenuItemPtr, std::string, std::uint64_t, bool> rows[] = {
+      {item("row", "1"), "1", kCommand, true},
+      {item("row", "1"), "1", kCommand | kShift, false},
+      {item("row", "1"), "2", kCommand, false},
+      {item("row", "1"), "1", 0, false},
+      {item("pinned", "K"), "k", kCommand, true},  // letters match regardless of case
+      {item("no key"), "", kCommand, false},
+      {alternate("copy", "1"), "1", kOption, true},
+      {hidden, "q", kCommand, false},
+      {disabled, "3", kCommand, false},
+      {item("Clear", "\u232B", kCommand | kOption), "\u232B", kCommand | kOption, true},
+  };
+  for (const auto& [row, characters, held, matches] : rows) {
+    EXPECT_EQ(MenuRows::matchesKeyEquivalent(*row, characters, held), matches) << row->title() << " " << held;
+  }
 }
 
 }  // namespace

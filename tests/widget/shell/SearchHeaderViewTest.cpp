@@ -2,8 +2,6 @@
 #include <cmath>
 #include <memory>
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -17,6 +15,7 @@
 #include "support/CoreFakes.h"
 #include "shell/MenuPopup.h"
 #include "shell/SearchHeaderView.h"
+#include "widget/WidgetEvents.h"
 
 namespace marbrel {
 namespace {
@@ -42,35 +41,23 @@ class SearchHeaderViewTest : public ::testing::Test, public testing::CoreFakes {
   std::unique_ptr<SearchHeaderView> view;
 };
 
-TEST_F(SearchHeaderViewTest, ShowsTheTitleTheQueryAndThePlaceholderOfTheModel) {
+TEST_F(SearchHeaderViewTest, ShowsTheModelsTextsAndSendsEditsBack) {
   EXPECT_EQ(view->titleField()->text(), QStringLiteral("Marbrel"));
   EXPECT_EQ(view->queryField()->placeholderText(), QStringLiteral("Search here"));
-  header->setQuery("abc", false);
-  EXPECT_EQ(view->queryField()->text(), QStringLiteral("abc"));
-  EXPECT_EQ(view->queryField()->cursorPosition(), 3) << "the end of the query stays in view";
+  header->setQuery("hello", false);
+  EXPECT_EQ(view->queryField()->text(), QStringLiteral("hello"));
+  EXPECT_EQ(view->queryField()->cursorPosition(), 5) << "the end of the query stays in view";
   EXPECT_FALSE(view->queryField()->hasFocus()) << "typing reaches the query without the field taking focus";
-}
 
-TEST_F(SearchHeaderViewTest, TheFieldTakesTheFocusOnlyOnceTheOpenMenuWasDrawn) {
   header->movedToWindow(true);
   EXPECT_FALSE(header->makeQueryFieldFirstResponder()) << "not before the first draw";
-  view->grab();  // draws the view, as showing the menu does
-  EXPECT_TRUE(header->fieldAcceptsFocus());
-  header->setQuery("hello", false);
-  EXPECT_TRUE(header->makeQueryFieldFirstResponder());
+  view->grab();  // drawn, as showing the menu does: the field may now take the focus
+  ASSERT_TRUE(header->makeQueryFieldFirstResponder());
   EXPECT_EQ(view->selectedLength(), 5u) << "taking the focus selects the whole query";
   view->setSelectedRange(5, 0);
   EXPECT_EQ(view->selectedLength(), 0u);
-  EXPECT_EQ(view->queryField()->cursorPosition(), 5);
-  header->movedToWindow(false);
-}
-
-TEST_F(SearchHeaderViewTest, EditsInTheFieldGoBackToTheModel) {
-  header->movedToWindow(true);
-  view->grab();  // draws the view, as showing the menu does
-  ASSERT_TRUE(header->makeQueryFieldFirstResponder());
   view->queryField()->insert(QStringLiteral("xyz"));
-  EXPECT_EQ(header->query(), "xyz");
+  EXPECT_EQ(header->query(), "helloxyz");
   header->setQuery("other", false);
   EXPECT_EQ(view->queryField()->text(), QStringLiteral("other")) << "a change made by the model is shown, not echoed back";
   EXPECT_EQ(header->query(), "other");
@@ -122,10 +109,7 @@ class SearchHeaderInPopupTest : public ::testing::Test, public testing::CoreFake
   // Types one character where the window system delivers it: to the pop-up's focused widget.
   void type(int key, const QString& text) {
     QWidget* target = popup.focusWidget() ? popup.focusWidget() : &popup;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
+    for (const auto event : {QEvent::KeyPress, QEvent::KeyRelease}) testing::sendKey(target, event, key, {}, text);
   }
 
   MenuModel menu{"Marbrel"};
