@@ -113,15 +113,13 @@ TEST_F(PreferenceScreenshots, TheAboutWindowNamesTheProgramVersionAndMakerCentre
   AboutDialog& dialog = *about.dialog();
   EXPECT_EQ(dialog.nameLabel()->text(), "Marbrel");
   EXPECT_EQ(dialog.versionLabel()->text(), QStringLiteral("Version " MARBREL_VERSION));
-  const QString credits = dialog.creditsLabel()->text();
-  EXPECT_EQ(credits.count(QString::fromLatin1(AboutDialog::kMakerName)), 1);
-  EXPECT_TRUE(credits.contains(QStringLiteral("<a href=\"%1\"").arg(AboutDialog::kMakerAddress)));
-  EXPECT_TRUE(credits.endsWith(QStringLiteral("</a><br></div>")));  // then an empty line
-  EXPECT_TRUE(dialog.creditsLabel()->alignment() & Qt::AlignHCenter);
-  EXPECT_TRUE(dialog.creditsLabel()->openExternalLinks());
+  const QLabel& credits = *dialog.creditsLabel();
+  EXPECT_EQ(credits.text().count(QString::fromLatin1(AboutDialog::kMakerName)), 1);
+  EXPECT_TRUE(credits.text().contains(QStringLiteral("<a href=\"%1\"").arg(AboutDialog::kMakerAddress)));
+  EXPECT_TRUE(credits.alignment() & Qt::AlignHCenter);
+  EXPECT_TRUE(credits.openExternalLinks());
   // The link reads in the label's own colour.
-  EXPECT_TRUE(credits.contains(
-      QStringLiteral("color: %1").arg(dialog.creditsLabel()->palette().color(QPalette::WindowText).name())));
+  EXPECT_TRUE(credits.text().contains(QStringLiteral("color: %1").arg(credits.palette().color(QPalette::WindowText).name())));
   about.openAbout();  // a second showing reuses the window
   EXPECT_EQ(about.dialog(), &dialog);
 }

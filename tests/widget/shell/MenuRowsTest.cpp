@@ -139,34 +139,35 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
   std::mt19937 rng(4);
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
-    // Twin items for the two menus: the same titles, keys, flags and images.
-    const auto twins = [&](const std::function<MenuItemPtr()>& make) { return std::make_pair(make(), make()); };
-    std::vector<MenuItemPtr> plainItems, before, run, after;
-    const auto add = [&](std::vector<MenuItemPtr>& to, const std::pair<MenuItemPtr, MenuItemPtr>& pair) {
-      plainItems.push_back(pair.first);
-      to.push_back(pair.second);
+    // Each maker runs once for each menu: both hold the same titles, keys, flags and images.
+    using Makers = std::vector<std::function<MenuItemPtr()>>;
+    const auto made = [](const Makers& makers) {
+      std::vector<MenuItemPtr> items;
+      for (const auto& make : makers) items.push_back(make());
+      return items;
     };
-    add(before, twins([] { return item("header"); }));
+    Makers run;
     const int pairs = 1 + int(rng() % 60);
     for (int p = 0; p < pairs; ++p) {
-      const std::string key = p < 9 ? std::to_string(p + 1) : "";
+      const std::string key = p < 9 ? std::to_string(p + 1) : "", number = std::to_string(p);
       const double imageHeight = rng() % 5 == 0 ? double(rng() % 80) : -1;
       for (const bool alternateRow : {false, true}) {
-        add(run, twins([&] {
-          const std::string number = std::to_string(p);
+        run.push_back([=] {
           auto made = alternateRow ? alternate("copy " + number, key) : item("paste " + number, key);
           if (imageHeight >= 0) made->setImage(ThumbnailImage{nullptr, 100, imageHeight});
           return made;
-        }));
+        });
       }
     }
-    add(after, twins([] { return MenuItem::makeSeparator(); }));
-    add(after, twins([] { return item("Clear", "\u232B", kCommand | kOption); }));
-    add(after, twins([] { return alternate("Clear All", "\u232B", kCommand | kOption | kShift); }));
-    add(after, twins([] { return item("Quit", "q"); }));
+    const Makers before{[] { return item("header"); }};
+    const Makers after{[] { return MenuItem::makeSeparator(); }, [] { return item("Clear", "\u232B", kCommand | kOption); },
+                       [] { return alternate("Clear All", "\u232B", kCommand | kOption | kShift); },
+                       [] { return item("Quit", "q"); }};
     MenuModel plain("plain");
-    for (const auto& each : plainItems) plain.addItem(each);
-    PairedMenu paired(before, run, after);
+    for (const Makers* part : std::initializer_list<const Makers*>{&before, &run, &after}) {
+      for (const auto& each : made(*part)) plain.addItem(each);
+    }
+    PairedMenu paired(made(before), made(run), made(after));
     ASSERT_EQ(paired.size(), plain.size());
 
     for (const std::uint64_t held : {std::uint64_t{0}, kOption, kCommand | kOption, kCommand | kOption | kShift}) {

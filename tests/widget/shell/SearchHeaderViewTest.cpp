@@ -32,13 +32,8 @@ class SearchHeaderViewTest : public ::testing::Test, public testing::CoreFakes {
     view->resize(300, 29);
     view->show();
   }
-  void TearDown() override {
-    view.reset();
-    header.reset();
-  }
-
   std::unique_ptr<SearchHeader> header;
-  std::unique_ptr<SearchHeaderView> view;
+  std::unique_ptr<SearchHeaderView> view;  // goes before the header it shows
 };
 
 TEST_F(SearchHeaderViewTest, ShowsTheModelsTextsAndSendsEditsBack) {
