@@ -201,17 +201,6 @@ TEST_F(PreferencePanesTest, CheckBoxesShowTheirSettingOnEachAppearanceAndWriteIt
   EXPECT_FALSE(stored().persistentObjectForKey("historySize")) << "showing writes nothing";
 }
 
-TEST_F(PreferencePanesTest, LaunchAtLoginBoxShowsWhetherTheAutostartEntryIsThere) {
-  general.viewWillAppear();
-  EXPECT_FALSE(general.launchAtLoginButton()->isChecked());
-  general.launchAtLoginButton()->click();
-  EXPECT_TRUE(launchAtLogin.isEnabled());
-  EXPECT_TRUE(general.launchAtLoginButton()->isChecked());
-  std::filesystem::remove(launchAtLogin.entryFile());  // behind the pane's back
-  general.viewWillAppear();
-  EXPECT_FALSE(general.launchAtLoginButton()->isChecked());
-}
-
 TEST_F(PreferencePanesTest, WhatTheDesktopPortalsAnsweredIsExplainedOnlyWhenItMatters) {
   EXPECT_TRUE(general.shortcutNote()->isHidden()) << "no portal, no note";
   PortalStatus status;

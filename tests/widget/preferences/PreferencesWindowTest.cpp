@@ -137,8 +137,9 @@ TEST_F(PreferencesWindowTest, ASinglePaneHidesTheToolbarAndNoPaneIsRefused) {
 }
 
 // The program's own window, with the keyboard set to "us,ru" and Russian selected: its box writes the
-// autostart entry under XDG_CONFIG_HOME, and its recorder checks shortcuts by the Latin letters
-// programs match them by, not by the Cyrillic letters the keys type now.
+// autostart entry under XDG_CONFIG_HOME and shows whether it is there, and its recorder refuses a
+// menu item's combination by the Latin letters programs match them by, not by the Cyrillic letters
+// the keys type now.
 TEST_F(PreferencesFixture, TheDesktopWindowWritesTheAutostartEntryAndReadsKeysFromTheLatinLayout) {
   const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
   qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
@@ -161,8 +162,13 @@ TEST_F(PreferencesFixture, TheDesktopWindowWritesTheAutostartEntryAndReadsKeysFr
   const LaunchAtLogin written(dir / "config" / "autostart" / LaunchAtLogin::kEntryName, "");
   general.launchAtLoginButton()->click();
   EXPECT_TRUE(written.isEnabled());
+  EXPECT_TRUE(general.launchAtLoginButton()->isChecked());
   general.launchAtLoginButton()->click();
   EXPECT_FALSE(written.isEnabled());
+  general.launchAtLoginButton()->click();
+  std::filesystem::remove(written.entryFile());  // behind the pane's back: its next appearance shows it off
+  general.viewWillAppear();
+  EXPECT_FALSE(general.launchAtLoginButton()->isChecked());
   if (savedConfig.isNull()) qunsetenv("XDG_CONFIG_HOME");
   else qputenv("XDG_CONFIG_HOME", savedConfig);
 
@@ -177,8 +183,10 @@ TEST_F(PreferencesFixture, TheDesktopWindowWritesTheAutostartEntryAndReadsKeysFr
     AlertCatcher alert;
     pressKey(recorder, key, Qt::ControlModifier);
     ASSERT_TRUE(alert.wait()) << "the menu item's combination is refused";
-    EXPECT_TRUE(alert.text().contains(QString::fromUtf8(item)));
+    EXPECT_EQ(alert.text(), QString::fromUtf8("This shortcut cannot be used because it is already used by the menu item “") +
+                                QString::fromUtf8(item) + QString::fromUtf8("”."));
     EXPECT_EQ(shortcuts.getShortcut(Name::popup()), ctrlShiftV);
+    EXPECT_TRUE(processEventsUntil([&] { return recorder->isRecording(); })) << "the field has the focus again";
     recorder->clearFocus();
     ASSERT_TRUE(processEventsUntil([&] { return !recorder->isRecording(); }));
   }

@@ -80,21 +80,10 @@ TEST_F(ShortcutRecorderTest, PressesAreReadAsTheirKeysAndModifiers) {
     EXPECT_EQ(recorder->text(), row.shown);
     EXPECT_EQ(recorder->isRecording(), row.stillRecording);
     EXPECT_EQ(shortcuts.isPaused(), row.stillRecording);
-    if (!row.stillRecording) EXPECT_TRUE(shortcuts.isRegistered(row.stored));
+    EXPECT_TRUE(row.stillRecording || shortcuts.isRegistered(row.stored));
     if (row.stillRecording) other->setFocus();
   }
   EXPECT_FALSE(shortcuts.isRegistered(ctrlShiftV())) << "the last one recorded holds the hot key";
-}
-
-TEST_F(ShortcutRecorderTest, RefusesAMenuItemsCombinationWithAnAlertAndRecordsAgainAfterIt) {
-  startRecording();
-  AlertCatcher alert;
-  pressKey(recorder, Qt::Key_Q, Qt::ControlModifier, "\x11");
-  ASSERT_TRUE(alert.wait());
-  EXPECT_EQ(alert.text(), QString::fromUtf8("This shortcut cannot be used because it is already used by the menu "
-                                            "item “Quit”."));
-  EXPECT_EQ(popup(), ctrlShiftV());
-  EXPECT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));  // the field has the focus again
 }
 
 TEST_F(ShortcutRecorderTest, BackspaceWhileRecordingAndTheCancelButtonClearTheShortcut) {
