@@ -72,6 +72,14 @@ TEST_F(PreferencePanesTest, SizeBoxesTakeAnyNumberTypedAndWriteItOnReturn) {
   EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
   type(historySize, "100");
   EXPECT_EQ(stored().integerForKey("historySize"), 100);
+
+  // Another program's change shows at the next appearance, a value beyond the range as its end.
+  defaults.setInteger("maxMenuItems", 30);
+  defaults.setInteger("historySize", 5'000'000);
+  appearance.viewWillAppear();
+  general.viewWillAppear();
+  EXPECT_EQ(menuSize.text(), "30 entries");
+  EXPECT_EQ(historySize.value(), preference_ranges::historySize.maximum);
 }
 
 TEST_F(PreferencePanesTest, AHistorySizeThatDeletesEntriesIsWrittenOnlyOnceTheUserAgrees) {

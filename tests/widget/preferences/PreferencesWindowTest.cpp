@@ -102,6 +102,9 @@ TEST_F(PreferencesWindowTest, ShowingAgainKeepsThePaneLastShownAndItsPlace) {
   window().move(40, 50);
   const QPoint place = window().frameGeometry().topLeft();
   window().close();
+  const auto saved = PreferencesWindowFrame(defaults).saved();
+  ASSERT_TRUE(saved) << "closing saves the frame";
+  EXPECT_EQ(QPoint(saved->x, saved->y), place);
   preferences.show();
   EXPECT_EQ(tabs().activeTab(), 1);
   EXPECT_EQ(window().windowTitle(), "Appearance \u2013 Marbrel");

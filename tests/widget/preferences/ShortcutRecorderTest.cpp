@@ -96,6 +96,7 @@ TEST_F(ShortcutRecorderTest, BackspaceWhileRecordingAndTheCancelButtonClearTheSh
     } else {
       recorder->cancelButton()->trigger();
     }
+    EXPECT_EQ(popup(), std::nullopt);
     EXPECT_EQ(stored().persistentObjectForKey("KeyboardShortcuts_popup"), Defaults::Value(false));
     EXPECT_EQ(recorder->text(), "");
     EXPECT_FALSE(recorder->cancelButton()->isVisible());
