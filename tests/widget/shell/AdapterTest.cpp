@@ -125,7 +125,8 @@ TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
   first->setReopenHandler([&] { ++reopened; });
   EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; })) << "requests made during start-up reopen once";
 
-  // While the first does not answer (its loop is busy), a later launch leaves without running.
+  // While the first does not answer (its loop is busy), a later launch leaves without running; the
+  // early one too, as asking again later would reopen twice.
   EXPECT_EQ(SingleInstance(name).claim(300), Role::unanswered);
   EXPECT_EQ(handOver(path, 300), HandOver::unanswered);
 
