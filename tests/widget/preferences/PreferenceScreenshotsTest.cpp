@@ -3,7 +3,6 @@
 #include <QAbstractAnimation>
 #include <QAbstractSpinBox>
 #include <QAction>
-#include <QDir>
 #include <QFormLayout>
 #include <QImage>
 #include <QLabel>
@@ -30,19 +29,10 @@ int drawnPixels(const QImage& image, const QRect& area, QRgb background) {
   return drawn;
 }
 
-// Keeps a picture for people to look at when MARBREL_SCREENSHOT_DIR names a folder.
-void keep(const QImage& image, const char* name) {
-  const QString folder = qEnvironmentVariable("MARBREL_SCREENSHOT_DIR");
-  if (folder.isEmpty()) return;
-  QDir().mkpath(folder);
-  image.save(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
-}
-
 // Checks a window's picture: every one of `controls` lies wholly inside the window, overlaps no
 // other, and shows something on the window's background (text, a frame, a knob).
-void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& controls, const char* name) {
+void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& controls) {
   const QImage image = window.grab().toImage();
-  keep(image, name);
   const qreal scale = image.devicePixelRatio();
   const QRgb background = image.pixel(QPoint(2, 2) * scale);
   std::vector<QRect> placed;
@@ -92,19 +82,19 @@ TEST_F(PreferenceScreenshots, EveryControlOfEachPaneAndTheAboutWindowIsDrawnWhol
   PreferencesTabViewController& tabs = controller.tabViewController();
   const auto general = formControls(*tabs.preferencePanes().at(0));
   EXPECT_EQ(general.size(), 12u) << "six rows: a label and a control each";
-  expectEachControlDrawnApart(controller.window(), general, "preferences-general");
+  expectEachControlDrawnApart(controller.window(), general);
 
   tabs.styleController()->toolbarItem("appearance")->trigger();
   if (QAbstractAnimation* running = tabs.runningTransition()) running->setCurrentTime(running->totalDuration());
   const auto appearance = formControls(*tabs.preferencePanes().at(1));
   EXPECT_EQ(appearance.size(), 14u) << "five labels, two pop-ups, the slider and its value, the size, four boxes";
-  expectEachControlDrawnApart(controller.window(), appearance, "preferences-appearance");
+  expectEachControlDrawnApart(controller.window(), appearance);
 
   AboutWindowPresenter about{strings};
   about.openAbout();
   ASSERT_NE(about.dialog(), nullptr);
   AboutDialog& dialog = *about.dialog();
-  expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()}, "about");
+  expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()});
 }
 
 TEST_F(PreferenceScreenshots, TheAboutWindowNamesTheProgramVersionAndMakerCentred) {
