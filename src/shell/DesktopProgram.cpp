@@ -165,7 +165,9 @@ int runDesktopProgram(int argc, char** argv) {
   presenter.popup().setContrastSource([&desktopSettings] {
     return DesktopContrast::asksForContrast(std::getenv("GTK_THEME"), desktopSettings.read());
   });
-  QtStatusItem statusItem(presenter);
+  const DesktopOffers::Session sessionType = sessionFromEnvironment(
+      std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+  QtStatusItem statusItem(presenter, sessionType == DesktopOffers::Session::wayland);
   QtAlerts alerts(strings);
   AboutWindowPresenter about(strings);
   QtApplication app;
@@ -194,8 +196,7 @@ int runDesktopProgram(int argc, char** argv) {
 
   // Where no program may grab keys, the desktop delivers the shortcut through its portal.
   DesktopOffers offers;
-  offers.session = sessionFromEnvironment(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
-                                          std::getenv("DISPLAY"));
+  offers.session = sessionType;
   offers.xDisplay = true;
   offers.globalShortcutsPortal = offers.session == DesktopOffers::Session::wayland &&
                                  PortalGlobalShortcuts::offeredVersion(QDBusConnection::sessionBus()) > 0;

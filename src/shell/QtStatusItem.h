@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -16,8 +19,12 @@ class QtStatusItem : public QObject, public StatusItem {
   Q_OBJECT
 
  public:
-  // `presenter` is not owned and outlives the item.
-  explicit QtStatusItem(QtMenuPresenter& presenter, QObject* parent = nullptr);
+  // `presenter` is not owned and outlives the item. `waitForTrayHost` is for Wayland sessions, whose
+  // trays are hosts on the session bus only: Qt looks for such a host once, when the first icon is
+  // made, and without one falls back to an X11 tray that the session never has, so a bar coming up
+  // after the program (at log-in, after a reload) would never get the icon. The icon is then made
+  // once a host has registered with the StatusNotifierWatcher.
+  explicit QtStatusItem(QtMenuPresenter& presenter, bool waitForTrayHost = false, QObject* parent = nullptr);
   ~QtStatusItem() override;
 
   bool hasButton() const override { return true; }
@@ -31,11 +38,15 @@ class QtStatusItem : public QObject, public StatusItem {
 
   // Opens the menu at the icon, as a click does.
   void openMenu();
-  QSystemTrayIcon& trayIcon() { return tray_; }
 
  private:
+  void makeIcon();
+  Q_SLOT void askWhetherHostRegistered();
+  QRect iconGeometry() const { return tray_ ? tray_->geometry() : QRect(); }
+
   QtMenuPresenter& presenter_;
-  QSystemTrayIcon tray_;
+  std::unique_ptr<QSystemTrayIcon> tray_;  // none until a tray host is known, where one is awaited
+  QIcon image_;
   MenuModel* menu_ = nullptr;
   bool visible_ = false;
   VisibilityObserver observer_;

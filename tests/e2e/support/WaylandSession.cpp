@@ -81,6 +81,7 @@ WaylandSession::WaylandSession(const std::string& logDir, const std::string& ext
 WaylandSession::~WaylandSession() {
   copiers_.clear();
   if (sway_) sway_->stop();
+  bus_.reset();
   if (!runtimeDir_.empty()) stopStrays();
   if (!root_.empty()) {
     std::error_code error;
@@ -148,8 +149,8 @@ std::map<std::string, std::string> WaylandSession::environment() const {
           {"XDG_CONFIG_HOME", home + "/config"},
           {"XDG_DATA_HOME", home + "/data"},
           {"XDG_CACHE_HOME", home + "/cache"},
-          // No desktop bus, and each program picks its own Qt platform.
-          {"DBUS_SESSION_BUS_ADDRESS", "disabled:"},
+          // Each program picks its own Qt platform.
+          {"DBUS_SESSION_BUS_ADDRESS", busAddress_},
           {"-QT_QPA_PLATFORM", ""}};
 }
 
@@ -171,6 +172,20 @@ std::unique_ptr<Process> WaylandSession::start(const std::vector<std::string>& a
 CommandResult WaylandSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
                                   const std::string& input) const {
   return runCommand(asUser(argv), environment(), timeout, input);
+}
+
+bool WaylandSession::startSessionBus() {
+  if (!haveProgram("dbus-daemon")) return false;
+  const std::string socket = runtimeDir_ + "/bus";
+  const std::string config = root_ + "/bus.conf";
+  std::ofstream(config) << "<busconfig><type>session</type><listen>unix:path=" << socket
+                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                           "<allow own=\"*\"/></policy></busconfig>\n";
+  ::chmod(config.c_str(), 0644);
+  bus_ = start({"dbus-daemon", "--nofork", "--config-file=" + config}, logDir_ + "/dbus.log");
+  if (!waitFor([&] { return std::filesystem::exists(socket) || !bus_->running(); }) || !bus_->running()) return false;
+  busAddress_ = "unix:path=" + socket;
+  return true;
 }
 
 bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>& representations) {

@@ -26,8 +26,12 @@ class WaylandSession {
 
   // Why the session could not start, or empty when it runs.
   const std::string& problem() const { return problem_; }
-  // WAYLAND_DISPLAY, DISPLAY (XWayland), the session's folders, no desktop bus, no forced Qt platform.
+  // WAYLAND_DISPLAY, DISPLAY (XWayland), the session's folders, no forced Qt platform, and the
+  // session bus once started (none before).
   std::map<std::string, std::string> environment() const;
+  // Starts a session bus for the programs started from now on (run as the session's user, with no
+  // services to activate); false when it did not come up.
+  bool startSessionBus();
   // The compositor's socket as an absolute path (usable as WAYLAND_DISPLAY by this process too).
   std::string socketPath() const { return runtimeDir_ + "/" + socketName_; }
   const std::string& runtimeDir() const { return runtimeDir_; }
@@ -73,6 +77,8 @@ class WaylandSession {
   gid_t gid_ = 0;
   bool switchUser_ = false;
   std::unique_ptr<Process> sway_;
+  std::unique_ptr<Process> bus_;
+  std::string busAddress_ = "disabled:";
   std::vector<std::unique_ptr<Process>> copiers_;
   std::string problem_;
 };
