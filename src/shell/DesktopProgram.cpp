@@ -167,7 +167,8 @@ int runDesktopProgram(int argc, char** argv) {
   });
   const DesktopOffers::Session sessionType = sessionFromEnvironment(
       std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
-  QtStatusItem statusItem(presenter, sessionType == DesktopOffers::Session::wayland);
+  // A Wayland session's tray is a host on the session bus, unless an X11 tray runs on XWayland.
+  QtStatusItem statusItem(presenter, sessionType == DesktopOffers::Session::wayland && !x11.hasSystemTray());
   QtAlerts alerts(strings);
   AboutWindowPresenter about(strings);
   QtApplication app;

@@ -19,11 +19,11 @@ class QtStatusItem : public QObject, public StatusItem {
   Q_OBJECT
 
  public:
-  // `presenter` is not owned and outlives the item. `waitForTrayHost` is for Wayland sessions, whose
-  // trays are hosts on the session bus only: Qt looks for such a host once, when the first icon is
-  // made, and without one falls back to an X11 tray that the session never has, so a bar coming up
-  // after the program (at log-in, after a reload) would never get the icon. The icon is then made
-  // once a host has registered with the StatusNotifierWatcher.
+  // `presenter` is not owned and outlives the item. `waitForTrayHost` is for Wayland sessions with
+  // no X11 tray, whose trays are hosts on the session bus: Qt looks for such a host once, when the
+  // first icon is made, and without one falls back to an X11 tray that will not come, so a bar that
+  // comes up after the program (at log-in, after a reload) would never get the icon. The icon is
+  // then made once a host has registered with the StatusNotifierWatcher.
   explicit QtStatusItem(QtMenuPresenter& presenter, bool waitForTrayHost = false, QObject* parent = nullptr);
   ~QtStatusItem() override;
 

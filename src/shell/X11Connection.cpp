@@ -1,5 +1,8 @@
 #include "shell/X11Connection.h"
 
+#include <cstdlib>
+#include <string>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -52,6 +55,25 @@ bool X11Connection::isOpen() const { return d_->display != nullptr; }
 _XDisplay* X11Connection::display() const { return d_->display; }
 xcb_connection_t* X11Connection::connection() const { return d_->connection; }
 std::uint32_t X11Connection::rootWindow() const { return d_->root; }
+
+bool X11Connection::hasSystemTray() const {
+  return d_->display && hasSystemTray(d_->connection, DefaultScreen(d_->display));
+}
+
+bool X11Connection::hasSystemTray(xcb_connection_t* connection, int screen) {
+  const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 1, std::uint16_t(selection.size()), selection.c_str()), nullptr);
+  bool owned = false;
+  if (atom && atom->atom != XCB_ATOM_NONE) {
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    owned = owner && owner->owner != XCB_WINDOW_NONE;
+    std::free(owner);
+  }
+  std::free(atom);
+  return owned;
+}
 
 X11Connection::ListenerId X11Connection::addListener(EventListener listener) {
   const ListenerId id = d_->nextId++;

@@ -38,6 +38,9 @@ class X11Connection : public QObject {
   _XDisplay* display() const;
   xcb_connection_t* connection() const;
   std::uint32_t rootWindow() const;
+  // Whether an X11 system tray (the owner of _NET_SYSTEM_TRAY_S<screen>) runs on the display.
+  bool hasSystemTray() const;
+  static bool hasSystemTray(xcb_connection_t* connection, int screen);
 
   ListenerId addListener(EventListener listener);
   void removeListener(ListenerId id);

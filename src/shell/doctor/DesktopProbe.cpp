@@ -13,6 +13,7 @@
 #include "core/config/Defaults.h"
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/history/HistoryStore.h"
+#include "shell/X11Connection.h"
 #include "shell/portal/DesktopPortal.h"
 
 #include <wayland-client.h>
@@ -65,16 +66,7 @@ XFindings probeX() {
       xcb_query_extension_reply(connection, xcb_query_extension(connection, std::strlen(xtest), xtest), nullptr);
   found.xtest = extension && extension->present;
   free(extension);
-  const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber);
-  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      connection, xcb_intern_atom(connection, 1, std::uint16_t(selection.size()), selection.c_str()), nullptr);
-  if (atom && atom->atom != XCB_ATOM_NONE) {
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    found.systemTray = owner && owner->owner != XCB_WINDOW_NONE;
-    free(owner);
-  }
-  free(atom);
+  found.systemTray = X11Connection::hasSystemTray(connection, screenNumber);
   xcb_disconnect(connection);
   return found;
 }
