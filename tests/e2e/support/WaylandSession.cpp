@@ -179,8 +179,9 @@ bool WaylandSession::startSessionBus() {
   const std::string socket = runtimeDir_ + "/bus";
   const std::string config = root_ + "/bus.conf";
   std::ofstream(config) << "<busconfig><type>session</type><listen>unix:path=" << socket
-                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                           "<allow own=\"*\"/></policy></busconfig>\n";
+                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
+                           "</policy></busconfig>\n";
   ::chmod(config.c_str(), 0644);
   bus_ = start({"dbus-daemon", "--nofork", "--config-file=" + config}, logDir_ + "/dbus.log");
   if (!waitFor([&] { return std::filesystem::exists(socket) || !bus_->running(); }) || !bus_->running()) return false;
