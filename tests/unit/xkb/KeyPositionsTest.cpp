@@ -1,20 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <xkbcommon/xkbcommon.h>
+
+#include <memory>
 #include <set>
 
 #include "core/keylayout/FixedKeyCodes.h"
 #include "xkb/KeyPositions.h"
+#include "xkb/PasteKeymap.h"
 
 namespace marbrel {
 namespace {
-
-TEST(KeyPositions, KnownKeysSitWhereAPCKeyboardHasThem) {
-  EXPECT_EQ(xKeyCodeForVirtualKeyCode(9), 55u);    // V: evdev 47
-  EXPECT_EQ(xKeyCodeForVirtualKeyCode(0), 38u);    // A: evdev 30
-  EXPECT_EQ(xKeyCodeForVirtualKeyCode(10), 94u);   // the ISO key beside left Shift
-  EXPECT_EQ(xKeyCodeForVirtualKeyCode(114), 118u); // help at Insert
-  EXPECT_EQ(xKeyCodeForVirtualKeyCode(90), 198u);  // F20
-}
 
 TEST(KeyPositions, EveryKeyOfTheUSTableHasItsOwnPositionAndBackAgain) {
   std::set<std::uint32_t> xCodes;
@@ -28,7 +24,53 @@ TEST(KeyPositions, EveryKeyOfTheUSTableHasItsOwnPositionAndBackAgain) {
     EXPECT_EQ(virtualKeyCodeForXKeyCode(*xCode), virtualCode);
   }
   EXPECT_EQ(xCodes.size(), 106u);
+  // V at evdev 47, A at 30, the ISO key beside left Shift, Help at Insert, F20.
+  for (const auto& [code, xCode] : {std::pair<std::uint16_t, std::uint32_t>{9, 55}, {0, 38}, {10, 94}, {114, 118}, {90, 198}}) {
+    EXPECT_EQ(xKeyCodeForVirtualKeyCode(code), xCode) << code;
+  }
   EXPECT_EQ(virtualKeyCodeForXKeyCode(50), std::nullopt);  // left Shift
+}
+
+// The virtual keyboard's keymap, read back by xkbcommon as every Wayland program reads it: the
+// paste keystroke (key code 9 with Command) must come out as Control+v.
+TEST(PasteKeymap, TheKeyAtTheVPositionTypesVWithTheModifiersTheFlagsAskFor) {
+  std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_DEFAULT_INCLUDES),
+                                                                     xkb_context_unref);
+  ASSERT_TRUE(context);
+  const std::string text = paste_keymap::text();
+  std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
+      xkb_keymap_new_from_string(context.get(), text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS),
+      xkb_keymap_unref);
+  ASSERT_TRUE(keymap) << "the keymap compiles without any system file";
+  std::unique_ptr<xkb_state, decltype(&xkb_state_unref)> state(xkb_state_new(keymap.get()), xkb_state_unref);
+
+  const auto xKey = xKeyCodeForVirtualKeyCode(9);
+  ASSERT_TRUE(xKey);
+  const auto evdev = paste_keymap::evdevKeyForXKeyCode(*xKey);
+  ASSERT_EQ(evdev, 47u);
+  EXPECT_EQ(paste_keymap::evdevKeyForXKeyCode(38), std::nullopt) << "A is not on this keyboard";
+
+  struct Row {
+    std::uint64_t flags;
+    const char* modifier;
+    const char* why;
+  };
+  const Row rows[] = {
+      {0x100000, XKB_MOD_NAME_CTRL, "Command is Control"},
+      {0x20000, XKB_MOD_NAME_SHIFT, "Shift is Shift"},
+      {0x80000, XKB_MOD_NAME_ALT, "Option is Alt"},
+      {0x40000, XKB_MOD_NAME_LOGO, "Control is Super"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    const std::uint32_t mask = paste_keymap::modifierMask(row.flags);
+    xkb_state_update_mask(state.get(), mask, 0, 0, 0, 0, 0);
+    EXPECT_EQ(xkb_state_mod_name_is_active(state.get(), row.modifier, XKB_STATE_MODS_DEPRESSED), 1);
+    EXPECT_EQ(xkb_state_key_get_one_sym(state.get(), *evdev + 8), XKB_KEY_v);
+  }
+  xkb_state_update_mask(state.get(), paste_keymap::modifierMask(0x100000 | 0x20000), 0, 0, 0, 0, 0);
+  EXPECT_EQ(xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_CTRL, XKB_STATE_MODS_DEPRESSED), 1);
+  EXPECT_EQ(xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_ALT, XKB_STATE_MODS_DEPRESSED), 0);
 }
 
 }  // namespace

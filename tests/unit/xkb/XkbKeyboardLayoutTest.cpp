@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,82 +35,57 @@ struct Compiled {
 constexpr std::uint32_t kShift = 0x200;
 constexpr std::uint32_t kOption = 0x800;
 
-TEST(XkbKeyboardLayout, USGivesTheKeysOfAUSKeyboard) {
-  Compiled us("us");
-  ASSERT_TRUE(us.sauce);
-  EXPECT_EQ(us.sauce->keyForKeyCode(9), Key::v);
-  EXPECT_EQ(us.sauce->keyForKeyCode(82), Key::keypadZero);
-  EXPECT_EQ(us.sauce->keyForKeyCode(29), Key::zero);
-  EXPECT_EQ(us.sauce->keyForKeyCode(200), std::nullopt);
-  EXPECT_EQ(us.sauce->keyForKeyCode(52), std::nullopt);
-  // The US layout types "<" at the ISO key and nothing at the JIS yen key: the US table answers.
-  EXPECT_EQ(us.sauce->keyText(10, 0), "<");
-  EXPECT_EQ(us.sauce->keyForKeyCode(10), Key::section);
-  EXPECT_EQ(us.sauce->keyText(93, 0), "");
-  EXPECT_EQ(us.sauce->keyForKeyCode(93), Key::yen);
-  // Each map entry came from the layout itself, not from the fallback.
-  const KeyCodeMap* map = us.sauce->mapForSource(*us.sauce->currentKeyboardLayoutInputSource());
+// Keys and texts of real layouts as the system's keymaps define them. Where a layout's character
+// names no key (a dead key, a Cyrillic letter, AZERTY's unshifted "&"), the US table answers.
+TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
+  struct Row {
+    const char* layout;
+    std::uint16_t code;
+    std::optional<Key> key;
+    std::optional<std::string> text = std::nullopt;  // unshifted, when checked
+  };
+  const Row rows[] = {
+      {"us", 9, Key::v}, {"us", 82, Key::keypadZero}, {"us", 29, Key::zero}, {"us", 200, std::nullopt},
+      {"us", 52, std::nullopt}, {"us", 10, Key::section, "<"}, {"us", 93, Key::yen, ""},
+      {"de", 16, Key::z}, {"de", 6, Key::y}, {"de", 50, Key::caret, "^"}, {"de", 24, Key::equal, "\u00B4"},
+      {"de", 30, Key::keypadPlus}, {"de", 69, Key::keypadPlus},  // "+" beside Ü comes first
+      {"fr", 0, Key::q}, {"fr", 12, Key::a}, {"fr", 13, Key::z}, {"fr", 41, Key::m}, {"fr", 47, Key::colon},
+      {"fr", 33, Key::caret}, {"fr", 18, Key::one, "&"},
+      {"us(dvorak)", 47, Key::v}, {"us(dvorak)", 9, Key::k},
+      {"ru", 9, Key::v, "\u043C"}, {"ru", 44, Key::period}, {"ru", 47, Key::period},
+  };
+  std::map<std::string, Compiled> layouts;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.layout) + " at " + std::to_string(row.code));
+    const Sauce* sauce = layouts.try_emplace(row.layout, row.layout).first->second.sauce.get();
+    ASSERT_TRUE(sauce);
+    EXPECT_EQ(sauce->keyForKeyCode(row.code), row.key);
+    if (row.text) { EXPECT_EQ(sauce->keyText(row.code, 0), row.text); }
+  }
+  const Sauce& us = *layouts.at("us").sauce;
+  const KeyCodeMap* map = us.mapForSource(*us.currentKeyboardLayoutInputSource());
   ASSERT_NE(map, nullptr);
-  EXPECT_EQ(map->keyForKeyCode(82), Key::keypadZero);
-  EXPECT_EQ(map->keyForKeyCode(10), std::nullopt);
+  EXPECT_EQ(map->keyForKeyCode(82), Key::keypadZero) << "entries come from the layout itself";
+  EXPECT_EQ(map->keyForKeyCode(10), std::nullopt) << "the fallback is not in the map";
+  EXPECT_EQ(layouts.at("de").sauce->keyCodeForKey(Key::z), 16);
+  EXPECT_EQ(layouts.at("us(dvorak)").sauce->keyCodeForKey(Key::v), 47);
+  EXPECT_TRUE(layouts.at("us(dvorak)").layout->currentKeyboardLayoutInputSource()->isASCIICapable);
+  // A Cyrillic-only keymap cannot type ASCII: no source qualifies, and lookups do not need one.
+  const Compiled& ru = layouts.at("ru");
+  EXPECT_FALSE(ru.layout->currentKeyboardLayoutInputSource()->isASCIICapable);
+  EXPECT_EQ(ru.layout->currentASCIICapableInputSource(), std::nullopt);
+  EXPECT_EQ(ru.sauce->currentASCIICapableInputSource(), std::nullopt);
 }
 
-TEST(XkbKeyboardLayout, GermanSwapsYAndZAndShowsItsDeadKeys) {
+TEST(XkbKeyboardLayout, ShiftAndOptionChooseTheSecondAndThirdLevelsAndNoOtherModifierCounts) {
   Compiled de("de");
-  ASSERT_TRUE(de.sauce);
-  EXPECT_EQ(de.sauce->keyForKeyCode(16), Key::z);
-  EXPECT_EQ(de.sauce->keyForKeyCode(6), Key::y);
-  EXPECT_EQ(de.sauce->keyCodeForKey(Key::z), 16);
-  EXPECT_EQ(de.sauce->keyText(50, 0), "^");
-  EXPECT_EQ(de.sauce->keyForKeyCode(50), Key::caret);
-  EXPECT_EQ(de.sauce->keyText(24, 0), "\u00B4");  // dead acute: no key, the US table's equal
-  EXPECT_EQ(de.sauce->keyForKeyCode(24), Key::equal);
-  EXPECT_EQ(de.sauce->keyForKeyCode(30), Key::keypadPlus);  // "+" beside Ü comes first
-  EXPECT_EQ(de.sauce->keyForKeyCode(69), Key::keypadPlus);
-  // Shift and Option choose the second and third levels; other modifiers do not count.
+  Compiled fr("fr");
+  ASSERT_TRUE(de.sauce && fr.sauce);
   EXPECT_EQ(de.sauce->keyText(16, kShift), "Z");
   EXPECT_EQ(de.sauce->keyText(12, kOption), "@");
   EXPECT_EQ(de.sauce->keyText(20, kShift), "\u00A7");    // § on Shift-3
-  EXPECT_EQ(de.sauce->keyText(12, 0x100 | 0x1000), "q");  // Command and Control do not count
-}
-
-TEST(XkbKeyboardLayout, FrenchAzertyMovesLettersAndDigits) {
-  Compiled fr("fr");
-  ASSERT_TRUE(fr.sauce);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(0), Key::q);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(12), Key::a);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(13), Key::z);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(41), Key::m);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(47), Key::colon);
-  EXPECT_EQ(fr.sauce->keyForKeyCode(33), Key::caret);
-  // Digits need Shift on AZERTY; the unshifted "&" names no key, so the US table answers.
-  EXPECT_EQ(fr.sauce->keyText(18, 0), "&");
+  EXPECT_EQ(de.sauce->keyText(12, 0x100 | 0x1000), "q");  // Command and Control
   EXPECT_EQ(fr.sauce->keyText(18, kShift), "1");
-  EXPECT_EQ(fr.sauce->keyForKeyCode(18), Key::one);
-}
-
-TEST(XkbKeyboardLayout, DvorakPutsVWherePeriodIsOnQwerty) {
-  Compiled dvorak("us(dvorak)");
-  ASSERT_TRUE(dvorak.sauce);
-  EXPECT_EQ(dvorak.sauce->keyForKeyCode(47), Key::v);
-  EXPECT_EQ(dvorak.sauce->keyForKeyCode(9), Key::k);
-  EXPECT_EQ(dvorak.sauce->keyCodeForKey(Key::v), 47);
-  EXPECT_TRUE(dvorak.layout->currentKeyboardLayoutInputSource()->isASCIICapable);
-}
-
-TEST(XkbKeyboardLayout, RussianLettersNameNoKeySoTheyKeepTheirUSPositions) {
-  Compiled ru("ru");
-  ASSERT_TRUE(ru.sauce);
-  EXPECT_EQ(ru.sauce->keyText(9, 0), "\u043C");  // м
-  EXPECT_EQ(ru.sauce->keyForKeyCode(9), Key::v);
-  EXPECT_EQ(ru.sauce->keyForKeyCode(44), Key::period);  // "." where US has "/"
-  EXPECT_EQ(ru.sauce->keyForKeyCode(47), Key::period);  // ю: the US table
-  // A Cyrillic-only keymap cannot type ASCII: no source qualifies, and lookups do not need one.
-  const auto source = ru.layout->currentKeyboardLayoutInputSource();
-  ASSERT_TRUE(source);
-  EXPECT_FALSE(source->isASCIICapable);
-  EXPECT_EQ(ru.layout->currentASCIICapableInputSource(), std::nullopt);
-  EXPECT_EQ(ru.sauce->currentASCIICapableInputSource(), std::nullopt);
 }
 
 TEST(XkbKeyboardLayout, EachGroupIsAnInputSourceAndSelectingOneSwitchesSauce) {
@@ -214,6 +190,27 @@ TEST(KeysymNames, ACharacterIsNamedAsDesktopShortcutSettingsNameItsKey) {
   for (const Row& row : std::vector<Row>{{"v", "v"}, {",", "comma"}, {"\xC3\xA9", "eacute"}, {"\xC3\x9F", "ssharp"},
                                           {"\xD1\x84", "Cyrillic_ef"}, {"", ""}, {"ab", ""}, {"\xC3", ""}, {"\x80", ""}}) {
     EXPECT_EQ(keysymNameForCharacter(row.character), row.name) << row.character;
+  }
+}
+
+TEST(XkbRuleNames, ReadsLayoutsWithAndWithoutVariants) {
+  auto names = XkbRuleNames::fromLayoutText("us(dvorak)");
+  ASSERT_TRUE(names);
+  EXPECT_EQ(names->layout, "us");
+  EXPECT_EQ(names->variant, "dvorak");
+  EXPECT_EQ(names->model, "pc105");
+  names = XkbRuleNames::fromLayoutText("us,de(nodeadkeys),ru");
+  ASSERT_TRUE(names);
+  EXPECT_EQ(names->layout, "us,de,ru");
+  EXPECT_EQ(names->variant, ",nodeadkeys,");
+  EXPECT_EQ(names->layoutText(), "us,de(nodeadkeys),ru");
+  EXPECT_EQ(XkbRuleNames::fromLayoutText("de")->variant, "");
+}
+
+TEST(XkbRuleNames, RejectsTextsThatAreNotLayoutNames) {
+  for (const char* text : {"", "us(", "us()", "(dvorak)", "us)", "us,", "us de", "../../etc/passwd",
+                           "us(dv(orak))", "-us", "us(dvorak)x"}) {
+    EXPECT_EQ(XkbRuleNames::fromLayoutText(text), std::nullopt) << text;
   }
 }
 

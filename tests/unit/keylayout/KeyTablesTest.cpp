@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
+#include "core/keylayout/FixedKeyCodes.h"
+#include "core/keylayout/FixedKeyTexts.h"
 #include "core/keylayout/KeyForCharacter.h"
 
 namespace marbrel {
@@ -40,6 +45,38 @@ TEST(KeyForCharacter, NamesTheKeyThatATextAndItsCodeStandFor) {
     EXPECT_EQ(keyForCharacter(each.text, each.keyCode), each.key)
         << "'" << each.text << "' at " << each.keyCode;
   }
+}
+
+TEST(Key, EveryKeyHasADistinctRawValueThatDecodesBackToIt) {
+  std::set<std::string> seen;
+  for (Key key : allKeys()) {
+    const std::string raw(rawValue(key));
+    EXPECT_TRUE(seen.insert(raw).second) << "'" << raw << "' is used twice";
+    EXPECT_EQ(keyFromRawValue(raw), key) << raw;
+  }
+  EXPECT_EQ(rawValue(static_cast<Key>(allKeys().size())), "") << "a value past the last key names none";
+  for (const char* unknown : {"", "V", "pagedown", "return_", "v "}) EXPECT_EQ(keyFromRawValue(unknown), std::nullopt);
+}
+
+// The US table both ways, and each fixed text at the key of its code.
+TEST(FixedKeyCodes, CoverTheUSKeyboardBothWays) {
+  int listed = 0;
+  for (int code = 0; code < 0x10000; ++code) {
+    const auto key = fixedKeyForKeyCode(static_cast<std::uint16_t>(code));
+    if (!key) continue;
+    ++listed;
+    EXPECT_EQ(fixedKeyCodeForKey(*key), code) << rawValue(*key);
+  }
+  EXPECT_EQ(listed, 106);
+  for (int code : {52, 54, 63, 66, 68, 70, 72, 74, 77, 108, 110, 112, 127}) {
+    EXPECT_EQ(fixedKeyForKeyCode(static_cast<std::uint16_t>(code)), std::nullopt) << code;
+  }
+  for (Key key : {Key::atSign, Key::caret, Key::colon}) EXPECT_EQ(fixedKeyCodeForKey(key), std::nullopt);
+  for (const SpecialKey& special : specialKeys()) {
+    EXPECT_EQ(fixedKeyForKeyCode(special.keyCode), special.key) << special.keyCode;
+    EXPECT_EQ(specialKeyText(special.keyCode), special.text);
+  }
+  EXPECT_EQ(specialKeyText(9), std::nullopt);
 }
 
 }  // namespace
