@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <optional>
-#include <vector>
-
-#include "core/config/Defaults.h"
-#include "core/platform/NotificationCenter.h"
-#include "core/shortcuts/KeyboardShortcuts.h"
-#include "core/platform/ModifierFlags.h"
-#include "core/shortcuts/RecorderModel.h"
-#include "fakes/FakeHotKeyService.h"
+#include "ShortcutsFixture.h"
 
 namespace marbrel {
 namespace {
@@ -19,32 +8,14 @@ constexpr std::uint64_t kShift = cocoa_flags::kShift;
 constexpr std::int64_t kA = 0, kV = 9, kQ = 12, kF5 = 96, kF12 = 111, kSpace = 49;
 constexpr std::int64_t kTab = 48, kDelete = 51, kEscape = 53;
 
-class RecorderModelTest : public ::testing::Test {
+// The pop-up's recorder; the stored shortcut is the default, Shift+Command+V (carbon 0x300).
+class RecorderModelTest : public testing::ShortcutsTest {
  protected:
-  RecorderModelTest() {
-    shortcuts.createName(Name::popup());
-    recorder = std::make_unique<RecorderModel>(
-        shortcuts, notifications, Name::popup(), ShortcutText(letters), [this] { return menu; },
-        [this](const std::optional<Shortcut>& shortcut) { changes.push_back(shortcut); });
-  }
-  static std::optional<std::string> letters(std::int64_t code) {
-    if (code == kA) return "a";
-    if (code == kV) return "v";
-    if (code == kQ) return "q";
-    return std::nullopt;
-  }
+  RecorderModelTest() { makeRecorder(); }
   RecorderResponse record(std::int64_t code, std::uint64_t flags, const std::string& characters = "") {
     recorder->focusGained();
     return recorder->keyDown(code, flags, characters);
   }
-
-  Defaults defaults{""};
-  FakeHotKeyService service;
-  NotificationCenter notifications;
-  KeyboardShortcuts shortcuts{defaults, service, notifications};
-  std::vector<MenuKeyEquivalent> menu;
-  std::vector<std::optional<Shortcut>> changes;
-  std::unique_ptr<RecorderModel> recorder;
 };
 
 TEST_F(RecorderModelTest, FocusStartsRecordingAndPausesShortcutsUntilFocusIsLost) {
@@ -54,13 +25,13 @@ TEST_F(RecorderModelTest, FocusStartsRecordingAndPausesShortcutsUntilFocusIsLost
   recorder->focusGained();
   EXPECT_STREQ(recorder->placeholderKey(), "press_shortcut");
   EXPECT_FALSE(recorder->isInsertionPointVisible());
-  EXPECT_TRUE(shortcuts.isPaused());
+  EXPECT_TRUE(shortcuts->isPaused());
   recorder->focusLost();
   EXPECT_STREQ(recorder->placeholderKey(), "record_shortcut");
-  EXPECT_FALSE(shortcuts.isPaused());
+  EXPECT_FALSE(shortcuts->isPaused());
   // Events reach the model only while recording.
   EXPECT_FALSE(recorder->keyDown(kF5, 0, "").swallowEvent);
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup())->carbonKeyCode, kV);
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup())->carbonKeyCode, kV);
 }
 
 TEST_F(RecorderModelTest, PlainLettersAndShiftedLettersBeepAndStoreNothing) {
@@ -68,16 +39,16 @@ TEST_F(RecorderModelTest, PlainLettersAndShiftedLettersBeepAndStoreNothing) {
     const RecorderResponse response = record(kA, flags, "a");
     EXPECT_TRUE(response.beep && response.swallowEvent && !response.resignFocus) << flags;
   }
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kV, 0x300}));
   EXPECT_TRUE(changes.empty());
 }
 
 TEST_F(RecorderModelTest, PlainFunctionKeysAreAcceptedAndStored) {
   const RecorderResponse response = record(kF5, cocoa_flags::kFunction);
   EXPECT_TRUE(!response.beep && response.swallowEvent && response.resignFocus);
-  EXPECT_FALSE(recorder->isRecording() || shortcuts.isPaused());
+  EXPECT_FALSE(recorder->isRecording() || shortcuts->isPaused());
   EXPECT_EQ(recorder->text(), "F5");
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kF5, 0}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kF5, 0}));
   EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{Shortcut{kF5, 0}}));
   EXPECT_EQ(service.grabCount(kF5, 0), 1);
   EXPECT_EQ(service.grabCount(kV, 0x300), 0);
@@ -93,7 +64,7 @@ TEST_F(RecorderModelTest, ACombinationOfAMenuItemIsRefusedWithTheItemsTitle) {
   EXPECT_EQ(response.alert->messageArguments, std::vector<std::string>{"Quit"});
   EXPECT_TRUE(response.resignFocus);
   EXPECT_FALSE(recorder->isRecording());
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kV, 0x300}));
   EXPECT_TRUE(changes.empty());
   // Other modifiers, or a key without a character, match no item.
   menu = {{"q", kCommand | cocoa_flags::kOption, "Quit"}, {"", kCommand, "No equivalent"}};
@@ -107,9 +78,9 @@ TEST_F(RecorderModelTest, ACombinationTheSystemReservesIsRefusedButPlainF12Never
   ASSERT_TRUE(response.alert);
   EXPECT_EQ(response.alert->messageKey, "keyboard_shortcut_used_by_system");
   EXPECT_EQ(response.alert->informativeKey, "keyboard_shortcuts_can_be_changed");
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kV, 0x300}));
   EXPECT_FALSE(record(kF12, cocoa_flags::kFunction).alert);
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kF12, 0}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kF12, 0}));
 }
 
 TEST_F(RecorderModelTest, ACombinationAnotherProgramHoldsIsRefusedLikeASystemOne) {
@@ -128,7 +99,7 @@ TEST_F(RecorderModelTest, TabEscapeAndDeleteFollowTheirOwnRules) {
   EXPECT_TRUE(response.resignFocus);
   response = record(kEscape, 0);
   EXPECT_TRUE(response.swallowEvent && response.resignFocus);
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kV, 0x300}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kV, 0x300}));
 
   response = record(kDelete, 0);
   EXPECT_TRUE(response.swallowEvent);
@@ -140,7 +111,7 @@ TEST_F(RecorderModelTest, TabEscapeAndDeleteFollowTheirOwnRules) {
   EXPECT_TRUE(service.grabs().empty());
   // With a modifier, Escape is an ordinary combination.
   EXPECT_EQ(record(kEscape, kCommand).resignFocus, true);
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), Shortcut({kEscape, 0x100}));
+  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kEscape, 0x100}));
 }
 
 TEST_F(RecorderModelTest, ClicksEndRecordingOnlyOutsideTheSlightlyEnlargedField) {
@@ -151,28 +122,28 @@ TEST_F(RecorderModelTest, ClicksEndRecordingOnlyOutsideTheSlightlyEnlargedField)
   }
   const RecorderResponse outside = recorder->mouseUp(-3.5, 10, 100, 20);
   EXPECT_TRUE(outside.swallowEvent && outside.resignFocus && !recorder->isRecording());
-  EXPECT_FALSE(shortcuts.isPaused());
+  EXPECT_FALSE(shortcuts->isPaused());
 }
 
 TEST_F(RecorderModelTest, TextFollowsChangesToItsOwnNameOnly) {
-  shortcuts.setShortcut(Shortcut{kA, 0x1000}, Name::popup());
+  shortcuts->setShortcut(Shortcut{kA, 0x1000}, Name::popup());
   EXPECT_EQ(recorder->text(), "\u2303A");
-  shortcuts.setShortcut(Shortcut{kQ, 0x100}, Name{"other", std::nullopt});
+  shortcuts->setShortcut(Shortcut{kQ, 0x100}, Name{"other", std::nullopt});
   EXPECT_EQ(recorder->text(), "\u2303A");
-  shortcuts.setShortcut(std::nullopt, Name::popup());
+  shortcuts->setShortcut(std::nullopt, Name::popup());
   EXPECT_EQ(recorder->text(), "");
   EXPECT_TRUE(changes.empty());
 }
 
 TEST_F(RecorderModelTest, ARecorderGoingAwayWhileRecordingLetsShortcutsFireAgain) {
   int runs = 0;
-  shortcuts.onKeyDown(Name::popup(), [&] { ++runs; });
+  shortcuts->onKeyDown(Name::popup(), [&] { ++runs; });
   recorder->focusGained();
   service.press(kV, 0x300);
   recorder.reset();
   service.press(kV, 0x300);
   EXPECT_EQ(runs, 1);
-  shortcuts.setShortcut(Shortcut{kA, 0x100}, Name::popup());  // no observer left behind
+  shortcuts->setShortcut(Shortcut{kA, 0x100}, Name::popup());  // no observer left behind
 }
 
 }  // namespace

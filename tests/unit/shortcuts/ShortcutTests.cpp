@@ -53,25 +53,21 @@ ShortcutText usText() {
   });
 }
 
-TEST(ShortcutTextForm, ModifierSymbolsInFixedOrderThenTheKeyUpperCasedOrItsFixedText) {
+// Modifier symbols in a fixed order, then the key: upper-cased, or its fixed text, or U+FFFD when
+// the layout gives no character.
+TEST(ShortcutTextForm, ModifierSymbolsThenTheKeyUpperCasedOrItsFixedText) {
   const ShortcutText text = usText();
-  EXPECT_EQ(text.text({9, kCmd | kShift}), "\u21E7\u2318V");
-  EXPECT_EQ(text.text({0, 0x1000 | 0x800 | kShift | kCmd}), "\u2303\u2325\u21E7\u2318A");
-  EXPECT_EQ(text.text({41, 0x800}), "\u2325\u00C9");
-  EXPECT_EQ(text.text({27, kCmd}), "\u2318SS");
-  EXPECT_EQ(text.text({96, 0}), "F5");
-  EXPECT_EQ(text.text({90, kCmd}), "\u2318F20");
-  EXPECT_EQ(text.text({36, kCmd}), "\u2318\u21A9");  // fixed texts win over the layout
-  EXPECT_EQ(text.text({49, 0x1000}), "\u2303\u23B5");
-  EXPECT_EQ(text.text({114, 0}), "?\u20DD");
-}
-
-TEST(ShortcutTextForm, KeysWithoutACharacterShowTheReplacementCharacter) {
-  const ShortcutText text = usText();
-  EXPECT_EQ(text.text({52, kCmd}), "\u2318\uFFFD");   // the layout has nothing
-  EXPECT_EQ(text.text({50, kCmd}), "\u2318\uFFFD");   // the layout gives an empty text
+  const std::pair<Shortcut, const char*> rows[] = {
+      {{9, kCmd | kShift}, "\u21E7\u2318V"}, {{0, 0x1000 | 0x800 | kShift | kCmd}, "\u2303\u2325\u21E7\u2318A"},
+      {{41, 0x800}, "\u2325\u00C9"}, {{27, kCmd}, "\u2318SS"}, {{96, 0}, "F5"}, {{90, kCmd}, "\u2318F20"},
+      {{36, kCmd}, "\u2318\u21A9"},  // fixed texts win over the layout
+      {{49, 0x1000}, "\u2303\u23B5"}, {{114, 0}, "?\u20DD"},
+      {{52, kCmd}, "\u2318\uFFFD"},  // the layout has nothing
+      {{50, kCmd}, "\u2318\uFFFD"},  // the layout gives an empty text
+      {{-7, kCmd}, "\u2318\uFFFD"},
+  };
+  for (const auto& [shortcut, expected] : rows) EXPECT_EQ(text.text(shortcut), expected) << shortcut.carbonKeyCode;
   EXPECT_EQ(text.keyCharacter(50), std::nullopt);
-  EXPECT_EQ(text.text({-7, kCmd}), "\u2318\uFFFD");
   EXPECT_EQ(ShortcutText({}).text({0, kCmd}), "\u2318\uFFFD");
 }
 
