@@ -16,11 +16,13 @@ class DefaultsCommand : public CommandFixture {
 };
 
 TEST_F(DefaultsCommand, WritesEachTypeAndReadsItBack) {
-  EXPECT_EQ(run({"write", "hideFooter", "-bool", "true"}), kExitOk);
-  EXPECT_EQ(run({"write", "historySize", "-int", "500"}), kExitOk);
-  EXPECT_EQ(run({"write", "imageMaxHeight", "-float", "40.5"}), kExitOk);
-  EXPECT_EQ(run({"write", "sortBy", "-string", "numberOfCopies"}), kExitOk);
-  EXPECT_EQ(run({"write", "ignoredPasteboardTypes", "-array", "text/html", "image/bmp"}), kExitOk);
+  for (const Lines& args : {Lines{"hideFooter", "-bool", "true"}, Lines{"historySize", "-int", "500"},
+                            Lines{"imageMaxHeight", "-float", "40.5"}, Lines{"sortBy", "-string", "numberOfCopies"},
+                            Lines{"ignoredPasteboardTypes", "-array", "text/html", "image/bmp"}}) {
+    Lines write{"write"};
+    write.insert(write.end(), args.begin(), args.end());
+    EXPECT_EQ(run(write), kExitOk) << args.front();
+  }
   EXPECT_EQ(stored(), Defaults::Value::parse(R"({"hideFooter": true, "historySize": 500,
       "imageMaxHeight": 40.5, "sortBy": "numberOfCopies",
       "ignoredPasteboardTypes": ["text/html", "image/bmp"]})"));
@@ -41,21 +43,12 @@ TEST_F(DefaultsCommand, WritesEachTypeAndReadsItBack) {
 TEST_F(DefaultsCommand, AWrongArgumentPrintsUsageExitsTwoAndChangesNothing) {
   ASSERT_EQ(run({"write", "historySize", "-int", "7"}), kExitOk);
   const auto before = stored();
-  const std::vector<std::vector<std::string>> wrong = {
-      {},
-      {"frobnicate"},
-      {"write", "historySize"},
-      {"write", "historySize", "-int"},
-      {"write", "historySize", "-int", "seven"},
-      {"write", "historySize", "-int", "7", "8"},
-      {"write", "historySize", "-int", "99999999999999999999"},
-      {"write", "hideFooter", "-bool", "maybe"},
-      {"write", "imageMaxHeight", "-float", "4x"},
-      {"write", "sortBy", "-date", "now"},
-      {"read", "a", "b"},
-      {"delete"},
-  };
-  for (const auto& args : wrong) {
+  for (const Lines& args : std::vector<Lines>{
+           {}, {"frobnicate"}, {"write", "historySize"}, {"write", "historySize", "-int"},
+           {"write", "historySize", "-int", "seven"}, {"write", "historySize", "-int", "7", "8"},
+           {"write", "historySize", "-int", "99999999999999999999"}, {"write", "hideFooter", "-bool", "maybe"},
+           {"write", "imageMaxHeight", "-float", "4x"}, {"write", "sortBy", "-date", "now"}, {"read", "a", "b"},
+           {"delete"}}) {
     EXPECT_EQ(run(args), kExitUsage) << ::testing::PrintToString(args);
     EXPECT_NE(err_.str().find("usage: marbrel defaults"), std::string::npos);
     EXPECT_EQ(stored(), before);

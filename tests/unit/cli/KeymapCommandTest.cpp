@@ -19,22 +19,14 @@ class KeymapCommand : public CommandFixture {
 
 TEST_F(KeymapCommand, PrintsEachCodeWithItsKeyInAscendingOrder) {
   ASSERT_EQ(run({"--layout", "de"}), kExitOk) << err_.str();
-  EXPECT_TRUE(printed("16 z"));
-  EXPECT_TRUE(printed("6 y"));
-  EXPECT_TRUE(printed("36 return"));
+  EXPECT_TRUE(printed("16 z") && printed("6 y") && printed("36 return")) << out_.str();
   EXPECT_TRUE(err_.str().empty());
-
   std::istringstream lines(out_.str());
-  int previous = -1;
-  int count = 0;
-  int code = 0;
-  std::string raw;
-  while (lines >> code >> raw) {
+  int previous = -1, count = 0, code = 0;
+  for (std::string raw; lines >> code >> raw; previous = code, ++count) {
     EXPECT_GT(code, previous);
     EXPECT_LE(code, 127);
     EXPECT_TRUE(keyFromRawValue(raw).has_value()) << raw;
-    previous = code;
-    ++count;
   }
   // Every code of the US table has a key under any layout; 52 and the others it leaves out do not.
   EXPECT_EQ(count, 106);
@@ -55,29 +47,21 @@ TEST_F(KeymapCommand, WithoutALayoutReadsXkbDefaultLayoutElseUS) {
   EXPECT_TRUE(printed("16 z"));
 }
 
-TEST_F(KeymapCommand, UnknownLayoutsAreUsageErrorsOnStandardError) {
-  EXPECT_EQ(run({"--layout", "xx"}), kExitUsage);
-  EXPECT_TRUE(out_.str().empty());
-  EXPECT_NE(err_.str().find("unknown keyboard layout 'xx'"), std::string::npos) << err_.str();
-
-  for (const char* text : {"../us", "", "us,"}) {
-    EXPECT_EQ(run({"--layout", text}), kExitUsage) << text;
+TEST_F(KeymapCommand, BadArgumentsAndUnknownLayoutsAreUsageErrorsOnStandardError) {
+  const std::pair<Lines, const char*> rows[] = {
+      {{"--layout", "xx"}, "unknown keyboard layout 'xx'"}, {{"--layout", "../us"}, "is not a layout name"},
+      {{"--layout", ""}, "is not a layout name"}, {{"--layout", "us,"}, "is not a layout name"},
+      {{"--layout"}, "usage: marbrel keymap"}, {{"--layout", "us", "--layout", "de"}, "usage: marbrel keymap"},
+      {{"de"}, "usage: marbrel keymap"}, {{"--verbose"}, "usage: marbrel keymap"},
+  };
+  for (const auto& [args, message] : rows) {
+    EXPECT_EQ(run(args), kExitUsage) << message;
     EXPECT_TRUE(out_.str().empty());
-    EXPECT_NE(err_.str().find("is not a layout name"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
   }
-
   setEnv("XKB_DEFAULT_LAYOUT", "nowhere");
   EXPECT_EQ(run({}), kExitUsage);
   EXPECT_NE(err_.str().find("nowhere"), std::string::npos) << err_.str();
-}
-
-TEST_F(KeymapCommand, BadArgumentsAreUsageErrorsAndHelpSaysWhereTheLayoutComesFrom) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--layout"}, {"--layout", "us", "--layout", "de"}, {"de"}, {"--verbose"}}) {
-    EXPECT_EQ(run(args), kExitUsage) << args.front();
-    EXPECT_TRUE(out_.str().empty());
-    EXPECT_NE(err_.str().find("usage: marbrel keymap"), std::string::npos) << err_.str();
-  }
   EXPECT_EQ(run({"--help"}), kExitOk);
   EXPECT_NE(out_.str().find("XKB_DEFAULT_LAYOUT"), std::string::npos);
   EXPECT_NE(out_.str().find("--layout LAYOUT[(VARIANT)]"), std::string::npos);
