@@ -2,45 +2,39 @@
 
 #include <gtest/gtest.h>
 
-#include "core/config/Configuration.h"
 #include "core/history/History.h"
-#include "core/history/HistoryStore.h"
 #include "fakes/FakeKeySynthesizer.h"
-#include "fakes/FakeMainQueue.h"
 #include "fakes/FakePasteboard.h"
+#include "StoreTestSupport.h"
 
 namespace marbrel {
 namespace {
 
 using Item = FakePasteboard::Item;
+using Contents = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
-Item makeItem(std::vector<std::pair<std::string, std::optional<std::string>>> representations) {
+Item makeItem(Contents representations) {
   Item item;
   item.representations = std::move(representations);
   return item;
 }
 
-class ClipboardTest : public ::testing::Test {
+// The types and values of a captured entry, in order.
+Contents contentsOf(const HistoryItemPtr& item) {
+  Contents result;
+  for (const auto& content : item->contents()) result.emplace_back(*content->type(), content->value());
+  return result;
+}
+
+class ClipboardTest : public testing::StoreTest {
  protected:
   ClipboardTest() {
-    store = HistoryStore::open({}, queue, /*inMemory=*/true);
     pasteboard.copyText("on the clipboard before launch");
-    clipboard = std::make_unique<Clipboard>(pasteboard, keys, queue, *store, configuration);
+    clipboard = std::make_unique<Clipboard>(pasteboard, keys, env.clock, *store, env.configuration);
     clipboard->onNewCopy([this](const HistoryItemPtr& item) { captured.push_back(item); });
   }
 
-  // The types and values of a captured entry, in order.
-  static std::vector<std::pair<std::string, std::optional<std::string>>> contentsOf(const HistoryItemPtr& item) {
-    std::vector<std::pair<std::string, std::optional<std::string>>> result;
-    for (const auto& content : item->contents()) result.emplace_back(*content->type(), content->value());
-    return result;
-  }
-
-  FakeMainQueue queue;
-  Defaults defaults{{}};
-  ProcessArguments arguments;
-  Configuration configuration{defaults, arguments};
-  std::unique_ptr<HistoryStore> store;
+  std::unique_ptr<HistoryStore> store = env.openInMemory();
   FakePasteboard pasteboard;
   FakeKeySynthesizer keys;
   std::unique_ptr<Clipboard> clipboard;
@@ -57,23 +51,25 @@ TEST_F(ClipboardTest, WhatIsOnTheClipboardAtLaunchIsNeverRecordedAndAnEmptyClipb
 }
 
 TEST_F(ClipboardTest, EveryTypeOfAnAcceptedItemIsRecordedInOrderAndEachItemIsAnEntry) {
+  const std::string png("\x89PNG\0\1", 6), notUtf8("\xff\xfe\x00\x80 x", 6);
   pasteboard.copy({makeItem({{"text/html", "<b>x</b>"}, {"text/plain", "x"}, {"application/x-odd", std::nullopt}}),
-                   makeItem({{"image/png", std::string("\x89PNG\0\1", 6)}})});
+                   makeItem({{"image/png", png}}), makeItem({{"image/tiff", "II*\0"}, {"image/png", ""}}),
+                   makeItem({{"text/plain", notUtf8}})});
   clipboard->checkForChangesInPasteboard();
-  ASSERT_EQ(captured.size(), 2u);
-  EXPECT_EQ(contentsOf(captured[0]), (std::vector<std::pair<std::string, std::optional<std::string>>>{
-                                         {"text/html", "<b>x</b>"}, {"text/plain", "x"}}))
+  ASSERT_EQ(captured.size(), 4u);
+  EXPECT_EQ(contentsOf(captured[0]), (Contents{{"text/html", "<b>x</b>"}, {"text/plain", "x"}}))
       << "a format without bytes is left out";
-  EXPECT_EQ(contentsOf(captured[1])[0].second, std::string("\x89PNG\0\1", 6));
-  EXPECT_EQ(captured[0]->firstCopiedAt(), queue.now());
+  EXPECT_EQ(contentsOf(captured[1]), (Contents{{"image/png", png}}));
+  EXPECT_EQ(contentsOf(captured[2])[1].second, "") << "empty, not absent";
+  EXPECT_EQ(contentsOf(captured[3]), (Contents{{"text/plain", notUtf8}}));
+  EXPECT_EQ(captured[0]->firstCopiedAt(), env.clock.now());
   EXPECT_EQ(clipboard->changeCount(), pasteboard.changeCount());
-
   clipboard->checkForChangesInPasteboard();  // nothing new
-  EXPECT_EQ(captured.size(), 2u);
+  EXPECT_EQ(captured.size(), 4u);
 }
 
 TEST_F(ClipboardTest, ItemsThatMustNotBeRecordedAreSkipped) {
-  defaults.set("ignoredPasteboardTypes", Defaults::Value::array({"application/x-secret"}));
+  env.defaults.set("ignoredPasteboardTypes", Defaults::Value::array({"application/x-secret"}));
   Item unreadable = makeItem({{"text/plain", "hidden"}});
   unreadable.unreadableText = {"text/plain"};
   pasteboard.copy({
@@ -93,17 +89,8 @@ TEST_F(ClipboardTest, ItemsThatMustNotBeRecordedAreSkipped) {
   EXPECT_EQ(contentsOf(captured[0])[0].second, "kept");
 }
 
-TEST_F(ClipboardTest, ImagesAndBytesThatAreNotTextAreKeptExactly) {
-  const std::string notUtf8("\xff\xfe\x00\x80 x", 6);
-  pasteboard.copy({makeItem({{"image/tiff", "II*\0"}, {"image/png", ""}}), makeItem({{"text/plain", notUtf8}})});
-  clipboard->checkForChangesInPasteboard();
-  ASSERT_EQ(captured.size(), 2u);
-  EXPECT_EQ(contentsOf(captured[0])[1].second, "");  // empty, not absent
-  EXPECT_EQ(contentsOf(captured[1])[0].second, notUtf8);
-}
-
 TEST_F(ClipboardTest, WhileEventsAreIgnoredTheChangeStaysUnseenUntilTheSettingIsOff) {
-  defaults.setBool("ignoreEvents", true);
+  env.defaults.setBool("ignoreEvents", true);
   const auto before = clipboard->changeCount();
   pasteboard.copyText("first");
   pasteboard.copyText("second");
@@ -111,7 +98,7 @@ TEST_F(ClipboardTest, WhileEventsAreIgnoredTheChangeStaysUnseenUntilTheSettingIs
   EXPECT_TRUE(captured.empty());
   EXPECT_EQ(clipboard->changeCount(), before);
 
-  defaults.setBool("ignoreEvents", false);
+  env.defaults.setBool("ignoreEvents", false);
   clipboard->checkForChangesInPasteboard();
   ASSERT_EQ(captured.size(), 1u);
   EXPECT_EQ(contentsOf(captured[0])[0].second, "second");
@@ -120,9 +107,9 @@ TEST_F(ClipboardTest, WhileEventsAreIgnoredTheChangeStaysUnseenUntilTheSettingIs
 TEST_F(ClipboardTest, AnnouncedChangesAreCheckedOnTheNextTurnSoQuickCopiesAreAllRecorded) {
   clipboard->startListening();
   pasteboard.copyText("one");
-  queue.runUntilIdle();
+  env.clock.runUntilIdle();
   pasteboard.copyText("two");
-  queue.runUntilIdle();
+  env.clock.runUntilIdle();
   ASSERT_EQ(captured.size(), 2u) << "no time passed, yet both copies are recorded";
   EXPECT_EQ(contentsOf(captured[0])[0].second, "one");
   EXPECT_EQ(contentsOf(captured[1])[0].second, "two");
@@ -130,17 +117,17 @@ TEST_F(ClipboardTest, AnnouncedChangesAreCheckedOnTheNextTurnSoQuickCopiesAreAll
   // While suspended an announcement waits for the first tick after resuming.
   clipboard->setSuspended(true);
   pasteboard.copyText("three");
-  queue.runUntilIdle();
+  env.clock.runUntilIdle();
   EXPECT_EQ(captured.size(), 2u);
   clipboard->setSuspended(false);
-  queue.advance(1.0);
+  env.clock.advance(1.0);
   EXPECT_EQ(captured.size(), 3u);
 
   // A clipboard that outlives the watcher no longer calls it.
   pasteboard.copyText("four");
   clipboard.reset();
   pasteboard.copyText("five");
-  queue.runUntilIdle();
+  env.clock.runUntilIdle();
   EXPECT_EQ(captured.size(), 3u);
 }
 
@@ -148,22 +135,22 @@ TEST_F(ClipboardTest, TheTimerChecksEverySecondButNotWhileSuspended) {
   pasteboard.announcesChanges = false;
   clipboard->startListening();
   pasteboard.copyText("one");
-  queue.advance(0.9);
+  env.clock.advance(0.9);
   EXPECT_TRUE(captured.empty());
-  queue.advance(0.1);
+  env.clock.advance(0.1);
   EXPECT_EQ(captured.size(), 1u);
 
   clipboard->setSuspended(true);
   pasteboard.copyText("two");
-  queue.advance(3.0);
+  env.clock.advance(3.0);
   EXPECT_EQ(captured.size(), 1u);
   clipboard->setSuspended(false);
-  queue.advance(1.0);
+  env.clock.advance(1.0);
   EXPECT_EQ(captured.size(), 2u);
 }
 
 TEST_F(ClipboardTest, AChosenEntryWrittenBackReadsBackAsTheSameContentsAndMergesIntoIt) {
-  History history(*store, configuration);
+  History history(*store, env.configuration);
   clipboard->onNewCopy([&history](const HistoryItemPtr& item) { history.add(item); });
   // A format whose bytes could not be read (the owner dropped it, or it is no MIME type) cannot be
   // written back.
@@ -176,8 +163,7 @@ TEST_F(ClipboardTest, AChosenEntryWrittenBackReadsBackAsTheSameContentsAndMerges
 
   clipboard->copy(history.all().front());
   EXPECT_EQ(pasteboard.declaredTypes(), (std::vector<std::string>{"text/plain", "text/html"}));
-  EXPECT_EQ(pasteboard.writes(), (std::vector<std::pair<std::string, std::optional<std::string>>>{
-                                     {"text/plain", "hello"}, {"text/html", "<b>hello</b>"}}));
+  EXPECT_EQ(pasteboard.writes(), (Contents{{"text/plain", "hello"}, {"text/html", "<b>hello</b>"}}));
   clipboard->checkForChangesInPasteboard();
   const auto entries = history.all();
   ASSERT_EQ(entries.size(), 1u) << "the write is merged into the chosen entry, not added beside it";
@@ -189,7 +175,7 @@ TEST_F(ClipboardTest, PastePostsCommandVLaterWhateverTheTrust) {
   clipboard->paste();
   EXPECT_EQ(keys.trustRequests, 1);
   EXPECT_TRUE(keys.events.empty());
-  queue.runUntilIdle();
+  env.clock.runUntilIdle();
   EXPECT_EQ(keys.events, (std::vector<FakeKeySynthesizer::Event>{{9, true, 0x100000}, {9, false, 0x100000}}));
 }
 

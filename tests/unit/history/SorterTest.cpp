@@ -29,36 +29,22 @@ class SorterTest : public testing::StoreTest {
   }
 };
 
-TEST_F(SorterTest, OrdersAscendingByTheKeyKeepingTiesInInputOrder) {
-  auto a = entry("a", 0, 600, 3);
-  auto b = entry("b", 100, 300, 1);
-  auto c = entry("c", 200, 0, 3);
-  EXPECT_EQ(sorted("lastCopiedAt", {a, b, c}), (Texts{"c", "b", "a"}));
-  EXPECT_EQ(sorted("anything else", {a, b, c}), (Texts{"c", "b", "a"}));
-  EXPECT_EQ(sorted("firstCopiedAt", {c, a, b}), (Texts{"a", "b", "c"}));
-  EXPECT_EQ(sorted("numberOfCopies", {c, a, b}), (Texts{"b", "c", "a"}));
-  EXPECT_EQ(sorted("numberOfCopies", {a, b, c}), (Texts{"b", "a", "c"}));
-  EXPECT_TRUE(sorted("lastCopiedAt", {}).empty());
-}
-
-TEST_F(SorterTest, PinnedGroupGoesFirstForBottomAndLastOtherwiseReadAtEverySort) {
-  auto p2 = entry("p2", 0, 50, 1, "b");
-  auto u2 = entry("u2", 0, 40);
-  auto p1 = entry("p1", 0, 10, 1, "a");
-  auto u1 = entry("u1", 0, 20);
-  const std::vector<HistoryItemPtr> items{p2, u2, p1, u1};
+// The setting is read at every sort: anything but "bottom" puts the pinned group last, and no
+// setting at all means bottom.
+TEST_F(SorterTest, PinnedGroupGoesFirstForBottomAndLastOtherwise) {
+  const std::vector<HistoryItemPtr> items{entry("p2", 0, 50, 1, "b"), entry("u2", 0, 40), entry("p1", 0, 10, 1, "a"),
+                                          entry("u1", 0, 20)};
   Sorter sorter("lastCopiedAt", env.configuration);
-  EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"p1", "p2", "u1", "u2"}));
-  env.configuration.setPinTo("top");
-  EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"u1", "u2", "p1", "p2"}));
-  env.configuration.setPinTo("sideways");
-  EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"u1", "u2", "p1", "p2"}));
-  EXPECT_FALSE(sorter.byPinned(p1, p2));
-  env.configuration.setPinTo("bottom");
-  EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"p1", "p2", "u1", "u2"}));
+  const Texts pinnedFirst{"p1", "p2", "u1", "u2"}, pinnedLast{"u1", "u2", "p1", "p2"};
+  EXPECT_EQ(textsOf(sorter.sort(items)), pinnedFirst);
+  for (const auto& [pinTo, expected] : {std::pair{"top", pinnedLast}, {"sideways", pinnedLast}, {"bottom", pinnedFirst}}) {
+    env.configuration.setPinTo(pinTo);
+    EXPECT_EQ(textsOf(sorter.sort(items)), expected) << pinTo;
+  }
+  EXPECT_FALSE(sorter.byPinned(items[2], items[0]));
   env.configuration.setPinTo("top");
   env.defaults.remove("pinTo");
-  EXPECT_EQ(textsOf(sorter.sort(items)), (Texts{"p1", "p2", "u1", "u2"}));
+  EXPECT_EQ(textsOf(sorter.sort(items)), pinnedFirst);
 }
 
 TEST_F(SorterTest, EachGroupKeepsTheKeyOrderAndEqualKeysKeepTheInputOrder) {
@@ -79,12 +65,14 @@ TEST_F(SorterTest, EachGroupKeepsTheKeyOrderAndEqualKeysKeepTheInputOrder) {
       {"top", "firstCopiedAt", {"b", "c", "e", "a", "d", "f"}},
       {"bottom", "numberOfCopies", {"f", "d", "a", "b", "c", "e"}},
       {"top", "numberOfCopies", {"b", "c", "e", "f", "d", "a"}},
+      {"bottom", "anything else", {"a", "f", "d", "b", "c", "e"}},  // as lastCopiedAt
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.pinTo) + ", " + row.by);
     env.configuration.setPinTo(row.pinTo);
     EXPECT_EQ(sorted(row.by, input), row.expected);
   }
+  EXPECT_TRUE(sorted("lastCopiedAt", {}).empty());
 }
 
 }  // namespace

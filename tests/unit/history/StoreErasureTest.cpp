@@ -66,6 +66,7 @@ TEST_F(StoreErasureTest, RemovedAndClearedEntriesLeaveNoBytesInTheDatabaseOrItsL
   EXPECT_TRUE(onDisk("small-secret-7Q2X"));
 
   history.clearUnpinned();
+  EXPECT_EQ(store->all(), std::vector<HistoryItemPtr>{kept});
   for (const char* bytes : {"small-secret-7Q2X", "html-secret-7Q2X", "large-secret-7Q2X"}) {
     EXPECT_FALSE(onDisk(bytes)) << bytes;
   }

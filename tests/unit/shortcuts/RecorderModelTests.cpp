@@ -34,26 +34,40 @@ TEST_F(RecorderModelTest, FocusStartsRecordingAndPausesShortcutsUntilFocusIsLost
   EXPECT_EQ(shortcuts->getShortcut(Name::popup())->carbonKeyCode, kV);
 }
 
-TEST_F(RecorderModelTest, PlainLettersAndShiftedLettersBeepAndStoreNothing) {
-  for (std::uint64_t flags : {std::uint64_t{0}, kShift, cocoa_flags::kCapsLock, cocoa_flags::kFunction | 0x100}) {
-    const RecorderResponse response = record(kA, flags, "a");
-    EXPECT_TRUE(response.beep && response.swallowEvent && !response.resignFocus) << flags;
+TEST_F(RecorderModelTest, EachKeyPressAnswersAndStoresAsItsRulesSay) {
+  const Shortcut kept{kV, 0x300};
+  struct Row {
+    const char* why;
+    std::int64_t code;
+    std::uint64_t flags;
+    const char* characters;
+    bool beep, swallow, resign;
+    Shortcut stored;
+  };
+  const Row rows[] = {
+      {"a plain letter", kA, 0, "a", true, true, false, kept},
+      {"a shifted letter", kA, kShift, "a", true, true, false, kept},
+      {"Caps Lock is no modifier", kA, cocoa_flags::kCapsLock, "a", true, true, false, kept},
+      {"nor are Fn and unknown flags", kA, cocoa_flags::kFunction | 0x100, "a", true, true, false, kept},
+      {"Tab goes on, so the focus moves", kTab, 0, "\t", false, false, true, kept},
+      {"Escape ends recording", kEscape, 0, "", false, true, true, kept},
+      {"with a modifier Escape is a combination", kEscape, kCommand, "", false, true, true, {kEscape, 0x100}},
+      {"a plain function key", kF5, cocoa_flags::kFunction, "", false, true, true, {kF5, 0}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    const RecorderResponse response = record(row.code, row.flags, row.characters);
+    EXPECT_EQ(response.beep, row.beep);
+    EXPECT_EQ(response.swallowEvent, row.swallow);
+    EXPECT_EQ(response.resignFocus, row.resign);
+    EXPECT_EQ(shortcuts->getShortcut(Name::popup()), row.stored);
   }
-  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kV, 0x300}));
-  EXPECT_TRUE(changes.empty());
-}
-
-TEST_F(RecorderModelTest, PlainFunctionKeysAreAcceptedAndStored) {
-  const RecorderResponse response = record(kF5, cocoa_flags::kFunction);
-  EXPECT_TRUE(!response.beep && response.swallowEvent && response.resignFocus);
   EXPECT_FALSE(recorder->isRecording() || shortcuts->isPaused());
   EXPECT_EQ(recorder->text(), "F5");
-  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kF5, 0}));
-  EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{Shortcut{kF5, 0}}));
+  EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{Shortcut{kEscape, 0x100}, Shortcut{kF5, 0}}));
   EXPECT_EQ(service.grabCount(kF5, 0), 1);
   EXPECT_EQ(service.grabCount(kV, 0x300), 0);
-  // Beyond F20 a function key is known by its character alone.
-  EXPECT_FALSE(record(160, 0, "\uF71A").beep);
+  EXPECT_FALSE(record(160, 0, "\uF71A").beep) << "beyond F20 a function key is known by its character alone";
 }
 
 TEST_F(RecorderModelTest, ACombinationOfAMenuItemIsRefusedWithTheItemsTitle) {
@@ -93,25 +107,13 @@ TEST_F(RecorderModelTest, ACombinationAnotherProgramHoldsIsRefusedLikeASystemOne
   EXPECT_TRUE(changes.empty());
 }
 
-TEST_F(RecorderModelTest, TabEscapeAndDeleteFollowTheirOwnRules) {
-  RecorderResponse response = record(kTab, 0, "\t");
-  EXPECT_FALSE(response.swallowEvent);  // goes on, so the focus moves
-  EXPECT_TRUE(response.resignFocus);
-  response = record(kEscape, 0);
-  EXPECT_TRUE(response.swallowEvent && response.resignFocus);
-  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kV, 0x300}));
-
-  response = record(kDelete, 0);
-  EXPECT_TRUE(response.swallowEvent);
-  EXPECT_FALSE(response.resignFocus);
-  EXPECT_TRUE(recorder->isRecording());
+TEST_F(RecorderModelTest, DeleteClearsTheShortcutAndRecordingGoesOn) {
+  const RecorderResponse response = record(kDelete, 0);
+  EXPECT_TRUE(response.swallowEvent && !response.resignFocus && recorder->isRecording());
   EXPECT_FALSE(recorder->isCancelButtonVisible());
   EXPECT_EQ(defaults.persistentObjectForKey("KeyboardShortcuts_popup"), Defaults::Value(false));
   EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{std::nullopt}));
   EXPECT_TRUE(service.grabs().empty());
-  // With a modifier, Escape is an ordinary combination.
-  EXPECT_EQ(record(kEscape, kCommand).resignFocus, true);
-  EXPECT_EQ(shortcuts->getShortcut(Name::popup()), Shortcut({kEscape, 0x100}));
 }
 
 TEST_F(RecorderModelTest, ClicksEndRecordingOnlyOutsideTheSlightlyEnlargedField) {
