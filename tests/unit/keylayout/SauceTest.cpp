@@ -155,11 +155,9 @@ TEST_F(SauceTest, EnablingSourcesRebuildsEveryMapAndPosts) {
 }
 
 TEST(InputSource, IsIdentifiedByIdAndModeAlone) {
-  InputSource a;
-  a.id = "us";
+  InputSource a, b;
+  a.id = b.id = "us";
   a.isSelected = true;
-  InputSource b = a;
-  b.isSelected = false;
   b.localizedName = "other";
   EXPECT_EQ(a, b);
   EXPECT_EQ(InputSourceHash{}(a), InputSourceHash{}(b));

@@ -144,41 +144,32 @@ TEST(XkbKeyboardLayout, UnknownNamesFailWithAReason) {
   EXPECT_NE(error.find("us(nosuchvariant)"), std::string::npos) << error;
 }
 
-// A keymap compiled by someone else, as the shell gets the display's keymap.
-xkb_keymap* compileKeymap(const char* layout) {
-  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+// A keymap compiled by someone else, as the shell gets the display's keymap; the layout keeps its
+// own reference.
+std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> compileKeymap(const char* layout) {
+  std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES),
+                                                                     xkb_context_unref);
   const xkb_rule_names names{"evdev", "pc105", layout, "", ""};
-  xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-  xkb_context_unref(context);
-  return keymap;
+  return {xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS), xkb_keymap_unref};
 }
 
 TEST(XkbKeyboardLayout, AnExistingKeymapCanBeUsedAndReplaced) {
-  xkb_keymap* german = compileKeymap("de");
-  ASSERT_NE(german, nullptr);
-  XkbKeyboardLayout layout(german);
-  xkb_keymap_unref(german);  // the layout holds its own reference
+  XkbKeyboardLayout layout(compileKeymap("de").get());
   NotificationCenter notifications;
   Sauce sauce(layout, notifications);
   EXPECT_EQ(sauce.keyForKeyCode(16), Key::z);
-
-  xkb_keymap* frenchAndGerman = compileKeymap("fr,de");
-  ASSERT_NE(frenchAndGerman, nullptr);
-  layout.replaceKeymap(frenchAndGerman);
-  xkb_keymap_unref(frenchAndGerman);
-  sauce.enabledInputSourcesChanged();
-  sauce.selectedInputSourceChanged();
+  const auto replace = [&](const char* name) {
+    layout.replaceKeymap(compileKeymap(name).get());
+    sauce.enabledInputSourcesChanged();
+    sauce.selectedInputSourceChanged();
+  };
+  replace("fr,de");
   EXPECT_EQ(sauce.inputSources().size(), 2u);
   EXPECT_EQ(sauce.currentKeyboardLayoutInputSource()->localizedName, "French");
   EXPECT_EQ(sauce.keyForKeyCode(0), Key::q);
-
   ASSERT_TRUE(layout.selectGroup(1));
-  xkb_keymap* us = compileKeymap("us");
-  layout.replaceKeymap(us);  // group 2 is gone: the first group is selected
-  xkb_keymap_unref(us);
+  replace("us");  // group 2 is gone: the first group is selected
   EXPECT_EQ(layout.selectedGroup(), 0u);
-  sauce.enabledInputSourcesChanged();
-  sauce.selectedInputSourceChanged();
   EXPECT_EQ(sauce.keyForKeyCode(16), Key::y);
 }
 
