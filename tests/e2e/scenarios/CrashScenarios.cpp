@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
-#include <functional>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -26,100 +25,63 @@ using Clock = std::chrono::steady_clock;
 class CrashScenario : public Scenario {
  protected:
   CrashScenario() { tools = {"sqlite3"}; startsMarbrel = false; }
-  void TearDown() override {
-    owners.clear();
-    Scenario::TearDown();
-  }
 
   // xclip takes the clipboard with `text` and serves it until another program takes it over;
   // returns once another client reads the text back.
-  bool copy(const std::string& text) {
-    const std::string file = session->outputDir() + "/xclip-" + std::to_string(copies) + ".txt";
+  bool xclipCopy(const std::string& text) {
+    const std::string file = outputDir + "/xclip-" + std::to_string(owners.size()) + ".txt";
     std::ofstream(file, std::ios::binary) << text;
-    owners.erase(std::remove_if(owners.begin(), owners.end(), [](const auto& owner) { return !owner->running(); }),
-                 owners.end());
-    owners.push_back(std::make_unique<Process>(
-        std::vector<std::string>{"xclip", "-quiet", "-selection", "clipboard", "-i", file}, session->x().environment(),
-        session->outputDir() + "/xclip-" + std::to_string(copies++) + ".log"));
-    return waitFor(
-        [&] { return session->x().run({"xclip", "-selection", "clipboard", "-o"}, std::chrono::seconds(5)).out == text; },
-        std::chrono::seconds(10));
+    std::erase_if(owners, [](const auto& owner) { return !owner->running(); });
+    owners.push_back(launch({"xclip", "-quiet", "-selection", "clipboard", "-i", file}, "xclip.log"));
+    return waitFor([&] { return run({"xclip", "-selection", "clipboard", "-o"}, std::chrono::seconds(5)).out == text; },
+                   std::chrono::seconds(10));
   }
-
-  std::vector<std::string> titles() {
+  std::vector<std::string> titles() const {
     std::vector<std::string> list;
-    for (const auto& entry : session->history()) list.push_back(entry.value("title", ""));
+    for (const auto& entry : history()) list.push_back(entry.value("title", ""));
     return list;
   }
-
-  bool hasTitle(const std::string& title) {
-    const auto list = titles();
-    return std::find(list.begin(), list.end(), title) != list.end();
-  }
-
   // Copies fresh texts until one of them shows up in the history: capture works.
   bool captureWorks(const std::string& prefix) {
     int attempt = 0;
     return waitFor(
         [&] {
           const std::string probe = prefix + " probe " + std::to_string(attempt++);
-          if (!copy(probe)) return false;
-          return waitFor([&] { return hasTitle(probe); }, std::chrono::seconds(4));
+          return xclipCopy(probe) && waitFor([&] { return contains(titles(), probe); }, std::chrono::seconds(4));
         },
         std::chrono::seconds(60));
   }
-
+  std::string store() const { return x->home() + "/data/marbrel/MarbrelStorage.sqlite"; }
   // Sizes and change times of the store's files, to see a write the moment it happens.
   std::vector<std::int64_t> storeState() const {
     std::vector<std::int64_t> state;
-    const std::string store = session->x().home() + "/data/marbrel/MarbrelStorage.sqlite";
-    for (const std::string& file : {store, store + "-wal"}) {
+    for (const std::string& file : {store(), store() + "-wal"}) {
       struct stat info {};
-      if (::stat(file.c_str(), &info) != 0) {
-        state.insert(state.end(), {-1, -1, -1});
-        continue;
-      }
-      state.insert(state.end(), {std::int64_t(info.st_size), std::int64_t(info.st_mtim.tv_sec),
+      const bool there = ::stat(file.c_str(), &info) == 0;
+      state.insert(state.end(), {there ? std::int64_t(info.st_size) : -1, std::int64_t(info.st_mtim.tv_sec),
                                  std::int64_t(info.st_mtim.tv_nsec)});
     }
     return state;
   }
-
-  // Like waitFor, but looks every millisecond, to act within a moment of the change.
-  static bool pollTightly(const std::function<bool()>& condition) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline) {
-      if (condition()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return condition();
-  }
-
   // Kills the program with no chance to clean up, and waits until it and its tray icon are gone.
   bool killMarbrel() {
-    Process* marbrel = session->marbrel();
     ::kill(marbrel->pid(), SIGKILL);
-    if (!waitFor([&] { return !marbrel->running(); }, std::chrono::seconds(10))) return false;
-    return waitFor([&] { return session->x().run({"xdotool", "search", "--classname", "marbrel"}).out.empty(); },
+    return waitFor([&] { return !marbrel->running(); }, std::chrono::seconds(10)) &&
+           waitFor([&] { return run({"xdotool", "search", "--classname", "marbrel"}).out.empty(); },
                    std::chrono::seconds(10));
   }
-
-  std::vector<std::unique_ptr<Process>> owners;
-  std::string runId = std::to_string(std::random_device()() % 1000000);
-  int copies = 0;
 };
 
 TEST_F(CrashScenario, KillsWhileCopyingLoseNothingShownAndLeaveASoundStore) {
   // Room for every copy this test makes, so none is dropped for the history's size.
   ASSERT_TRUE(setting("historySize", "999"));
-  ASSERT_TRUE(session->startMarbrel()) << "Marbrel did not come up; see " << session->outputDir();
-
-  constexpr int kRounds = 50;
+  ASSERT_TRUE(startMarbrel()) << "Marbrel did not come up; see " << outputDir;
+  const std::string runId = std::to_string(std::random_device()() % 1000000);
   // Fewer rounds on a very slow machine; the test then says how many it did.
   const auto budget = Clock::now() + std::chrono::seconds(180);
   std::set<std::string> shown;
   int kills = 0;
-  for (int round = 0; round < kRounds && Clock::now() < budget; ++round) {
+  for (int round = 0; round < 50 && Clock::now() < budget; ++round) {
     const std::string prefix = "crash " + runId + " round " + std::to_string(round);
     ASSERT_TRUE(captureWorks(prefix)) << "capture did not resume after kill " << kills;
     // One more copy, and the kill lands at a moment that turns with the round: while it is still
@@ -131,42 +93,42 @@ TEST_F(CrashScenario, KillsWhileCopyingLoseNothingShownAndLeaveASoundStore) {
       for (const auto& title : titles()) shown.insert(title);
     }
     const auto before = storeState();
-    ASSERT_TRUE(copy(last));
+    ASSERT_TRUE(xclipCopy(last));
     if (round % 3 == 1) {
-      EXPECT_TRUE(pollTightly([&] { return storeState() != before; })) << "the store was not written";
+      // Looks every millisecond, to kill within a moment of the write.
+      const auto deadline = Clock::now() + std::chrono::seconds(10);
+      while (storeState() == before && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      EXPECT_NE(storeState(), before) << "the store was not written";
     } else if (round % 3 == 2) {
-      EXPECT_TRUE(waitFor([&] { return hasTitle(last); }, std::chrono::seconds(10)));
+      EXPECT_TRUE(waitFor([&] { return contains(titles(), last); }, std::chrono::seconds(10)));
       for (const auto& title : titles()) shown.insert(title);
     }
     ASSERT_TRUE(killMarbrel()) << "Marbrel did not die on SIGKILL";
     ++kills;
-    ASSERT_TRUE(session->startMarbrel()) << "Marbrel did not come back after kill " << kills;
+    ASSERT_TRUE(startMarbrel()) << "Marbrel did not come back after kill " << kills;
   }
   ASSERT_TRUE(captureWorks("crash " + runId + " final"));
+  const auto last = titles();
   int survived = 0;
   for (int round = 1; round < kills; round += 3) {
-    survived += hasTitle("crash " + runId + " round " + std::to_string(round) + " last") ? 1 : 0;
+    survived += contains(last, "crash " + runId + " round " + std::to_string(round) + " last") ? 1 : 0;
   }
   std::cout << "[          ] " << kills << " kills, " << shown.size() << " entries shown before a kill, "
             << survived << " copies kept that were being written when killed" << std::endl;
   EXPECT_GE(kills, 10);
-
-  const auto last = titles();
-  for (const auto& title : shown) {
-    EXPECT_NE(std::find(last.begin(), last.end(), title), last.end()) << "lost after a kill: " << title;
-  }
+  for (const auto& title : shown) EXPECT_TRUE(contains(last, title)) << "lost after a kill: " << title;
   std::map<std::string, int> counts;
   for (const auto& title : last) ++counts[title];
   for (const auto& [title, count] : counts) EXPECT_EQ(count, 1) << "stored " << count << " times: " << title;
 
-  session->marbrel()->stop(std::chrono::seconds(15));
-  const std::string store = session->x().home() + "/data/marbrel/MarbrelStorage.sqlite";
-  const CommandResult check = runCommand({"sqlite3", store, "PRAGMA integrity_check"});
+  marbrel->stop(std::chrono::seconds(15));
+  const CommandResult check = runCommand({"sqlite3", store(), "PRAGMA integrity_check"});
   EXPECT_EQ(check.exitCode, 0) << check.err;
   EXPECT_EQ(check.out, "ok\n");
-  std::ifstream log(session->outputDir() + "/marbrel.log");
-  const std::string printed{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
-  EXPECT_EQ(printed.find("Unresolved error"), std::string::npos) << printed;
+  for (int launch = 0; launch < launches; ++launch) {
+    const std::string printed = readFile(outputDir + "/marbrel-" + std::to_string(launch) + ".log");
+    EXPECT_EQ(printed.find("Unresolved error"), std::string::npos) << printed;
+  }
 }
 
 }  // namespace

@@ -14,10 +14,10 @@ namespace marbrel::e2e {
 // test leaves processes behind.
 class Process {
  public:
-  // Starts `argv[0]` (looked up in PATH) with `env` added to the environment; its output goes to
-  // `logFile` (or /dev/null when empty).
+  // Starts `argv[0]` (looked up in PATH) with `env` added to the environment (a key "-NAME" removes
+  // NAME); its output goes to `logFile` (or /dev/null when empty), its errors to `errFile` if given.
   Process(std::vector<std::string> argv, std::map<std::string, std::string> env = {},
-          const std::string& logFile = "");
+          const std::string& logFile = "", const std::string& errFile = "");
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -43,10 +43,9 @@ struct CommandResult {
   std::string err;
 };
 
-// Runs a command to its end (killing it after `timeout`) and collects its output. `input` is written
-// to its standard input.
+// Runs a command to its end (killing it after `timeout`) and collects its output.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
-                         std::chrono::milliseconds timeout = std::chrono::seconds(20), const std::string& input = "");
+                         std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // Calls `condition` until it holds or `timeout` passes, pausing briefly between calls. Returns
 // whether it held.

@@ -1,55 +1,211 @@
 #include "support/Scenario.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 namespace marbrel::e2e {
 
 void Scenario::SetUp() {
-  session = std::make_unique<MarbrelSession>(testName(), tray, monitors);
-  if (!session->problem().empty()) GTEST_SKIP() << session->problem();
-  if (const std::string missing = missingTool(tools); !missing.empty()) GTEST_SKIP() << missing;
-  if (startsMarbrel) {
-    ASSERT_TRUE(session->startMarbrel(arguments)) << "Marbrel did not come up; see " << session->outputDir();
+  outputDir = std::string(MARBREL_E2E_OUTPUT) + "/" + testName();
+  std::error_code error;
+  std::filesystem::remove_all(outputDir, error);
+  std::filesystem::create_directories(outputDir);
+  if (const std::string problem = setUpStage(); !problem.empty()) GTEST_SKIP() << problem;
+  for (const auto& tool : tools) {
+    if (!haveProgram(tool)) GTEST_SKIP() << "missing tool: " << tool;
   }
+  if (startsMarbrel) ASSERT_TRUE(startMarbrel()) << "Marbrel did not come up; see " << outputDir;
+}
+
+void Scenario::TearDown() {
+  // Programs first, the X server last.
+  pasteTarget.reset();
+  owners.clear();
+  marbrel.reset();
+  x.reset();
+}
+
+std::string Scenario::setUpStage() {
+  for (const char* tool : {"Xvfb", "xdotool", "xclip", "trayer", "import", "identify"}) {
+    if (!haveProgram(tool)) return std::string("missing tool: ") + tool;
+  }
+  if (monitors > 1 && !haveProgram("xrandr")) return "missing tool: xrandr";
+  x = std::make_unique<XSession>(outputDir, 1280, 800, monitors);
+  if (!x->ok()) return "Xvfb did not start";
+  if (tray == Tray::atStart && !startTray()) return "the tray host did not start";
+  return {};
+}
+
+CommandResult Scenario::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const {
+  return x->run(argv, timeout);
+}
+
+std::unique_ptr<Process> Scenario::launch(const std::vector<std::string>& argv, const std::string& log,
+                                          const std::map<std::string, std::string>& env) const {
+  auto all = x->environment();
+  for (const auto& [key, value] : env) all[key] = value;
+  return std::make_unique<Process>(argv, all, outputDir + "/" + log);
 }
 
 std::string Scenario::testName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
-std::string Scenario::missingTool(const std::vector<std::string>& tools) {
-  for (const auto& tool : tools) {
-    if (!haveProgram(tool)) return "missing tool: " + tool;
+bool Scenario::startMarbrel(const std::map<std::string, std::string>& env) {
+  std::vector<std::string> argv = {MARBREL_EXECUTABLE};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  marbrel = launch(argv, "marbrel-" + std::to_string(launches++) + ".log", env);
+  // Ready once its tray icon is embedded.
+  return waitFor([this] { return marbrel->running() && (!trayRunning || !trayIcon().empty()); });
+}
+
+bool Scenario::startTray() { return trayRunning = x->startTray(); }
+
+std::string Scenario::trayIcon() {
+  // The icon is a window of class "marbrel" named "Marbrel" (the menu is "Marbrel Menu").
+  std::istringstream ids(run({"xdotool", "search", "--classname", "marbrel"}).out);
+  for (std::string id; std::getline(ids, id);) {
+    if (!id.empty() && run({"xdotool", "getwindowname", id}).out == "Marbrel\n") return id;
   }
   return {};
 }
 
-nlohmann::json Scenario::entryTitled(const std::string& title) {
-  for (const auto& entry : session->history()) {
+std::string Scenario::openMenu(const std::string& keys) {
+  // A press can be lost while the previous menu's grab is still being released, or before the
+  // program has grabbed the shortcut: press again when no menu shows within a few seconds.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    key(keys);
+    if (std::string menu = waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)); !menu.empty()) return menu;
+  }
+  return {};
+}
+
+bool Scenario::closeMenu() {
+  key("Escape");
+  return waitForMenuClosed();
+}
+
+bool Scenario::copy(const std::vector<std::pair<std::string, std::string>>& representations) {
+  std::vector<std::string> argv = {MARBREL_E2E_HELPER, "own-clipboard"};
+  for (const auto& [type, bytes] : representations) {
+    // Bytes go through a file, so any byte (NUL included) survives.
+    const std::string file = scratchDir() + "/copy-" + std::to_string(owners.size()) + "-" + std::to_string(argv.size());
+    std::ofstream(file, std::ios::binary) << bytes;
+    argv.push_back(type + "=@" + file);
+  }
+  const std::string log = "owner-" + std::to_string(owners.size()) + ".log";
+  owners.push_back(launch(argv, log));
+  return waitFor([&] { return readFile(outputDir + "/" + log).find("owned") != std::string::npos; });
+}
+
+nlohmann::json Scenario::history() const {
+  const CommandResult r = run({MARBREL_EXECUTABLE, "history", "list", "--json"});
+  const auto list = nlohmann::json::parse(r.out, nullptr, false);
+  return r.exitCode == 0 && list.is_array() ? list : nlohmann::json::array();
+}
+
+nlohmann::json Scenario::entryTitled(const std::string& title) const {
+  for (const auto& entry : history()) {
     if (entry.value("title", "") == title) return entry;
   }
   return nullptr;
 }
 
-std::string Scenario::waitForWindow(const std::string& pattern) {
+bool Scenario::waitForEntry(const std::string& title) const {
+  return waitFor([&] { return !entryTitled(title).is_null(); });
+}
+
+std::vector<std::string> Scenario::typesOf(const nlohmann::json& entry) {
+  std::vector<std::string> types;
+  for (const auto& type : entry.value("types", nlohmann::json::array())) types.push_back(type.get<std::string>());
+  return types;
+}
+
+bool Scenario::contains(const std::vector<std::string>& list, const std::string& value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+std::string Scenario::clipboardText() const {
+  return run({"xclip", "-selection", "clipboard", "-o", "-t", "text/plain"}, std::chrono::seconds(10)).out;
+}
+
+bool Scenario::key(const std::string& keys) const {
+  return run({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0;
+}
+
+bool Scenario::type(const std::string& text) const {
+  return run({"xdotool", "type", "--delay", "60", text}).exitCode == 0;
+}
+
+std::string Scenario::waitForWindow(const std::string& pattern, std::chrono::milliseconds timeout) const {
   std::string id;
-  waitFor([&] {
-    const auto ids = session->x().findWindows(pattern);
-    if (!ids.empty()) id = ids.front();
-    return !id.empty();
-  });
+  waitFor(
+      [&] {
+        const std::string ids = run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
+        id = ids.substr(0, ids.find('\n'));
+        return !id.empty();
+      },
+      timeout);
   return id;
 }
 
-bool Scenario::focus(const std::string& id) {
+bool Scenario::waitForNoWindow(const std::string& pattern) const {
+  return waitFor([&] { return run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty(); });
+}
+
+std::optional<Scenario::WindowRect> Scenario::windowRect(const std::string& id) const {
+  // "Position: X,Y (screen: N)" and "Geometry: WxH", the position on the whole desktop.
+  const CommandResult r = run({"xdotool", "getwindowgeometry", id});
+  const auto position = r.out.find("Position: ");
+  const auto geometry = r.out.find("Geometry: ");
+  WindowRect rect;
+  if (r.exitCode != 0 || position == std::string::npos || geometry == std::string::npos ||
+      std::sscanf(r.out.c_str() + position, "Position: %d,%d", &rect.x, &rect.y) != 2 ||
+      std::sscanf(r.out.c_str() + geometry, "Geometry: %dx%d", &rect.width, &rect.height) != 2) {
+    return std::nullopt;
+  }
+  return rect;
+}
+
+int Scenario::windowHeight(const std::string& id) const {
+  const auto rect = windowRect(id);
+  return rect ? rect->height : 0;
+}
+
+bool Scenario::focus(const std::string& id) const {
   return waitFor([&] {
-    session->x().run({"xdotool", "windowfocus", id});
-    return session->x().run({"xdotool", "getwindowfocus"}).out.find(id) != std::string::npos;
+    run({"xdotool", "windowfocus", id});
+    return run({"xdotool", "getwindowfocus"}).out.find(id) != std::string::npos;
   });
 }
 
-bool Scenario::setting(const std::string& key, const std::string& value) {
-  return session->x().run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;
+bool Scenario::screenshot(const std::string& name, std::string window) const {
+  if (window.empty()) {
+    const std::string ids = run({"xdotool", "search", "--onlyvisible", "--name", "^Marbrel Menu$"}).out;
+    window = ids.substr(0, ids.find('\n'));
+    if (window.empty()) return false;
+  }
+  // Taken by the session's user into a folder it may write, and kept with the scenario's logs.
+  const std::string taken = scratchDir() + "/" + name + ".png", file = outputDir + "/" + name + ".png";
+  if (run({"import", "-window", window, taken}, std::chrono::seconds(30)).exitCode != 0) return false;
+  std::error_code error;
+  if (taken != file) std::filesystem::copy_file(taken, file, std::filesystem::copy_options::overwrite_existing, error);
+  return !error && XSession::colourCount(file) > 16;
 }
 
-std::string Scenario::storedSetting(const std::string& key) {
-  return session->x().run({MARBREL_EXECUTABLE, "defaults", "read", key}).out;
+bool Scenario::startPasteTarget() {
+  pasteTarget = launch({MARBREL_E2E_HELPER, "paste-target", scratchDir() + "/pasted.txt"}, "paste-target.log");
+  const std::string id = waitForWindow("^MarbrelPasteTarget$");
+  return !id.empty() && focus(id);
+}
+
+bool Scenario::setting(const std::string& key, const std::string& value) const {
+  return run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;
+}
+
+std::string Scenario::storedSetting(const std::string& key) const {
+  return run({MARBREL_EXECUTABLE, "defaults", "read", key}).out;
 }
 
 }  // namespace marbrel::e2e

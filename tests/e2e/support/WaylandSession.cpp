@@ -169,9 +169,8 @@ std::unique_ptr<Process> WaylandSession::start(const std::vector<std::string>& a
   return std::make_unique<Process>(asUser(argv), env, logFile);
 }
 
-CommandResult WaylandSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
-                                  const std::string& input) const {
-  return runCommand(asUser(argv), environment(), timeout, input);
+CommandResult WaylandSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const {
+  return runCommand(asUser(argv), environment(), timeout);
 }
 
 bool WaylandSession::startSessionBus() {

@@ -42,8 +42,7 @@ class WaylandSession {
   std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logFile,
                                  const std::map<std::string, std::string>& extraEnv = {}) const;
   // Runs a command in the session to its end.
-  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20),
-                    const std::string& input = "") const;
+  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
 
   // A native Wayland program (the helper, on Qt's Wayland platform) copies: each representation is
   // TYPE and bytes. Returns once the compositor offers the copy. The copier serves it until another

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <poll.h>
-#include <sstream>
 #include <unistd.h>
 
 namespace marbrel::e2e {
@@ -26,30 +24,16 @@ XSession::XSession(const std::string& logDir, int width, int height, int monitor
   std::filesystem::create_directories(home_ + "/data");
   std::filesystem::create_directories(home_ + "/runtime");
   std::filesystem::permissions(home_ + "/runtime", std::filesystem::perms::owner_all);
-  // The server writes its display number to a pipe once it accepts clients.
-  int fds[2];
-  if (::pipe(fds) != 0) return;
+  // The server writes its display number to a file once it accepts clients.
   monitors = std::max(monitors, 1);
   const std::string screen = std::to_string(width * monitors) + "x" + std::to_string(height) + "x24";
+  const std::string numberFile = home_ + "/display";
   server_ = std::make_unique<Process>(
-      std::vector<std::string>{"sh", "-c",
-                               "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 " + screen +
-                                   " -nolisten tcp -noreset"},
+      std::vector<std::string>{"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 " + screen + " -nolisten tcp -noreset 3>" + numberFile},
       std::map<std::string, std::string>{}, logDir_ + "/xvfb.log");
-  ::close(fds[1]);
-  std::string number;
-  pollfd pfd{fds[0], POLLIN, 0};
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (::poll(&pfd, 1, 200) <= 0) continue;
-    char c = 0;
-    if (::read(fds[0], &c, 1) != 1) break;
-    if (c == '\n') break;
-    number.push_back(c);
-  }
-  ::close(fds[0]);
-  if (number.empty()) return;
-  display_ = ":" + number;
+  if (!waitFor([&] { return readFile(numberFile).find('\n') != std::string::npos; }, std::chrono::seconds(30))) return;
+  const std::string number = readFile(numberFile);
+  display_ = ":" + number.substr(0, number.find('\n'));
   // The screen's one output ("screen") shows the first monitor; the others show none, as Xvfb has
   // one output. Monitors are what programs place windows by.
   for (int monitor = 0; monitor < monitors && monitors > 1; ++monitor) {
@@ -96,24 +80,8 @@ bool XSession::startTray() {
   });
 }
 
-CommandResult XSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
-                            const std::string& input) const {
-  return runCommand(argv, environment(), timeout, input);
-}
-
-std::vector<std::string> XSession::findWindows(const std::string& pattern) const {
-  const CommandResult r = run({"xdotool", "search", "--onlyvisible", "--name", pattern});
-  std::vector<std::string> ids;
-  std::istringstream lines(r.out);
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty()) ids.push_back(line);
-  }
-  return ids;
-}
-
-bool XSession::screenshot(const std::string& file, const std::string& window) const {
-  const CommandResult r = run({"import", "-window", window, file}, std::chrono::seconds(30));
-  return r.exitCode == 0 && std::filesystem::exists(file);
+CommandResult XSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const {
+  return runCommand(argv, environment(), timeout);
 }
 
 int XSession::colourCount(const std::string& file) {

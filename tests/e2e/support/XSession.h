@@ -31,13 +31,8 @@ class XSession {
   bool startTray();
 
   // Runs an X client command on this display.
-  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20),
-                    const std::string& input = "") const;
+  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
 
-  // Ids of visible windows whose name matches `pattern` (xdotool's regular expression).
-  std::vector<std::string> findWindows(const std::string& pattern) const;
-  // Saves the whole screen, or one window, as PNG. Returns whether the file was written.
-  bool screenshot(const std::string& file, const std::string& window = "root") const;
   // How many distinct colours an image holds (1 for a blank one), or 0 when it cannot be read.
   static int colourCount(const std::string& file);
 

@@ -1,0 +1,181 @@
+// What `marbrel doctor` finds in the sessions a user runs it in, each probed for real, and what the
+// program leaves on disk: copies marked as secret never reach any file, and every file and folder
+// it writes is the user's alone.
+#include <filesystem>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "support/PortalBus.h"
+#include "support/Scenario.h"
+
+namespace marbrel::e2e {
+
+// The printed lines by label ("paste" -> "XTest"); also used by the Wayland scenarios.
+std::map<std::string, std::string> doctorLines(const std::string& out) {
+  std::map<std::string, std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    const auto colon = line.find(": ");
+    if (colon != std::string::npos) lines[line.substr(0, colon)] = line.substr(colon + 2);
+  }
+  return lines;
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The regular files under `roots` whose bytes contain `needle`, one per line.
+std::string filesContaining(const std::vector<fs::path>& roots, const std::string& needle) {
+  std::string found;
+  for (const auto& root : roots) {
+    std::vector<fs::path> files = {root};
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+      files.push_back(it->path());
+    }
+    for (const auto& file : files) {
+      if (fs::is_regular_file(file, error) && readFile(file).find(needle) != std::string::npos) found += file.string() + "\n";
+    }
+  }
+  return found;
+}
+
+// Everything under `root` (not `root` itself) whose mode is not 0700 for folders and 0600 for
+// files, as "path mode" lines; sockets and other special files are not looked at.
+std::string looselyProtected(const fs::path& root) {
+  std::string loose;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
+       it.increment(error)) {
+    struct stat info {};
+    if (::lstat(it->path().c_str(), &info) != 0 || !(S_ISDIR(info.st_mode) || S_ISREG(info.st_mode))) continue;
+    const unsigned mode = info.st_mode & 07777;
+    if (mode != (S_ISDIR(info.st_mode) ? 0700u : 0600u)) {
+      std::ostringstream line;
+      line << it->path().string() << " " << std::oct << mode << "\n";
+      loose += line.str();
+    }
+  }
+  return loose;
+}
+
+class DoctorScenario : public Scenario {
+ protected:
+  DoctorScenario() { startsMarbrel = false; }
+};
+
+TEST_F(DoctorScenario, UnderX11WithATrayEverythingIsThereAndTheStatusIsZero) {
+  const CommandResult r = run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  auto lines = doctorLines(r.out);
+  EXPECT_EQ(lines["session"], "X11 (DISPLAY=" + x->display() + ")");
+  EXPECT_EQ(lines["clipboard capture"], "X11");
+  EXPECT_EQ(lines["copy back"], "X11");
+  EXPECT_EQ(lines["paste"], "XTest");
+  EXPECT_EQ(lines["global shortcut"], "X grab");
+  EXPECT_EQ(lines["tray host"], "X11 system tray");
+  EXPECT_EQ(lines["settings"], x->home() + "/config/marbrel/defaults.json (not there yet: Marbrel makes it at its first start)");
+
+  // Once the program ran, its files are there and private; JSON says the same.
+  ASSERT_TRUE(startMarbrel());
+  const CommandResult json = run({MARBREL_EXECUTABLE, "doctor", "--json"}, std::chrono::seconds(30));
+  EXPECT_EQ(json.exitCode, 0);
+  const auto parsed = nlohmann::json::parse(json.out, nullptr, false);
+  ASSERT_TRUE(parsed.is_object()) << json.out;
+  EXPECT_EQ(parsed["ok"], true);
+  for (const auto& check : parsed["checks"]) {
+    if (check["id"] == "history") {
+      EXPECT_EQ(check["value"], x->home() + "/data/marbrel/MarbrelStorage.sqlite (0600, folder 0700)");
+    }
+  }
+}
+
+TEST_F(DoctorScenario, InAWaylandSessionThePortalsCarryTheShortcutAndThePaste) {
+  PortalBus portal(outputDir);
+  if (!portal.problem().empty()) GTEST_SKIP() << portal.problem();
+  auto env = x->environment();
+  for (const auto& [key, value] : portal.environment()) env[key] = value;
+  env["XDG_SESSION_TYPE"] = "wayland";
+  const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));
+  auto lines = doctorLines(r.out);
+  EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1)") << r.out;
+  EXPECT_EQ(lines["global shortcut"], "portal (GlobalShortcuts version 1)");
+  // No compositor answers here (only the X server): capture from Wayland programs is not possible.
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+// Needs no display: the command line alone, in fresh folders.
+TEST(CommandLineScenario, WithNoSessionDoctorSaysWhyAndTheCommandsWriteOnlyPrivateFiles) {
+  char pattern[] = "/tmp/marbrel-fresh-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path root = pattern;
+  fs::create_directories(root / "config");
+  fs::create_directories(root / "data");
+  const std::map<std::string, std::string> env = {{"XDG_CONFIG_HOME", (root / "config").string()},
+                                                  {"XDG_DATA_HOME", (root / "data").string()},
+                                                  {"-DISPLAY", ""}, {"-WAYLAND_DISPLAY", ""}, {"-XDG_SESSION_TYPE", ""},
+                                                  {"DBUS_SESSION_BUS_ADDRESS", "disabled:"}};
+  const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));
+  EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+  auto lines = doctorLines(r.out);
+  EXPECT_EQ(lines["session"], "none (neither DISPLAY nor WAYLAND_DISPLAY is set); to fix: run Marbrel inside a desktop session");
+  EXPECT_EQ(lines["clipboard capture"], "none; to fix: run Marbrel inside a desktop session");
+  EXPECT_EQ(lines["tray host"], "none: no tray icon; to fix: run Marbrel inside a desktop session");
+
+  const CommandResult write = runCommand({MARBREL_EXECUTABLE, "defaults", "write", "maxMenuItems", "-int", "7"}, env);
+  EXPECT_EQ(write.exitCode, 0) << write.out << write.err;
+  const CommandResult list = runCommand({MARBREL_EXECUTABLE, "history", "list"}, env);
+  EXPECT_EQ(list.exitCode, 0) << list.out << list.err;
+  const CommandResult read = runCommand({MARBREL_EXECUTABLE, "defaults", "read", "maxMenuItems"}, env);
+  EXPECT_NE(read.out.find('7'), std::string::npos) << "the written value reads back: " << read.out << read.err;
+  EXPECT_NE(filesContaining({root / "config"}, "maxMenuItems"), "") << "the defaults should be written to disk";
+  EXPECT_EQ(looselyProtected(root / "config"), "");
+  EXPECT_EQ(looselyProtected(root / "data"), "");
+  std::error_code error;
+  fs::remove_all(root, error);
+}
+
+TEST_F(Scenario, SecretCopiesLeaveNoBytesOnDiskAndEveryFileIsPrivate) {
+  const std::vector<std::pair<std::string, std::string>> markers = {
+      {"x-kde-passwordManagerHint", "secret"},
+      {"org.nspasteboard.ConcealedType", "1"},
+      {"org.nspasteboard.TransientType", "1"},
+      {"org.nspasteboard.AutoGeneratedType", "1"},
+  };
+  std::random_device random;
+  std::vector<std::string> secrets, ordinary;
+  for (const auto& [type, value] : markers) {
+    secrets.push_back("secret-" + std::to_string(random()) + "-" + std::to_string(random()));
+    ordinary.push_back("ordinary-" + std::to_string(random()) + "-" + std::to_string(random()));
+    ASSERT_TRUE(copy({{"text/plain", secrets.back()}, {type, value}}));
+    // Once the next copy is in the history, the secret's turn has certainly passed.
+    ASSERT_TRUE(copy({{"text/plain", ordinary.back()}}));
+    ASSERT_TRUE(waitForEntry(ordinary.back())) << "after the copy marked " << type;
+  }
+  EXPECT_EQ(history().size(), ordinary.size());
+
+  marbrel->stop(std::chrono::seconds(15));
+  EXPECT_EQ(marbrel->exitStatus(), std::optional<int>(0)) << "Marbrel should end cleanly on TERM";
+  ASSERT_TRUE(fs::exists(x->home() + "/data/marbrel/MarbrelStorage.sqlite")) << "the history should be on disk";
+  const std::vector<fs::path> scanned = {x->home(), outputDir + "/marbrel-0.log"};
+  // The scan sees the stored history: each ordinary copy is found in some file.
+  for (const auto& text : ordinary) EXPECT_NE(filesContaining(scanned, text), "") << text << " should be stored";
+  for (std::size_t i = 0; i < secrets.size(); ++i) {
+    EXPECT_EQ(filesContaining(scanned, secrets[i]), "") << "the copy marked " << markers[i].first << " reached the disk";
+  }
+  // The test made the two homes; everything inside them is the program's.
+  EXPECT_EQ(looselyProtected(x->home() + "/data"), "");
+  EXPECT_EQ(looselyProtected(x->home() + "/config"), "");
+}
+
+}  // namespace
+}  // namespace marbrel::e2e
