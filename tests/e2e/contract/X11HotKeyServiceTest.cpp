@@ -1,5 +1,5 @@
-// Root-window key grabs on a real X server: presses reach the handler once (auto-repeat aside),
-// locks do not stop them, and a combination that another program holds is refused.
+// Root-window key grabs on a real X server: presses reach the handler with the id, locks do not
+// stop them, and a combination that another program holds is refused.
 #include <memory>
 #include <vector>
 
@@ -31,16 +31,14 @@ class X11HotKeyServiceTest : public ::testing::Test {
       return true;
     }));
   }
-  void press(const std::string& keys) {
-    e2e::ContractEnvironment::session()->run({"xdotool", "key", keys});
-  }
+  void press(const std::string& keys) { e2e::ContractEnvironment::session()->run({"xdotool", "key", keys}); }
 
   std::unique_ptr<X11Connection> connection;
   std::unique_ptr<X11HotKeyService> service;
   std::vector<HotKeyService::Event> events;
 };
 
-TEST_F(X11HotKeyServiceTest, ARegisteredCombinationReportsPressAndReleaseWithItsId) {
+TEST_F(X11HotKeyServiceTest, ARegisteredCombinationReportsPressAndReleaseWithItsIdCapsLockOrNot) {
   const auto registration = service->registerHotKey(kV, kCommandShift, {0x5452484B, 7});
   ASSERT_TRUE(registration.has_value());
   press("ctrl+shift+v");
@@ -49,20 +47,14 @@ TEST_F(X11HotKeyServiceTest, ARegisteredCombinationReportsPressAndReleaseWithIts
   EXPECT_EQ(events[0].hotKeyId.signature, 0x5452484Bu);
   EXPECT_EQ(events[0].kind, HotKeyService::EventKind::pressed);
   EXPECT_EQ(events[1].kind, HotKeyService::EventKind::released);
-  service->unregisterHotKey(*registration);
-}
-
-TEST_F(X11HotKeyServiceTest, CapsLockDoesNotStopTheCombination) {
-  const auto registration = service->registerHotKey(kV, kCommandShift, {1, 1});
-  ASSERT_TRUE(registration.has_value());
   press("Caps_Lock");
   press("ctrl+shift+v");
   press("Caps_Lock");
-  EXPECT_TRUE(processEventsUntil([&] { return !events.empty(); }));
+  EXPECT_TRUE(processEventsUntil([&] { return events.size() >= 4; })) << "Caps Lock does not stop it";
   service->unregisterHotKey(*registration);
 }
 
-TEST_F(X11HotKeyServiceTest, ACombinationAnotherProgramHoldsIsRefusedAndLeavesNothingBehind) {
+TEST_F(X11HotKeyServiceTest, ACombinationAnotherProgramHoldsIsRefusedUntilItLetsGo) {
   X11Connection otherProgram;
   X11HotKeyService other(otherProgram);
   const auto held = other.registerHotKey(kV, kCommandShift, {1, 1});
@@ -70,18 +62,10 @@ TEST_F(X11HotKeyServiceTest, ACombinationAnotherProgramHoldsIsRefusedAndLeavesNo
   EXPECT_FALSE(service->registerHotKey(kV, kCommandShift, {1, 2}).has_value());
   other.unregisterHotKey(*held);
   const auto now = service->registerHotKey(kV, kCommandShift, {1, 3});
-  EXPECT_TRUE(now.has_value()) << "free again once the other program lets go";
-  if (now) service->unregisterHotKey(*now);
-}
-
-TEST_F(X11HotKeyServiceTest, AfterUnregisteringNothingIsReported) {
-  const auto registration = service->registerHotKey(kV, kCommandShift, {1, 1});
-  ASSERT_TRUE(registration.has_value());
-  service->unregisterHotKey(*registration);
-  service->unregisterHotKey(*registration);  // twice is harmless
-  // A second service proves the key went out: its own grab of the same combination succeeds.
-  X11Connection otherProgram;
-  X11HotKeyService other(otherProgram);
+  ASSERT_TRUE(now.has_value()) << "free again once the other program lets go";
+  service->unregisterHotKey(*now);
+  service->unregisterHotKey(*now);  // twice is harmless
+  // The other program's grab of the same combination succeeds: ours went out.
   const auto taken = other.registerHotKey(kV, kCommandShift, {1, 4});
   EXPECT_TRUE(taken.has_value());
   if (taken) other.unregisterHotKey(*taken);
