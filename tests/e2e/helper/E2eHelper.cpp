@@ -1,20 +1,12 @@
-// A small X (or, with QT_QPA_PLATFORM=wayland, Wayland) client for the end-to-end tests, in these roles:
-//   marbrel_e2e_helper own-clipboard TYPE=VALUE...   offers the given formats on the clipboard (VALUE
-//       "@FILE" reads the bytes from FILE), prints "owned" and serves them until another program
-//       takes the clipboard (then it exits 0) or 120 seconds pass; on Wayland it first shows a small
-//       window "MarbrelCopier", as a program may copy only while it has the keyboard
-//   marbrel_e2e_helper stall-clipboard               (X11) offers text on the clipboard, prints "owned",
-//       and answers a request for it with an incremental transfer that never ends (one byte "x" every
-//       half second), printing "asked", then "piece" for each byte sent; exits when another program
-//       takes the clipboard or after 120 s
-//   marbrel_e2e_helper stalled-clipboard TYPE...     offers the formats but never sends their bytes
-//   marbrel_e2e_helper paste-target FILE             shows a text field titled "MarbrelPasteTarget";
-//       its text is written to FILE after every change
-//   marbrel_e2e_helper lock-group N                  selects the keyboard's layout group N (0 is the
-//       first) and prints "group N" once the server reports it
-//   marbrel_e2e_helper press KEYCODE...              presses the X key codes together, in order, and
-//       releases them in reverse, as a person would (xdotool instead may switch the layout group
-//       for the time of a press)
+// A small X (or, with QT_QPA_PLATFORM=wayland, Wayland) client for the end-to-end tests; see usage
+// below. Clipboard owners print "owned" once they own it and leave when another program takes it
+// (or after 120 s); on Wayland they first show a window "MarbrelCopier" and copy at its first key
+// press, as a program may copy only while it has the keyboard. stall-clipboard (X11) answers with
+// an incremental transfer that never ends ("asked", then "piece" per byte, one every half second);
+// stalled-clipboard never sends bytes ("asked"). paste-target shows a text field titled
+// "MarbrelPasteTarget" and writes its text to FILE after every change. lock-group selects layout
+// group N and prints "group N"; press presses X key codes together and releases them in reverse,
+// as a person would (xdotool may switch the layout group for a press).
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -43,6 +35,12 @@
 
 namespace {
 
+// Tells the test a step was reached; the test reads the output as it comes.
+void say(const char* word) {
+  std::printf("%s\n", word);
+  std::fflush(stdout);
+}
+
 // Offers its formats but, asked for bytes by another program, blocks for good: an owner that never
 // answers. (Qt itself looks at the data while taking the clipboard; that is answered.)
 class StalledMimeData : public QMimeData {
@@ -55,8 +53,7 @@ class StalledMimeData : public QMimeData {
  protected:
   QVariant retrieveData(const QString&, QMetaType) const override {
     if (!stalling_) return {};
-    std::printf("asked\n");
-    std::fflush(stdout);
+    say("asked");
     for (;;) ::pause();
   }
 
@@ -87,8 +84,7 @@ int serveClipboard(QApplication& app, QMimeData* mime) {
     QObject::connect(clipboard, &QClipboard::changed, &app, [clipboard](QClipboard::Mode mode) {
       if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard()) QCoreApplication::exit(0);
     });
-    std::printf("owned\n");
-    std::fflush(stdout);
+    say("owned");
   };
   QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(3); });
   // A Wayland program may set the clipboard only in answer to input: show a window, say "ready" once
@@ -100,8 +96,7 @@ int serveClipboard(QApplication& app, QMimeData* mime) {
     window->resize(200, 60);
     QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [](QWindow* focus) {
       if (!focus) return;
-      std::printf("ready\n");
-      std::fflush(stdout);
+      say("ready");
     });
     auto* filter = new KeyPressFilter(own);
     window->installEventFilter(filter);
@@ -175,8 +170,7 @@ int stallClipboard() {
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   XSetSelectionOwner(display, clipboard, window, CurrentTime);
   if (XGetSelectionOwner(display, clipboard) != window) return 1;
-  std::printf("owned\n");
-  std::fflush(stdout);
+  say("owned");
 
   Window reader = None;  // the window an endless transfer goes to
   Atom property = None;
@@ -189,8 +183,7 @@ int stallClipboard() {
                       reinterpret_cast<const unsigned char*>("x"), 1);
       pieceWanted = false;
       nextPiece = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-      std::printf("piece\n");
-      std::fflush(stdout);
+      say("piece");
     }
     XFlush(display);
     if (!XPending(display)) {
@@ -230,8 +223,7 @@ int stallClipboard() {
       const long size = 1 << 20;
       XChangeProperty(display, reader, property, incr, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(&size), 1);
-      std::printf("asked\n");
-      std::fflush(stdout);
+      say("asked");
     } else {
       answer.property = None;
     }
@@ -293,10 +285,7 @@ int main(int argc, char** argv) {
   if (args.size() == 2 && args.front() == QStringLiteral("paste-target")) return pasteTarget(app, args.at(1));
   if (args.size() == 2 && args.front() == QStringLiteral("lock-group")) return lockGroup(args.at(1));
   if (args.size() >= 2 && args.front() == QStringLiteral("press")) return press(args.mid(1));
-  std::fprintf(stderr,
-               "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE... | stall-clipboard |"
-               " stalled-clipboard TYPE... | paste-target FILE |"
-               " lock-group N |"
-               " press KEYCODE...\n");
+  std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=VALUE(@FILE)... | stall-clipboard | "
+                       "stalled-clipboard TYPE... | paste-target FILE | lock-group N | press KEYCODE...\n");
   return 2;
 }

@@ -2,6 +2,7 @@
 // (or, for a newer interface version than it speaks, a stand-in) with a test backend that records
 // what it is asked. Marbrel itself draws on a private X server, as it does on XWayland.
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -13,6 +14,9 @@
 #include "support/PortalBus.h"
 
 namespace marbrel::e2e {
+
+std::map<std::string, std::string> doctorLines(const std::string& out);
+
 namespace {
 
 class PortalScenario : public Scenario {
@@ -134,7 +138,16 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
   for (const auto& call : portal->calls("RemoteDesktop.NotifyKeyboardKeysym")) EXPECT_TRUE(call["started"]);
 }
 
-TEST_F(PortalScenario, DesktopRefusingTheShortcutLeavesEverythingElseWorking) {
+TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeavesEverythingElseWorking) {
+  auto env = x->environment();
+  for (const auto& [key, value] : environment()) env[key] = value;
+  const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));
+  auto lines = doctorLines(r.out);
+  EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1)") << r.out;
+  EXPECT_EQ(lines["global shortcut"], "portal (GlobalShortcuts version 1)");
+  // No compositor answers here (only the X server): capture from Wayland programs is not possible.
+  EXPECT_EQ(r.exitCode, 1);
+
   ASSERT_EQ(portal->control("SetBindAnswer", {"refuse", ""}).exitCode, 0);
   ASSERT_TRUE(start()) << "see " << outputDir;
   ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1));

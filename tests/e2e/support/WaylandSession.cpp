@@ -64,16 +64,11 @@ WaylandSession::WaylandSession(const std::string& logDir, const std::string& ext
   ::chmod(runtimeDir_.c_str(), 0700);
 
   std::map<std::string, std::string> env = environment();
-  env.erase("WAYLAND_DISPLAY");
-  env.erase("DISPLAY");
-  env.erase("SWAYSOCK");
-  env["-WAYLAND_DISPLAY"] = "";
-  env["-DISPLAY"] = "";
-  env["-SWAYSOCK"] = "";
-  env["-I3SOCK"] = "";
-  env["WLR_BACKENDS"] = "headless";
-  env["WLR_RENDERER"] = "pixman";
-  env["WLR_LIBINPUT_NO_DEVICES"] = "1";
+  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK"}) {
+    env.erase(name);
+    env[std::string("-") + name] = "";
+  }
+  env.insert({{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}});
   sway_ = std::make_unique<Process>(asUser({"sway", "-c", root_ + "/sway.conf"}), env, logDir_ + "/sway.log");
   if (!waitForCompositor() && problem_.empty()) problem_ = "sway did not come up; see " + logDir_ + "/sway.log";
 }
@@ -265,15 +260,9 @@ void WaylandSession::stopStrays() {
       struct stat info {};
       const std::string dir = std::string("/proc/") + entry->d_name;
       if (::stat(dir.c_str(), &info) != 0 || info.st_uid != uid_) continue;
-      const std::string environ = readFile(dir + "/environ");
-      std::size_t at = 0;
-      while (at < environ.size()) {
-        const std::size_t end = std::min(environ.find('\0', at), environ.size());
-        if (environ.compare(at, end - at, marker) == 0) {
-          pids.push_back(pid);
-          break;
-        }
-        at = end + 1;
+      // Entries of a process's environment each end with a NUL.
+      if ((std::string(1, '\0') + readFile(dir + "/environ")).find('\0' + marker + '\0') != std::string::npos) {
+        pids.push_back(pid);
       }
     }
     ::closedir(proc);
