@@ -71,17 +71,9 @@ struct QtPasteboardHarness {
   QtPasteboard board;
   Pasteboard& pasteboard() { return board; }
   std::vector<std::unique_ptr<e2e::Process>> owners;
-  int files = 0;
 
   void copyFromAnotherProgram(const Representations& representations) {
-    std::vector<std::string> argv = {MARBREL_E2E_HELPER, "own-clipboard"};
-    for (const auto& [type, bytes] : representations) {
-      // Bytes go through a file, so any byte (NUL included) survives.
-      const std::string file = std::string(MARBREL_E2E_OUTPUT) + "/contract/bytes-" + std::to_string(::getpid()) +
-                               "-" + std::to_string(files++);
-      std::ofstream(file, std::ios::binary) << bytes;
-      argv.push_back(type + "=@" + file);
-    }
+    const auto argv = e2e::ownClipboardCommand(representations, std::string(MARBREL_E2E_OUTPUT) + "/contract");
     owners.push_back(std::make_unique<e2e::Process>(argv, e2e::ContractEnvironment::session()->environment(),
                                                     std::string(MARBREL_E2E_OUTPUT) + "/contract/owner.log"));
   }

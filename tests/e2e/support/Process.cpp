@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -106,6 +107,19 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> ownClipboardCommand(const std::vector<std::pair<std::string, std::string>>& representations,
+                                             const std::string& dir) {
+  static int files = 0;
+  std::vector<std::string> argv = {MARBREL_E2E_HELPER, "own-clipboard"};
+  for (const auto& [type, bytes] : representations) {
+    const std::string file = dir + "/copy-" + std::to_string(::getpid()) + "-" + std::to_string(files++);
+    std::ofstream(file, std::ios::binary) << bytes;
+    ::chmod(file.c_str(), 0644);
+    argv.push_back(type + "=@" + file);
+  }
+  return argv;
 }
 
 bool haveProgram(const std::string& name) {

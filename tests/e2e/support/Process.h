@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <sys/types.h>
 #include <vector>
 
@@ -53,6 +54,11 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 // A file's bytes; empty when it cannot be read.
 std::string readFile(const std::string& path);
+
+// The helper's command that copies `representations` (TYPE and bytes each), their bytes passed
+// through files in `dir` (so any byte, NUL included, survives), readable by any user.
+std::vector<std::string> ownClipboardCommand(const std::vector<std::pair<std::string, std::string>>& representations,
+                                             const std::string& dir);
 
 // Whether a program can be found in PATH.
 bool haveProgram(const std::string& name);

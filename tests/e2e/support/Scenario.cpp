@@ -87,15 +87,8 @@ bool Scenario::closeMenu() {
 }
 
 bool Scenario::copy(const std::vector<std::pair<std::string, std::string>>& representations) {
-  std::vector<std::string> argv = {MARBREL_E2E_HELPER, "own-clipboard"};
-  for (const auto& [type, bytes] : representations) {
-    // Bytes go through a file, so any byte (NUL included) survives.
-    const std::string file = scratchDir() + "/copy-" + std::to_string(owners.size()) + "-" + std::to_string(argv.size());
-    std::ofstream(file, std::ios::binary) << bytes;
-    argv.push_back(type + "=@" + file);
-  }
   const std::string log = "owner-" + std::to_string(owners.size()) + ".log";
-  owners.push_back(launch(argv, log));
+  owners.push_back(launch(ownClipboardCommand(representations, scratchDir()), log));
   return waitFor([&] { return readFile(outputDir + "/" + log).find("owned") != std::string::npos; });
 }
 

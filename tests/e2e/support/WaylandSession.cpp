@@ -184,16 +184,7 @@ bool WaylandSession::startSessionBus() {
 }
 
 bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>& representations) {
-  std::vector<std::string> arguments = {"own-clipboard"};
-  for (const auto& [type, bytes] : representations) {
-    // Bytes go through a file, so any byte (NUL included) survives.
-    const std::string file = root_ + "/home/copy-" + std::to_string(copiers_.size()) + "-" +
-                             std::to_string(arguments.size());
-    std::ofstream(file, std::ios::binary) << bytes;
-    ::chmod(file.c_str(), 0644);
-    arguments.push_back(type + "=@" + file);
-  }
-  if (!startCopier(arguments)) return false;
+  if (!startCopier(ownClipboardCommand(representations, root_ + "/home"))) return false;
   if (representations.empty()) return true;
   // The copy is the clipboard's once the compositor hands out its bytes (an earlier copy may offer
   // the same types).
@@ -202,7 +193,7 @@ bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>
 }
 
 bool WaylandSession::copyStalled(const std::vector<std::string>& types) {
-  std::vector<std::string> arguments = {"stalled-clipboard"};
+  std::vector<std::string> arguments = {MARBREL_E2E_HELPER, "stalled-clipboard"};
   arguments.insert(arguments.end(), types.begin(), types.end());
   if (!startCopier(arguments)) return false;
   return waitFor([&] {
@@ -216,11 +207,9 @@ std::string WaylandSession::lastCopierOutput() const {
   return readFile(logDir_ + "/copier-" + std::to_string(copiers_.size() - 1) + ".log");
 }
 
-bool WaylandSession::startCopier(const std::vector<std::string>& arguments) {
+bool WaylandSession::startCopier(const std::vector<std::string>& argv) {
   const std::string log = logDir_ + "/copier-" + std::to_string(copiers_.size()) + ".log";
   std::remove(log.c_str());
-  std::vector<std::string> argv = {MARBREL_E2E_HELPER};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
   copiers_.push_back(start(argv, log, {{"QT_QPA_PLATFORM", "wayland"}}));
   // A Wayland program may copy only in answer to input: once its window has the keyboard, a key
   // press lets it copy (pressed again should the first press be lost).

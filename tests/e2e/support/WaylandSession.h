@@ -64,7 +64,7 @@ class WaylandSession {
   // Stops every process of the session's user that lives in this session (by its runtime folder),
   // including those sway started on its own, which are not in our process group.
   void stopStrays();
-  bool startCopier(const std::vector<std::string>& arguments);
+  bool startCopier(const std::vector<std::string>& argv);
 
   std::string logDir_;
   std::string root_;        // the session's temporary folder
