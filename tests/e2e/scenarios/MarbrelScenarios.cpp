@@ -101,9 +101,11 @@ TEST_F(MarbrelScenario, FromTheKeyboardTheMenuFiltersPastesCopiesPinsAndDeletes)
   // The paste is a copy like any other: merged into the entry it came from, which goes to the top.
   ASSERT_TRUE(waitFor([&] { return copiesOf("alpha one") == 2; }));
 
-  ASSERT_FALSE(openMenu().empty());
-  key("Down");  // from "alpha one" to "beta two"
-  EXPECT_TRUE(screenshot("second-highlighted"));
+  const std::string again = openMenu();
+  ASSERT_FALSE(again.empty());
+  ASSERT_TRUE(type("bet"));  // highlights "beta two", the one row left
+  ASSERT_TRUE(waitFor([&] { return windowHeight(again) < fullHeight; })) << "the filter applies";
+  EXPECT_TRUE(screenshot("beta-highlighted"));
   key("alt+Return");
   EXPECT_TRUE(waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return clipboardText() == "beta two"; }));
