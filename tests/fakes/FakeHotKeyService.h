@@ -32,7 +32,6 @@ class FakeHotKeyService : public HotKeyService {
   void refuse(std::uint32_t keyCode, std::uint32_t carbonModifiers) { refused_.insert({keyCode, carbonModifiers}); }
   void allow(std::uint32_t keyCode, std::uint32_t carbonModifiers) { refused_.erase({keyCode, carbonModifiers}); }
   void setReserved(std::vector<ReservedHotKey> reserved) { reserved_ = std::move(reserved); }
-  void setHandlerAvailable(bool available) { handlerAvailable_ = available; }
 
   // Presses (or releases) a combination: every live grab of it is reported to the handler. Returns
   // how many reports the handler answered as handled.
@@ -48,7 +47,6 @@ class FakeHotKeyService : public HotKeyService {
   // Every registration attempt's id, refused ones included, in order.
   const std::vector<HotKeyId>& attemptedIds() const { return attempted_; }
   bool hasHandler() const { return static_cast<bool>(handler_); }
-  int handlerInstallCount() const { return handlerInstalls_; }
 
  private:
   int send(std::uint32_t keyCode, std::uint32_t carbonModifiers, EventKind kind);
@@ -59,8 +57,6 @@ class FakeHotKeyService : public HotKeyService {
   std::vector<ReservedHotKey> reserved_;
   std::vector<HotKeyId> attempted_;
   Handler handler_;
-  bool handlerAvailable_ = true;
-  int handlerInstalls_ = 0;
 };
 
 }  // namespace marbrel

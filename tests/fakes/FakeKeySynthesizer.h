@@ -22,13 +22,11 @@ class FakeKeySynthesizer : public KeySynthesizer {
     return trusted;
   }
   bool postKeyEvent(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) override {
-    if (failPosting) return false;
     events.push_back({keyCode, keyDown, flags});
     return true;
   }
 
   bool trusted = true;
-  bool failPosting = false;
   int trustRequests = 0;
   std::vector<Event> events;
 };

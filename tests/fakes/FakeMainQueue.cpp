@@ -5,18 +5,17 @@
 namespace marbrel {
 
 MainQueue::TaskId FakeMainQueue::asyncAfter(double seconds, Task task) {
-  const TaskId id = nextId_++;
-  const Key key{now_ + std::max(0.0, seconds), id};
-  tasks_[key] = Entry{std::move(task), 0};
-  keys_[id] = key;
-  return id;
+  return schedule(now_ + std::max(0.0, seconds), std::move(task), 0);
 }
 
 MainQueue::TaskId FakeMainQueue::scheduleRepeating(double interval, Task task) {
-  const TaskId id = nextId_++;
-  const Key key{now_ + interval, id};
-  tasks_[key] = Entry{std::move(task), interval};
-  keys_[id] = key;
+  return schedule(now_ + interval, std::move(task), interval);
+}
+
+MainQueue::TaskId FakeMainQueue::schedule(double due, Task task, double interval, TaskId id) {
+  if (id == 0) id = nextId_++;
+  tasks_[{due, id}] = Entry{std::move(task), interval};
+  keys_[id] = {due, id};
   return id;
 }
 
@@ -25,12 +24,6 @@ void FakeMainQueue::cancel(TaskId id) {
   if (it == keys_.end()) return;
   tasks_.erase(it->second);
   keys_.erase(it);
-}
-
-bool FakeMainQueue::nextDue(double& when) const {
-  if (tasks_.empty()) return false;
-  when = tasks_.begin()->first.first;
-  return true;
 }
 
 bool FakeMainQueue::runOneDueBy(double limit) {
@@ -45,9 +38,7 @@ bool FakeMainQueue::runOneDueBy(double limit) {
   now_ = std::max(now_, key.first);
   if (entry.interval > 0) {
     // Re-arm before running, under the same id, so the task may cancel its own timer.
-    const Key next{key.first + entry.interval, id};
-    tasks_[next] = Entry{entry.task, entry.interval};
-    keys_[id] = next;
+    schedule(key.first + entry.interval, entry.task, entry.interval, id);
   }
   entry.task();
   return true;

@@ -25,10 +25,6 @@ class FakeMainQueue : public MainQueue {
   // Runs the tasks due now, including those they queue for now; stops after `maxTasks`.
   // Returns how many ran.
   std::size_t runUntilIdle(std::size_t maxTasks = 10000);
-  // How many tasks and timers are waiting.
-  std::size_t pendingCount() const { return tasks_.size(); }
-  // When the next task falls due, if any.
-  bool nextDue(double& when) const;
 
  private:
   struct Entry {
@@ -38,6 +34,7 @@ class FakeMainQueue : public MainQueue {
   // Ordered by due time, then by id (the order in which they were queued).
   using Key = std::pair<double, TaskId>;
 
+  TaskId schedule(double due, Task task, double interval, TaskId id = 0);
   bool runOneDueBy(double limit);
 
   double now_;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/platform/MenuPresenter.h"
@@ -10,24 +11,34 @@
 namespace marbrel {
 
 // A pop-up menu service in memory: popUp opens the menu at once (reporting it to the listener) and
-// stays open until a test closes it or the program cancels it; key presses are sent by the test.
+// it stays open until a test closes it or the program cancels it; key presses are sent by the test.
 class FakeMenuPresenter : public MenuPresenter {
  public:
   void setListener(MenuTrackingListener* newListener) override { listener = newListener; }
-  void popUp(MenuModel& menu, ScreenPoint location) override;
+  void popUp(MenuModel& menu, ScreenPoint location) override {
+    if (openMenu) return;
+    popUpLocations.push_back(location);
+    openMenu = &menu;
+    if (listener) listener->menuWillOpen(menu);
+  }
   ScreenSize menuSize(const MenuModel&) const override { return size; }
-  void cancelTracking() override;
+  void cancelTracking() override {
+    ++cancelCount;
+    close();
+  }
   bool isMenuOpen() const override { return openMenu != nullptr; }
   std::optional<ScreenRect> mainScreenFrame() const override { return screen; }
   ScreenPoint mouseLocation() const override { return mouse; }
 
-  // Test controls.
-  // Opens a menu as a click on the status item would (no pop-up location).
-  void openFromStatusItem(MenuModel& menu);
   // Closes the open menu as a click outside would.
-  void close();
+  void close() {
+    MenuModel* menu = std::exchange(openMenu, nullptr);
+    if (menu && listener) listener->menuDidClose(*menu);
+  }
   // Presses a key in the open menu; returns whether the program handled it (false with no menu).
-  bool keyDown(std::uint16_t keyCode, std::uint64_t flags, std::optional<std::string> characters = std::nullopt);
+  bool keyDown(std::uint16_t keyCode, std::uint64_t flags, std::optional<std::string> characters = std::nullopt) {
+    return openMenu && listener && listener->menuKeyDown(*openMenu, keyCode, flags, characters);
+  }
 
   MenuTrackingListener* listener = nullptr;
   MenuModel* openMenu = nullptr;

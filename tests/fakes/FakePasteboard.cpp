@@ -30,7 +30,6 @@ std::vector<std::shared_ptr<const PasteboardItem>> FakePasteboard::items() const
 
 void FakePasteboard::declareTypes(const std::vector<std::string>& types) {
   ++changeCount_;
-  ++declareCount_;
   items_.clear();
   declared_ = types;
   writes_.clear();

@@ -42,7 +42,6 @@ class FakePasteboard : public Pasteboard {
   // What the program declared and wrote, in order, since the last declareTypes().
   const std::vector<std::string>& declaredTypes() const { return declared_; }
   const std::vector<std::pair<std::string, std::optional<std::string>>>& writes() const { return writes_; }
-  int declareCount() const { return declareCount_; }
 
   bool announcesChanges = true;
 
@@ -51,7 +50,6 @@ class FakePasteboard : public Pasteboard {
   std::vector<std::shared_ptr<Item>> items_;
   std::vector<std::string> declared_;
   std::vector<std::pair<std::string, std::optional<std::string>>> writes_;
-  int declareCount_ = 0;
   std::function<void()> changeHandler_;
 
   void announce();

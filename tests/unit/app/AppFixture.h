@@ -18,16 +18,12 @@
 #include "core/menu/SearchHeader.h"
 #include "core/menu/SearchHeaderItem.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
-#include "fakes/FakeAboutPresenter.h"
 #include "fakes/FakeAlerts.h"
-#include "fakes/FakeApplication.h"
+#include "fakes/FakeAppPorts.h"
 #include "fakes/FakeHotKeyService.h"
-#include "fakes/FakePreferencesWindow.h"
-#include "fakes/FakeStatusItem.h"
 #include "support/CoreFakes.h"
 
 namespace marbrel::testing {
-
 
 // The whole program's core over fakes of every port; launch() runs the delegate's launch as the
 // platform would.

@@ -3,15 +3,34 @@
 #include <optional>
 #include <string>
 
+#include "core/platform/AboutPresenter.h"
+#include "core/platform/Application.h"
+#include "core/platform/PreferencesWindow.h"
 #include "core/platform/StatusItem.h"
 
 namespace marbrel {
 
-// A status-area icon in memory: records what the program set, and lets a test hide or show it as
-// a user would.
-class FakeStatusItem : public StatusItem {
- public:
-  bool hasButton() const override { return buttonPresent; }
+// The program's small desktop ports in memory: each records what the program asked of it.
+struct FakeAboutPresenter : AboutPresenter {
+  void openAbout() override { ++openCount; }
+  int openCount = 0;
+};
+
+struct FakeApplication : Application {
+  void stop() override { ++stopCount; }
+  void activateIgnoringOtherApps() override { ++activateCount; }
+  int stopCount = 0;
+  int activateCount = 0;
+};
+
+struct FakePreferencesWindow : PreferencesWindow {
+  void show() override { ++showCount; }
+  int showCount = 0;
+};
+
+// A status-area icon; userSetsVisible() hides or shows it as a user would, and the observer hears.
+struct FakeStatusItem : StatusItem {
+  bool hasButton() const override { return true; }
   void setImage(const std::string& name) override { image = name; }
   void setMenu(MenuModel* newMenu) override { menu = newMenu; }
   void setRemovalAllowed(bool allowed) override { removalAllowed = allowed; }
@@ -22,14 +41,11 @@ class FakeStatusItem : public StatusItem {
   }
   void setVisibilityObserver(VisibilityObserver newObserver) override { observer = std::move(newObserver); }
   std::optional<ScreenRect> buttonWindowFrame() const override { return windowFrame; }
-
-  // Test control: the user hides or shows the icon; the observer hears of it.
   void userSetsVisible(bool value) {
     visible = value;
     if (observer) observer(value);
   }
 
-  bool buttonPresent = true;
   std::optional<ScreenRect> windowFrame;
   std::string image;
   MenuModel* menu = nullptr;
