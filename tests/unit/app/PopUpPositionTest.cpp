@@ -45,39 +45,24 @@ TEST(PopUpPositionRules, EachSettingPicksItsPoint) {
 
 using PopUp = AppFixture;
 
+// The controller hands the presenter's pointer, screen and menu size and the icon's window to the rules.
 TEST_F(PopUp, TheControllerOpensTheMenuWhereTheSettingSays) {
   launch();
   presenter.size = {320, 500};
-  configuration.setPopupPosition("cursor");
-  marbrel().popUp();
-  presenter.close();
-  configuration.setPopupPosition("statusItem");
-  statusItem.windowFrame = ScreenRect{{800, 870}, {30, 30}};
-  marbrel().popUp();
-  presenter.close();
-  configuration.setPopupPosition("center");
-  marbrel().popUp();
-  presenter.close();
-  presenter.screen = ScreenRect{{1440, 200}, {1440, 900}};  // the pointer's screen is the right one
-  marbrel().popUp();
-  presenter.close();
-  // Without the status item's window (a tray that tells no geometry): at the pointer.
-  configuration.setPopupPosition("statusItem");
-  statusItem.windowFrame.reset();
-  marbrel().popUp();
-  presenter.close();
-  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{100, 200},
-                                                                {800, 870},
-                                                                {(1440 - 320) / 2, (900 + 500) / 2},
-                                                                {1440 + (1440 - 320) / 2, 200 + (900 + 500) / 2},
-                                                                {100, 200}}));
-
-  // Without a screen a centred menu does not open.
-  configuration.setPopupPosition("center");
-  presenter.screen.reset();
-  marbrel().popUp();
-  EXPECT_EQ(presenter.popUpLocations.size(), 5u);
-  EXPECT_EQ(presenter.openMenu, nullptr);
+  const std::optional<ScreenRect> icon = ScreenRect{{800, 870}, {30, 30}}, right = ScreenRect{{1440, 200}, {1440, 900}};
+  const std::tuple<const char*, std::optional<ScreenRect>, std::optional<ScreenRect>> rows[] = {
+      {"cursor", presenter.screen, icon}, {"statusItem", presenter.screen, icon}, {"center", presenter.screen, icon},
+      {"center", right, icon}, {"statusItem", right, std::nullopt}, {"center", std::nullopt, icon}};
+  for (const auto& [setting, screen, iconFrame] : rows) {
+    configuration.setPopupPosition(setting);
+    presenter.screen = screen;
+    statusItem.windowFrame = iconFrame;
+    marbrel().popUp();
+    presenter.close();
+  }
+  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{100, 200}, {800, 870}, {560, 700},
+                                                                {1440 + 560, 200 + 700}, {100, 200}}))
+      << "without a screen a centred menu does not open";
 }
 
 }  // namespace
