@@ -45,14 +45,13 @@ TEST_F(LaunchAtLoginFile, TurningOnWritesAPrivateEntryInAPrivateFolderThatStarts
   EXPECT_TRUE(launch.isEnabled());
   EXPECT_EQ(modeOf(entry), 0600u);
   EXPECT_EQ(modeOf(entry.parent_path()), 0700u);
-  const std::string text = readFile(entry);
-  EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
-  EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
-  EXPECT_NE(text.find("\nExec=" + program.string() + "\n"), std::string::npos);
   // Sessions skip an entry whose TryExec program is gone, rather than failing to start it.
-  EXPECT_NE(text.find("\nTryExec=" + program.string() + "\n"), std::string::npos);
-  // No temporary file is left beside it.
-  EXPECT_EQ(std::distance(fs::directory_iterator(entry.parent_path()), fs::directory_iterator()), 1);
+  const std::string text = readFile(entry);
+  for (const std::string& line : std::vector<std::string>{"[Desktop Entry]\n", "\nType=Application\n", "\nExec=" + program.string() + "\n",
+                                 "\nTryExec=" + program.string() + "\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(entry.parent_path()), fs::directory_iterator()), 1) << "no temporary file is left";
 }
 
 TEST_F(LaunchAtLoginFile, TurningOnReplacesAHiddenEntryAndTurningOffRemovesIt) {
@@ -67,71 +66,62 @@ TEST_F(LaunchAtLoginFile, TurningOnReplacesAHiddenEntryAndTurningOffRemovesIt) {
   EXPECT_TRUE(launch.setEnabled(false));  // already off
 }
 
-TEST_F(LaunchAtLoginFile, HiddenOrDisabledEntriesCountAsOff) {
-  EXPECT_TRUE(enabledWith(head));
-  EXPECT_FALSE(enabledWith(head + "Hidden=true\n"));
-  EXPECT_FALSE(enabledWith(head + "Hidden = true\n"));
-  EXPECT_TRUE(enabledWith(head + "Hidden=false\n"));
-  EXPECT_FALSE(enabledWith(head + "X-GNOME-Autostart-enabled=false\n"));
-  EXPECT_TRUE(enabledWith(head + "X-GNOME-Autostart-enabled=true\n"));
-  // The first occurrence of a key counts.
-  EXPECT_FALSE(enabledWith(head + "Hidden=true\nHidden=false\n"));
-  // Keys of other groups do not.
-  EXPECT_TRUE(enabledWith(head + "[Desktop Action quit]\nHidden=true\n"));
-}
+// Only an entry the session would start counts as on: hidden, disabled, malformed ones or ones whose
+// program is gone count as off.
+TEST_F(LaunchAtLoginFile, OnlyAnEntryTheSessionWouldStartCountsAsOn) {
+  const fs::path spaced = makeProgram(dir / "my bin" / "marbrel");
+  writeFile(dir / "plain" / "marbrel", "not a program");
+  fs::create_directories(dir / "folder" / "marbrel");
+  const std::string group = "[Desktop Entry]\nType=Application\n", exec = "Exec=" + program.string() + "\n";
+  const std::string gone = (dir / "bin" / "gone").string();
+  const struct {
+    std::string text;
+    bool enabled;
+  } rows[] = {
+      {head, true},
+      {head + "Hidden=true\n", false},
+      {head + "Hidden = true\n", false},
+      {head + "Hidden=false\n", true},
+      {head + "X-GNOME-Autostart-enabled=false\n", false},
+      {head + "X-GNOME-Autostart-enabled=true\n", true},
+      {head + "Hidden=true\nHidden=false\n", false},  // the first occurrence of a key counts
+      {head + "[Desktop Action quit]\nHidden=true\n", true},  // keys of other groups do not
+      {"", false},
+      {"Type=Application\n" + exec, false},  // no group
+      {"[Desktop Entry]\nType=Link\n" + exec, false},
+      {group, false},
+      {group + "Exec=\n", false},
+      {std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 42), false},
+      {"# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=" + program.string() + "\r\n", true},
+      {group + "Exec=" + program.string() + " --flag %U\n", true},
+      {group + "Exec=\"" + spaced.string() + "\"\n", true},
+      {group + "Exec=\"" + (dir / "my bin" / "gone").string() + "\"\n", false},
+      {group + "Exec=" + gone + "\n", false},
+      {group + "Exec=" + (dir / "plain" / "marbrel").string() + "\n", false},  // not executable
+      {group + "Exec=" + (dir / "folder" / "marbrel").string() + "\n", false},
+      {group + "Exec=marbrel\n", true},  // found in PATH
+      {group + "Exec=marbrel-gone\n", false},
+      {group + "Exec=\"\n", false},
+      {group + "TryExec=" + gone + "\n" + exec, false},
+      {group + "TryExec=marbrel\n" + exec, true},
+  };
+  const char* path = std::getenv("PATH");
+  const std::string savedPath = path ? path : "";
+  ::setenv("PATH", ("/nonexistent:" + (dir / "bin").string()).c_str(), 1);
+  for (const auto& row : rows) EXPECT_EQ(enabledWith(row.text), row.enabled) << row.text;
+  if (path) ::setenv("PATH", savedPath.c_str(), 1);
+  else ::unsetenv("PATH");
 
-TEST_F(LaunchAtLoginFile, EntriesTheSessionWouldNotStartCountAsOff) {
-  EXPECT_FALSE(enabledWith(""));
-  const std::string exec = "Exec=" + program.string() + "\n";
-  EXPECT_FALSE(enabledWith("Type=Application\n" + exec));                    // no group
-  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Link\n" + exec));          // not a program
-  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\n"));                   // no command
-  EXPECT_FALSE(enabledWith("[Desktop Entry]\nType=Application\nExec=\n"));
-  EXPECT_FALSE(enabledWith(std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 42)));
-  EXPECT_TRUE(enabledWith("# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=" + program.string() + "\r\n"));
-  fs::remove(entry);
-  fs::create_directories(entry);  // a folder of that name
-  EXPECT_FALSE(launch.isEnabled());
-  EXPECT_FALSE(launch.setEnabled(false));
-  EXPECT_FALSE(launch.setEnabled(true));
-}
-
-TEST_F(LaunchAtLoginFile, AnEntryWhoseProgramIsGoneCountsAsOff) {
   ASSERT_TRUE(launch.setEnabled(true));
   fs::remove(program);  // the build folder was deleted, or the package removed
   EXPECT_FALSE(launch.isEnabled());
   ASSERT_TRUE(launch.setEnabled(true));
   EXPECT_FALSE(launch.isEnabled()) << "turning it on again cannot start a program that is not there";
-
-  makeProgram(program);
-  const fs::path spaced = makeProgram(dir / "my bin" / "marbrel");
-  writeFile(dir / "plain" / "marbrel", "not a program");
-  fs::create_directories(dir / "folder" / "marbrel");
-  const std::string group = "[Desktop Entry]\nType=Application\n";
-  const struct {
-    std::string keys;
-    bool enabled;
-    const char* why;
-  } rows[] = {
-      {"Exec=" + program.string() + " --flag %U\n", true, "arguments after the program do not matter"},
-      {"Exec=\"" + spaced.string() + "\"\n", true, "a quoted path with a space"},
-      {"Exec=\"" + (dir / "my bin" / "gone").string() + "\"\n", false, "a quoted path that is not there"},
-      {"Exec=" + (dir / "bin" / "gone").string() + "\n", false, "a path that is not there"},
-      {"Exec=" + (dir / "plain" / "marbrel").string() + "\n", false, "a file that is not executable"},
-      {"Exec=" + (dir / "folder" / "marbrel").string() + "\n", false, "a folder"},
-      {"Exec=marbrel\n", true, "a name found in PATH"},
-      {"Exec=marbrel-gone\n", false, "a name not found in PATH"},
-      {"Exec=\"\n", false, "an unterminated quote"},
-      {"TryExec=" + (dir / "bin" / "gone").string() + "\n" + "Exec=" + program.string() + "\n", false,
-       "TryExec names a program that is not there"},
-      {"TryExec=marbrel\nExec=" + program.string() + "\n", true, "TryExec names a program found in PATH"},
-  };
-  const char* path = std::getenv("PATH");
-  const std::string savedPath = path ? path : "";
-  ::setenv("PATH", ("/nonexistent:" + (dir / "bin").string()).c_str(), 1);
-  for (const auto& row : rows) EXPECT_EQ(enabledWith(group + row.keys), row.enabled) << row.why;
-  if (path) ::setenv("PATH", savedPath.c_str(), 1);
-  else ::unsetenv("PATH");
+  fs::remove(entry);
+  fs::create_directories(entry);  // a folder of that name
+  EXPECT_FALSE(launch.isEnabled());
+  EXPECT_FALSE(launch.setEnabled(false));
+  EXPECT_FALSE(launch.setEnabled(true));
 }
 
 TEST_F(LaunchAtLoginFile, AFailedWriteReportsFailureAndLeavesNothingBehind) {
