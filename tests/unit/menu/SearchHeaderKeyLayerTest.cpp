@@ -74,6 +74,7 @@ class SearchHeaderCommands : public SearchHeaderFixture {
   }
   std::string highlightedTitle() const {
     const auto& item = menu->highlightedItem();
+    if (item && item->tag() == menuFooterTag(MenuFooter::quit)) return "quit";
     return item ? item->title() + (item->isAlternate() ? "'" : "") : "(none)";
   }
 };
@@ -103,28 +104,46 @@ TEST_F(SearchHeaderCommands, OptionPPinsTheHighlightedEntryClearsTheQueryAndShow
   EXPECT_EQ(shownRows(), before);
 }
 
-TEST_F(SearchHeaderCommands, ArrowsAndControlKeysMoveTheHighlight) {
-  open();
-  ASSERT_EQ(highlightedTitle(), "gamma");
-  EXPECT_TRUE(press(keycode::downArrow, 0));
-  EXPECT_EQ(highlightedTitle(), "beta");
-  EXPECT_TRUE(press(keycode::n, flags::control, "n"));
-  EXPECT_EQ(highlightedTitle(), "alpha");
-  EXPECT_TRUE(press(keycode::p, flags::control, "p"));
-  EXPECT_EQ(highlightedTitle(), "beta");
-  EXPECT_TRUE(press(keycode::upArrow, 0));
-  EXPECT_EQ(highlightedTitle(), "gamma");
-  // Up on the first candidate wraps to the last one, the footer's quit item.
-  EXPECT_TRUE(press(keycode::upArrow, 0));
-  EXPECT_EQ(menu->highlightedItem()->tag(), 104);
-  EXPECT_TRUE(press(keycode::upArrow, flags::command));
-  EXPECT_EQ(highlightedTitle(), "gamma");
-  EXPECT_TRUE(press(keycode::downArrow, flags::command));
-  EXPECT_EQ(menu->highlightedItem()->tag(), 104);
-  // With Option held, Down walks the alternates.
-  EXPECT_TRUE(press(keycode::upArrow, flags::command));
-  EXPECT_TRUE(press(keycode::downArrow, flags::option));
-  EXPECT_EQ(highlightedTitle(), "beta'");
+// Each key moves the highlight from where the one before left it; "quit" is the footer's last item.
+TEST_F(SearchHeaderCommands, ArrowsAndControlKeysMoveTheHighlightAndSkipHiddenItems) {
+  struct Step {
+    std::uint16_t code;
+    std::uint64_t modifiers;
+    const char* shown;
+    const char* hiddenFooter;
+  };
+  const Step steps[] = {
+      {keycode::downArrow, 0, "beta", "beta"},
+      {keycode::n, flags::control, "alpha", "alpha"},
+      {keycode::p, flags::control, "beta", "beta"},
+      {keycode::upArrow, 0, "gamma", "gamma"},
+      {keycode::upArrow, 0, "quit", "alpha"},  // Up on the first wraps to the last
+      {keycode::downArrow, 0, "gamma", "gamma"},  // Down on the last wraps to the first
+      {keycode::downArrow, flags::command, "quit", "alpha"},
+      {keycode::upArrow, flags::command, "gamma", "gamma"},
+      {keycode::downArrow, flags::option, "beta'", "beta'"},  // with Option held, the alternates
+      {keycode::upArrow, flags::option, "gamma'", "gamma'"},
+      {keycode::upArrow, flags::option, "clear_all'", "alpha'"},
+  };
+  for (const bool hidden : {false, true}) {
+    if (hidden) {
+      searchHeader().movedToWindow(false);
+      hideFooter();
+    }
+    open();
+    ASSERT_EQ(highlightedTitle(), "gamma");
+    for (const Step& step : steps) {
+      SCOPED_TRACE(std::to_string(step.code) + (hidden ? " with the footer hidden" : ""));
+      EXPECT_TRUE(press(step.code, step.modifiers));
+      EXPECT_EQ(highlightedTitle(), hidden ? step.hiddenFooter : step.shown);
+    }
+  }
+  menu->highlight(footer(MenuFooter::quit).get());
+  EXPECT_EQ(highlightedTitle(), "(none)") << "a hidden item takes no highlight";
+  menu->selectLast(false);
+  EXPECT_TRUE(press(keycode::returnKey, 0, "\r"));
+  EXPECT_TRUE(footerRuns.empty());
+  EXPECT_EQ(pasteboard.writes().back().second, "alpha");
 }
 
 TEST_F(SearchHeaderCommands, ReturnChoosesTheShownRowOfTheHighlightedPairAndClosesTheMenu) {
@@ -144,31 +163,6 @@ TEST_F(SearchHeaderCommands, ReturnChoosesTheShownRowOfTheHighlightedPairAndClos
   EXPECT_TRUE(press(keycode::keypadEnter, flags::option, "\x03"));
   queue.advance(1);
   EXPECT_FALSE(keys.events.empty());
-}
-
-TEST_F(SearchHeaderCommands, WithTheFooterHiddenNoKeyReachesOrRunsAHiddenItem) {
-  hideFooter();
-  open();
-  ASSERT_EQ(highlightedTitle(), "gamma");
-  EXPECT_TRUE(press(keycode::upArrow, 0));
-  EXPECT_EQ(highlightedTitle(), "alpha") << "Up on the first wraps to the last row shown";
-  EXPECT_TRUE(press(keycode::downArrow, 0));
-  EXPECT_EQ(highlightedTitle(), "gamma") << "Down on the last wraps to the first";
-  EXPECT_TRUE(press(keycode::downArrow, flags::command));
-  EXPECT_EQ(highlightedTitle(), "alpha");
-  EXPECT_TRUE(press(keycode::p, flags::control, "p"));
-  EXPECT_TRUE(press(keycode::n, flags::control, "n"));
-  EXPECT_TRUE(press(keycode::n, flags::control, "n"));
-  EXPECT_EQ(highlightedTitle(), "gamma");
-  EXPECT_TRUE(press(keycode::upArrow, flags::option));
-  EXPECT_EQ(highlightedTitle(), "alpha'");
-  menu->highlight(footer(MenuFooter::quit).get());
-  EXPECT_EQ(highlightedTitle(), "(none)") << "a hidden item takes no highlight";
-
-  menu->selectLast(false);
-  EXPECT_TRUE(press(keycode::returnKey, 0, "\r"));
-  EXPECT_TRUE(footerRuns.empty());
-  EXPECT_EQ(pasteboard.writes().back().second, "alpha");
 }
 
 TEST_F(SearchHeaderCommands, CommandsOutsideAHistoryMenuAreHandledAndDoNothing) {
@@ -207,29 +201,22 @@ TEST_F(SearchHeaderCommands, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
   EXPECT_EQ(searchHeader().query(), "abc");
 }
 
-TEST_F(SearchHeaderCommands, PopupShortcutClosesTheMenuAndGoesOn) {
+TEST_F(SearchHeaderCommands, ThePopupShortcutClosesTheMenuBeforeAnyOtherCheckAndGoesOn) {
   open();
   EXPECT_FALSE(press(keycode::v, flags::shift | flags::command, "v"));
   EXPECT_EQ(presenter.cancelCount, 1);
   // Caps Lock makes the modifiers differ: no closing, and Shift-Command is no typing either.
   EXPECT_FALSE(press(keycode::v, flags::shift | flags::command | flags::capsLock, "v"));
   EXPECT_EQ(presenter.cancelCount, 1);
-}
-
-
-TEST_F(SearchHeaderCommands, PopupKeyWithOtherModifiersSkipsThePreferencesCheck) {
+  // The shortcut's key with other modifiers skips the Preferences check (footer hidden).
   popupShortcut = SearchHeader::PopupShortcut{keycode::comma, flags::option};
   configuration.setHideFooter(true);
-  open();
   EXPECT_FALSE(press(keycode::comma, flags::command, ","));
   EXPECT_EQ(footerRuns[107], 0);
-  EXPECT_EQ(presenter.cancelCount, 0);
-  // The shortcut itself closes the menu before any other check.
-  EXPECT_FALSE(press(keycode::comma, flags::option, ","));
   EXPECT_EQ(presenter.cancelCount, 1);
+  EXPECT_FALSE(press(keycode::comma, flags::option, ","));
+  EXPECT_EQ(presenter.cancelCount, 2);
 }
-
-
 
 }  // namespace
 }  // namespace marbrel::testing

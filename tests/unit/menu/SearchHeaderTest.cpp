@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "SearchHeaderFixture.h"
-#include "core/menu/SearchHeaderLayout.h"
 
 namespace marbrel::testing {
 namespace {
@@ -39,7 +38,6 @@ TEST_F(SearchHeaderTyping, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
   EXPECT_EQ(shownTitles(), std::vector<std::string>{"alpha"}) << "0.2 s after the third, with all three";
 }
 
-
 TEST_F(SearchHeaderTyping, ClosingClearsTheQueryOnALaterTurnAndShowsEverythingAgain) {
   open();
   enterQuery("alp");
@@ -65,13 +63,10 @@ TEST_F(SearchHeaderTyping, AHeaderDestroyedBeforeItsQueuedWorkRunsIsForgotten) {
   EXPECT_EQ(shownTitles(), (std::vector<std::string>{"alpha", "axe"}));
 }
 
-
 class SearchHeaderFocus : public SearchHeaderFixture {
  protected:
   SearchHeaderFocus() { searchHeader().setFieldEditor(&editor); }
 };
-
-
 
 TEST_F(SearchHeaderFocus, TakingFocusTheFirstCharacterFocusesTheFieldWithTheCaretAtTheEnd) {
   configuration.setAvoidTakingFocus(false);
@@ -127,9 +122,6 @@ TEST_F(SearchHeaderFocus, WhileTheFieldIsEditedOnlyCommandVIsIntercepted) {
   EXPECT_FALSE(press(keycode::v, flags::command, "v"));
 }
 
-
-
-
 TEST_F(SearchHeaderFocus, TabInTheFocusedFieldHandsKeysBackToTheInterception) {
   open();
   ASSERT_TRUE(searchHeader().makeQueryFieldFirstResponder());
@@ -140,32 +132,6 @@ TEST_F(SearchHeaderFocus, TabInTheFocusedFieldHandsKeysBackToTheInterception) {
   EXPECT_TRUE(type('x'));
   EXPECT_EQ(searchHeader().query(), "x");
 }
-
-TEST(SearchHeaderLayoutRules, FieldsAndConstraintsFollowTheDisplaySettings) {
-  const auto both = SearchHeaderLayout::forSettings(false, false);
-  EXPECT_TRUE(both.showsTitle);
-  EXPECT_TRUE(both.showsQuery);
-  EXPECT_EQ(both.constraints, (std::vector<std::string>{"|-[titleField]-[queryField]-(==10)-|",
-                                                         "V:|-(==3)-[titleField]-(==3)-|",
-                                                         "V:|[queryField]-(==3)-|"}));
-  const auto noTitle = SearchHeaderLayout::forSettings(false, true);
-  EXPECT_FALSE(noTitle.showsTitle);
-  EXPECT_EQ(noTitle.constraints,
-            (std::vector<std::string>{"|-(==10)-[queryField]-(==10)-|", "V:|[queryField]-(==3)-|"}));
-  EXPECT_EQ(noTitle.queryLeading, 10);
-  EXPECT_EQ(noTitle.queryBottom, 3);
-
-  for (const bool hideTitle : {false, true}) {
-    const auto hidden = SearchHeaderLayout::forSettings(true, hideTitle);
-    EXPECT_TRUE(hidden.constraints.empty());
-    EXPECT_FALSE(hidden.constrained);
-    EXPECT_TRUE(hidden.showsQuery);
-    EXPECT_EQ(hidden.showsTitle, !hideTitle);
-  }
-  EXPECT_EQ(SearchHeaderLayout::heightFor(true), 1);
-  EXPECT_EQ(SearchHeaderLayout::heightFor(false), 29);
-}
-
 
 }  // namespace
 }  // namespace marbrel::testing
