@@ -98,12 +98,17 @@ TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
     }
     onDisk->saveContext();
   }
-  for (const auto key : {MenuEntries::SortKey::lastCopiedAt, MenuEntries::SortKey::numberOfCopies}) {
+  // The store read in the background with the menu's order and texts made ahead, then taken over.
+  const auto readAhead = [&](MenuEntries::SortKey key) {
     auto preparation = std::make_shared<MenuEntries::Preparation>(Search::defaultFuse(), key, true);
     auto loaded = HistoryStore::openInBackground(file, queue, log, log,
                                                  [preparation](HistoryStore& read) { preparation->prepare(read); });
-    MenuEntries made(*loaded, Search::defaultFuse());
-    made.adopt(preparation);
+    auto made = std::make_unique<MenuEntries>(*loaded, Search::defaultFuse());
+    made->adopt(preparation);
+    return std::pair(std::move(loaded), std::move(made));
+  };
+  for (const auto key : {MenuEntries::SortKey::lastCopiedAt, MenuEntries::SortKey::numberOfCopies}) {
+    auto [loaded, made] = readAhead(key);
     // Changes before the menu first opens.
     const auto all = loaded->all();
     all[0]->setPin("a");
@@ -111,31 +116,23 @@ TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
     loaded->deleteItem(all[2]);
     queue.advance(1);
     loaded->insertItem({{std::string("text/plain"), std::string("epsilon")}});
-    made.update(MenuEntries::SortKey::lastCopiedAt, true);
+    made->update(MenuEntries::SortKey::lastCopiedAt, true);
     Entries sorted = Sorter("lastCopiedAt", configuration).sort(loaded->all());
     std::reverse(sorted.begin(), sorted.end());
     Entries kept;
-    for (const auto slot : *made.order()) kept.push_back(made.entry(slot));
+    for (const auto slot : *made->order()) kept.push_back(made->entry(slot));
     EXPECT_EQ(kept, sorted);
     loaded->saveContext();
   }
-  // The texts made ahead are what the search reads, even when another program changes the bytes
-  // on disk afterwards.
-  auto preparation =
-      std::make_shared<MenuEntries::Preparation>(Search::defaultFuse(), MenuEntries::SortKey::lastCopiedAt, true);
-  auto loaded = HistoryStore::openInBackground(file, queue, log, log,
-                                               [preparation](HistoryStore& read) { preparation->prepare(read); });
-  MenuEntries made(*loaded, Search::defaultFuse());
-  made.adopt(preparation);
-  made.update(MenuEntries::SortKey::lastCopiedAt, true);
-  {
-    std::unique_ptr<SqliteDatabase> other;
-    ASSERT_TRUE(SqliteDatabase::open(file, SqliteDatabase::Mode::readWrite, other).ok());
-    ASSERT_TRUE(other->execute("UPDATE HistoryItemContent SET value = CAST('changed' AS BLOB)").ok());
-  }
+  // The search reads the texts made ahead, even when another program changes the bytes on disk afterwards.
+  auto [loaded, made] = readAhead(MenuEntries::SortKey::lastCopiedAt);
+  made->update(MenuEntries::SortKey::lastCopiedAt, true);
+  std::unique_ptr<SqliteDatabase> other;
+  ASSERT_TRUE(SqliteDatabase::open(file, SqliteDatabase::Mode::readWrite, other).ok());
+  ASSERT_TRUE(other->execute("UPDATE HistoryItemContent SET value = CAST('changed' AS BLOB)").ok());
   const Search search(configuration);
-  EXPECT_EQ(search.searchEntries("ALPHA", *made.order(), made).size(), 1u);
-  EXPECT_TRUE(search.searchEntries("changed", *made.order(), made).empty());
+  EXPECT_EQ(search.searchEntries("ALPHA", *made->order(), *made).size(), 1u);
+  EXPECT_TRUE(search.searchEntries("changed", *made->order(), *made).empty());
 }
 
 }  // namespace
