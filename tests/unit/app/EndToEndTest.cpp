@@ -15,28 +15,24 @@ TEST_F(EndToEnd, CopyOpenFilterChooseAndTheNextTickMergesTheCopyBack) {
 
   // The shortcut opens the menu with the newest entry first, numbered 1.
   ASSERT_EQ(hotKeys.press(keycode::v, kCarbonShiftCommand), 1);
-  ASSERT_EQ(presenter.openMenu, &menu());
   header().didDraw();
   EXPECT_EQ(shownTitles(), (std::vector<std::string>{"hello world", "goodbye"}));
   EXPECT_EQ(shownKeys(), (std::vector<std::string>{"1", "2"}));
 
   // Typing goes into the query without the field taking the focus, and filters the menu.
-  const std::pair<std::uint16_t, const char*> typed[] = {{4, "h"}, {14, "e"}, {37, "l"}};
-  for (const auto& [code, text] : typed) {
+  for (const auto& [code, text] : {std::pair{keycode::h, "h"}, {keycode::e, "e"}, {keycode::l, "l"}}) {
     EXPECT_TRUE(presenter.keyDown(code, 0, std::string(text)));
     queue.advance(0.05);
   }
   queue.advance(0.3);
   EXPECT_EQ(header().query(), "hel");
   EXPECT_EQ(shownTitles(), std::vector<std::string>{"hello world"});
-  EXPECT_EQ(shownKeys(), std::vector<std::string>{"1"});
 
   // Return chooses the paste row: the entry goes back on the clipboard, the menu closes and
   // Command-V is posted on a later turn.
   EXPECT_TRUE(presenter.keyDown(keycode::returnKey, 0, std::string("\r")));
   EXPECT_EQ(presenter.openMenu, nullptr);
-  ASSERT_EQ(pasteboard.writes().size(), 1u);
-  EXPECT_EQ(pasteboard.writes()[0], (std::pair<std::string, std::optional<std::string>>{"text/plain", "hello world"}));
+  EXPECT_EQ(pasteboard.writes(), (std::vector<std::pair<std::string, std::optional<std::string>>>{{"text/plain", "hello world"}}));
   queue.runUntilIdle();
   EXPECT_EQ(keys.events, (std::vector<FakeKeySynthesizer::Event>{{9, true, 0x100000}, {9, false, 0x100000}}));
   EXPECT_EQ(header().query(), "") << "closing cleared the query";
@@ -45,18 +41,13 @@ TEST_F(EndToEnd, CopyOpenFilterChooseAndTheNextTickMergesTheCopyBack) {
   queue.advance(1);
   const auto entries = marbrel().history().all();
   ASSERT_EQ(entries.size(), 2u);
-  HistoryItemPtr hello;
-  for (const auto& entry : entries) {
-    if (entry->numberOfCopies() == 2) hello = entry;
-  }
-  ASSERT_NE(hello, nullptr);
-  EXPECT_EQ(hello->contents().front()->value(), std::optional<std::string>("hello world"));
-
+  const auto hello = std::find_if(entries.begin(), entries.end(), [](const auto& entry) { return entry->numberOfCopies() == 2; });
+  ASSERT_NE(hello, entries.end());
+  EXPECT_EQ((*hello)->contents().front()->value(), std::optional<std::string>("hello world"));
   // Opened again, the menu shows the full history with the chosen entry on top.
   EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
   EXPECT_EQ(shownTitles(), (std::vector<std::string>{"hello world", "goodbye"}));
 }
-
 
 TEST_F(EndToEnd, ThePasteKeystrokeTypesVWhereverTheLayoutPutsIt) {
   // Each layout's keys at the V position (9) and at the US full stop position (47).

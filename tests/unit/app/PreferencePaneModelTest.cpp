@@ -39,19 +39,15 @@ TEST_F(PaneModels, MixedBoxesCountAsOffExceptForTheShowBoxesOfTheMenuParts) {
   general.fuzzySearchChanged(ButtonState::mixed);
   general.pasteAutomaticallyChanged(ButtonState::mixed);
   appearance.showMenuIconChanged(ButtonState::mixed);
-  EXPECT_FALSE(configuration.fuzzySearch());
-  EXPECT_FALSE(configuration.pasteByDefault());
-  EXPECT_FALSE(configuration.showInStatusBar());
+  EXPECT_FALSE(configuration.fuzzySearch() || configuration.pasteByDefault() || configuration.showInStatusBar());
   EXPECT_EQ(general.launchAtLoginChanged(ButtonState::mixed), ButtonState::off);
 
-  appearance.showFooterChanged(ButtonState::off);
-  appearance.showSearchFieldChanged(ButtonState::off);
-  appearance.showTitleChanged(ButtonState::off);
-  EXPECT_TRUE(configuration.hideFooter() && configuration.hideSearch() && configuration.hideTitle());
-  appearance.showFooterChanged(ButtonState::mixed);
-  appearance.showSearchFieldChanged(ButtonState::mixed);
-  appearance.showTitleChanged(ButtonState::mixed);
-  EXPECT_FALSE(configuration.hideFooter() || configuration.hideSearch() || configuration.hideTitle());
+  for (const auto state : {ButtonState::off, ButtonState::mixed}) {
+    appearance.showFooterChanged(state);
+    appearance.showSearchFieldChanged(state);
+    appearance.showTitleChanged(state);
+    EXPECT_EQ(configuration.hideFooter() + configuration.hideSearch() + configuration.hideTitle(), state == ButtonState::off ? 3 : 0);
+  }
 }
 
 TEST_F(PaneModels, PopUpTagsShowUnknownValuesAsTheFallbackAndWriteItForUnknownTags) {

@@ -23,17 +23,20 @@ TEST_F(PreferencesWindowFrameTest, ASavedFrameMovesTheWindowButKeepsItsSize) {
 }
 
 TEST_F(PreferencesWindowFrameTest, WithoutASavedFrameOnAScreenTheWindowIsCentredOnItsScreen) {
-  EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{760, 405, 400, 300}));
   const WindowFrame second{1920, 0, 1280, 1024};
   EXPECT_EQ(frame.placement(window, second, {screen, second}), (WindowFrame{2360, 362, 400, 300}));
-  frame.save({3000, 200, 400, 300});  // a screen that is no longer attached
-  EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{760, 405, 400, 300}));
-  frame.save({100, -200, 400, 300});  // title bar above the top of the screen
-  EXPECT_EQ(frame.placement(window, screen, {screen}).y, 405);
-  frame.save({1900, 100, 400, 300});  // only a sliver of 20 pixels left to grab
-  EXPECT_EQ(frame.placement(window, screen, {screen}).x, 760);
-  frame.save({1800, 100, 400, 300});  // enough of the top is on the screen
-  EXPECT_EQ(frame.placement(window, screen, {screen}).x, 1800);
+  // Saved frames the user could not reach put the window back in the middle.
+  const WindowFrame centred{760, 405, 400, 300};
+  const std::pair<WindowFrame, WindowFrame> rows[] = {
+      {{3000, 200, 400, 300}, centred},  // a screen that is no longer attached
+      {{100, -200, 400, 300}, centred},  // title bar above the top of the screen
+      {{1900, 100, 400, 300}, centred},  // only a sliver of 20 pixels left to grab
+      {{1800, 100, 400, 300}, {1800, 100, 400, 300}},  // enough of the top is on the screen
+  };
+  for (const auto& [saved, placed] : rows) {
+    frame.save(saved);
+    EXPECT_EQ(frame.placement(window, screen, {screen}), placed) << saved.x << "," << saved.y;
+  }
 }
 
 TEST_F(PreferencesWindowFrameTest, StoredValuesThatAreNoFrameReadAsNone) {

@@ -43,15 +43,6 @@ TEST_F(SearchTest, PlainSearchIgnoresCaseByUnicodeFoldingAndKeepsTheOrder) {
   EXPECT_EQ(pairs(search.searchItems("ΣΊΣΥΦΟΣ", rows({"σίσυφος"}))), (Texts{"σίσυφος"}));
 }
 
-TEST_F(SearchTest, ImageRowsNeverMatch) {
-  auto items = rows({"png"});
-  const auto image = addEntry({{std::string("image/png"), FakeImageDecoder::encode(5, 5)}});
-  items.push_back(HistoryMenuItem::make(image, nullptr, configuration, images, strings));
-  EXPECT_EQ(search.searchItems("png", items).size(), 2u);
-  configuration.setFuzzySearch(true);
-  EXPECT_EQ(search.searchItems("png", items).size(), 2u);
-}
-
 TEST_F(SearchTest, FuzzySearchRanksByScoreStablyAndDropsWhatItCannotReach) {
   configuration.setFuzzySearch(true);
   const auto items = rows({"xx query", "query", "qurey", std::string(150, '.') + "query", "xx query 2"});
@@ -60,6 +51,16 @@ TEST_F(SearchTest, FuzzySearchRanksByScoreStablyAndDropsWhatItCannotReach) {
   EXPECT_TRUE(search.searchItems("zzzzz", items).empty());
   EXPECT_EQ(pairs(search.fuzzySearch("ab", rows({"b", "xxabcxx"}))), (Texts{"xxabcxx", "b"}))
       << "0.02 before 0.5";
+}
+
+TEST_F(SearchTest, ImageRowsNeverMatch) {
+  auto items = rows({"png"});
+  const auto image = addEntry({{std::string("image/png"), FakeImageDecoder::encode(5, 5)}});
+  items.push_back(HistoryMenuItem::make(image, nullptr, configuration, images, strings));
+  for (const bool fuzzy : {false, true}) {
+    configuration.setFuzzySearch(fuzzy);
+    EXPECT_EQ(search.searchItems("png", items).size(), 2u);
+  }
 }
 
 TEST_F(SearchTest, UiTestingAlwaysSearchesPlainly) {
