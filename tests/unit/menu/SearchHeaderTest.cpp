@@ -46,6 +46,7 @@ TEST_F(SearchHeaderTyping, ClosingClearsTheQueryOnALaterTurnAndShowsEverythingAg
   EXPECT_FALSE(press(keycode::deleteKey)) << "no interception while closed";
   EXPECT_EQ(searchHeader().query(), "alp") << "cleared asynchronously";
   queue.advance(1);
+  EXPECT_EQ(searchHeader().query(), "");
   EXPECT_EQ(shownTitles().size(), 3u);
   EXPECT_FALSE(searchHeader().fieldAcceptsFocus());
 }
