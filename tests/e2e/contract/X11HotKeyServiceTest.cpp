@@ -1,9 +1,11 @@
 // Root-window key grabs on a real X server: presses reach the handler with the id, locks do not
 // stop them, and a combination that another program holds is refused.
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include "contract/ContractEnvironment.h"
 #include "shell/X11Connection.h"
@@ -15,6 +17,13 @@ namespace marbrel {
 namespace {
 
 using testing::processEventsUntil;
+
+// Waits until the X server has handled every request sent on `connection`: requests of two
+// connections reach the server in no set order, so a grab on one after an ungrab on the other must
+// wait for this.
+void sync(X11Connection& connection) {
+  std::free(xcb_get_input_focus_reply(connection.connection(), xcb_get_input_focus(connection.connection()), nullptr));
+}
 
 constexpr std::uint32_t kV = 9;
 constexpr std::uint32_t kCommandShift = 0x100 | 0x200;
@@ -61,10 +70,12 @@ TEST_F(X11HotKeyServiceTest, ACombinationAnotherProgramHoldsIsRefusedUntilItLets
   ASSERT_TRUE(held.has_value());
   EXPECT_FALSE(service->registerHotKey(kV, kCommandShift, {1, 2}).has_value());
   other.unregisterHotKey(*held);
+  sync(otherProgram);
   const auto now = service->registerHotKey(kV, kCommandShift, {1, 3});
   ASSERT_TRUE(now.has_value()) << "free again once the other program lets go";
   service->unregisterHotKey(*now);
   service->unregisterHotKey(*now);  // twice is harmless
+  sync(*connection);
   // The other program's grab of the same combination succeeds: ours went out.
   const auto taken = other.registerHotKey(kV, kCommandShift, {1, 4});
   EXPECT_TRUE(taken.has_value());
