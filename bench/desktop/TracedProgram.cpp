@@ -5,12 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace marbrel::bench {
 
@@ -39,20 +35,11 @@ TracedProgram::TracedProgram(const std::vector<std::string>& argv, const std::st
   log_ = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) return;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
   stopProgramOnInterrupt();
   startedAt_ = Clock::now();
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) pid_ = pid;
+  process_ = std::make_unique<e2e::Process>(argv, pipeFds[1]);
+  if (process_->started()) pid_ = process_->pid();
   runningProgram = pid_;
-  posix_spawn_file_actions_destroy(&actions);
   ::close(pipeFds[1]);
   output_ = pipeFds[0];
 }
@@ -125,30 +112,17 @@ int TracedProgram::terminate(Clock::duration patience) {
   if (pid_ <= 0) return -1;
   if (exitStatus_) return *exitStatus_;
   ::kill(pid_, SIGTERM);
+  // Reading on while it ends: a full pipe would hold it up.
   const auto deadline = Clock::now() + patience;
-  int status = 0;
-  for (;;) {
-    drain();
-    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-    if (done == pid_) break;
-    // A child ended already (reaped elsewhere) counts as ended.
-    if (done < 0) {
-      runningProgram = 0;
-      exitStatus_ = -1;
-      return -1;
-    }
-    if (Clock::now() >= deadline) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
-      runningProgram = 0;
-      exitStatus_ = -1;
-      return -1;
-    }
+  while (!process_->exitStatus() && Clock::now() < deadline) {
     if (!readSome(50) && output_ < 0) ::poll(nullptr, 0, 50);
   }
+  process_->stop(std::chrono::milliseconds(0));  // killed when still there at the deadline
   runningProgram = 0;
   drain();
-  exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Ended by a signal (128 and above) counts as not ended by itself.
+  const int status = process_->exitStatus().value_or(-1);
+  exitStatus_ = status >= 128 ? -1 : status;
   return *exitStatus_;
 }
 

@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+#include "support/Process.h"
 
 namespace marbrel::bench {
 
@@ -49,6 +52,7 @@ class TracedProgram {
   bool readSome(int timeoutMilliseconds);
   void takeLine(const std::string& line);
 
+  std::unique_ptr<e2e::Process> process_;
   pid_t pid_ = -1;
   int output_ = -1;
   int log_ = -1;

@@ -30,14 +30,25 @@ std::string makeTempFile() {
 
 Process::Process(std::vector<std::string> argv, std::map<std::string, std::string> env, const std::string& logFile,
                  const std::string& errFile) {
+  spawn(argv, env, [&] { return openForWriting(logFile); },
+        [&] { return errFile.empty() ? -1 : openForWriting(errFile); });
+}
+
+Process::Process(std::vector<std::string> argv, int outputFd) {
+  spawn(argv, {}, [outputFd] { return outputFd; }, [] { return -1; });
+}
+
+void Process::spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                    const std::function<int()>& out, const std::function<int()>& err) {
   pid_ = ::fork();
   if (pid_ != 0) return;
   // The child: its own process group, so stopping it stops what it started too.
   ::setpgid(0, 0);
-  const int out = openForWriting(logFile);
+  const int output = out();
+  const int errors = err();
   ::dup2(::open("/dev/null", O_RDONLY), 0);
-  ::dup2(out, 1);
-  ::dup2(errFile.empty() ? out : openForWriting(errFile), 2);
+  ::dup2(output, 1);
+  ::dup2(errors >= 0 ? errors : output, 2);
   for (const auto& [key, value] : env) {
     if (key.rfind("-", 0) == 0) {
       ::unsetenv(key.c_str() + 1);

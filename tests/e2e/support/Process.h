@@ -19,6 +19,9 @@ class Process {
   // NAME); its output goes to `logFile` (or /dev/null when empty), its errors to `errFile` if given.
   Process(std::vector<std::string> argv, std::map<std::string, std::string> env = {},
           const std::string& logFile = "", const std::string& errFile = "");
+  // The same with output and errors both going to the open file `outputFd` (a pipe's writing end,
+  // say), which the caller still owns and closes.
+  Process(std::vector<std::string> argv, int outputFd);
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -33,6 +36,11 @@ class Process {
   void stop(std::chrono::milliseconds grace = std::chrono::milliseconds(3000));
 
  private:
+  // Forks; in the child, makes its own process group, sets the environment, runs argv[0] with
+  // standard output on `out` and errors on `err` (opened in the child by `open` when -1).
+  void spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+             const std::function<int()>& out, const std::function<int()>& err);
+
   pid_t pid_ = -1;
   std::optional<int> status_;
 };

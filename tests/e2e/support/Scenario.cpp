@@ -13,11 +13,17 @@ void Scenario::SetUp() {
   std::error_code error;
   std::filesystem::remove_all(outputDir, error);
   std::filesystem::create_directories(outputDir);
-  if (const std::string problem = setUpStage(); !problem.empty()) GTEST_SKIP() << problem;
-  for (const auto& tool : tools) {
-    if (!haveProgram(tool)) GTEST_SKIP() << "missing tool: " << tool;
+  if (const std::string problem = setUpStage(); !problem.empty()) {
+    GTEST_SKIP() << problem;
   }
-  if (startsMarbrel) ASSERT_TRUE(startMarbrel()) << "Marbrel did not come up; see " << outputDir;
+  for (const auto& tool : tools) {
+    if (!haveProgram(tool)) {
+      GTEST_SKIP() << "missing tool: " << tool;
+    }
+  }
+  if (startsMarbrel) {
+    ASSERT_TRUE(startMarbrel()) << "Marbrel did not come up; see " << outputDir;
+  }
 }
 
 void Scenario::TearDown() {
