@@ -44,6 +44,7 @@ TEST_F(PreferencesWindowFrameTest, StoredValuesThatAreNoFrameReadAsNone) {
       "100 200 400 300",
       Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}},
       Defaults::Value{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 3}},
+      Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 0}},
       Defaults::Value{{"x", 1.5}, {"y", 2}, {"width", 3}, {"height", 3}},
       Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 1LL << 40}},
   };
