@@ -75,5 +75,38 @@ TEST(MenuModel, ObserversHearEveryRealChangeAndBatchesFoldThemIntoOne) {
   EXPECT_EQ(heard, 3);
 }
 
+// A menu holding one pair as a run (as the history menu holds its rows) between "header" and
+// "footer".
+class OnePairRunMenu : public MenuModel {
+ public:
+  OnePairRunMenu() {
+    addItem(item("header"));
+    addItem(item("footer"));
+    placePairRun(1);
+  }
+
+ protected:
+  std::size_t pairCount() const override { return 1; }
+  const MenuItemPtr& pairItem(std::size_t index) const override {
+    adoptPairItem(*pair_[index]);
+    return pair_[index];
+  }
+  std::optional<std::size_t> pairItemIndex(const MenuItem& entry) const override {
+    if (&entry == pair_[0].get()) return 0;
+    if (&entry == pair_[1].get()) return 1;
+    return std::nullopt;
+  }
+
+ private:
+  std::vector<MenuItemPtr> pair_ = {item("pair"), item("pair alt")};
+};
+
+TEST(MenuModel, ItemsInsertedAtTheRunsFirstIndexGoBeforeItAndWithinItRightAfterIt) {
+  OnePairRunMenu menu;
+  menu.insertItem(item("before"), 1);
+  menu.insertItem(item("after"), 3);
+  EXPECT_EQ(titles(menu), (std::vector<std::string>{"header", "before", "pair", "pair alt", "after", "footer"}));
+}
+
 }  // namespace
 }  // namespace marbrel
