@@ -179,6 +179,14 @@ TEST_F(SearchHeaderCommands, CommandsOutsideAHistoryMenuAreHandledAndDoNothing) 
   EXPECT_EQ(presenter.cancelCount, 0);
 }
 
+TEST_F(SearchHeaderCommands, ReturnOnTheMenusLastItemRunsIt) {
+  open();
+  EXPECT_TRUE(press(keycode::upArrow, 0));
+  ASSERT_EQ(highlightedTitle(), "quit");
+  press(keycode::returnKey, 0, "\r");
+  EXPECT_EQ(footerRuns[footer(MenuFooter::quit)->tag()], 1);
+}
+
 TEST_F(SearchHeaderCommands, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
   open();
   searchHeader().setQuery("abc", false);
