@@ -51,6 +51,9 @@ TEST(Defaults, ReadsConvertStoredValuesTheWayUsersExpect) {
   EXPECT_EQ(defaults.integerForKey("imageMaxHeight"), 40);
   defaults.set("real", 7.9);
   EXPECT_EQ(defaults.integerForKey("real"), 7);
+  EXPECT_TRUE(defaults.boolForKey("real"));
+  defaults.set("zero", 0.0);
+  EXPECT_FALSE(defaults.boolForKey("zero"));
   defaults.set("yes", "YES");
   EXPECT_TRUE(defaults.boolForKey("yes"));
   defaults.set("one", "1");
