@@ -6,7 +6,6 @@
 //   marbrel_desktop_figures measure MARBREL LOG_DIR [--runs N] [--idle-seconds S] [--key KEYSYM] [--memory-target MB]
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -33,15 +32,6 @@ struct Options {
   double memoryTargetMB = 80;
 };
 
-double milliseconds(Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); }
-
-std::string loadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string one, five, fifteen;
-  in >> one >> five >> fifteen;
-  return one + " " + five + " " + fifteen;
-}
-
 bool isMark(const TraceMark& mark, const char* what, Clock::time_point after) {
   return mark.what == what && mark.at >= after;
 }
@@ -66,7 +56,7 @@ class Measurement {
       return 2;
     }
     ::setenv("MARBREL_TRACE_PAINT", "1", 1);
-    const std::string loadBefore = loadAverage();
+    const std::string loadBefore = ProcessSample::loadAverage();
     measureStartUps();
     if (program_) measureMenus();
     if (program_) measureIdle();
@@ -77,7 +67,7 @@ class Measurement {
       errors = program_->unresolvedErrors();
       program_.reset();
     }
-    const std::string loadAfter = loadAverage();
+    const std::string loadAfter = ProcessSample::loadAverage();
 
     FigureTable table;
     table.add("shortcut to menu drawn (Ctrl+Shift+V)", openTimes_, 100, "ms", openRan_, openWaited_);

@@ -54,4 +54,11 @@ std::optional<double> ProcessSample::threadsRan(pid_t pid) {
   return ran;
 }
 
+std::string ProcessSample::loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
 }  // namespace marbrel::bench

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <sys/types.h>
 
 namespace marbrel::bench {
@@ -23,6 +24,8 @@ class ProcessSample {
   // How long all of the process's live threads have run on a processor (milliseconds, to the
   // nanosecond, unlike cpuSeconds; threads that have ended no longer count).
   static std::optional<double> threadsRan(pid_t pid);
+  // The machine's load averages over 1, 5 and 15 minutes, as "1.20 0.80 0.50".
+  static std::string loadAverage();
 };
 
 }  // namespace marbrel::bench

@@ -14,6 +14,11 @@ namespace marbrel::bench {
 
 using Clock = std::chrono::steady_clock;
 
+// A span of the clock in milliseconds, the unit of the figures.
+inline double milliseconds(Clock::duration span) {
+  return std::chrono::duration<double, std::milli>(span).count();
+}
+
 // One timing mark the program printed: what was painted (or closed), a detail, and when.
 struct TraceMark {
   std::string what;

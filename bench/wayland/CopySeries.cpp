@@ -12,12 +12,6 @@ namespace marbrel::bench {
 
 using namespace std::chrono_literals;
 
-namespace {
-
-double milliseconds(Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); }
-
-}  // namespace
-
 CopyFigures CopySeries::measure(TracedProgram& program, const std::filesystem::path& store, const Copier& copier,
                           int copies, const std::string& tag) {
   CopyFigures figures;

@@ -45,15 +45,6 @@ struct Options {
   int entries = 10000;
 };
 
-double milliseconds(Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); }
-
-std::string loadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string one, five, fifteen;
-  in >> one >> five >> fifteen;
-  return one + " " + five + " " + fifteen;
-}
-
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -333,7 +324,7 @@ bool runX11(const Options& options, CopyFigures& copies, int& status, int& error
 }
 
 int measure(const Options& options) {
-  const std::string loadBefore = loadAverage();
+  const std::string loadBefore = ProcessSample::loadAverage();
   FigureTable table;
   CopyFigures x11, wayland;
   MenuFigures menus;
@@ -341,7 +332,7 @@ int measure(const Options& options) {
   const bool x11Ran = runX11(options, x11, x11Status, x11Errors);
   WaylandRun waylandRun(options);
   const bool waylandRan = waylandRun.run(wayland, menus);
-  const std::string loadAfter = loadAverage();
+  const std::string loadAfter = ProcessSample::loadAverage();
 
   const double x11Cpu = x11.cpuPerCopy.empty() ? 0 : FigureTable::median(x11.cpuPerCopy);
   table.add("wl-copy to entry in the store", wayland.recorded, 100, "ms", wayland.ran, wayland.waited);
