@@ -1,12 +1,9 @@
-// The small Qt adapters: image sizes, texts, the settings folder watcher and the single instance.
-#include <filesystem>
+// The small Qt adapters: image sizes, image drawing and the single instance.
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <thread>
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -15,15 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include "core/config/Defaults.h"
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
 #include "launcher/HandOver.h"
-#include "shell/DefaultsFolderWatcher.h"
-#include "shell/EnglishTranslator.h"
 #include "shell/MenuImages.h"
 #include "shell/QtImageDecoder.h"
-#include "shell/QtStrings.h"
 #include "shell/SingleInstance.h"
 #include "support/QtEvents.h"
 
@@ -40,26 +33,24 @@ std::string encode(const QImage& image, const char* format) {
   return bytes.toStdString();
 }
 
-TEST(QtImageDecoder, ReadsSizesOfStoredImagesAndRejectsEverythingElse) {
-  QtImageDecoder decoder;
-  QImage image(680, 100, QImage::Format_RGB32);
-  image.fill(Qt::red);
-  const auto png = decoder.imageSize(encode(image, "PNG"), "image/png");
-  ASSERT_TRUE(png.has_value());
-  EXPECT_EQ(std::make_pair(png->width, png->height), std::make_pair(680.0, 100.0));
-  EXPECT_TRUE(decoder.imageSize(encode(image, "JPEG"), "image/png")) << "the bytes decide, the type is a hint";
-  for (const std::string& bad : {std::string("not an image at all"), std::string(), encode(image, "PNG").substr(0, 20)}) {
-    EXPECT_FALSE(decoder.imageSize(bad, "image/png")) << bad.size() << " bytes";
-  }
-}
-
-TEST(MenuImagePainter, DrawsAStoredImageWithoutKeepingItsBytes) {
-  QImage image(400, 400, QImage::Format_RGB32);  // noise, so that the PNG stays large
+// A stored image is measured by its bytes (the type is a hint), drawn, and its bytes let go once
+// drawn; anything else, a cut image too, has no size.
+TEST(MenuImages, StoredImagesAreMeasuredAndDrawnWithoutKeepingTheirBytesAndOtherBytesHaveNoSize) {
+  QImage image(680, 400, QImage::Format_RGB32);  // noise, so that the PNG stays large
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, QRandomGenerator::global()->generate() | 0xFF000000);
   }
   const std::string png = encode(image, "PNG");
   ASSERT_GT(png.size(), 300u * 1024);
+  QtImageDecoder decoder;
+  const auto size = decoder.imageSize(png, "image/png");
+  ASSERT_TRUE(size.has_value());
+  EXPECT_EQ(std::make_pair(size->width, size->height), std::make_pair(680.0, 400.0));
+  EXPECT_TRUE(decoder.imageSize(encode(image, "JPEG"), "image/png"));
+  for (const std::string& bad : {std::string("not an image at all"), std::string(), png.substr(0, 20)}) {
+    EXPECT_FALSE(decoder.imageSize(bad, "image/png")) << bad.size() << " bytes";
+  }
+
   FakeMainQueue clock;
   const auto store = HistoryStore::open({}, clock, true);
   const auto entry = store->insertItem({{std::string("image/png"), png}});
@@ -73,30 +64,6 @@ TEST(MenuImagePainter, DrawsAStoredImageWithoutKeepingItsBytes) {
   painter.end();
   EXPECT_NE(canvas.pixel(20, 20), QColor(Qt::white).rgb()) << "the thumbnail is drawn";
   EXPECT_FALSE(content->isValueLoaded()) << "the image's bytes are let go once it is drawn";
-}
-
-TEST(QtStrings, AnswerInEnglishAndFallBackToTheKey) {
-  EnglishTranslator english;
-  QCoreApplication::installTranslator(&english);
-  EXPECT_EQ(QtStrings().localized("cancel"), "Cancel");
-  EXPECT_EQ(QtStrings().localized("no_such_key"), "no_such_key");
-  QCoreApplication::removeTranslator(&english);
-}
-
-TEST(DefaultsFolderWatcher, ChangesWrittenByAnotherProcessReachObservers) {
-  QTemporaryDir dir;
-  const std::filesystem::path file = std::filesystem::path(dir.path().toStdString()) / "marbrel" / "defaults.json";
-  Defaults running(file);
-  DefaultsFolderWatcher watcher(running);
-  ASSERT_TRUE(watcher.isWatching()) << "the missing folder is created and watched";
-  EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions() & std::filesystem::perms::all,
-            std::filesystem::perms::owner_all);
-  bool hideFooter = false;
-  running.observe("hideFooter", [&](const Defaults::Value& value) { hideFooter = value.is_boolean() && value.get<bool>(); });
-  for (const bool value : {true, false}) {  // the second change is to the file the first replaced
-    ASSERT_TRUE(Defaults(file).setBool("hideFooter", value));  // as `marbrel defaults write` does
-    EXPECT_TRUE(processEventsUntil([&] { return hideFooter == value; })) << value;
-  }
 }
 
 TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
@@ -134,17 +101,6 @@ TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
   first.reset();
   EXPECT_EQ(handOver(path, 300), HandOver::notTaken);
   EXPECT_EQ(SingleInstance(name).claim(1000), Role::running);
-}
-
-TEST(SingleInstance, NamesDifferPerDisplay) {
-  const QByteArray saved = qgetenv("DISPLAY");
-  qputenv("DISPLAY", ":1");
-  const QString one = SingleInstance::serverName();
-  qputenv("DISPLAY", ":2");
-  const QString two = SingleInstance::serverName();
-  qputenv("DISPLAY", saved);
-  EXPECT_NE(one, two);
-  EXPECT_FALSE(one.contains(u':'));
 }
 
 }  // namespace
