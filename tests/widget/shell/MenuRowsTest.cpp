@@ -27,69 +27,6 @@ MenuItemPtr alternate(const std::string& title, const std::string& key, std::uin
   return result;
 }
 
-class MenuRowsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    paste = item("paste beta", "1");
-    copy = alternate("copy beta", "1");
-    paste2 = item("paste alpha", "2");
-    copy2 = alternate("copy alpha", "2");
-    clear = item("Clear", "\u232B", kCommand | kOption);
-    clearAll = alternate("Clear All", "\u232B", kCommand | kOption | kShift);
-    clearAll->setHidden(false);
-    for (const auto& i : {paste, copy, paste2, copy2}) menu.addItem(i);
-    menu.addItem(MenuItem::makeSeparator());
-    menu.addItem(clear);
-    menu.addItem(clearAll);
-  }
-  MenuModel menu{"test"};
-  MenuItemPtr paste, copy, paste2, copy2, clear, clearAll;
-};
-
-TEST_F(MenuRowsTest, EachPairShowsTheMemberWhoseModifiersAreHeldExactlyAndHiddenItemsHaveNoRow) {
-  const auto shown = [](const MenuLayout& rows) {
-    std::vector<std::string> titles;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      titles.push_back(rows[r].kind == MenuRow::Kind::separator ? "-" : rows[r].shown->title());
-    }
-    return titles;
-  };
-  auto rows = MenuRows::layout(menu, 0);
-  EXPECT_EQ(shown(rows), (std::vector<std::string>{"paste beta", "paste alpha", "-", "Clear"}));
-  EXPECT_EQ(rows[1].top, rows[0].height);
-  EXPECT_EQ(MenuRows::totalHeight(rows), rows[3].top + rows[3].height);
-  rows = MenuRows::layout(menu, kOption);
-  EXPECT_EQ(shown(rows), (std::vector<std::string>{"copy beta", "copy alpha", "-", "Clear"}))
-      << "Option alone is not the clear-all item's mask";
-  EXPECT_EQ(rows[0].primary, paste);
-  EXPECT_EQ(shown(MenuRows::layout(menu, kCommand | kOption | kShift)),
-            (std::vector<std::string>{"paste beta", "paste alpha", "-", "Clear All"}));
-  paste2->setHidden(true);  // its alternate has no primary shown to stand in for
-  EXPECT_EQ(shown(MenuRows::layout(menu, kOption)), (std::vector<std::string>{"copy beta", "-", "Clear"}));
-}
-
-TEST_F(MenuRowsTest, HighlightFollowsTheMemberOfThePairThatIsShown) {
-  auto rows = MenuRows::layout(menu, kOption);
-  EXPECT_EQ(MenuRows::highlightFor(rows, paste.get()), copy) << "Alt turns a highlighted primary into its alternate";
-  rows = MenuRows::layout(menu, 0);
-  EXPECT_EQ(MenuRows::highlightFor(rows, copy2.get()), paste2) << "releasing Alt turns it back";
-  EXPECT_EQ(MenuRows::highlightFor(rows, nullptr), nullptr);
-  EXPECT_EQ(MenuRows::rowOf(rows, paste2.get()), 1);
-  EXPECT_EQ(MenuRows::rowOf(rows, copy2.get()), -1) << "an alternate not shown has no row of its own";
-}
-
-TEST_F(MenuRowsTest, HitTestingFindsTheRowUnderAPositionAndImageRowsAreTallEnough) {
-  auto rows = MenuRows::layout(menu, 0);
-  for (const auto& [y, row] : {std::pair{0, 0}, {rows[1].top, 1}, {rows[1].top - 1, 0}, {-1, -1},
-                               {MenuRows::totalHeight(rows), -1}}) {
-    EXPECT_EQ(MenuRows::rowAt(rows, y), row) << y;
-  }
-  paste->setImage(ThumbnailImage{nullptr, 272, 40});
-  rows = MenuRows::layout(menu, 0);
-  EXPECT_GE(rows[0].height, 40);
-  EXPECT_EQ(rows[1].height, MenuRowMetrics{}.itemHeight);
-}
-
 // A menu that shows its pairs as a run (as the history menu does), for comparison with the same
 // items held one by one.
 class PairedMenu : public MenuModel {
@@ -176,14 +113,22 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
       const auto rows = MenuRows::layout(paired, held);
       ASSERT_EQ(rows.size(), expected.size());
       ASSERT_EQ(MenuRows::totalHeight(rows), MenuRows::totalHeight(expected));
+      // An alternate stands in for its primary while exactly its modifiers are held.
+      int alternatesShown = 0;
       for (std::size_t r = 0; r < rows.size(); ++r) {
         const MenuRow got = rows[r];
         const MenuRow want = expected[r];
+        alternatesShown += want.shown != want.primary ? 1 : 0;
         EXPECT_EQ(got.kind, want.kind);
         EXPECT_EQ(got.shown->title(), want.shown->title());
         EXPECT_EQ(got.primary->title(), want.primary->title());
         EXPECT_EQ(std::make_pair(got.top, got.height), std::make_pair(want.top, want.height));
+        // A row is one line high unless its image preview needs more.
+        const auto* thumbnail = std::get_if<ThumbnailImage>(&want.shown->image());
+        if (want.kind == MenuRow::Kind::item) EXPECT_GE(want.height, thumbnail ? thumbnail->height : 24.0);
+        if (want.kind == MenuRow::Kind::item && !thumbnail) EXPECT_EQ(want.height, 24);
       }
+      EXPECT_EQ(alternatesShown, held == kOption ? pairs : held == (kCommand | kOption | kShift) ? 1 : 0);
       for (int y = -1; y <= MenuRows::totalHeight(rows); y += 7) {
         EXPECT_EQ(MenuRows::rowAt(rows, y), MenuRows::rowAt(expected, y));
       }
