@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 
 #include "support/QtEvents.h"
 
@@ -20,14 +19,6 @@ inline void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers =
                      const QString& text = {}, quint32 nativeScanCode = 0) {
   for (const auto type : {QEvent::ShortcutOverride, QEvent::KeyPress, QEvent::KeyRelease})
     sendKey(target, type, key, modifiers, text, nativeScanCode);
-}
-
-// Sends one left-button mouse event at `at`, in `target`'s coordinates.
-inline void sendMouse(QWidget* target, QEvent::Type type, QPointF at) {
-  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent event(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
-  QApplication::sendEvent(target, &event);
 }
 
 // Shows `window` and waits until it is the active window, so that focus changes are delivered.

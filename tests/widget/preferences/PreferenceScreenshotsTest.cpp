@@ -97,22 +97,5 @@ TEST_F(PreferenceScreenshots, EveryControlOfEachPaneAndTheAboutWindowIsDrawnWhol
   expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()});
 }
 
-TEST_F(PreferenceScreenshots, TheAboutWindowNamesTheProgramVersionAndMakerCentred) {
-  AboutWindowPresenter about{strings};
-  about.openAbout();
-  AboutDialog& dialog = *about.dialog();
-  EXPECT_EQ(dialog.nameLabel()->text(), "Marbrel");
-  EXPECT_EQ(dialog.versionLabel()->text(), QStringLiteral("Version " MARBREL_VERSION));
-  const QLabel& credits = *dialog.creditsLabel();
-  EXPECT_EQ(credits.text().count(QString::fromLatin1(AboutDialog::kMakerName)), 1);
-  EXPECT_TRUE(credits.text().contains(QStringLiteral("<a href=\"%1\"").arg(AboutDialog::kMakerAddress)));
-  EXPECT_TRUE(credits.alignment() & Qt::AlignHCenter);
-  EXPECT_TRUE(credits.openExternalLinks());
-  // The link reads in the label's own colour.
-  EXPECT_TRUE(credits.text().contains(QStringLiteral("color: %1").arg(credits.palette().color(QPalette::WindowText).name())));
-  about.openAbout();  // a second showing reuses the window
-  EXPECT_EQ(about.dialog(), &dialog);
-}
-
 }  // namespace
 }  // namespace marbrel::testing
