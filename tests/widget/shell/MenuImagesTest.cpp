@@ -1,29 +1,20 @@
-// The small Qt adapters: image sizes, image drawing and the single instance.
-#include <atomic>
+// Stored images as the menu measures and draws them.
 #include <memory>
-#include <thread>
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
-#include "launcher/HandOver.h"
 #include "shell/MenuImages.h"
 #include "shell/QtImageDecoder.h"
-#include "shell/SingleInstance.h"
-#include "support/QtEvents.h"
 
 namespace marbrel {
 namespace {
-
-using testing::processEventsUntil;
 
 std::string encode(const QImage& image, const char* format) {
   QByteArray bytes;
@@ -64,43 +55,6 @@ TEST(MenuImages, StoredImagesAreMeasuredAndDrawnWithoutKeepingTheirBytesAndOther
   painter.end();
   EXPECT_NE(canvas.pixel(20, 20), QColor(Qt::white).rgb()) << "the thumbnail is drawn";
   EXPECT_FALSE(content->isValueLoaded()) << "the image's bytes are let go once it is drawn";
-}
-
-TEST(SingleInstance, OneLaunchRunsAndTheOthersHandOverToItOnceItAnswers) {
-  QTemporaryDir dir;
-  const QString name = dir.filePath(QStringLiteral("marbrel-test"));
-  const std::string path = QFile::encodeName(name).toStdString();
-  using Role = SingleInstance::Role;
-  // Nobody runs: the launcher's hand-over leaves the decision to the program's claim().
-  EXPECT_EQ(handOver(path, 300), HandOver::notTaken);
-  auto first = std::make_unique<SingleInstance>(name);
-  ASSERT_EQ(first->claim(1000), Role::running);
-
-  // A launch that asks while the first is starting is answered once its loop runs, and the reopen
-  // waits for the handler. The asking side blocks, so it runs on a thread.
-  std::atomic<int> early = -1;
-  std::atomic<int> role = -1;
-  std::thread second([&] {
-    early = int(handOver(path, 20000));
-    role = int(SingleInstance(name).claim(20000));
-  });
-  EXPECT_TRUE(processEventsUntil([&] { return role != -1; }));
-  second.join();
-  EXPECT_EQ(early, int(HandOver::handedOver));
-  EXPECT_EQ(role, int(Role::handedOver));
-  int reopened = 0;
-  first->setReopenHandler([&] { ++reopened; });
-  EXPECT_TRUE(processEventsUntil([&] { return reopened == 1; })) << "requests made during start-up reopen once";
-
-  // While the first does not answer (its loop is busy), a later launch leaves without running; the
-  // early one too, as asking again later would reopen twice.
-  EXPECT_EQ(SingleInstance(name).claim(300), Role::unanswered);
-  EXPECT_EQ(handOver(path, 300), HandOver::unanswered);
-
-  // Once the first has ended, the next launch runs.
-  first.reset();
-  EXPECT_EQ(handOver(path, 300), HandOver::notTaken);
-  EXPECT_EQ(SingleInstance(name).claim(1000), Role::running);
 }
 
 }  // namespace
