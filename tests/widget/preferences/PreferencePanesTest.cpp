@@ -1,11 +1,8 @@
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QLabel>
-#include <QSet>
 #include <QSlider>
 
-#include "core/app/PreferenceControls.h"
 #include "shell/portal/PortalStatus.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
 #include "shell/preferences/GeneralPreferencesViewController.h"
@@ -90,37 +87,6 @@ TEST_F(PreferencePanesTest, DraggingTheSliderWritesOnlyWhenTheKnobIsLetGoAndAKey
   pressKey(&slider, Qt::Key_Left);
   EXPECT_EQ(stored().integerForKey("imageMaxHeight"), slider.value());
   EXPECT_EQ(writes, 2);
-}
-
-TEST_F(PreferencePanesTest, EveryFormLabelHasAMnemonicOfItsOwnForItsControl) {
-  const auto mnemonic = [](const QString& text) {
-    const qsizetype at = text.indexOf('&');
-    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
-  };
-  for (PreferencePane* pane : std::initializer_list<PreferencePane*>{&general, &appearance}) {
-    auto* form = qobject_cast<QFormLayout*>(pane->layout());
-    ASSERT_NE(form, nullptr);
-    QSet<QChar> letters;  // the check boxes' own mnemonics share the pane with the labels'
-    int mnemonics = 0;
-    for (const QCheckBox* box : pane->findChildren<QCheckBox*>()) {
-      if (const QChar letter = mnemonic(box->text()); !letter.isNull()) letters.insert(letter), ++mnemonics;
-    }
-    for (int row = 0; row < form->rowCount(); ++row) {
-      QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole);
-      auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
-      ASSERT_NE(label, nullptr) << "row " << row << " has no label";
-      SCOPED_TRACE(label->text().toStdString());
-      const QChar letter = mnemonic(label->text());
-      EXPECT_TRUE(letter.isLetterOrNumber()) << "a label without a mnemonic";
-      letters.insert(letter), ++mnemonics;
-      QWidget* buddy = label->buddy();
-      ASSERT_NE(buddy, nullptr);
-      QWidget* field = form->itemAt(row, QFormLayout::FieldRole)->widget();
-      EXPECT_TRUE(buddy == field || field->isAncestorOf(buddy)) << "the label names another row's control";
-      EXPECT_TRUE(buddy->focusPolicy() & Qt::TabFocus) << "the mnemonic must be able to focus it";
-    }
-    EXPECT_EQ(letters.size(), mnemonics) << "no letter serves two controls";
-  }
 }
 
 // Each control writes its own setting when used, and shows it again at every appearance.
