@@ -11,7 +11,8 @@
 namespace marbrel {
 namespace {
 
-// Writes XSETTINGS blobs as a settings manager does, in either byte order.
+// Writes XSETTINGS blobs as a settings manager does, in either byte order: each setting is its
+// type, its padded name, its last change and its value.
 struct Blob {
   bool big = false;
   std::string body;
@@ -20,31 +21,26 @@ struct Blob {
   void card(std::string& out, std::uint32_t value, int bytes) const {
     for (int i = 0; i < bytes; ++i) out.push_back(char(value >> 8 * (big ? bytes - 1 - i : i)));
   }
-  void padded(const std::string& text) {
-    body += text;
-    body.append((4 - text.size() % 4) % 4, '\0');
-  }
-  Blob& setting(char type, const std::string& name) {  // type, name and last change
+  Blob& add(char type, const std::string& name, const std::string& value, std::uint32_t length = 0) {
     ++count;
     body += {type, '\0'};
     card(body, std::uint32_t(name.size()), 2);
-    padded(name);
+    body += name + std::string((4 - name.size() % 4) % 4, '\0');
     card(body, 0, 4);
+    if (type == 1) card(body, length, 4);
+    body += value + std::string(type == 1 ? (4 - value.size() % 4) % 4 : 0, '\0');
     return *this;
   }
-  Blob& string(const std::string& name, const std::string& value) {
-    card(setting(1, name).body, std::uint32_t(value.size()), 4);
-    padded(value);
-    return *this;
-  }
+  Blob& string(const std::string& name, const std::string& value) { return add(1, name, value, std::uint32_t(value.size())); }
   Blob& integer(const std::string& name, std::int32_t value) {
-    card(setting(0, name).body, std::uint32_t(value), 4);
-    return *this;
+    std::string bytes;
+    card(bytes, std::uint32_t(value), 4);
+    return add(0, name, bytes);
   }
   Blob& color(const std::string& name, std::uint16_t red, std::uint16_t green, std::uint16_t blue) {
-    setting(2, name);
-    for (const std::uint16_t channel : {red, blue, green, std::uint16_t(0xffff)}) card(body, channel, 2);
-    return *this;
+    std::string bytes;
+    for (const std::uint16_t channel : {red, blue, green, std::uint16_t(0xffff)}) card(bytes, channel, 2);
+    return add(2, name, bytes);
   }
   std::string bytes() const {
     std::string blob{big ? '\1' : '\0', '\0', '\0', '\0'};
