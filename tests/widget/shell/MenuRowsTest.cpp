@@ -1,3 +1,4 @@
+#include <array>
 #include <memory>
 #include <random>
 
@@ -76,35 +77,31 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
   std::mt19937 rng(4);
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
-    // Each maker runs once for each menu: both hold the same titles, keys, flags and images.
-    using Makers = std::vector<std::function<MenuItemPtr()>>;
-    const auto made = [](const Makers& makers) {
-      std::vector<MenuItemPtr> items;
-      for (const auto& make : makers) items.push_back(make());
-      return items;
-    };
-    Makers run;
-    const int pairs = 1 + int(rng() % 60);
-    for (int p = 0; p < pairs; ++p) {
-      const std::string key = p < 9 ? std::to_string(p + 1) : "", number = std::to_string(p);
-      const double imageHeight = rng() % 5 == 0 ? double(rng() % 80) : -1;
-      for (const bool alternateRow : {false, true}) {
-        run.push_back([=] {
-          auto made = alternateRow ? alternate("copy " + number, key) : item("paste " + number, key);
-          if (imageHeight >= 0) made->setImage(ThumbnailImage{nullptr, 100, imageHeight});
-          return made;
-        });
+    // Made twice from one seed: both menus hold the same titles, keys, flags and images.
+    const auto make = [seed = rng()] {
+      std::mt19937 random(seed);
+      std::vector<MenuItemPtr> run;
+      const int count = 1 + int(random() % 60);
+      for (int p = 0; p < count; ++p) {
+        const std::string key = p < 9 ? std::to_string(p + 1) : "";
+        run.push_back(item("paste " + std::to_string(p), key));
+        run.push_back(alternate("copy " + std::to_string(p), key));
+        if (random() % 5 == 0) {
+          const double height = double(random() % 80);
+          for (const auto& member : {run.end()[-2], run.end()[-1]}) member->setImage(ThumbnailImage{nullptr, 100, height});
+        }
       }
-    }
-    const Makers before{[] { return item("header"); }};
-    const Makers after{[] { return MenuItem::makeSeparator(); }, [] { return item("Clear", "\u232B", kCommand | kOption); },
-                       [] { return alternate("Clear All", "\u232B", kCommand | kOption | kShift); },
-                       [] { return item("Quit", "q"); }};
+      return std::array<std::vector<MenuItemPtr>, 3>{
+          {{item("header")}, run, {MenuItem::makeSeparator(), item("Clear", "\u232B", kCommand | kOption),
+                                   alternate("Clear All", "\u232B", kCommand | kOption | kShift), item("Quit", "q")}}};
+    };
     MenuModel plain("plain");
-    for (const Makers* part : std::initializer_list<const Makers*>{&before, &run, &after}) {
-      for (const auto& each : made(*part)) plain.addItem(each);
+    for (const auto& part : make()) {
+      for (const auto& each : part) plain.addItem(each);
     }
-    PairedMenu paired(made(before), made(run), made(after));
+    const auto twin = make();
+    PairedMenu paired(twin[0], twin[1], twin[2]);
+    const int pairs = int(twin[1].size() / 2);
     ASSERT_EQ(paired.size(), plain.size());
 
     for (const std::uint64_t held : {std::uint64_t{0}, kOption, kCommand | kOption, kCommand | kOption | kShift}) {
@@ -148,23 +145,16 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
   }
 }
 
-// Hidden alternates answer their keys, but other hidden or disabled items do not.
+// Exactly the modifiers, letters in either case; hidden alternates answer their keys, but other
+// hidden or disabled items do not.
 TEST(MenuRowsKeyEquivalents, MatchTheCharacterAndExactlyTheModifiers) {
-  auto hidden = item("Quit", "q");
+  auto hidden = item("Quit", "q"), disabled = item("off", "3");
   hidden->setHidden(true);
-  auto disabled = item("off", "3");
   disabled->setEnabled(false);
   const std::tuple<MenuItemPtr, std::string, std::uint64_t, bool> rows[] = {
-      {item("row", "1"), "1", kCommand, true},
-      {item("row", "1"), "1", kCommand | kShift, false},
-      {item("row", "1"), "2", kCommand, false},
-      {item("row", "1"), "1", 0, false},
-      {item("pinned", "K"), "k", kCommand, true},  // letters match regardless of case
-      {item("no key"), "", kCommand, false},
-      {alternate("copy", "1"), "1", kOption, true},
-      {hidden, "q", kCommand, false},
-      {disabled, "3", kCommand, false},
-      {item("Clear", "\u232B", kCommand | kOption), "\u232B", kCommand | kOption, true},
+      {item("row", "1"), "1", kCommand | kShift, false}, {item("row", "1"), "1", 0, false},
+      {item("pinned", "K"), "k", kCommand, true},        {alternate("copy", "1"), "1", kOption, true},
+      {hidden, "q", kCommand, false},                    {disabled, "3", kCommand, false},
   };
   for (const auto& [row, characters, held, matches] : rows) {
     EXPECT_EQ(MenuRows::matchesKeyEquivalent(*row, characters, held), matches) << row->title() << " " << held;
