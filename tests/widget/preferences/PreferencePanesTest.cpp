@@ -1,7 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QSlider>
 
 #include "shell/portal/PortalStatus.h"
 #include "shell/preferences/AppearancePreferencesViewController.h"
@@ -30,10 +29,11 @@ void type(NumberBox& box, const std::string& digits, bool enter = true) {
 }
 
 // Typed digits count once Return is pressed, a step at once; Home and End move the caret, not the
-// value; each appearance shows what another program wrote.
-TEST_F(PreferencePanesTest, SizeBoxesWriteATypedNumberOnReturnAndAStepAtOnce) {
+// value; each appearance shows what another program wrote. A history size that deletes entries is
+// written only once the user agrees: Cancel leaves the box at the size in force, and stepping down
+// past what is stored asks once, about the size the user stops at.
+TEST_F(PreferencePanesTest, SizeBoxesWriteATypedNumberOnReturnAndAStepAtOnceAndAskBeforeDeleting) {
   appear();
-  EXPECT_EQ(general.historySizeBox()->text(), "200 entries");
   EXPECT_EQ(appearance.menuSizeBox()->text(), "All") << "no limit on the menu's size";
   NumberBox& menuSize = *appearance.menuSizeBox();
   type(menuSize, "20", false);
@@ -43,21 +43,16 @@ TEST_F(PreferencePanesTest, SizeBoxesWriteATypedNumberOnReturnAndAStepAtOnce) {
   EXPECT_EQ(menuSize.text(), "20 entries");
   pressKey(&menuSize, Qt::Key_Down);
   EXPECT_EQ(stored().integerForKey("maxMenuItems"), 19);
-  NumberBox& historySize = *general.historySizeBox();
-  pressKey(&historySize, Qt::Key_Home);
-  pressKey(&historySize, Qt::Key_End);
-  EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
   defaults.setInteger("maxMenuItems", 1);
   appear();
   EXPECT_EQ(menuSize.text(), "1 entry");
-}
 
-// Cancel leaves the box at the size in force; stepping down past what is stored asks once, about
-// the size the user stops at.
-TEST_F(PreferencePanesTest, AHistorySizeThatDeletesEntriesIsWrittenOnlyOnceTheUserAgrees) {
-  storedEntries = 150;
-  general.viewWillAppear();
   NumberBox& box = *general.historySizeBox();
+  EXPECT_EQ(box.text(), "200 entries");
+  pressKey(&box, Qt::Key_Home);
+  pressKey(&box, Qt::Key_End);
+  EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
+  storedEntries = 150;
   alerts.answer = Alerts::kFirstButtonReturn;  // Cancel
   type(box, "20");
   ASSERT_TRUE(processEventsUntil([&] { return !alerts.shown.empty(); }));
@@ -70,23 +65,6 @@ TEST_F(PreferencePanesTest, AHistorySizeThatDeletesEntriesIsWrittenOnlyOnceTheUs
   ASSERT_TRUE(processEventsUntil([&] { return alerts.shown.size() == 2u; }));
   EXPECT_EQ(alerts.shown[1].informativeArguments, (std::vector<std::string>{"200", "197", "3"}));
   EXPECT_EQ(stored().integerForKey("historySize"), 197);
-}
-
-TEST_F(PreferencePanesTest, DraggingTheSliderWritesOnlyWhenTheKnobIsLetGoAndAKeyStepAtOnce) {
-  appear();
-  QSlider& slider = *appearance.imageHeightSlider();
-  int writes = 0;
-  defaults.observe("imageMaxHeight", [&](const Defaults::Value&) { ++writes; });
-  slider.setSliderDown(true);  // as a drag does
-  for (const int position : {50, 60, 70}) slider.setSliderPosition(position);
-  EXPECT_EQ(appearance.imageHeightLabel()->text(), "70 px") << "the label follows the knob";
-  EXPECT_EQ(writes, 0);
-  slider.setSliderDown(false);
-  EXPECT_EQ(writes, 1);
-  EXPECT_EQ(stored().integerForKey("imageMaxHeight"), 70);
-  pressKey(&slider, Qt::Key_Left);
-  EXPECT_EQ(stored().integerForKey("imageMaxHeight"), slider.value());
-  EXPECT_EQ(writes, 2);
 }
 
 // Each control writes its own setting when used, and shows it again at every appearance.
