@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include <QAbstractAnimation>
@@ -20,15 +22,6 @@
 namespace marbrel::testing {
 namespace {
 
-// How many pixels of `area` (in the picture's own pixels) differ from `background`.
-int drawnPixels(const QImage& image, const QRect& area, QRgb background) {
-  int drawn = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y) {
-    for (int x = area.left(); x <= area.right(); ++x) drawn += image.pixel(x, y) != background ? 1 : 0;
-  }
-  return drawn;
-}
-
 // Checks a window's picture: every one of `controls` lies wholly inside the window, overlaps no
 // other, and shows something on the window's background (text, a frame, a knob).
 void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& controls) {
@@ -44,30 +37,27 @@ void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& c
     EXPECT_TRUE(window.rect().contains(area)) << "cut off by the window's edge";
     for (const QRect& other : placed) EXPECT_FALSE(area.intersects(other)) << "drawn over another control";
     placed.push_back(area);
-    const QRect pixels(area.topLeft() * scale, area.size() * scale);
-    EXPECT_GE(drawnPixels(image, pixels.intersected(image.rect()), background), 30) << "drawn blank";
+    const QRect pixels = QRect(area.topLeft() * scale, area.size() * scale).intersected(image.rect());
+    int drawn = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+      for (int x = pixels.left(); x <= pixels.right(); ++x) drawn += image.pixel(x, y) != background ? 1 : 0;
+    }
+    EXPECT_GE(drawn, 30) << "drawn blank";
   }
 }
 
-// The labels and controls of a pane's form, row by row.
+// The labels and controls of a pane's form, row by row; a holder of several controls (the show
+// boxes, the slider with its label) counts by its visible parts.
 std::vector<QWidget*> formControls(QWidget& pane) {
   std::vector<QWidget*> controls;
   auto* form = qobject_cast<QFormLayout*>(pane.layout());
-  if (!form) return controls;
-  for (int row = 0; row < form->rowCount(); ++row) {
+  for (int row = 0; form && row < form->rowCount(); ++row) {
     for (const auto role : {QFormLayout::LabelRole, QFormLayout::FieldRole}) {
       QWidget* widget = form->itemAt(row, role) ? form->itemAt(row, role)->widget() : nullptr;
       if (!widget) continue;
-      // A holder of several controls (the show boxes, the slider with its label) counts by its parts.
       const auto parts = widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-      const bool holder = widget->layout() && !parts.isEmpty() && !qobject_cast<QAbstractSpinBox*>(widget);
-      if (!holder) {
-        controls.push_back(widget);
-        continue;
-      }
-      for (QWidget* part : parts) {
-        if (part->isVisible()) controls.push_back(part);
-      }
+      if (!widget->layout() || parts.isEmpty() || qobject_cast<QAbstractSpinBox*>(widget)) controls.push_back(widget);
+      else std::copy_if(parts.begin(), parts.end(), std::back_inserter(controls), [](QWidget* w) { return w->isVisible(); });
     }
   }
   return controls;
