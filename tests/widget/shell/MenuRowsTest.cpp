@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <random>
@@ -62,10 +63,8 @@ class PairedMenu : public MenuModel {
     return items_[index];
   }
   std::optional<std::size_t> pairItemIndex(const MenuItem& item) const override {
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-      if (items_[i].get() == &item) return i;
-    }
-    return std::nullopt;
+    const auto found = std::find_if(items_.begin(), items_.end(), [&](const MenuItemPtr& i) { return i.get() == &item; });
+    return found == items_.end() ? std::nullopt : std::optional(std::size_t(found - items_.begin()));
   }
 
  private:
@@ -122,8 +121,7 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
         EXPECT_EQ(std::make_pair(got.top, got.height), std::make_pair(want.top, want.height));
         // A row is one line high unless its image preview needs more.
         const auto* thumbnail = std::get_if<ThumbnailImage>(&want.shown->image());
-        if (want.kind == MenuRow::Kind::item) EXPECT_GE(want.height, thumbnail ? thumbnail->height : 24.0);
-        if (want.kind == MenuRow::Kind::item && !thumbnail) EXPECT_EQ(want.height, 24);
+        if (want.kind == MenuRow::Kind::item) EXPECT_TRUE(thumbnail ? want.height >= thumbnail->height : want.height == 24);
       }
       EXPECT_EQ(alternatesShown, held == kOption ? pairs : held == (kCommand | kOption | kShift) ? 1 : 0);
       for (int y = -1; y <= MenuRows::totalHeight(rows); y += 7) {
