@@ -25,19 +25,15 @@ using testing::sendKey;
 class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
-      for (const char* verb : {"paste ", "copy "}) {
-        const std::string title = verb + std::to_string(i);
-        auto item = std::make_shared<MenuItem>(title);
-        item->setKeyEquivalent(std::to_string(i + 1));
-        item->setAction([this, title](MenuItem&) { chosen.push_back(title); });
-        if (*verb == 'c') {
-          item->setKeyEquivalentModifierMask(modifier_flags::kOption);
-          item->setAlternate(true);
-          item->setHidden(true);
-        }
-        menu.addItem(item);
-      }
+    for (int i = 0; i < 6; ++i) {
+      const std::string title = (i % 2 ? "copy " : "paste ") + std::to_string(i / 2);
+      auto item = std::make_shared<MenuItem>(title);
+      item->setKeyEquivalent(std::to_string(i / 2 + 1));
+      item->setAction([this, title](MenuItem&) { chosen.push_back(title); });
+      item->setKeyEquivalentModifierMask(i % 2 ? modifier_flags::kOption : modifier_flags::kCommand);
+      item->setAlternate(i % 2);
+      item->setHidden(i % 2);
+      menu.addItem(item);
     }
     menu.highlightItem(menu.itemAt(0).get());
   }
