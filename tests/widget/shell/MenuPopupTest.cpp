@@ -4,9 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <gtest/gtest.h>
 
 #include "core/menu/MenuModel.h"
@@ -115,16 +112,6 @@ TEST_F(MenuPopupTest, ArrowsWrapAroundSkippingAHiddenFooterAndReturnChoosesTheHi
   press(Qt::Key_Up);
   press(Qt::Key_Return, Qt::NoModifier, "\r");
   EXPECT_EQ(chosen, std::vector<std::string>{"paste 2"});
-}
-
-TEST_F(MenuPopupTest, ALongMenuFitsTheScreenAndScrollsToTheHighlight) {
-  MenuModel longMenu("long");
-  for (int i = 0; i < 10000; ++i) longMenu.addItem(std::make_shared<MenuItem>("entry " + std::to_string(i)));
-  longMenu.highlightItem(longMenu.itemAt(9999).get());
-  popup.open(longMenu, QPoint(0, 0), this, {});
-  EXPECT_LE(popup.height(), QGuiApplication::primaryScreen()->availableGeometry().height());
-  EXPECT_GT(popup.scrollOffset(), 0);
-  popup.closeMenu();
 }
 
 }  // namespace
