@@ -22,8 +22,7 @@
 namespace marbrel::testing {
 namespace {
 
-// Checks a window's picture: every one of `controls` lies wholly inside the window, overlaps no
-// other, and shows something on the window's background (text, a frame, a knob).
+// Every one of `controls` lies inside the window, overlaps no other and shows on its background.
 void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& controls) {
   const QImage image = window.grab().toImage();
   const qreal scale = image.devicePixelRatio();
@@ -46,8 +45,7 @@ void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& c
   }
 }
 
-// The labels and controls of a pane's form, row by row; a holder of several controls (the show
-// boxes, the slider with its label) counts by its visible parts.
+// The labels and controls of a pane's form; a holder of several controls counts by its visible parts.
 std::vector<QWidget*> formControls(QWidget& pane) {
   std::vector<QWidget*> controls;
   auto* form = qobject_cast<QFormLayout*>(pane.layout());

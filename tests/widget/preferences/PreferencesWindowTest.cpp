@@ -30,9 +30,7 @@ struct PreferencesWindowTest : PreferencesFixture {
   }
 };
 
-// The window opens on the General pane with the pane, not the shortcut recorder (which records
-// whatever is pressed while focused), holding the focus; a pane switch, even one reversed midway,
-// lands at the shown pane's size keeping the top edge; shown again, it keeps its pane and place.
+// The pane, not the recorder (which records any key), holds the focus; a reversed switch lands.
 TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneAndPlace) {
   preferences.show();
   ASSERT_TRUE(activate(window()));
@@ -57,9 +55,7 @@ TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneA
   EXPECT_EQ(window().frameGeometry().topLeft(), place);
 }
 
-// The program's own window, with the keyboard set to "us,ru" and Russian selected: its recorder
-// refuses a menu item's combination by the Latin letters programs match them by, not by the
-// Cyrillic letters the keys type now.
+// With Russian selected, a menu item's combination is refused by its Latin letter, not the Cyrillic.
 TEST_F(PreferencesFixture, TheDesktopWindowReadsKeysFromTheLatinLayout) {
   FakeKeyboardLayout keyboard;
   keyboard.addSource("us");

@@ -35,8 +35,7 @@ struct ShortcutRecorderTest : PreferencesFixture {
   static Shortcut ctrlShiftV() { return {9, carbon_modifiers::kCommand | carbon_modifiers::kShift}; }
 };
 
-// Qt's key presses reach the recorder's rules as the keys they are: what each leaves stored and
-// shown. The window's own shortcuts do not fire while it records, and do again afterwards.
+// What each press leaves stored and shown; the window's shortcut fires only once recording ends.
 TEST_F(ShortcutRecorderTest, PressesAreReadAsTheirKeysAndModifiersAndNotAsWindowShortcuts) {
   int fired = 0;
   auto* close = new QAction(&window);

@@ -6,8 +6,7 @@
 namespace marbrel {
 namespace {
 
-// A GTK text copy: the text targets are read as text/plain, the best first; other types keep their
-// own target. What else owners offer (protocol targets, markers, Qt's image) the contract tests show.
+// A GTK text copy's text targets become text/plain, the best first; the contract tests show the rest.
 TEST(ClipboardFormats, TextTargetsBecomeOneTypeAndAreReadAsUtf8OtherTargetsAsTheirBytes) {
   const auto formats = clipboard_formats::fromTargets(
       {"TIMESTAMP", "TARGETS", "text/plain", "COMPOUND_TEXT", "TEXT", "STRING", "UTF8_STRING", "text/plain;charset=utf-8"});

@@ -11,8 +11,7 @@
 namespace marbrel {
 namespace {
 
-// Writes XSETTINGS blobs as a settings manager does, in either byte order: each setting is its
-// type, its padded name, its last change and its value.
+// Writes XSETTINGS blobs as a settings manager does, in either byte order.
 struct Blob {
   bool big = false;
   std::string body;
@@ -31,7 +30,9 @@ struct Blob {
     body += value + std::string(type == 1 ? (4 - value.size() % 4) % 4 : 0, '\0');
     return *this;
   }
-  Blob& string(const std::string& name, const std::string& value) { return add(1, name, value, std::uint32_t(value.size())); }
+  Blob& string(const std::string& name, const std::string& value) {
+    return add(1, name, value, std::uint32_t(value.size()));
+  }
   Blob& integer(const std::string& name, std::int32_t value) {
     std::string bytes;
     card(bytes, std::uint32_t(value), 4);
@@ -50,8 +51,7 @@ struct Blob {
   }
 };
 
-// A settings manager's blob in either byte order gives each setting by its type; a damaged one
-// (cut anywhere, an unknown order or type, counts and lengths beyond its end, noise) gives nothing.
+// A damaged blob (cut anywhere, impossible fields, noise) gives nothing and reads nothing past its end.
 TEST(XSettingsTest, ReadsEveryTypeInBothByteOrdersAndDamagedBlobsGiveNothing) {
   const auto empty = XSettings::parse(Blob().bytes());
   ASSERT_TRUE(empty && empty->size() == 0u) << "an empty list is valid";
@@ -76,8 +76,7 @@ TEST(XSettingsTest, ReadsEveryTypeInBothByteOrdersAndDamagedBlobsGiveNothing) {
   for (std::size_t length = 0; length < good.size(); ++length) {
     EXPECT_FALSE(XSettings::parse(std::string_view(good).substr(0, length))) << "cut at " << length;
   }
-  // The byte order, a setting's type, the count, and the string's length word (after the 12-byte
-  // header, the setting header and the padded name), each made impossible.
+  // The byte order, a setting's type, the count and the string's length word, each made impossible.
   for (const auto& [at, width, why] : {std::tuple<std::size_t, std::size_t, const char*>{0, 1, "byte order"},
                                        {12, 1, "setting type"}, {8, 4, "count"}, {36, 4, "string length"}}) {
     std::string bad = good;
@@ -91,11 +90,11 @@ TEST(XSettingsTest, ReadsEveryTypeInBothByteOrdersAndDamagedBlobsGiveNothing) {
   }
 }
 
-// A high-contrast theme asks for contrast however it is spelt; GTK_THEME, when set and not empty,
-// wins over the settings manager's theme; without either, or with a damaged blob, nothing asks.
+// GTK_THEME, when set and not empty, wins over the settings manager's theme; damage means no contrast.
 TEST(DesktopContrastTest, AHighContrastThemeFromGtkThemeOrTheSettingsManagerAsksForContrast) {
-  for (const auto& [theme, asks] : {std::pair{"HighContrastInverse", true}, {"high-contrast", true}, {"High Contrast", true},
-                                    {"Adwaita-HighContrast:dark", true}, {"", false}, {"Contrast", false}, {"HighC0ntrast", false}}) {
+  for (const auto& [theme, asks] : {std::pair{"HighContrastInverse", true}, {"high-contrast", true},
+                                    {"High Contrast", true}, {"Adwaita-HighContrast:dark", true}, {"", false},
+                                    {"Contrast", false}, {"HighC0ntrast", false}}) {
     EXPECT_EQ(DesktopContrast::themeAsksForContrast(theme), asks) << theme;
   }
   const std::string highContrast = Blob().string("Net/ThemeName", "HighContrast").bytes();

@@ -11,8 +11,7 @@ namespace {
 using namespace modifier_flags;
 using T = KeyEventTranslation;
 
-// Ctrl is Command, Alt is Option, Super is Control; without an X key code a Qt key stands for the
-// ANSI position that types it; a modifier key changes the held flags at once.
+// Ctrl is Command, Alt is Option, Super is Control; without an X key code, the ANSI key's position.
 TEST(KeyEventTranslation, QtKeyEventsReachTheCoreAsTheirAnsiCodeFlagsAndText) {
   EXPECT_EQ(T::flagsForModifiers(Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier),
             kCommand | kShift | kOption | kControl);

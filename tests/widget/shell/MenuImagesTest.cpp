@@ -24,8 +24,7 @@ std::string encode(const QImage& image, const char* format) {
   return bytes.toStdString();
 }
 
-// A stored image is measured by its bytes (the type is a hint), drawn, and its bytes let go once
-// drawn; anything else, a cut image too, has no size.
+// The bytes decide the size, the type is a hint; a cut image or other bytes have none.
 TEST(MenuImages, StoredImagesAreMeasuredAndDrawnWithoutKeepingTheirBytesAndOtherBytesHaveNoSize) {
   QImage image(680, 400, QImage::Format_RGB32);  // noise, so that the PNG stays large
   for (int y = 0; y < image.height(); ++y) {

@@ -17,8 +17,7 @@ namespace {
 
 using testing::sendKey;
 
-// Three entries "paste N" on Ctrl+N+1, each with its hidden alternate "copy N" on Alt+N+1. The
-// listener hears every key press first and handles those in `handled`.
+// "paste N" on Ctrl+N+1 with its hidden alternate "copy N" on Alt+N+1; the listener handles `handled`.
 class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
  protected:
   void SetUp() override {
@@ -61,8 +60,6 @@ class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
   int closings = 0;
 };
 
-// Holding Alt shows the alternates and moves the highlight to them until released. Key presses
-// reach the listener first; of those it leaves, Escape closes and Ctrl or Alt with a digit chooses.
 TEST_F(MenuPopupTest, AltShowsAlternatesAndKeysGoToTheListenerFirstThenCloseOrChoose) {
   open();
   ASSERT_EQ(popup.rows().size(), 3u);

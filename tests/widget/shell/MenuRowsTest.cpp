@@ -29,8 +29,7 @@ MenuItemPtr alternate(const std::string& title, const std::string& key, std::uin
   return result;
 }
 
-// A menu that shows its pairs as a run (as the history menu does), for comparison with the same
-// items held one by one.
+// A menu that shows its pairs as a run, as the history menu does.
 class PairedMenu : public MenuModel {
  public:
   PairedMenu(const std::vector<MenuItemPtr>& before, const std::vector<MenuItemPtr>& pairItems,
@@ -143,8 +142,7 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
   }
 }
 
-// Exactly the modifiers, letters in either case; hidden alternates answer their keys, but other
-// hidden or disabled items do not.
+// Letters in either case; hidden alternates answer their keys, other hidden or disabled items do not.
 TEST(MenuRowsKeyEquivalents, MatchTheCharacterAndExactlyTheModifiers) {
   auto hidden = item("Quit", "q"), disabled = item("off", "3");
   hidden->setHidden(true);

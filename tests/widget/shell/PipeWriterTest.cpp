@@ -1,5 +1,4 @@
-// Serving a value through a pipe, as a Wayland clipboard manager does. Reading and serving real
-// selections, stalled and oversized owners among them, the data-control contract tests show.
+// Serving a value through a pipe; real selections are the data-control contract tests' part.
 #include <fcntl.h>
 #include <unistd.h>
 

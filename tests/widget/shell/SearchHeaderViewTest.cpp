@@ -19,8 +19,7 @@
 namespace marbrel {
 namespace {
 
-// A menu whose first row is the search header, open in the real pop-up, with every key press
-// going to the header first as the program routes it.
+// The search header in the real pop-up, every key press going to it first as the program routes it.
 class SearchHeaderViewTest : public ::testing::Test, public testing::CoreFakes, public MenuTrackingListener {
  protected:
   SearchHeaderViewTest() {
@@ -59,8 +58,7 @@ class SearchHeaderViewTest : public ::testing::Test, public testing::CoreFakes, 
   bool desktopAsksForContrast = false;
 };
 
-// The real line edit shows the model's query, takes the focus only once drawn, selects the query
-// then, and sends edits back without echoing the model's own.
+// The field takes the focus only once drawn, and does not echo the model's own changes back.
 TEST_F(SearchHeaderViewTest, ShowsTheModelsQueryTakesTheFocusOnceDrawnAndSendsEditsBack) {
   SearchHeaderView& view = open();
   QLineEdit& query = *view.queryField();
