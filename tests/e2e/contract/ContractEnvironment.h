@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-namespace marbrel::e2e {
+#include "support/WaylandSession.h"
+#include "support/XSession.h"
 
-class WaylandSession;
-class XSession;
+namespace marbrel::e2e {
 
 // A private X server and one QApplication on it for the whole contract program; a private Wayland
 // session too, started the first time a suite asks for it.
@@ -18,15 +18,14 @@ class ContractEnvironment : public ::testing::Environment {
   void SetUp() override;
   void TearDown() override;
 
-  // Whether the X server came up (tests needing it skip otherwise).
-  static bool haveDisplay();
-  static XSession* session() { return session_; }
-  // The Wayland session (check its problem()), started on first use and kept to the end.
+  static bool haveDisplay() { return x_ && x_->ok(); }
+  static XSession& x() { return *x_; }
+  // Check its problem(): it may not have come up.
   static WaylandSession& wayland();
 
  private:
-  static XSession* session_;
-  static std::unique_ptr<WaylandSession> wayland_;
+  static inline std::unique_ptr<XSession> x_;
+  static inline std::unique_ptr<WaylandSession> wayland_;
   std::unique_ptr<QApplication> application_;
 };
 

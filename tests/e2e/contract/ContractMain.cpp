@@ -1,40 +1,17 @@
 // The contract suites run the adapters on real display servers: this program starts its own Xvfb
 // before the first test and stops it after the last, and a headless sway when a suite needs one.
-#include <cstdlib>
-#include <memory>
-
-#include <QApplication>
-
-#include <gtest/gtest.h>
-
 #include "contract/ContractEnvironment.h"
-#include "support/WaylandSession.h"
-#include "support/XSession.h"
 
 namespace marbrel::e2e {
 
-namespace {
-
-int gArgc = 1;
-char gName[] = "test_contract";
-char* gArgv[] = {gName, nullptr};
-
-}  // namespace
-
-XSession* ContractEnvironment::session_ = nullptr;
-std::unique_ptr<WaylandSession> ContractEnvironment::wayland_;
-
 void ContractEnvironment::SetUp() {
-  session_ = new XSession(std::string(MARBREL_E2E_OUTPUT) + "/contract");
-  if (!session_->ok()) return;
-  for (const auto& [key, value] : session_->environment()) {
-    if (key.rfind("-", 0) == 0) {
-      ::unsetenv(key.c_str() + 1);
-    } else {
-      ::setenv(key.c_str(), value.c_str(), 1);
-    }
-  }
-  application_ = std::make_unique<QApplication>(gArgc, gArgv);
+  x_ = std::make_unique<XSession>(std::string(MARBREL_E2E_OUTPUT) + "/contract");
+  if (!x_->ok()) return;
+  applyEnvironment(x_->environment());
+  static int argc = 1;
+  static char name[] = "test_contract";
+  static char* argv[] = {name, nullptr};
+  application_ = std::make_unique<QApplication>(argc, argv);
 }
 
 WaylandSession& ContractEnvironment::wayland() {
@@ -45,11 +22,8 @@ WaylandSession& ContractEnvironment::wayland() {
 void ContractEnvironment::TearDown() {
   wayland_.reset();
   application_.reset();
-  delete session_;
-  session_ = nullptr;
+  x_.reset();
 }
-
-bool ContractEnvironment::haveDisplay() { return session_ && session_->ok(); }
 
 }  // namespace marbrel::e2e
 

@@ -13,23 +13,24 @@ namespace marbrel::e2e {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 int openForWriting(const std::string& path) {
   return ::open(path.empty() ? "/dev/null" : path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
 }
 
-std::string makeTempFile() {
-  char pattern[] = "/tmp/marbrel-e2e-out-XXXXXX";
-  const int fd = ::mkstemp(pattern);
-  if (fd >= 0) ::close(fd);
-  return pattern;
-}
-
 }  // namespace
 
-Process::Process(std::vector<std::string> argv, std::map<std::string, std::string> env, const std::string& logFile,
-                 const std::string& errFile) {
+void applyEnvironment(const std::map<std::string, std::string>& env) {
+  for (const auto& [key, value] : env) {
+    if (key.rfind("-", 0) == 0) {
+      ::unsetenv(key.c_str() + 1);
+    } else {
+      ::setenv(key.c_str(), value.c_str(), 1);
+    }
+  }
+}
+
+Process::Process(std::vector<std::string> argv, const std::map<std::string, std::string>& env,
+                 const std::string& logFile, const std::string& errFile) {
   spawn(argv, env, [&] { return openForWriting(logFile); },
         [&] { return errFile.empty() ? -1 : openForWriting(errFile); });
 }
@@ -42,20 +43,13 @@ void Process::spawn(std::vector<std::string>& argv, const std::map<std::string, 
                     const std::function<int()>& out, const std::function<int()>& err) {
   pid_ = ::fork();
   if (pid_ != 0) return;
-  // The child: its own process group, so stopping it stops what it started too.
   ::setpgid(0, 0);
   const int output = out();
   const int errors = err();
   ::dup2(::open("/dev/null", O_RDONLY), 0);
   ::dup2(output, 1);
   ::dup2(errors >= 0 ? errors : output, 2);
-  for (const auto& [key, value] : env) {
-    if (key.rfind("-", 0) == 0) {
-      ::unsetenv(key.c_str() + 1);
-    } else {
-      ::setenv(key.c_str(), value.c_str(), 1);
-    }
-  }
+  applyEnvironment(env);
   std::vector<char*> args;
   for (auto& arg : argv) args.push_back(arg.data());
   args.push_back(nullptr);
@@ -63,26 +57,21 @@ void Process::spawn(std::vector<std::string>& argv, const std::map<std::string, 
   ::_exit(127);
 }
 
-Process::~Process() { stop(); }
-
-bool Process::running() { return pid_ > 0 && !exitStatus(); }
-
 std::optional<int> Process::exitStatus() {
-  if (status_ || pid_ <= 0) return status_;
   int status = 0;
-  if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+  if (!status_ && pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   return status_;
 }
 
 void Process::stop(std::chrono::milliseconds grace) {
-  if (pid_ <= 0 || exitStatus()) return;
-  ::kill(-pid_, SIGTERM);
-  ::kill(pid_, SIGTERM);
-  if (waitFor([this] { return exitStatus().has_value(); }, grace)) return;
-  ::kill(-pid_, SIGKILL);
-  ::kill(pid_, SIGKILL);
+  if (!running()) return;
+  for (const int signal : {SIGTERM, SIGKILL}) {
+    ::kill(-pid_, signal);
+    ::kill(pid_, signal);
+    if (signal == SIGTERM && waitFor([this] { return exitStatus().has_value(); }, grace)) return;
+  }
   int status = 0;
   ::waitpid(pid_, &status, 0);
   status_ = 128 + SIGKILL;
@@ -90,29 +79,32 @@ void Process::stop(std::chrono::milliseconds grace) {
 
 CommandResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                          std::chrono::milliseconds timeout) {
-  const std::string out = makeTempFile(), err = makeTempFile();
+  char out[] = "/tmp/marbrel-e2e-out-XXXXXX", err[] = "/tmp/marbrel-e2e-err-XXXXXX";
+  ::close(::mkstemp(out));
+  ::close(::mkstemp(err));
   CommandResult result;
   {
     Process command(argv, env, out, err);
-    const auto deadline = Clock::now() + timeout;
-    while (command.running() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    if (const auto status = command.exitStatus()) result.exitCode = *status;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (command.running() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    result.exitCode = command.exitStatus().value_or(-1);
   }  // one that is still running is killed here
   result.out = readFile(out);
   result.err = readFile(err);
-  std::remove(out.c_str());
-  std::remove(err.c_str());
+  std::remove(out);
+  std::remove(err);
   return result;
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    if (condition()) return true;
-    if (Clock::now() >= deadline) return false;
-    // A short pause between polls of the condition; the deadline bounds the whole wait.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // between polls; the deadline bounds the wait
   }
+  return true;
 }
 
 std::string readFile(const std::string& path) {
