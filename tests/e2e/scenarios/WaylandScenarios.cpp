@@ -1,14 +1,8 @@
 // Marbrel in a Wayland session (a headless sway), driven only by native Wayland programs: wl-copy
-// and wl-paste, wtype for the keys, and a native Qt window as copier and paste target.
-#include <chrono>
+// and wl-paste, wtype for the keys, a native Qt window as copier and paste target, and swaybar as
+// the tray host, which clicks over the session bus.
 #include <csignal>
-#include <map>
-#include <memory>
-#include <string>
 #include <thread>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/Scenario.h"
 #include "support/WaylandSession.h"
@@ -24,15 +18,19 @@ using namespace std::chrono_literals;
 class WaylandScenario : public Scenario {
  protected:
   std::string setUpStage() override {
-    // The desktop's own key binding runs marbrel, whose second launch pops the menu up.
-    wayland = std::make_unique<WaylandSession>(outputDir, std::string("bindsym ctrl+shift+v exec ") + MARBREL_EXECUTABLE);
+    // The desktop's own key binding runs marbrel, whose second launch pops the menu up. The bar is
+    // declared here and started by the test.
+    wayland = std::make_unique<WaylandSession>(
+        outputDir, std::string("bindsym ctrl+shift+v exec ") + MARBREL_EXECUTABLE +
+                       (withBar ? "\nbar {\n  id tray\n  swaybar_command true\n}" : ""));
     if (!wayland->problem().empty()) return wayland->problem();
     if (run({"test", "-x", MARBREL_EXECUTABLE}).exitCode != 0) {
       return std::string("the session's user cannot run ") + MARBREL_EXECUTABLE + " (make the build folder readable)";
     }
-    return {};
+    return !withBar || wayland->startSessionBus() ? "" : "no session bus; see " + outputDir;
   }
   void TearDown() override {
+    bar.reset();
     Scenario::TearDown();
     wayland.reset();
   }
@@ -56,28 +54,51 @@ class WaylandScenario : public Scenario {
     return waitFor([&] { return wayland->focusedWindow() == "MarbrelPasteTarget"; });
   }
 
-  // wl-copy returns once the copy is the clipboard's, leaving a process that serves it (and keeps
-  // its output open, so that goes elsewhere).
+  // wl-copy returns once the copy is the clipboard's, leaving a process that serves it.
   bool wlCopy(const std::string& text) {
     return run({"sh", "-c", "exec wl-copy \"$0\" > /dev/null 2>&1", text}).exitCode == 0;
   }
   std::string wlPaste() { return run({"wl-paste", "--no-newline"}, 10s).out; }
-  void copyTwoTexts() {
-    ASSERT_TRUE(wlCopy("alpha one"));
-    ASSERT_TRUE(waitForEntry("alpha one"));
-    ASSERT_TRUE(wlCopy("beta two"));
-    ASSERT_TRUE(waitForEntry("beta two"));
+  bool menuHasKeyboard(std::chrono::milliseconds timeout = 20s) {
+    return waitFor([&] { return wayland->focusedWindow() == "Marbrel Menu"; }, timeout);
   }
   // Presses the compositor's binding for Ctrl+Shift+V until the menu has the keyboard.
   bool pressShortcut() {
     for (int attempt = 0; attempt < 3; ++attempt) {
       wayland->keys({"-M", "ctrl", "-M", "shift", "-k", "v", "-m", "shift", "-m", "ctrl"});
-      if (waitFor([&] { return wayland->focusedWindow() == "Marbrel Menu"; }, 8s)) return true;
+      if (menuHasKeyboard(8s)) return true;
     }
     return false;
   }
+  CommandResult busCall(const std::string& destination, const std::string& path, const std::string& method,
+                        std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"dbus-send", "--session", "--print-reply", "--dest=" + destination, path, method});
+    return run(arguments, 10s);
+  }
+  // The first item registered with the tray host's watcher, as "bus-name/path"; empty when none.
+  std::string registeredItem() {
+    const std::string reply = busCall("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                      "org.freedesktop.DBus.Properties.Get",
+                                      {"string:org.kde.StatusNotifierWatcher", "string:RegisteredStatusNotifierItems"})
+                                  .out;
+    const std::size_t open = reply.find("string \"");
+    return open == std::string::npos ? "" : reply.substr(open + 8, reply.find('"', open + 8) - open - 8);
+  }
+  // What a tray host sends for a click on the icon: "Activate" (left) or "ContextMenu" (right).
+  bool click(const std::string& item, const std::string& method) {
+    const std::size_t slash = item.find('/');
+    return busCall(item.substr(0, slash), item.substr(slash), "org.kde.StatusNotifierItem." + method,
+                   {"int32:1900", "int32:10"}).exitCode == 0;
+  }
 
+  bool withBar = false;
   std::unique_ptr<WaylandSession> wayland;
+  std::unique_ptr<Process> bar;
+};
+
+class WaylandTrayScenario : public WaylandScenario {
+ protected:
+  WaylandTrayScenario() { withBar = true; tools = {"swaybar", "dbus-send", "xdotool"}; }
 };
 
 TEST_F(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecretOnesNeverAndSurviveAKill) {
@@ -100,9 +121,7 @@ TEST_F(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecr
   ASSERT_TRUE(waitForEntry("plain words"));
   const auto text = typesOf(entryTitled("plain words"));
   EXPECT_TRUE(contains(text, "text/plain"));
-  for (const char* target : {"TEXT", "STRING", "UTF8_STRING"}) {
-    EXPECT_FALSE(contains(text, target)) << target << " is an X target, not a type";
-  }
+  for (const char* target : {"TEXT", "STRING", "UTF8_STRING"}) EXPECT_FALSE(contains(text, target)) << target;
   ASSERT_TRUE(wayland->copy({{"text/plain", "rich words"}, {"text/html", "<b>rich</b> words"}}));
   ASSERT_TRUE(waitForEntry("rich words"));
   EXPECT_TRUE(contains(typesOf(entryTitled("rich words")), "text/html"));
@@ -119,17 +138,19 @@ TEST_F(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecr
   ASSERT_TRUE(waitForEntry("second of two"));
   EXPECT_TRUE(waitForEntry("first of two"));
 
-  // Killed and started again, the program has lost nothing and records on.
+  // Killed and started again, the program has lost nothing, records on, and does not take what the
+  // clipboard held at its start for a new copy.
   ::kill(marbrel->pid(), SIGKILL);
   ASSERT_TRUE(waitFor([&] { return !marbrel->running(); }));
   ASSERT_TRUE(startMarbrel());
   ASSERT_TRUE(wlCopy("after the restart"));
   ASSERT_TRUE(waitForEntry("after the restart"));
   EXPECT_EQ(history().size(), 6u);
+  EXPECT_EQ(entryTitled("second of two").value("numberOfCopies", 0), 1);
 }
 
-TEST_F(WaylandScenario, TheChosenEntryReachesWaylandProgramsAndAStalledCopyDoesNotFreezeTheMenu) {
-  copyTwoTexts();
+TEST_F(WaylandTrayScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesNothingAndALateBarGetsTheIcon) {
+  for (const char* text : {"alpha one", "beta two"}) ASSERT_TRUE(wlCopy(text) && waitForEntry(text)) << text;
   ASSERT_TRUE(pressShortcut()) << "the compositor's binding opens the menu with the keyboard";
   EXPECT_TRUE(screenshot("opened"));
   wayland->keys({"-k", "Down", "-M", "alt", "-k", "Return", "-m", "alt"});
@@ -160,6 +181,23 @@ TEST_F(WaylandScenario, TheChosenEntryReachesWaylandProgramsAndAStalledCopyDoesN
   ASSERT_TRUE(wlCopy("after the stall"));
   EXPECT_TRUE(waitForEntry("after the stall"));
   EXPECT_EQ(history().size(), 3u) << "the stalled copy is given up, nothing else";
+
+  // The bar starts after Marbrel, as at log-in or when sway reloads its configuration.
+  bar = launch({"swaybar", "-b", "tray"}, "swaybar.log");
+  std::string item;
+  ASSERT_TRUE(waitFor([&] { return !(item = registeredItem()).empty(); })) << "the icon never reached the tray";
+  ASSERT_TRUE(click(item, "Activate"));
+  ASSERT_TRUE(menuHasKeyboard());
+  wayland->keys({"-d", "60", "alp"});
+  EXPECT_TRUE(waitFor([&] { return screenshot("filtered-from-tray"); }));
+  wayland->keys({"-M", "alt", "-k", "Return", "-m", "alt"});
+  EXPECT_TRUE(waitForMenuClosed());
+  EXPECT_TRUE(waitFor([&] { return wlPaste() == "alpha one"; })) << "wl-paste: '" << wlPaste() << "'";
+  // A right click opens the same menu; Escape closes it.
+  ASSERT_TRUE(click(item, "ContextMenu"));
+  ASSERT_TRUE(menuHasKeyboard());
+  wayland->keys({"-k", "Escape"});
+  EXPECT_TRUE(waitForMenuClosed());
 }
 
 }  // namespace
