@@ -1,10 +1,6 @@
 // Marbrel as a user meets it: copies made by other programs, the shortcut, the menu, the paste, the
 // preference window.
 #include <fstream>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/Scenario.h"
 
@@ -23,7 +19,7 @@ class MarbrelScenario : public Scenario {
   int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
 };
 
-TEST_F(MarbrelScenario, TextImageAndFileCopiesAreCapturedWithAllTheirFormatsQuickOnesToo) {
+TEST_F(MarbrelScenario, CopiesAreCapturedWithAllTheirFormatsQuickOnesTooAndAnOwnerThatNeverFinishesHoldsUpNothing) {
   const std::string png(
       "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\rIDATx\x9c"
       "c\xf8\xcf\xc0\xf0\x1f\0\x05\0\x01\xff\x89\x99=\x1d\0\0\0\0IEND\xae\x42\x60\x82",
@@ -61,18 +57,17 @@ TEST_F(MarbrelScenario, TextImageAndFileCopiesAreCapturedWithAllTheirFormatsQuic
   EXPECT_TRUE(image);
   EXPECT_FALSE(openMenu().empty());
   EXPECT_TRUE(screenshot("captured")) << "the menu should show the copies";
-}
+  EXPECT_TRUE(closeMenu());
 
-TEST_F(MarbrelScenario, AClipboardOwnerThatNeverFinishesAnsweringHoldsUpNeitherTheMenuNorLaterCopies) {
+  // An owner that sends its text a byte at a time, forever: read aside, the transfer goes on behind the menu.
   const auto stalling = launch({MARBREL_E2E_HELPER, "stall-clipboard"}, "stall.log");
   const auto said = [&](const std::string& word) {
-    const std::string text = readFile(outputDir + "/stall.log");
+    const std::string log = readFile(outputDir + "/stall.log");
     std::size_t count = 0;
-    for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
+    for (auto at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++count;
     return count;
   };
   ASSERT_TRUE(waitFor([&] { return said("asked") > 0; })) << "Marbrel should ask for the new text";
-  // The owner now sends the text a byte at a time, forever; read aside, the transfer goes on behind the menu.
   EXPECT_FALSE(openMenu().empty()) << "the shortcut opens the menu while the owner stalls";
   const std::size_t piecesSoFar = said("piece");
   // (One piece may already be on its way when a reader on the event loop gives up.)
@@ -81,7 +76,7 @@ TEST_F(MarbrelScenario, AClipboardOwnerThatNeverFinishesAnsweringHoldsUpNeitherT
   EXPECT_TRUE(closeMenu());
   ASSERT_TRUE(copy({{"text/plain", "after the stall"}}));
   EXPECT_TRUE(waitForEntry("after the stall"));
-  EXPECT_EQ(history().size(), 1u) << "the text that never arrived is not recorded";
+  EXPECT_EQ(history().size(), 7u) << "the text that never arrived is not recorded";
 }
 
 TEST_F(MarbrelScenario, FromTheKeyboardTheMenuFiltersPastesCopiesPinsAndDeletes) {
