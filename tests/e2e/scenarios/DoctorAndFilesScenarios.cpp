@@ -2,15 +2,9 @@
 // program leaves on disk: copies marked as secret never reach any file, and every file and folder
 // it writes is the user's alone.
 #include <filesystem>
-#include <map>
 #include <random>
 #include <sstream>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "support/Scenario.h"
 
@@ -67,37 +61,6 @@ std::string looselyProtected(const fs::path& root) {
   return loose;
 }
 
-class DoctorScenario : public Scenario {
- protected:
-  DoctorScenario() { startsMarbrel = false; }
-};
-
-TEST_F(DoctorScenario, UnderX11WithATrayEverythingIsThereAndTheStatusIsZero) {
-  const CommandResult r = run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));
-  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-  auto lines = doctorLines(r.out);
-  EXPECT_EQ(lines["session"], "X11 (DISPLAY=" + x->display() + ")");
-  EXPECT_EQ(lines["clipboard capture"], "X11");
-  EXPECT_EQ(lines["copy back"], "X11");
-  EXPECT_EQ(lines["paste"], "XTest");
-  EXPECT_EQ(lines["global shortcut"], "X grab");
-  EXPECT_EQ(lines["tray host"], "X11 system tray");
-  EXPECT_EQ(lines["settings"], x->home() + "/config/marbrel/defaults.json (not there yet: Marbrel makes it at its first start)");
-
-  // Once the program ran, its files are there and private; JSON says the same.
-  ASSERT_TRUE(startMarbrel());
-  const CommandResult json = run({MARBREL_EXECUTABLE, "doctor", "--json"}, std::chrono::seconds(30));
-  EXPECT_EQ(json.exitCode, 0);
-  const auto parsed = nlohmann::json::parse(json.out, nullptr, false);
-  ASSERT_TRUE(parsed.is_object()) << json.out;
-  EXPECT_EQ(parsed["ok"], true);
-  for (const auto& check : parsed["checks"]) {
-    if (check["id"] == "history") {
-      EXPECT_EQ(check["value"], x->home() + "/data/marbrel/MarbrelStorage.sqlite (0600, folder 0700)");
-    }
-  }
-}
-
 // Needs no display: the command line alone, in fresh folders.
 TEST(CommandLineScenario, WithNoSessionDoctorSaysWhyAndTheCommandsWriteOnlyPrivateFiles) {
   char pattern[] = "/tmp/marbrel-fresh-XXXXXX";
@@ -129,7 +92,35 @@ TEST(CommandLineScenario, WithNoSessionDoctorSaysWhyAndTheCommandsWriteOnlyPriva
   fs::remove_all(root, error);
 }
 
-TEST_F(Scenario, SecretCopiesLeaveNoBytesOnDiskAndEveryFileIsPrivate) {
+class DoctorScenario : public Scenario {
+ protected:
+  DoctorScenario() { startsMarbrel = false; }
+};
+
+TEST_F(DoctorScenario, UnderX11DoctorFindsEverythingAndSecretCopiesLeaveNoBytesOnDiskWhereEveryFileIsPrivate) {
+  const CommandResult r = run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  auto lines = doctorLines(r.out);
+  EXPECT_EQ(lines["session"], "X11 (DISPLAY=" + x->display() + ")");
+  EXPECT_EQ(lines["clipboard capture"], "X11");
+  EXPECT_EQ(lines["copy back"], "X11");
+  EXPECT_EQ(lines["paste"], "XTest");
+  EXPECT_EQ(lines["global shortcut"], "X grab");
+  EXPECT_EQ(lines["tray host"], "X11 system tray");
+  EXPECT_EQ(lines["settings"], x->home() + "/config/marbrel/defaults.json (not there yet: Marbrel makes it at its first start)");
+  // Once the program ran, its files are there and private; JSON says the same.
+  ASSERT_TRUE(startMarbrel());
+  const CommandResult json = run({MARBREL_EXECUTABLE, "doctor", "--json"}, std::chrono::seconds(30));
+  EXPECT_EQ(json.exitCode, 0);
+  const auto parsed = nlohmann::json::parse(json.out, nullptr, false);
+  ASSERT_TRUE(parsed.is_object()) << json.out;
+  EXPECT_EQ(parsed["ok"], true);
+  for (const auto& check : parsed["checks"]) {
+    if (check["id"] == "history") {
+      EXPECT_EQ(check["value"], x->home() + "/data/marbrel/MarbrelStorage.sqlite (0600, folder 0700)");
+    }
+  }
+
   const std::vector<std::pair<std::string, std::string>> markers = {
       {"x-kde-passwordManagerHint", "secret"},
       {"org.nspasteboard.ConcealedType", "1"},
