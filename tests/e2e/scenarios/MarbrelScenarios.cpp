@@ -145,7 +145,7 @@ TEST_F(MarbrelScenario, TheFooterGoesFromThePreferencesAndComesBackFromAShell) {
   // Alt+F is the mnemonic of the "Footer" box: it unticks it and the setting is written at once.
   key("alt+f");
   ASSERT_TRUE(waitFor([&] {
-    const std::string value = storedSetting("hideFooter");
+    const std::string value = run({MARBREL_EXECUTABLE, "defaults", "read", "hideFooter"}).out;
     return value.find("true") != std::string::npos || value.find('1') != std::string::npos;
   })) << "hideFooter becomes true";
   EXPECT_TRUE(screenshot("preferences-appearance-footer-off", window));

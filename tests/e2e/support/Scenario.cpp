@@ -1,29 +1,21 @@
 #include "support/Scenario.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace marbrel::e2e {
 
 void Scenario::SetUp() {
-  outputDir = std::string(MARBREL_E2E_OUTPUT) + "/" + testName();
+  outputDir = std::string(MARBREL_E2E_OUTPUT) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
   std::error_code error;
   std::filesystem::remove_all(outputDir, error);
   std::filesystem::create_directories(outputDir);
-  if (const std::string problem = setUpStage(); !problem.empty()) {
-    GTEST_SKIP() << problem;
-  }
+  if (const std::string problem = setUpStage(); !problem.empty()) GTEST_SKIP() << problem;
   for (const auto& tool : tools) {
-    if (!haveProgram(tool)) {
-      GTEST_SKIP() << "missing tool: " << tool;
-    }
+    if (!haveProgram(tool)) GTEST_SKIP() << "missing tool: " << tool;
   }
-  if (startsMarbrel) {
-    ASSERT_TRUE(startMarbrel()) << "Marbrel did not come up; see " << outputDir;
-  }
+  if (startsMarbrel) ASSERT_TRUE(startMarbrel()) << "Marbrel did not come up; see " << outputDir;
 }
 
 void Scenario::TearDown() {
@@ -56,17 +48,12 @@ std::unique_ptr<Process> Scenario::launch(const std::vector<std::string>& argv, 
   return std::make_unique<Process>(argv, all, outputDir + "/" + log);
 }
 
-std::string Scenario::testName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-
 bool Scenario::startMarbrel(const std::map<std::string, std::string>& env) {
   std::vector<std::string> argv = {MARBREL_EXECUTABLE};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   marbrel = launch(argv, "marbrel-" + std::to_string(launches++) + ".log", env);
-  // Ready once its tray icon is embedded.
   return waitFor([this] { return marbrel->running() && (!trayRunning || !trayIcon().empty()); });
 }
-
-bool Scenario::startTray() { return trayRunning = x->startTray(); }
 
 std::string Scenario::trayIcon() {
   // The icon is a window of class "marbrel" named "Marbrel" (the menu is "Marbrel Menu").
@@ -79,7 +66,7 @@ std::string Scenario::trayIcon() {
 
 std::string Scenario::openMenu(const std::string& keys) {
   // A press can be lost while the previous menu's grab is still being released, or before the
-  // program has grabbed the shortcut: press again when no menu shows within a few seconds.
+  // program has grabbed the shortcut.
   for (int attempt = 0; attempt < 4; ++attempt) {
     key(keys);
     if (std::string menu = waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)); !menu.empty()) return menu;
@@ -111,30 +98,12 @@ nlohmann::json Scenario::entryTitled(const std::string& title) const {
   return nullptr;
 }
 
-bool Scenario::waitForEntry(const std::string& title) const {
-  return waitFor([&] { return !entryTitled(title).is_null(); });
-}
-
 std::vector<std::string> Scenario::typesOf(const nlohmann::json& entry) {
-  std::vector<std::string> types;
-  for (const auto& type : entry.value("types", nlohmann::json::array())) types.push_back(type.get<std::string>());
-  return types;
+  return entry.value("types", std::vector<std::string>{});
 }
 
 bool Scenario::contains(const std::vector<std::string>& list, const std::string& value) {
   return std::find(list.begin(), list.end(), value) != list.end();
-}
-
-std::string Scenario::clipboardText() const {
-  return run({"xclip", "-selection", "clipboard", "-o", "-t", "text/plain"}, std::chrono::seconds(10)).out;
-}
-
-bool Scenario::key(const std::string& keys) const {
-  return run({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0;
-}
-
-bool Scenario::type(const std::string& text) const {
-  return run({"xdotool", "type", "--delay", "60", text}).exitCode == 0;
 }
 
 std::string Scenario::waitForWindow(const std::string& pattern, std::chrono::milliseconds timeout) const {
@@ -156,8 +125,7 @@ bool Scenario::waitForNoWindow(const std::string& pattern) const {
 std::optional<Scenario::WindowRect> Scenario::windowRect(const std::string& id) const {
   // "Position: X,Y (screen: N)" and "Geometry: WxH", the position on the whole desktop.
   const CommandResult r = run({"xdotool", "getwindowgeometry", id});
-  const auto position = r.out.find("Position: ");
-  const auto geometry = r.out.find("Geometry: ");
+  const auto position = r.out.find("Position: "), geometry = r.out.find("Geometry: ");
   WindowRect rect;
   if (r.exitCode != 0 || position == std::string::npos || geometry == std::string::npos ||
       std::sscanf(r.out.c_str() + position, "Position: %d,%d", &rect.x, &rect.y) != 2 ||
@@ -165,11 +133,6 @@ std::optional<Scenario::WindowRect> Scenario::windowRect(const std::string& id) 
     return std::nullopt;
   }
   return rect;
-}
-
-int Scenario::windowHeight(const std::string& id) const {
-  const auto rect = windowRect(id);
-  return rect ? rect->height : 0;
 }
 
 bool Scenario::focus(const std::string& id) const {
@@ -180,31 +143,20 @@ bool Scenario::focus(const std::string& id) const {
 }
 
 bool Scenario::screenshot(const std::string& name, std::string window) const {
-  if (window.empty()) {
-    const std::string ids = run({"xdotool", "search", "--onlyvisible", "--name", "^Marbrel Menu$"}).out;
-    window = ids.substr(0, ids.find('\n'));
-    if (window.empty()) return false;
-  }
+  if (window.empty() && (window = waitForWindow("^Marbrel Menu$", std::chrono::seconds(0))).empty()) return false;
   // Taken by the session's user into a folder it may write, and kept with the scenario's logs.
   const std::string taken = scratchDir() + "/" + name + ".png", file = outputDir + "/" + name + ".png";
   if (run({"import", "-window", window, taken}, std::chrono::seconds(30)).exitCode != 0) return false;
   std::error_code error;
   if (taken != file) std::filesystem::copy_file(taken, file, std::filesystem::copy_options::overwrite_existing, error);
-  return !error && XSession::colourCount(file) > 16;
+  const CommandResult colours = runCommand({"identify", "-format", "%k", file}, {}, std::chrono::seconds(30));
+  return !error && colours.exitCode == 0 && std::atoi(colours.out.c_str()) > 16;
 }
 
 bool Scenario::startPasteTarget() {
   pasteTarget = launch({MARBREL_E2E_HELPER, "paste-target", scratchDir() + "/pasted.txt"}, "paste-target.log");
   const std::string id = waitForWindow("^MarbrelPasteTarget$");
   return !id.empty() && focus(id);
-}
-
-bool Scenario::setting(const std::string& key, const std::string& value) const {
-  return run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;
-}
-
-std::string Scenario::storedSetting(const std::string& key) const {
-  return run({MARBREL_EXECUTABLE, "defaults", "read", key}).out;
 }
 
 }  // namespace marbrel::e2e

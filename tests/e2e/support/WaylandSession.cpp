@@ -38,18 +38,13 @@ std::string focusedName(const nlohmann::json& node) {
 WaylandSession::WaylandSession(const std::string& logDir, const std::string& extraConfig) : logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
   for (const char* tool : {"sway", "swaymsg", "Xwayland", "wl-copy", "wl-paste", "wtype", "setpriv"}) {
-    if (!haveProgram(tool)) {
-      problem_ = std::string("missing tool: ") + tool + " (scripts/setup installs it)";
-      return;
-    }
+    if (problem_.empty() && !haveProgram(tool)) problem_ = std::string("missing tool: ") + tool + " (scripts/setup installs it)";
   }
-  if (!createUser()) return;
+  if (!problem_.empty() || !createUser()) return;
 
   std::string pattern = (std::filesystem::temp_directory_path() / "marbrel-wayland-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) {
-    problem_ = "cannot make a temporary folder";
-    return;
-  }
+  if (!::mkdtemp(pattern.data())) problem_ = "cannot make a temporary folder";
+  if (!problem_.empty()) return;
   root_ = pattern;
   runtimeDir_ = root_ + "/runtime";
   for (const char* sub : {"/runtime", "/home", "/home/config", "/home/data", "/home/cache"}) {
@@ -78,33 +73,26 @@ WaylandSession::~WaylandSession() {
   if (sway_) sway_->stop();
   bus_.reset();
   if (!runtimeDir_.empty()) stopStrays();
-  if (!root_.empty()) {
-    std::error_code error;
-    std::filesystem::remove_all(root_, error);
-  }
+  std::error_code error;
+  if (!root_.empty()) std::filesystem::remove_all(root_, error);
 }
 
 bool WaylandSession::createUser() {
-  if (::geteuid() != 0) {
-    uid_ = ::getuid();
-    gid_ = ::getgid();
-    return true;
-  }
+  uid_ = ::getuid();
+  gid_ = ::getgid();
+  if (::geteuid() != 0) return true;
   const passwd* user = ::getpwnam(kTestUser);
+  CommandResult made;
   if (!user) {
-    const CommandResult made = runCommand({"useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
-                                           "--shell", "/usr/sbin/nologin", kTestUser});
+    made = runCommand({"useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent", "--shell",
+                       "/usr/sbin/nologin", kTestUser});
     user = ::getpwnam(kTestUser);  // another test program may have made it meanwhile
-    if (!user) {
-      problem_ = std::string("sway refuses to run as root and the user ") + kTestUser +
-                 " could not be created: " + made.err;
-      return false;
-    }
   }
+  if (!user) problem_ = std::string("sway refuses root and the user ") + kTestUser + " could not be made: " + made.err;
+  if (!user) return false;
   uid_ = user->pw_uid;
   gid_ = user->pw_gid;
-  switchUser_ = true;
-  return true;
+  return switchUser_ = true;
 }
 
 bool WaylandSession::waitForCompositor() {
@@ -125,12 +113,8 @@ bool WaylandSession::waitForCompositor() {
   // XWayland's display is in sway's own environment: ask sway to write it down.
   const std::string file = runtimeDir_ + "/display";
   run({"swaymsg", "exec", "printf %s \"$DISPLAY\" > " + file});
-  if (!waitFor([&] { return !readFile(file).empty(); })) {
-    problem_ = "sway did not say which X display XWayland serves";
-    return false;
-  }
-  display_ = readFile(file);
-  return true;
+  if (!waitFor([&] { return !(display_ = readFile(file)).empty(); })) problem_ = "XWayland's display is not known";
+  return problem_.empty();
 }
 
 std::map<std::string, std::string> WaylandSession::environment() const {
@@ -164,9 +148,6 @@ std::unique_ptr<Process> WaylandSession::start(const std::vector<std::string>& a
   return std::make_unique<Process>(asUser(argv), env, logFile);
 }
 
-CommandResult WaylandSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) const {
-  return runCommand(asUser(argv), environment(), timeout);
-}
 
 bool WaylandSession::startSessionBus() {
   if (!haveProgram("dbus-daemon")) return false;
@@ -202,13 +183,8 @@ bool WaylandSession::copyStalled(const std::vector<std::string>& types) {
   });
 }
 
-std::string WaylandSession::lastCopierOutput() const {
-  if (copiers_.empty()) return {};
-  return readFile(logDir_ + "/copier-" + std::to_string(copiers_.size() - 1) + ".log");
-}
-
 bool WaylandSession::startCopier(const std::vector<std::string>& argv) {
-  const std::string log = logDir_ + "/copier-" + std::to_string(copiers_.size()) + ".log";
+  const std::string log = copierLog(copiers_.size());
   std::remove(log.c_str());
   copiers_.push_back(start(argv, log, {{"QT_QPA_PLATFORM", "wayland"}}));
   // A Wayland program may copy only in answer to input: once its window has the keyboard, a key
@@ -231,9 +207,7 @@ bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const 
 }
 
 std::string WaylandSession::focusedWindow() const {
-  const CommandResult r = run({"swaymsg", "-r", "-t", "get_tree"});
-  if (r.exitCode != 0) return {};
-  const nlohmann::json tree = nlohmann::json::parse(r.out, nullptr, false);
+  const nlohmann::json tree = nlohmann::json::parse(run({"swaymsg", "-r", "-t", "get_tree"}).out, nullptr, false);
   return tree.is_discarded() ? std::string() : focusedName(tree);
 }
 

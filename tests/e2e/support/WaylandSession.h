@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,20 +16,17 @@ namespace marbrel::e2e {
 // started, including what sway itself launched, is stopped when the session goes away.
 class WaylandSession {
  public:
-  // Starts sway with `extraConfig` appended to its configuration; problem() says why when it could
-  // not. `logDir` receives the logs.
+  // Starts sway with `extraConfig` appended to its configuration; problem() says why when it could not.
   explicit WaylandSession(const std::string& logDir, const std::string& extraConfig = "");
   ~WaylandSession();
   WaylandSession(const WaylandSession&) = delete;
   WaylandSession& operator=(const WaylandSession&) = delete;
 
-  // Why the session could not start, or empty when it runs.
   const std::string& problem() const { return problem_; }
   // WAYLAND_DISPLAY, DISPLAY (XWayland), the session's folders, no forced Qt platform, and the
   // session bus once started (none before).
   std::map<std::string, std::string> environment() const;
-  // Starts a session bus for the programs started from now on (run as the session's user, with no
-  // services to activate); false when it did not come up.
+  // Starts a session bus, with no services to activate, for the programs started from now on.
   bool startSessionBus();
   // The compositor's socket as an absolute path (usable as WAYLAND_DISPLAY by this process too).
   std::string socketPath() const { return runtimeDir_ + "/" + socketName_; }
@@ -38,20 +34,19 @@ class WaylandSession {
 
   // `argv` run as the session's user.
   std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
-  // Starts a program in the session, as its user, with `extraEnv` added.
   std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logFile,
                                  const std::map<std::string, std::string>& extraEnv = {}) const;
-  // Runs a command in the session to its end.
-  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
+  CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(20)) const {
+    return runCommand(asUser(argv), environment(), timeout);
+  }
 
-  // A native Wayland program (the helper, on Qt's Wayland platform) copies: each representation is
-  // TYPE and bytes. Returns once the compositor offers the copy. The copier serves it until another
-  // copy replaces it.
+  // A native Wayland program (the helper) copies `representations` (TYPE and bytes each); returns
+  // once the compositor offers the copy. The copier serves it until another copy replaces it.
   bool copy(const std::vector<std::pair<std::string, std::string>>& representations);
   // A native program offers `types` but never sends their bytes.
   bool copyStalled(const std::vector<std::string>& types);
   // What the latest copier printed ("asked" once a stalled one was asked for its bytes).
-  std::string lastCopierOutput() const;
+  std::string lastCopierOutput() const { return readFile(copierLog(copiers_.size() - 1)); }
 
   // Presses keys through a virtual keyboard (wtype's arguments, e.g. {"-M", "ctrl", "v", "-m", "ctrl"}).
   bool keys(const std::vector<std::string>& wtypeArguments) const;
@@ -65,18 +60,14 @@ class WaylandSession {
   // including those sway started on its own, which are not in our process group.
   void stopStrays();
   bool startCopier(const std::vector<std::string>& argv);
+  std::string copierLog(std::size_t index) const { return logDir_ + "/copier-" + std::to_string(index) + ".log"; }
 
-  std::string logDir_;
-  std::string root_;        // the session's temporary folder
-  std::string runtimeDir_;  // XDG_RUNTIME_DIR
-  std::string socketName_;  // wayland-N
-  std::string swaySocket_;  // sway's IPC socket
-  std::string display_;     // XWayland's DISPLAY
+  std::string logDir_, root_, runtimeDir_;
+  std::string socketName_, swaySocket_, display_;  // wayland-N, sway's IPC socket, XWayland's DISPLAY
   uid_t uid_ = 0;
   gid_t gid_ = 0;
   bool switchUser_ = false;
-  std::unique_ptr<Process> sway_;
-  std::unique_ptr<Process> bus_;
+  std::unique_ptr<Process> sway_, bus_;
   std::string busAddress_ = "disabled:";
   std::vector<std::unique_ptr<Process>> copiers_;
   std::string problem_;
