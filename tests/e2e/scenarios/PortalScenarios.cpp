@@ -1,17 +1,10 @@
 // A Wayland session's desktop portals, as Marbrel meets them: the real xdg-desktop-portal frontend
 // (or, for a newer interface version than it speaks, a stand-in) with a test backend that records
 // what it is asked. Marbrel itself draws on a private X server, as it does on XWayland.
-#include <fstream>
-#include <map>
-#include <memory>
-#include <string>
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include "support/Scenario.h"
 #include "support/PortalBus.h"
+#include "support/Scenario.h"
 
 namespace marbrel::e2e {
 
@@ -22,17 +15,14 @@ namespace {
 class PortalScenario : public Scenario {
  protected:
   PortalScenario() { startsMarbrel = false; }
-  void SetUp() override {
-    Scenario::SetUp();
-    if (IsSkipped()) return;
-    portal = std::make_unique<PortalBus>(outputDir, frontend());
-    if (!portal->problem().empty()) GTEST_SKIP() << portal->problem();
+  std::string setUpStage() override {
+    portal = std::make_unique<PortalBus>(outputDir, frontend);
+    return portal->problem().empty() ? Scenario::setUpStage() : portal->problem();
   }
   void TearDown() override {
     Scenario::TearDown();
     portal.reset();
   }
-  virtual PortalBus::Frontend frontend() const { return PortalBus::Frontend::real; }
 
   // What Marbrel sees in a Wayland session with this portal (it draws on the X server, as on XWayland).
   std::map<std::string, std::string> environment() const {
@@ -67,8 +57,7 @@ class PortalScenario : public Scenario {
   std::string grantFile() const { return x->home() + "/config/marbrel/remote-desktop.json"; }
   // The stored answer of the desktop; an empty object while there is none (or it is being replaced).
   nlohmann::json grant() const {
-    std::ifstream in(grantFile());
-    const auto json = nlohmann::json::parse(in, nullptr, false);
+    const auto json = nlohmann::json::parse(readFile(grantFile()), nullptr, false);
     return json.is_object() ? json : nlohmann::json::object();
   }
   // Copies a text, opens the menu by a second launch and pastes the top entry with Return.
@@ -80,6 +69,7 @@ class PortalScenario : public Scenario {
     ASSERT_TRUE(waitForMenuClosed());
   }
 
+  PortalBus::Frontend frontend = PortalBus::Frontend::real;
   std::unique_ptr<PortalBus> portal;
 };
 
@@ -163,7 +153,7 @@ TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeave
 
 class PortalVersionTwoScenario : public PortalScenario {
  protected:
-  PortalBus::Frontend frontend() const override { return PortalBus::Frontend::standIn; }
+  PortalVersionTwoScenario() { frontend = PortalBus::Frontend::standIn; }
 };
 
 TEST_F(PortalVersionTwoScenario, RestoreTokenBringsThePermissionBackAfterARestartWithoutAsking) {

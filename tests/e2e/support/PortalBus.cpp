@@ -19,20 +19,14 @@ std::string backendScript() { return std::string(MARBREL_SOURCE_DIR) + "/tests/e
 
 PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
-  for (const std::string& tool : {std::string("dbus-daemon"), std::string("dbus-send")}) {
-    if (!haveProgram(tool)) {
-      problem_ = "missing tool: " + tool;
-      return;
-    }
-  }
+  if (!haveProgram("dbus-daemon") || !haveProgram("dbus-send")) problem_ = "missing dbus-daemon or dbus-send";
   if (frontend == Frontend::real && !std::filesystem::exists(kFrontend)) {
     problem_ = "missing " + kFrontend + " (package xdg-desktop-portal)";
-    return;
   }
   if (runCommand({kPython, "-c", "from gi.repository import Gio"}).exitCode != 0) {
     problem_ = "missing Python's GObject bindings (package python3-gi)";
-    return;
   }
+  if (!problem_.empty()) return;
 
   // The bus prints its address once it accepts connections.
   const std::string busLog = logDir_ + "/dbus-address.txt";
@@ -70,14 +64,15 @@ PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(log
 
   frontend_ = std::make_unique<Process>(std::vector<std::string>{kFrontend, "--verbose", "--replace"}, environment(),
                                         logDir_ + "/portal-frontend.log");
-  if (!waitFor([&] { return nameOwned("org.freedesktop.portal.Desktop"); })) {
+  const std::vector<std::string> owned = {"dbus-send", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                          "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.portal.Desktop"};
+  if (!waitFor([&] { return runCommand(owned, environment()).out.find("boolean true") != std::string::npos; })) {
     problem_ = "the portal frontend did not start; see " + logDir_ + "/portal-frontend.log";
   }
 }
 
 PortalBus::~PortalBus() {
-  // The programs on the bus first; the frontend's helpers (document portal, permission store) were
-  // started by the bus in its process group and end with it.
+  // The bus last: the frontend's helpers (document portal, permission store) end with its process group.
   frontend_.reset();
   backend_.reset();
   bus_.reset();
@@ -91,13 +86,6 @@ std::map<std::string, std::string> PortalBus::environment() const {
           {"XDG_DATA_DIRS", share + ":/usr/local/share:/usr/share"}};
 }
 
-bool PortalBus::nameOwned(const std::string& name) const {
-  const CommandResult r = runCommand({"dbus-send", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                      "org.freedesktop.DBus.NameHasOwner", "string:" + name},
-                                     environment(), std::chrono::seconds(5));
-  return r.exitCode == 0 && r.out.find("boolean true") != std::string::npos;
-}
-
 std::vector<nlohmann::json> PortalBus::calls(const std::string& method) const {
   std::vector<nlohmann::json> found;
   std::istringstream lines(readFile(logDir_ + "/portal-calls.jsonl"));
@@ -106,10 +94,6 @@ std::vector<nlohmann::json> PortalBus::calls(const std::string& method) const {
     if (call.is_object() && call.value("method", "") == method) found.push_back(call["arguments"]);
   }
   return found;
-}
-
-bool PortalBus::waitForCalls(const std::string& method, std::size_t count, std::chrono::milliseconds timeout) const {
-  return waitFor([&] { return calls(method).size() >= count; }, timeout);
 }
 
 CommandResult PortalBus::control(const std::string& method, const std::vector<std::string>& stringArguments) const {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,34 +19,24 @@ class PortalBus {
  public:
   enum class Frontend { real, standIn };
 
-  PortalBus(const std::string& logDir, Frontend frontend = Frontend::real);
+  PortalBus(const std::string& logDir, Frontend frontend);
   ~PortalBus();
 
-  // Why it could not be set up (a tool missing, a process that did not come up), or empty.
+  // Why it could not be set up, or empty.
   const std::string& problem() const { return problem_; }
   // The bus and the desktop name for programs that should use this portal.
   std::map<std::string, std::string> environment() const;
-
-  // The calls recorded so far whose method is `method` ("GlobalShortcuts.BindShortcuts"), in order,
-  // each with its "arguments".
+  // The recorded calls of `method` ("GlobalShortcuts.BindShortcuts"), in order, each its "arguments".
   std::vector<nlohmann::json> calls(const std::string& method) const;
-  // Waits until at least `count` such calls were recorded.
-  bool waitForCalls(const std::string& method, std::size_t count,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
-
-  // Calls the backend's control interface: "SetBindAnswer", {"accept", ""}. Returns dbus-send's result.
+  bool waitForCalls(const std::string& method, std::size_t count) const {
+    return waitFor([&] { return calls(method).size() >= count; });
+  }
+  // Calls the backend's control interface: "SetBindAnswer", {"accept", ""}.
   CommandResult control(const std::string& method, const std::vector<std::string>& stringArguments) const;
 
  private:
-  bool nameOwned(const std::string& name) const;
-
-  std::string logDir_;
-  std::string address_;
-  std::string problem_;
-  std::string portalDir_;
-  std::unique_ptr<Process> bus_;
-  std::unique_ptr<Process> backend_;
-  std::unique_ptr<Process> frontend_;
+  std::string logDir_, address_, problem_, portalDir_;
+  std::unique_ptr<Process> bus_, backend_, frontend_;
 };
 
 }  // namespace marbrel::e2e
