@@ -169,7 +169,7 @@ TEST_F(WaylandTrayScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFree
   EXPECT_EQ(wayland->focusedWindow(), "MarbrelPasteTarget") << "the keyboard went back to the window";
   EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 3; }));
 
-  ASSERT_TRUE(wayland->copyStalled({"text/plain"}));
+  ASSERT_TRUE(wayland->copy({{"text/plain", ""}}, true));
   ASSERT_TRUE(waitFor([&] { return wayland->lastCopierOutput().find("asked") != std::string::npos; }))
       << "Marbrel asks the owner for its bytes";
   // While the owner hangs, the menu opens, filters and closes as ever.

@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
@@ -143,16 +142,14 @@ std::vector<std::string> WaylandSession::asUser(const std::vector<std::string>& 
 
 std::unique_ptr<Process> WaylandSession::start(const std::vector<std::string>& argv, const std::string& logFile,
                                                const std::map<std::string, std::string>& extraEnv) const {
-  std::map<std::string, std::string> env = environment();
-  for (const auto& [key, value] : extraEnv) env[key] = value;
+  std::map<std::string, std::string> env = extraEnv;
+  env.merge(environment());  // keeps extraEnv's values
   return std::make_unique<Process>(asUser(argv), env, logFile);
 }
 
 
 bool WaylandSession::startSessionBus() {
-  if (!haveProgram("dbus-daemon")) return false;
-  const std::string socket = runtimeDir_ + "/bus";
-  const std::string config = root_ + "/bus.conf";
+  const std::string socket = runtimeDir_ + "/bus", config = root_ + "/bus.conf";
   std::ofstream(config) << "<busconfig><type>session</type><listen>unix:path=" << socket
                         << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
@@ -160,40 +157,31 @@ bool WaylandSession::startSessionBus() {
   ::chmod(config.c_str(), 0644);
   bus_ = start({"dbus-daemon", "--nofork", "--config-file=" + config}, logDir_ + "/dbus.log");
   if (!waitFor([&] { return std::filesystem::exists(socket) || !bus_->running(); }) || !bus_->running()) return false;
-  busAddress_ = "unix:path=" + socket;
-  return true;
+  return !(busAddress_ = "unix:path=" + socket).empty();
 }
 
-bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>& representations) {
-  if (!startCopier(ownClipboardCommand(representations, root_ + "/home"))) return false;
-  if (representations.empty()) return true;
-  // The copy is the clipboard's once the compositor hands out its bytes (an earlier copy may offer
-  // the same types).
-  const auto& [type, bytes] = representations.front();
-  return waitFor([&] { return run({"wl-paste", "--no-newline", "--type", type}, std::chrono::seconds(5)).out == bytes; });
-}
-
-bool WaylandSession::copyStalled(const std::vector<std::string>& types) {
-  std::vector<std::string> arguments = {MARBREL_E2E_HELPER, "stalled-clipboard"};
-  arguments.insert(arguments.end(), types.begin(), types.end());
-  if (!startCopier(arguments)) return false;
-  return waitFor([&] {
-    const std::string offered = run({"wl-paste", "--list-types"}).out;
-    return types.empty() || offered.find(types.front() + "\n") != std::string::npos;
-  });
-}
-
-bool WaylandSession::startCopier(const std::vector<std::string>& argv) {
+bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>& representations, bool stalled) {
+  std::vector<std::string> argv = {MARBREL_E2E_HELPER, "stalled-clipboard"};
+  for (const auto& [type, bytes] : representations) argv.push_back(type);
+  if (!stalled) argv = ownClipboardCommand(representations, root_ + "/home");
   const std::string log = copierLog(copiers_.size());
   std::remove(log.c_str());
   copiers_.push_back(start(argv, log, {{"QT_QPA_PLATFORM", "wayland"}}));
   // A Wayland program may copy only in answer to input: once its window has the keyboard, a key
   // press lets it copy (pressed again should the first press be lost).
   if (!waitFor([&] { return readFile(log).find("ready") != std::string::npos; })) return false;
-  return waitFor([&] {
+  const bool owned = waitFor([&] {
     if (readFile(log).find("owned") != std::string::npos) return true;
     keys({"-k", "Shift_L"});
     return false;
+  });
+  if (!owned) return false;
+  // The copy is the clipboard's once the compositor offers it (an earlier copy may offer the same
+  // types, not the same bytes; a stalled one sends none).
+  const auto& [type, bytes] = representations.front();
+  return waitFor([&] {
+    return stalled ? run({"wl-paste", "--list-types"}).out.find(type + "\n") != std::string::npos
+                   : run({"wl-paste", "--no-newline", "--type", type}, std::chrono::seconds(5)).out == bytes;
   });
 }
 
@@ -215,20 +203,14 @@ void WaylandSession::stopStrays() {
   const std::string marker = "XDG_RUNTIME_DIR=" + runtimeDir_;
   auto strays = [&] {
     std::vector<pid_t> pids;
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return pids;
-    while (const dirent* entry = ::readdir(proc)) {
-      const pid_t pid = std::atoi(entry->d_name);
-      if (pid <= 0 || pid == ::getpid()) continue;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+      const pid_t pid = std::atoi(entry.path().filename().c_str());
       struct stat info {};
-      const std::string dir = std::string("/proc/") + entry->d_name;
-      if (::stat(dir.c_str(), &info) != 0 || info.st_uid != uid_) continue;
+      if (pid <= 0 || pid == ::getpid() || ::stat(entry.path().c_str(), &info) != 0 || info.st_uid != uid_) continue;
       // Entries of a process's environment each end with a NUL.
-      if ((std::string(1, '\0') + readFile(dir + "/environ")).find('\0' + marker + '\0') != std::string::npos) {
-        pids.push_back(pid);
-      }
+      if (('\0' + readFile(entry.path() / "environ")).find('\0' + marker + '\0') != std::string::npos) pids.push_back(pid);
     }
-    ::closedir(proc);
     return pids;
   };
   for (pid_t pid : strays()) ::kill(pid, SIGTERM);

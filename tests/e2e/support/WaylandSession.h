@@ -40,11 +40,10 @@ class WaylandSession {
     return runCommand(asUser(argv), environment(), timeout);
   }
 
-  // A native Wayland program (the helper) copies `representations` (TYPE and bytes each); returns
-  // once the compositor offers the copy. The copier serves it until another copy replaces it.
-  bool copy(const std::vector<std::pair<std::string, std::string>>& representations);
-  // A native program offers `types` but never sends their bytes.
-  bool copyStalled(const std::vector<std::string>& types);
+  // A native Wayland program (the helper) copies `representations` (TYPE and bytes each), or only
+  // offers their types, never sending bytes, when `stalled`; returns once the compositor offers the
+  // copy. The copier serves it until another copy replaces it.
+  bool copy(const std::vector<std::pair<std::string, std::string>>& representations, bool stalled = false);
   // What the latest copier printed ("asked" once a stalled one was asked for its bytes).
   std::string lastCopierOutput() const { return readFile(copierLog(copiers_.size() - 1)); }
 
@@ -59,7 +58,6 @@ class WaylandSession {
   // Stops every process of the session's user that lives in this session (by its runtime folder),
   // including those sway started on its own, which are not in our process group.
   void stopStrays();
-  bool startCopier(const std::vector<std::string>& argv);
   std::string copierLog(std::size_t index) const { return logDir_ + "/copier-" + std::to_string(index) + ".log"; }
 
   std::string logDir_, root_, runtimeDir_;
