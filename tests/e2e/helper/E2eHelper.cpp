@@ -1,12 +1,7 @@
 // A small X (or, with QT_QPA_PLATFORM=wayland, Wayland) client for the end-to-end tests; see usage
-// below. Clipboard owners print "owned" once they own it and leave when another program takes it
-// (or after 120 s); on Wayland they first show a window and copy at its first key press, as a
-// program may copy only while it has the keyboard. stall-clipboard (X11) answers with an
-// incremental transfer that never ends ("asked", then "piece" per byte, one every half second);
-// stalled-clipboard never sends bytes ("asked"). paste-target shows a text field titled
-// "MarbrelPasteTarget" and writes its text to FILE after every change. lock-group selects layout
-// group N and prints "group N"; press presses X key codes together and releases them in reverse,
-// as a person would (xdotool may switch the layout group for a press).
+// below. Clipboard owners print "owned" once they own it and leave when another program takes it.
+// paste-target writes its text field's text to FILE after every change. lock-group selects layout
+// group N; press presses X key codes together and releases them in reverse, as a person would.
 #include <chrono>
 #include <cstdio>
 #include <sys/select.h>
@@ -28,7 +23,6 @@
 
 namespace {
 
-// Tells the test a step was reached; the test reads the output as it comes.
 void say(const char* word) {
   std::printf("%s\n", word);
   std::fflush(stdout);

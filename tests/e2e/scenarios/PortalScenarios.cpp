@@ -1,7 +1,7 @@
 // A Wayland session's desktop portals, as Marbrel meets them: the real xdg-desktop-portal frontend
 // (or, for a newer interface version than it speaks, a stand-in) with a test backend that records
 // what it is asked. Marbrel itself draws on a private X server, as it does on XWayland.
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "support/PortalBus.h"
 #include "support/Scenario.h"
@@ -105,10 +105,8 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
   EXPECT_EQ(bound["shortcuts"][0][1]["preferred_trigger"], "CTRL+ALT+b");
   EXPECT_NE(bound["session_handle"], firstSession);
   EXPECT_TRUE(waitFor([&] {
-    for (const auto& closed : portal->calls("Session.Close")) {
-      if (closed["session_handle"] == firstSession) return true;
-    }
-    return false;
+    const auto closed = portal->calls("Session.Close");
+    return std::any_of(closed.begin(), closed.end(), [&](const auto& call) { return call["session_handle"] == firstSession; });
   })) << "the first session is closed";
   EXPECT_FALSE(activateUntilMenu().empty()) << "the new binding opens the menu";
   ASSERT_TRUE(closeMenu());
@@ -129,8 +127,8 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
 }
 
 TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeavesEverythingElseWorking) {
-  auto env = x->environment();
-  for (const auto& [key, value] : environment()) env[key] = value;
+  auto env = environment();
+  env.merge(x->environment());
   const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));
   auto lines = doctorLines(r.out);
   EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1)") << r.out;
@@ -165,9 +163,7 @@ TEST_F(PortalVersionTwoScenario, RestoreTokenBringsThePermissionBackAfterARestar
   EXPECT_FALSE(selected.back()["options"].contains("restore_token"));
   EXPECT_TRUE(portal->calls("RemoteDesktop.Start").back()["dialog"]) << "the first time the user is asked";
   ASSERT_TRUE(waitFor([&] { return grant().value("restoreToken", "") == "stand-in-token-1"; }));
-  struct stat info = {};
-  ASSERT_EQ(::stat(grantFile().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u) << "the token is the user's alone";
+  EXPECT_EQ(std::filesystem::status(grantFile()).permissions(), std::filesystem::perms(0600)) << "the user's alone";
 
   marbrel->stop();
   ASSERT_TRUE(start());

@@ -50,14 +50,13 @@ struct CommandResult {
   std::string err;
 };
 
-// Runs a command to its end (killing it after `timeout`) and collects its output.
+// Runs a command to its end (killing it after `timeout`).
 CommandResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
                          std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // Polls `condition` until it holds or `timeout` passes; returns whether it held.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-// A file's bytes; empty when it cannot be read.
 std::string readFile(const std::string& path);
 
 // The helper's command that copies `representations` (TYPE and bytes each), the bytes passed through

@@ -25,7 +25,6 @@ class Scenario : public ::testing::Test {
 
   void SetUp() override;  // skips from here only: a skip in a helper would leave the test running
   void TearDown() override;
-  // Sets up the stage; returns why it could not, or empty.
   virtual std::string setUpStage();
   virtual CommandResult run(const std::vector<std::string>& argv,
                             std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
@@ -61,7 +60,6 @@ class Scenario : public ::testing::Test {
     return run({"xclip", "-selection", "clipboard", "-o", "-t", "text/plain"}, std::chrono::seconds(10)).out;
   }
 
-  // Presses keys as xdotool names them ("ctrl+shift+v"), or types text.
   bool key(const std::string& keys) const { return run({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0; }
   bool type(const std::string& text) const { return run({"xdotool", "type", "--delay", "60", text}).exitCode == 0; }
 
@@ -81,7 +79,6 @@ class Scenario : public ::testing::Test {
   // Saves <outputDir>/<name>.png of `window` ("root": the screen; empty: the open menu) and answers
   // whether it looks drawn (text, highlight and frame make many colours; a blank window few).
   bool screenshot(const std::string& name, std::string window = "") const;
-  // `marbrel defaults write KEY -string VALUE`.
   bool setting(const std::string& key, const std::string& value) const {
     return run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;
   }

@@ -32,7 +32,6 @@ class WaylandSession {
   std::string socketPath() const { return runtimeDir_ + "/" + socketName_; }
   const std::string& runtimeDir() const { return runtimeDir_; }
 
-  // `argv` run as the session's user.
   std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
   std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logFile,
                                  const std::map<std::string, std::string>& extraEnv = {}) const;
