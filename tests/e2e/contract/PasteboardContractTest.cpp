@@ -207,19 +207,5 @@ TYPED_TEST(PasteboardContract, WrittenContentsReadBackExactly) {
   EXPECT_EQ(this->harness->readByAnotherProgram("text/plain"), "replacement") << "ours is served no longer";
 }
 
-// Qt converts X text targets to Unicode: malformed bytes from another program reach the core as valid UTF-8.
-TEST(QtPasteboardOnX11, TextThatIsNotUtf8ReachesTheCoreAsValidText) {
-  if (!ContractEnvironment::haveDisplay()) GTEST_SKIP() << "no X server";
-  QtPasteboardHarness harness;
-  harness.copyFromAnotherProgram({{"text/plain", std::string("ok \xff\xfe\xfd", 6)}});
-  std::optional<std::string> text;
-  ASSERT_TRUE(testing::processEventsUntil([&] {
-    const auto items = harness.board.items();
-    return !items.empty() && (text = items.front()->stringForType("text/plain"));
-  }));
-  EXPECT_EQ(text->rfind("ok ", 0), 0u);
-  EXPECT_EQ(QString::fromUtf8(text->data(), qsizetype(text->size())).toStdString(), *text);
-}
-
 }  // namespace
 }  // namespace marbrel

@@ -123,16 +123,10 @@ bool Scenario::waitForNoWindow(const std::string& pattern) const {
 }
 
 std::optional<Scenario::WindowRect> Scenario::windowRect(const std::string& id) const {
-  // "Position: X,Y (screen: N)" and "Geometry: WxH", the position on the whole desktop.
-  const CommandResult r = run({"xdotool", "getwindowgeometry", id});
-  const auto position = r.out.find("Position: "), geometry = r.out.find("Geometry: ");
-  WindowRect rect;
-  if (r.exitCode != 0 || position == std::string::npos || geometry == std::string::npos ||
-      std::sscanf(r.out.c_str() + position, "Position: %d,%d", &rect.x, &rect.y) != 2 ||
-      std::sscanf(r.out.c_str() + geometry, "Geometry: %dx%d", &rect.width, &rect.height) != 2) {
-    return std::nullopt;
-  }
-  return rect;
+  WindowRect r;
+  const std::string out = run({"xdotool", "getwindowgeometry", "--shell", id}).out;  // the position on the whole desktop
+  const bool read = std::sscanf(out.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &r.x, &r.y, &r.width, &r.height) == 4;
+  return read ? std::optional(r) : std::nullopt;
 }
 
 bool Scenario::focus(const std::string& id) const {
