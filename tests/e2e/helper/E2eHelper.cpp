@@ -4,7 +4,6 @@
 // group N; press presses X key codes together and releases them in reverse, as a person would.
 #include <chrono>
 #include <cstdio>
-#include <sys/select.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -12,6 +11,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSaveFile>
 #include <QTimer>
 #include <QWindow>
 
@@ -48,17 +48,12 @@ class StalledMimeData : public QMimeData {
   QStringList formats_;
 };
 
-// Calls its action once, at the first key press in the watched widget.
-class KeyPressFilter : public QObject {
- public:
-  explicit KeyPressFilter(std::function<void()> action) : action_(std::move(action)) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && action_) std::exchange(action_, nullptr)();
-    return QObject::eventFilter(watched, event);
+// A window that calls `onKey` once, at the first key pressed in it.
+struct KeyWindow : QWidget {
+  std::function<void()> onKey;
+  void keyPressEvent(QKeyEvent*) override {
+    if (onKey) std::exchange(onKey, nullptr)();
   }
-
- private:
-  std::function<void()> action_;
 };
 
 // Puts `mime` on the clipboard, prints "owned" and runs until another program takes the clipboard.
@@ -74,14 +69,14 @@ int serveClipboard(QApplication& app, QMimeData* mime) {
   };
   QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(3); });
   // On Wayland: a window that says "ready" once it has the keyboard and copies at the first key.
-  QWidget window;
+  KeyWindow window;
   if (QGuiApplication::platformName() == QLatin1String("wayland")) {
     window.setWindowTitle(QStringLiteral("MarbrelCopier"));
     window.resize(200, 60);
     QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [](QWindow* focus) {
       if (focus) say("ready");
     });
-    window.installEventFilter(new KeyPressFilter(own));
+    window.onKey = own;
     window.show();
   } else {
     own();
@@ -106,12 +101,10 @@ int pasteTarget(QApplication& app, const QString& path) {
   editor.resize(420, 160);
   editor.move(40, 560);
   QObject::connect(&editor, &QPlainTextEdit::textChanged, &editor, [&editor, path] {
-    QFile file(path + QStringLiteral(".tmp"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    QSaveFile file(path);
+    file.open(QIODevice::WriteOnly);
     file.write(editor.toPlainText().toUtf8());
-    file.close();
-    QFile::remove(path);
-    QFile::rename(path + QStringLiteral(".tmp"), path);
+    file.commit();
   });
   editor.show();
   editor.activateWindow();
@@ -144,11 +137,7 @@ int stallClipboard(Display* display) {
     }
     XFlush(display);
     if (!XPending(display)) {
-      fd_set fds;
-      FD_ZERO(&fds);
-      FD_SET(ConnectionNumber(display), &fds);
-      timeval wait{0, 100000};
-      ::select(ConnectionNumber(display) + 1, &fds, nullptr, nullptr, &wait);
+      ::usleep(20000);
       continue;
     }
     XEvent event;

@@ -124,9 +124,8 @@ TEST_F(MarbrelScenario, FromTheKeyboardTheMenuFiltersPastesCopiesPinsAndDeletes)
   EXPECT_TRUE(closeMenu());
 }
 
-TEST_F(MarbrelScenario, TheFooterGoesFromThePreferencesAndComesBackFromAShell) {
-  ASSERT_TRUE(copy({{"text/plain", "alpha one"}}));
-  ASSERT_TRUE(waitForEntry("alpha one"));
+TEST_F(MarbrelScenario, TheFooterGoesAndComesBackTheTrayIconOpensTheMenuBelowItClearAsksFirstUiTestingKeepsNothing) {
+  copyTwoTexts();
   std::string menu = openMenu();
   ASSERT_FALSE(menu.empty());
   const int withFooter = windowHeight(menu);
@@ -169,16 +168,13 @@ TEST_F(MarbrelScenario, TheFooterGoesFromThePreferencesAndComesBackFromAShell) {
     closeMenu();
     return height == withFooter;
   })) << "the footer is back";
-}
 
-TEST_F(MarbrelScenario, ClickingTheTrayIconOpensTheMenuBelowItClearAsksFirstAndUiTestingKeepsCopiesInMemory) {
-  copyTwoTexts();
   const std::string icon = trayIcon();
   ASSERT_FALSE(icon.empty());
   const auto iconRect = windowRect(icon);
   ASSERT_TRUE(iconRect);
   run({"xdotool", "mousemove", "--window", icon, "4", "4", "click", "1"});
-  std::string menu = waitForMenu();
+  menu = waitForMenu();
   ASSERT_FALSE(menu.empty()) << "a click on the icon opens the menu";
   EXPECT_TRUE(screenshot("from-tray"));
   const auto menuRect = windowRect(menu);

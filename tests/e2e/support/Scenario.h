@@ -69,9 +69,7 @@ class Scenario : public ::testing::Test {
   std::string waitForMenu() const { return waitForWindow("^Marbrel Menu$"); }
   bool waitForMenuClosed() const { return waitForNoWindow("^Marbrel Menu$"); }
   // Where a window is on the desktop (its top-left corner) and its size, in pixels.
-  struct WindowRect {
-    int x = 0, y = 0, width = 0, height = 0;
-  };
+  struct WindowRect { int x = 0, y = 0, width = 0, height = 0; };
   std::optional<WindowRect> windowRect(const std::string& id) const;
   int windowHeight(const std::string& id) const { return windowRect(id).value_or(WindowRect{}).height; }
   // Gives a window the keyboard focus (there is no window manager to do it) and waits until it has it.
