@@ -19,10 +19,6 @@ class PortalScenario : public Scenario {
     portal = std::make_unique<PortalBus>(outputDir, frontend);
     return portal->problem().empty() ? Scenario::setUpStage() : portal->problem();
   }
-  void TearDown() override {
-    Scenario::TearDown();
-    portal.reset();
-  }
 
   // What Marbrel sees in a Wayland session with this portal (it draws on the X server, as on XWayland).
   std::map<std::string, std::string> environment() const {

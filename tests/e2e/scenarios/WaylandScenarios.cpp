@@ -29,11 +29,6 @@ class WaylandScenario : public Scenario {
     }
     return !withBar || wayland->startSessionBus() ? "" : "no session bus; see " + outputDir;
   }
-  void TearDown() override {
-    bar.reset();
-    Scenario::TearDown();
-    wayland.reset();
-  }
   CommandResult run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = 20s) const override {
     return wayland->run(argv, timeout);
   }
@@ -92,8 +87,7 @@ class WaylandScenario : public Scenario {
   }
 
   bool withBar = false;
-  std::unique_ptr<WaylandSession> wayland;
-  std::unique_ptr<Process> bar;
+  std::unique_ptr<WaylandSession> wayland;  // stopped after the programs in it, which TearDown() stops
 };
 
 class WaylandTrayScenario : public WaylandScenario {
@@ -183,7 +177,7 @@ TEST_F(WaylandTrayScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFree
   EXPECT_EQ(history().size(), 3u) << "the stalled copy is given up, nothing else";
 
   // The bar starts after Marbrel, as at log-in or when sway reloads its configuration.
-  bar = launch({"swaybar", "-b", "tray"}, "swaybar.log");
+  owners.push_back(launch({"swaybar", "-b", "tray"}, "swaybar.log"));
   std::string item;
   ASSERT_TRUE(waitFor([&] { return !(item = registeredItem()).empty(); })) << "the icon never reached the tray";
   ASSERT_TRUE(click(item, "Activate"));

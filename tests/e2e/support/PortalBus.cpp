@@ -13,8 +13,6 @@ const std::string kPython = "/usr/bin/python3";
 const std::string kBackendName = "org.freedesktop.impl.portal.desktop.marbreltest";
 const std::string kDesktop = "marbreltest";
 
-std::string backendScript() { return std::string(MARBREL_SOURCE_DIR) + "/tests/e2e/portal/test-portal-backend.py"; }
-
 }  // namespace
 
 PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(logDir) {
@@ -33,12 +31,11 @@ PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(log
   std::filesystem::remove(busLog);
   bus_ = std::make_unique<Process>(std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address=1"},
                                    std::map<std::string, std::string>{}, busLog);
-  if (!waitFor([&] { return readFile(busLog).find('\n') != std::string::npos; })) {
+  if (!waitFor([&] { return (address_ = readFile(busLog)).find('\n') != std::string::npos; })) {
     problem_ = "the private session bus did not start";
     return;
   }
-  const std::string printed = readFile(busLog);
-  address_ = printed.substr(0, printed.find('\n'));
+  address_.resize(address_.find('\n'));
 
   // The .portal file that makes the frontend choose the test backend for the desktop "marbreltest".
   // Frontend 1.16 reads portal files from XDG_DESKTOP_PORTAL_DIR; later ones from XDG_DATA_DIRS.
@@ -52,15 +49,14 @@ PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(log
 
   const std::string calls = logDir_ + "/portal-calls.jsonl";
   std::filesystem::remove(calls);
-  std::vector<std::string> backend = {kPython, backendScript(),
+  std::vector<std::string> backend = {kPython, std::string(MARBREL_SOURCE_DIR) + "/tests/e2e/portal/test-portal-backend.py",
                                       frontend == Frontend::real ? kBackendName : "org.freedesktop.portal.Desktop", calls};
   if (frontend == Frontend::standIn) backend.push_back("--stand-in-frontend");
   backend_ = std::make_unique<Process>(backend, environment(), logDir_ + "/portal-backend.log");
   if (!waitFor([&] { return readFile(calls).find("\"ready\"") != std::string::npos; })) {
     problem_ = "the test portal did not start; see " + logDir_ + "/portal-backend.log";
-    return;
   }
-  if (frontend == Frontend::standIn) return;
+  if (frontend == Frontend::standIn || !problem_.empty()) return;
 
   frontend_ = std::make_unique<Process>(std::vector<std::string>{kFrontend, "--verbose", "--replace"}, environment(),
                                         logDir_ + "/portal-frontend.log");
