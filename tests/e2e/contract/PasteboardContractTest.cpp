@@ -1,12 +1,11 @@
-// One suite, three clipboards: the in-memory fake the unit tests use, the Qt adapter on a real X
-// server and the data-control adapter in a headless sway, where other programs make the copies.
+// One suite, two clipboards: the Qt adapter on a real X server and the data-control adapter in a
+// headless sway, where other programs make the copies and read what the program writes.
 #include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
 
 #include "contract/ContractEnvironment.h"
-#include "fakes/FakePasteboard.h"
 #include "shell/DataControlPasteboard.h"
 #include "shell/QtPasteboard.h"
 #include "shell/WaylandConnection.h"
@@ -29,24 +28,7 @@ std::string readWhileServing(const std::string& file, const std::function<std::u
   return e2e::readFile(file);
 }
 
-struct FakePasteboardHarness {
-  static constexpr bool kReadsMarkedCopies = true;  // what to record is the core's choice
-  static std::string unavailable() { return {}; }
-  FakePasteboard board;
-  Pasteboard& pasteboard() { return board; }
-  void copyFromAnotherProgram(const Representations& copied) {
-    FakePasteboard::Item item;
-    for (const auto& [type, bytes] : copied) item.representations.emplace_back(type, bytes);
-    board.copy({item});
-  }
-  std::string readByAnotherProgram(const std::string& type) {
-    const auto items = board.items();
-    return items.empty() ? "" : items.front()->dataForType(type).value_or("");
-  }
-};
-
 struct QtPasteboardHarness {
-  static constexpr bool kReadsMarkedCopies = false;
   static std::string unavailable() { return ContractEnvironment::haveDisplay() ? "" : "no X server"; }
   QtPasteboard board;
   std::vector<std::unique_ptr<Process>> owners;
@@ -65,7 +47,6 @@ struct QtPasteboardHarness {
 };
 
 struct DataControlPasteboardHarness {
-  static constexpr bool kReadsMarkedCopies = false;
   static std::string unavailable() {
     if (const std::string problem = ContractEnvironment::wayland().problem(); !problem.empty()) return problem;
     return connect() ? "" : "the compositor offers no data-control protocol";
@@ -121,12 +102,12 @@ class PasteboardContract : public ::testing::Test {
   std::unique_ptr<Harness> harness;
 };
 
-using Harnesses = ::testing::Types<FakePasteboardHarness, QtPasteboardHarness, DataControlPasteboardHarness>;
+using Harnesses = ::testing::Types<QtPasteboardHarness, DataControlPasteboardHarness>;
 TYPED_TEST_SUITE(PasteboardContract, Harnesses);
 
 // Each copy is heard once, when its contents can be read: one item with every format offered (named
-// markers too, protocol targets and Qt's inventions not) and their bytes unchanged. A marked copy's
-// bytes are not even read by the real adapters.
+// markers too, protocol targets and Qt's inventions not) and their bytes unchanged; a marked copy's
+// bytes are not even read.
 TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormatsAndExactBytes) {
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
   const struct {
@@ -148,14 +129,13 @@ TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormats
   for (const auto& row : rows) {
     SCOPED_TRACE(row.why);
     this->copy(row.copied);
-    const bool read = !row.marked || TypeParam::kReadsMarkedCopies;
-    expectedHeard.push_back(read ? row.copied.front().second : "(none)");
+    expectedHeard.push_back(row.marked ? "(none)" : row.copied.front().second);
     const auto items = this->board().items();
     ASSERT_EQ(items.size(), 1u);
     const auto offered = items.front()->types();
     for (const auto& [type, bytes] : row.copied) {
       EXPECT_TRUE(this->contains(offered, type)) << type;
-      EXPECT_TRUE(items.front()->dataForType(type) == (read ? std::optional(bytes) : std::nullopt)) << type;
+      EXPECT_TRUE(items.front()->dataForType(type) == (row.marked ? std::nullopt : std::optional(bytes))) << type;
     }
     for (const char* target : {"TARGETS", "MULTIPLE", "TIMESTAMP", "UTF8_STRING", "STRING", "application/x-qt-image"}) {
       EXPECT_FALSE(this->contains(offered, target)) << target;

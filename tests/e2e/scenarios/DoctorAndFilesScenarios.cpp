@@ -56,10 +56,8 @@ TEST(CommandLineScenario, WithNoSessionDoctorSaysWhyAndTheCommandsWriteOnlyPriva
   EXPECT_EQ(lines["clipboard capture"], "none; to fix: run Marbrel inside a desktop session");
   EXPECT_EQ(lines["tray host"], "none: no tray icon; to fix: run Marbrel inside a desktop session");
 
-  const CommandResult write = runCommand({MARBREL_EXECUTABLE, "defaults", "write", "maxMenuItems", "-int", "7"}, env);
-  EXPECT_EQ(write.exitCode, 0) << write.out << write.err;
-  const CommandResult list = runCommand({MARBREL_EXECUTABLE, "history", "list"}, env);
-  EXPECT_EQ(list.exitCode, 0) << list.out << list.err;
+  EXPECT_EQ(runCommand({MARBREL_EXECUTABLE, "defaults", "write", "maxMenuItems", "-int", "7"}, env).exitCode, 0);
+  EXPECT_EQ(runCommand({MARBREL_EXECUTABLE, "history", "list"}, env).exitCode, 0);
   const CommandResult read = runCommand({MARBREL_EXECUTABLE, "defaults", "read", "maxMenuItems"}, env);
   EXPECT_NE(read.out.find('7'), std::string::npos) << "the written value reads back: " << read.out << read.err;
   EXPECT_NE(filesContaining({root + "/config"}, "maxMenuItems"), "") << "the defaults should be written to disk";
