@@ -1,5 +1,4 @@
-// The contract suites run the adapters on real display servers: this program starts its own Xvfb
-// before the first test and stops it after the last, and a headless sway when a suite needs one.
+// The contract program: its own Xvfb for all suites, and a headless sway when a suite first needs one.
 #include "contract/ContractEnvironment.h"
 
 namespace marbrel::e2e {

@@ -106,8 +106,7 @@ using Harnesses = ::testing::Types<QtPasteboardHarness, DataControlPasteboardHar
 TYPED_TEST_SUITE(PasteboardContract, Harnesses);
 
 // Each copy is heard once, when its contents can be read: one item with every format offered (named
-// markers too, protocol targets and Qt's inventions not) and their bytes unchanged; a marked copy's
-// bytes are not even read.
+// markers too, not protocol targets nor Qt's inventions) with their bytes; a marked copy's bytes go unread.
 TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormatsAndExactBytes) {
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
   const struct {

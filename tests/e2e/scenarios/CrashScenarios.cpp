@@ -1,5 +1,4 @@
-// The running program killed outright, again and again, while other programs keep copying: what
-// the history showed before each kill survives, the store stays sound and nothing is doubled.
+// The running program killed again and again while others copy: what it showed survives, once, in a sound store.
 #include <csignal>
 #include <fstream>
 #include <random>

@@ -1,5 +1,4 @@
-// Marbrel on the desktops people have: other keyboard layouts, two monitors, a tray host that comes
-// up only after the program, and a program launched twice at once (by a session and by the user).
+// Marbrel on the desktops people have: other layouts, two monitors, a late tray host, two launches at once.
 #include "support/Scenario.h"
 
 namespace marbrel::e2e {

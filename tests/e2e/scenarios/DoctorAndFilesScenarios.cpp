@@ -1,6 +1,4 @@
-// What `marbrel doctor` finds in the sessions a user runs it in, each probed for real, and what the
-// program leaves on disk: copies marked as secret never reach any file, and every file and folder
-// it writes is the user's alone.
+// What `marbrel doctor` finds, probed for real, and what the program leaves on disk: no secrets, private files.
 #include <filesystem>
 #include <random>
 #include <sstream>

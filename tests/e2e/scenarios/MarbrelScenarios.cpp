@@ -1,5 +1,4 @@
-// Marbrel as a user meets it: copies made by other programs, the shortcut, the menu, the paste, the
-// preference window.
+// Marbrel as a user meets it: other programs' copies, the shortcut, the menu, the paste, the preferences.
 #include <fstream>
 
 #include "support/Scenario.h"

@@ -1,6 +1,5 @@
-// A Wayland session's desktop portals, as Marbrel meets them: the real xdg-desktop-portal frontend
-// (or, for a newer interface version than it speaks, a stand-in) with a test backend that records
-// what it is asked. Marbrel itself draws on a private X server, as it does on XWayland.
+// A Wayland session's desktop portals: the real xdg-desktop-portal frontend (or, for a newer version
+// than it speaks, a stand-in) and a test backend that records its calls; Marbrel draws on Xvfb.
 #include <filesystem>
 
 #include "support/PortalBus.h"

@@ -1,6 +1,5 @@
-// Marbrel in a Wayland session (a headless sway), driven only by native Wayland programs: wl-copy
-// and wl-paste, wtype for the keys, a native Qt window as copier and paste target, and swaybar as
-// the tray host, which clicks over the session bus.
+// Marbrel in a headless sway, driven only by native Wayland programs: wl-copy, wl-paste, wtype, a Qt
+// window as copier and paste target, and swaybar as the tray host, which clicks over the session bus.
 #include <csignal>
 #include <thread>
 

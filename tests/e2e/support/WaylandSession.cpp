@@ -37,7 +37,7 @@ std::string focusedName(const nlohmann::json& node) {
 WaylandSession::WaylandSession(const std::string& logDir, const std::string& extraConfig) : logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
   for (const char* tool : {"sway", "swaymsg", "Xwayland", "wl-copy", "wl-paste", "wtype", "setpriv"}) {
-    if (problem_.empty() && !haveProgram(tool)) problem_ = std::string("missing tool: ") + tool + " (scripts/setup installs it)";
+    if (problem_.empty() && !haveProgram(tool)) problem_ = std::string("missing tool (scripts/setup installs it): ") + tool;
   }
   if (!problem_.empty() || !createUser()) return;
 
