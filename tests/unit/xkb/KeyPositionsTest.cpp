@@ -44,28 +44,16 @@ TEST(PasteKeymap, TheKeyAtTheVPositionTypesVWithTheModifiersTheFlagsAskFor) {
   ASSERT_TRUE(keymap) << "the keymap compiles without any system file";
   std::unique_ptr<xkb_state, decltype(&xkb_state_unref)> state(xkb_state_new(keymap.get()), xkb_state_unref);
 
-  const auto xKey = xKeyCodeForVirtualKeyCode(9);
-  ASSERT_TRUE(xKey);
-  const auto evdev = paste_keymap::evdevKeyForXKeyCode(*xKey);
+  const auto evdev = paste_keymap::evdevKeyForXKeyCode(*xKeyCodeForVirtualKeyCode(9));
   ASSERT_EQ(evdev, 47u);
   EXPECT_EQ(paste_keymap::evdevKeyForXKeyCode(38), std::nullopt) << "A is not on this keyboard";
 
-  struct Row {
-    std::uint64_t flags;
-    const char* modifier;
-    const char* why;
-  };
-  const Row rows[] = {
-      {0x100000, XKB_MOD_NAME_CTRL, "Command is Control"},
-      {0x20000, XKB_MOD_NAME_SHIFT, "Shift is Shift"},
-      {0x80000, XKB_MOD_NAME_ALT, "Option is Alt"},
-      {0x40000, XKB_MOD_NAME_LOGO, "Control is Super"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.why);
-    const std::uint32_t mask = paste_keymap::modifierMask(row.flags);
-    xkb_state_update_mask(state.get(), mask, 0, 0, 0, 0, 0);
-    EXPECT_EQ(xkb_state_mod_name_is_active(state.get(), row.modifier, XKB_STATE_MODS_DEPRESSED), 1);
+  // Command is Control, Shift is Shift, Option is Alt, Control is Super.
+  for (const auto& [flags, modifier] : {std::pair<std::uint64_t, const char*>{0x100000, XKB_MOD_NAME_CTRL},
+                                        {0x20000, XKB_MOD_NAME_SHIFT}, {0x80000, XKB_MOD_NAME_ALT}, {0x40000, XKB_MOD_NAME_LOGO}}) {
+    SCOPED_TRACE(modifier);
+    xkb_state_update_mask(state.get(), paste_keymap::modifierMask(flags), 0, 0, 0, 0, 0);
+    EXPECT_EQ(xkb_state_mod_name_is_active(state.get(), modifier, XKB_STATE_MODS_DEPRESSED), 1);
     EXPECT_EQ(xkb_state_key_get_one_sym(state.get(), *evdev + 8), XKB_KEY_v);
   }
   xkb_state_update_mask(state.get(), paste_keymap::modifierMask(0x100000 | 0x20000), 0, 0, 0, 0, 0);
