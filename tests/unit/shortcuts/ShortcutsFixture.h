@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <any>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,8 +19,7 @@
 
 namespace marbrel::testing {
 
-// Carbon masks and combinations the tests press: Command+Shift+V (the pop-up's default) and
-// Command+B, by key position, and a second name beside the pop-up's.
+// Carbon masks, Command+Shift+V (the pop-up's default), Command+B, and a name beside the pop-up's.
 constexpr std::int64_t kCmd = carbon_modifiers::kCommand;
 constexpr std::int64_t kShift = carbon_modifiers::kShift;
 inline const Shortcut kCmdShiftV{9, kCmd | kShift};
@@ -36,8 +36,7 @@ class ShortcutsTest : public ::testing::Test {
     });
   }
   void restart() { shortcuts = std::make_unique<KeyboardShortcuts>(defaults, service, notifications); }
-  // Writes the settings file as another process does (`marbrel defaults write ...`); the program
-  // reloads the file when it changes.
+  // Writes the settings file as another process does; the program reloads the file when it changes.
   void writeElsewhere(const std::string& key, const Defaults::Value& value) {
     Defaults(file).set(key, value);
     defaults.reload();
@@ -46,13 +45,8 @@ class ShortcutsTest : public ::testing::Test {
   RecorderModel& makeRecorder() {
     shortcuts->createName(Name::popup());
     const auto letters = [](std::int64_t code) -> std::optional<std::string> {
-      switch (code) {
-        case 0: return "a";
-        case 9: return "v";
-        case 11: return "b";
-        case 12: return "q";
-        default: return std::nullopt;
-      }
+      const std::map<std::int64_t, std::string> typed{{0, "a"}, {9, "v"}, {11, "b"}, {12, "q"}};
+      return typed.contains(code) ? std::optional(typed.at(code)) : std::nullopt;
     };
     recorder = std::make_unique<RecorderModel>(
         *shortcuts, notifications, Name::popup(), ShortcutText(letters), [this] { return menu; },
