@@ -27,14 +27,8 @@ const std::string kWoman = "\xF0\x9F\x91\xA9";
 const std::string kFrance = "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7";  // two regional indicators
 const std::string kQ64(64, 'q');
 
-struct WorkedValue {
-  const Fuse& fuse;
-  std::string query;
-  std::string text;
-  std::optional<double> score;
-  std::optional<Ranges> ranges = std::nullopt;
-  const char* why = "";
-};
+struct WorkedValue { const Fuse& fuse; std::string query; std::string text; std::optional<double> score;
+                     std::optional<Ranges> ranges = std::nullopt; const char* why = ""; };
 
 // Scores and ranges worked out by hand from the matching rules: they anchor the reference that
 // the agreement tests compare the engine with.

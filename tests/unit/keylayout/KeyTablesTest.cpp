@@ -7,13 +7,8 @@
 namespace marbrel {
 namespace {
 
-struct Case {
-  const char* text;
-  std::uint16_t keyCode;
-  std::optional<Key> key;
-};
-
 TEST(KeyForCharacter, NamesTheKeyThatATextAndItsCodeStandFor) {
+  struct Case { const char* text; std::uint16_t keyCode; std::optional<Key> key; };
   const Case cases[] = {
       {"z", 16, Key::z}, {"Z", 16, Key::z}, {"ab", 0, std::nullopt}, {"", 0, std::nullopt},
       {"\u00E4", 0, std::nullopt}, {"\u0439", 12, std::nullopt},  // ä, Cyrillic й

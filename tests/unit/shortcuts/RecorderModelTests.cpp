@@ -33,14 +33,8 @@ TEST_F(RecorderModelTest, FocusStartsRecordingAndPausesShortcutsUntilFocusIsLost
 
 TEST_F(RecorderModelTest, EachKeyPressAnswersAndStoresAsItsRulesSay) {
   const Shortcut kept{kV, 0x300};
-  struct Row {
-    const char* why;
-    std::int64_t code;
-    std::uint64_t flags;
-    const char* characters;
-    bool beep, swallow, resign;
-    Shortcut stored;
-  };
+  struct Row { const char* why; std::int64_t code; std::uint64_t flags; const char* characters;
+               bool beep, swallow, resign; Shortcut stored; };
   const Row rows[] = {
       {"a plain letter", kA, 0, "a", true, true, false, kept},
       {"a shifted letter", kA, kShift, "a", true, true, false, kept},
@@ -115,13 +109,6 @@ TEST_F(RecorderModelTest, ClicksEndRecordingOnlyOutsideTheSlightlyEnlargedField)
   }
   EXPECT_TRUE(recorder->mouseUp(-3.5, 10, 100, 20).resignFocus);
   EXPECT_FALSE(recorder->isRecording() || shortcuts->isPaused());
-}
-
-TEST_F(RecorderModelTest, TextFollowsChangesToItsOwnNameOnly) {
-  shortcuts->setShortcut(Shortcut{kA, 0x1000}, Name::popup());
-  shortcuts->setShortcut(Shortcut{kQ, 0x100}, testing::kOther);
-  EXPECT_EQ(recorder->text(), "\u2303A");
-  EXPECT_TRUE(changes.empty()) << "only the recorder's own changes are reported";
 }
 
 }  // namespace

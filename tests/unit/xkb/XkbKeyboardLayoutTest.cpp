@@ -38,12 +38,8 @@ constexpr std::uint32_t kOption = 0x800;
 // Keys and texts of real layouts as the system's keymaps define them (dead keys, Cyrillic letters,
 // keypad digits); Shift and Option choose the second and third levels, and no other modifier counts.
 TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
-  struct Row {
-    const char* layout;
-    std::uint16_t code;
-    std::optional<Key> key;
-    std::optional<std::string> text = std::nullopt;  // unshifted, when checked
-  };
+  // The unshifted text, when checked.
+  struct Row { const char* layout; std::uint16_t code; std::optional<Key> key; std::optional<std::string> text = {}; };
   const Row rows[] = {
       {"us", 9, Key::v}, {"us", 82, Key::keypadZero}, {"de", 16, Key::z}, {"de", 6, Key::y},
       {"de", 50, Key::caret, "^"}, {"de", 24, Key::equal, "\u00B4"}, {"fr", 0, Key::q}, {"fr", 12, Key::a},
@@ -97,15 +93,11 @@ TEST(XkbKeyboardLayout, EachGroupIsAnInputSourceAndSelectingOneSwitchesSauce) {
 }
 
 TEST(XkbKeyboardLayout, UnknownNamesFailWithAReason) {
-  std::string error;
-  XkbRuleNames names;
-  names.layout = "xx";
-  EXPECT_EQ(XkbKeyboardLayout::fromNames(names, &error), nullptr);
-  EXPECT_NE(error.find("'xx'"), std::string::npos) << error;
-  names.layout = "us";
-  names.variant = "nosuchvariant";
-  EXPECT_EQ(XkbKeyboardLayout::fromNames(names, &error), nullptr);
-  EXPECT_NE(error.find("us(nosuchvariant)"), std::string::npos) << error;
+  for (const auto& [layoutText, named] : {std::pair{"xx", "'xx'"}, std::pair{"us(nosuchvariant)", "us(nosuchvariant)"}}) {
+    std::string error;
+    EXPECT_EQ(XkbKeyboardLayout::fromNames(*XkbRuleNames::fromLayoutText(layoutText), &error), nullptr);
+    EXPECT_NE(error.find(named), std::string::npos) << error;
+  }
 }
 
 // A keymap compiled by someone else, as the shell gets the display's keymap; the layout keeps its
