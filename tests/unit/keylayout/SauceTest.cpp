@@ -53,6 +53,18 @@ TEST_F(SauceTest, CodesTheLayoutLeavesOutFallBackToTheUSTable) {
   EXPECT_EQ(sauce.keyCodeForKey(Key::atSign), std::nullopt);
 }
 
+TEST_F(SauceTest, WithoutLayoutDataOrWithoutASourceTheUSTableAnswers) {
+  layout.addSource("ime", /*asciiCapable=*/false, /*hasLayoutData=*/false);
+  layout.setText("ime", 16, "z");
+  layout.select("ime");
+  Sauce sauce(layout, notifications);
+  EXPECT_EQ(sauce.mapForSource(*sauce.currentKeyboardLayoutInputSource()), nullptr);
+  EXPECT_EQ(sauce.keyForKeyCode(16), Key::y);
+  EXPECT_EQ(sauce.currentASCIICapableInputSource()->id, "us");
+  layout.select(std::nullopt);
+  EXPECT_EQ(Sauce(layout, notifications).keyText(9, 0), std::nullopt);
+}
+
 TEST_F(SauceTest, SpecialKeysAreNeverAskedOfTheLayoutAndOnlyShiftAndOptionReachIt) {
   layout.setText("us", 36, "x");
   layout.setText("us", 7, "q");  // leaves x to code 36, were it asked
@@ -65,20 +77,6 @@ TEST_F(SauceTest, SpecialKeysAreNeverAskedOfTheLayoutAndOnlyShiftAndOptionReachI
   EXPECT_EQ(sauce.keyText(9, 0x200), "V");
   EXPECT_EQ(sauce.keyText(9, 0x800), "\u221A");
   EXPECT_EQ(sauce.keyText(9, 0x100 | 0x1000), "v");  // Command and Control are dropped
-}
-
-TEST_F(SauceTest, WithoutLayoutDataOrWithoutASourceTheUSTableAnswers) {
-  layout.addSource("ime", /*asciiCapable=*/false, /*hasLayoutData=*/false);
-  layout.setText("ime", 16, "z");
-  layout.select("ime");
-  Sauce sauce(layout, notifications);
-  EXPECT_EQ(sauce.mapForSource(*sauce.currentKeyboardLayoutInputSource()), nullptr);
-  EXPECT_EQ(sauce.keyForKeyCode(16), Key::y);
-  EXPECT_EQ(sauce.currentASCIICapableInputSource()->id, "us");
-  layout.select(std::nullopt);
-  Sauce noSource(layout, notifications);
-  EXPECT_EQ(noSource.keyForKeyCode(16), Key::y);
-  EXPECT_EQ(noSource.keyText(9, 0), std::nullopt);
 }
 
 // Lookups and switching between enabled sources ask nothing of the layout: the maps are built once.
@@ -101,18 +99,7 @@ TEST_F(SauceTest, SelectionNotificationsSayWhetherTheKeysChanged) {
   EXPECT_EQ(posted, (Names{kSourceChanged, kKeysChanged, kSourceChanged, kKeysChanged, kSourceChanged, kSourceChanged}));
 }
 
-TEST_F(SauceTest, SelectingASourceThatWasNotEnabledBuildsItsMap) {
-  layout.addSource("fr");
-  layout.setUSTexts("fr");
-  layout.setText("fr", 0, "q");
-  layout.removeSource("fr");
-  Sauce sauce(layout, notifications);
-  EXPECT_EQ(sauce.inputSources().size(), 2u);
-  select("fr", sauce);
-  EXPECT_EQ(sauce.keyForKeyCode(0), Key::q);
-}
-
-TEST_F(SauceTest, EnablingSourcesRebuildsEveryMapAndPosts) {
+TEST_F(SauceTest, EnablingSourcesRebuildsEveryMapAndPostsAndSelectingAnotherBuildsItsMap) {
   Sauce sauce(layout, notifications);
   layout.setText("us", 9, "k");  // the keymap was replaced meanwhile
   layout.removeSource("de");
@@ -125,6 +112,8 @@ TEST_F(SauceTest, EnablingSourcesRebuildsEveryMapAndPosts) {
   EXPECT_EQ(sauce.mapForSource(de), nullptr);
   EXPECT_EQ(sauce.keyForKeyCode(9), Key::k);   // 9 now comes before 40
   EXPECT_EQ(sauce.keyForKeyCode(40), Key::k);  // 40 answers by the US table
+  select("de", sauce);  // no longer enabled: its map is built when it is selected
+  EXPECT_EQ(sauce.keyForKeyCode(16), Key::z);
 }
 
 }  // namespace
