@@ -15,15 +15,12 @@ using Ranges = std::vector<FuseRange>;
 
 const Fuse kHistoryFuse;
 const Fuse kCaseSensitive(0, 100, 0.7, 32, true, false);
-const Fuse kZeroDistance(0, 0, 0.7, 32, false, false);
 const Fuse kDistanceTen(0, 10, 0.7, 32, false, false);
 const Fuse kWords(0, 100, 0.7, 32, false, true);
 
 const std::string kAcute = "\xCC\x81";                                                  // U+0301
 const std::string kWomanTechnologist = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB";  // ZWJ sequence
-const std::string kWoman = "\xF0\x9F\x91\xA9";
 const std::string kFrance = "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7";  // two regional indicators
-const std::string kQ64(64, 'q');
 
 struct WorkedValue { const Fuse& fuse; std::string query; std::string text; std::optional<double> score;
                      std::optional<Ranges> ranges = std::nullopt; const char* why = ""; };
@@ -37,19 +34,14 @@ TEST(Fuse, WorkedValuesHold) {
       {kHistoryFuse, "", "anything", std::nullopt, {}, "an empty query matches nothing"},
       {kCaseSensitive, "Hello", "hello world", 0.2, {}, "one substituted letter at 0"},
       {kHistoryFuse, "abc", std::string(70, '-') + "abc", 0.7},
-      {kZeroDistance, "abc", "xabc", 2.0 / 3.0, {}, "the window holds 3: x inserted and c cut off"},
-      {kHistoryFuse, kQ64, "x" + kQ64, 0.01, {}, "at 64 the complete-match bit still exists"},
-      {kHistoryFuse, "abc", "-----a", 2.0 / 3.0 + 0.05, {}, "over the threshold, still a result"},
       {kDistanceTen, "abcde", "------bc", 0.6 + 0.5, {}, "over 1, still a result"},
       {kHistoryFuse, "ab", "bxxab", kAnyScore, Ranges{{0, 0}, {3, 4}}, "ranges: every scanned character of the query"},
       {kWords, "ab cd", "zz ab cd", (0.03 + 0.03 + 0.06) / 3, {}, "the mean of the whole query and each word"},
       // Positions count grapheme clusters, not bytes or code points.
       {kHistoryFuse, "abc", "e" + kAcute + "e" + kAcute + kWomanTechnologist + kFrance + "abc", 0.04, Ranges{{4, 6}}},
-      {kHistoryFuse, kWoman, kWomanTechnologist, std::nullopt, {}, "part of a joined sequence"},
       {kHistoryFuse, "b", "a\r\nb", 0.02, Ranges{{2, 2}}, "CR LF is one character"},
       // Lower-casing is Unicode's full default mapping, with no language's rules.
       {kHistoryFuse, "STRA\xE1\xBA\x9E" "E", "stra\xC3\x9F" "e", 0.0, {}, "capital sharp s is \xC3\x9F"},
-      {kHistoryFuse, "\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3", "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82", 0.0, {}, "final sigma"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.query + " in " + row.text + " " + row.why);

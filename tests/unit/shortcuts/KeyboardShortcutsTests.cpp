@@ -57,7 +57,8 @@ TEST_F(KeyboardShortcutsTest, ChangingAShortcutMovesTheRegistrationAndARefusedOn
   EXPECT_EQ(posted.size(), 3u);
 }
 
-TEST_F(KeyboardShortcutsTest, AStoredShortcutRefusedAtLaunchIsTriedAgainByTheNextAction) {
+// Shortcuts whose key code or modifiers the desktop cannot take are never even tried.
+TEST_F(KeyboardShortcutsTest, AStoredShortcutRefusedAtLaunchIsTriedAgainByTheNextActionAndAnImpossibleOneNever) {
   defaults.set("KeyboardShortcuts_popup", kCmdShiftV.toJson());
   service.refuse(9, kCmdShift);
   logPresses(Name::popup(), "popup");
@@ -66,15 +67,13 @@ TEST_F(KeyboardShortcutsTest, AStoredShortcutRefusedAtLaunchIsTriedAgainByTheNex
   shortcuts->onKeyUp(Name::popup(), [] {});
   service.press(9, kCmdShift);
   EXPECT_EQ(log, Log{"popup"});
-}
-
-TEST_F(KeyboardShortcutsTest, KeyCodesAndModifiersOutsideTheServiceRangeAreNeverRegistered) {
+  const auto tried = service.attemptedIds().size();
   for (const Shortcut& shortcut : {Shortcut{-1, kCmd}, Shortcut{9, 1LL << 40}, Shortcut{1LL << 33, 0}}) {
     defaults.set("KeyboardShortcuts_weird", shortcut.toJson());
     shortcuts->onKeyDown(Name{"weird", std::nullopt}, [] {});
     EXPECT_FALSE(shortcuts->setShortcut(shortcut, kOther));
   }
-  EXPECT_TRUE(service.attemptedIds().empty());
+  EXPECT_EQ(service.attemptedIds().size(), tried);
 }
 
 // A desktop that delivers the shortcut by name (a portal) runs the same actions, that name's only.

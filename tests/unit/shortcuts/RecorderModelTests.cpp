@@ -50,9 +50,8 @@ TEST_F(RecorderModelTest, EachKeyPressAnswersAndStoresAsItsRulesSay) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
     const RecorderResponse response = record(row.code, row.flags, row.characters);
-    EXPECT_EQ(response.beep, row.beep);
-    EXPECT_EQ(response.swallowEvent, row.swallow);
-    EXPECT_EQ(response.resignFocus, row.resign);
+    EXPECT_EQ(std::tuple(response.beep, response.swallowEvent, response.resignFocus),
+              std::tuple(row.beep, row.swallow, row.resign));
     EXPECT_EQ(shortcuts->getShortcut(Name::popup()), row.stored);
   }
   EXPECT_FALSE(recorder->isRecording() || shortcuts->isPaused());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "core/platform/ModifierFlags.h"
@@ -26,15 +27,10 @@ TEST(ShortcutStoredForm, TextsThatAreNotTheStoredFormReadAsNoShortcut) {
 // Modifier symbols in a fixed order, then the key: upper-cased, or its fixed text, or U+FFFD when
 // the layout gives no character.
 TEST(ShortcutTextForm, ModifierSymbolsThenTheKeyUpperCasedOrItsFixedText) {
-  const ShortcutText text([](std::int64_t code) -> std::optional<std::string> {
-    switch (code) {
-      case 0: return "a";
-      case 36: return "x";  // never asked: Return has a fixed text
-      case 41: return "\xC3\xA9";  // é
-      case 27: return "\xC3\x9F";  // ß
-      case 50: return "";
-      default: return std::nullopt;
-    }
+  // Return (36) has a fixed text and is never asked of the layout.
+  const std::map<std::int64_t, std::string> typed{{0, "a"}, {36, "x"}, {41, "\xC3\xA9"}, {27, "\xC3\x9F"}, {50, ""}};
+  const ShortcutText text([&](std::int64_t code) -> std::optional<std::string> {
+    return typed.contains(code) ? std::optional(typed.at(code)) : std::nullopt;
   });
   const std::pair<Shortcut, const char*> rows[] = {
       {{0, 0x1000 | 0x800 | kShift | kCmd}, "\u2303\u2325\u21E7\u2318A"}, {{41, 0x800}, "\u2325\u00C9"},

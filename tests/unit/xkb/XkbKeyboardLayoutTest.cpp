@@ -116,7 +116,6 @@ TEST(XkbKeyboardLayout, AnExistingKeymapCanBeUsedAndReplaced) {
     sauce.selectedInputSourceChanged();
   };
   replace("fr,de");
-  EXPECT_EQ(sauce.currentKeyboardLayoutInputSource()->localizedName, "French");
   EXPECT_EQ(sauce.keyForKeyCode(0), Key::q);
   ASSERT_TRUE(layout.selectGroup(1));
   replace("us");  // group 2 is gone: the first group is selected
@@ -132,15 +131,12 @@ TEST(KeysymNames, ACharacterIsNamedAsDesktopShortcutSettingsNameItsKey) {
   }
 }
 
-TEST(XkbRuleNames, ReadsLayoutsWithAndWithoutVariants) {
+TEST(XkbRuleNames, ReadsLayoutsWithAndWithoutVariantsAndRejectsOtherTexts) {
   const auto names = XkbRuleNames::fromLayoutText("us,de(nodeadkeys),ru");
   ASSERT_TRUE(names);
   EXPECT_EQ(names->layout, "us,de,ru");
   EXPECT_EQ(names->variant, ",nodeadkeys,");
   EXPECT_EQ(names->layoutText(), "us,de(nodeadkeys),ru");
-}
-
-TEST(XkbRuleNames, RejectsTextsThatAreNotLayoutNames) {
   for (const char* text : {"", "us(", "us()", "(dvorak)", "us)", "us,", "us de", "../../etc/passwd",
                            "us(dv(orak))", "-us", "us(dvorak)x"}) {
     EXPECT_EQ(XkbRuleNames::fromLayoutText(text), std::nullopt) << text;
