@@ -75,7 +75,6 @@ TEST_F(RecorderModelTest, ACombinationTheSystemReservesOrAnotherProgramHoldsIsRe
     const RecorderResponse response = record(code, flags, " ");
     ASSERT_TRUE(response.alert);
     EXPECT_EQ(response.alert->messageKey, "keyboard_shortcut_used_by_system");
-    EXPECT_EQ(response.alert->informativeKey, "keyboard_shortcuts_can_be_changed");
   }
   EXPECT_EQ(service.grabCount(kV, 0x300), 1);
   EXPECT_TRUE(changes.empty());
