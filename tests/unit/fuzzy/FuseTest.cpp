@@ -15,7 +15,6 @@ using Ranges = std::vector<FuseRange>;
 
 const Fuse kHistoryFuse;
 const Fuse kCaseSensitive(0, 100, 0.7, 32, true, false);
-const Fuse kDistanceTen(0, 10, 0.7, 32, false, false);
 const Fuse kWords(0, 100, 0.7, 32, false, true);
 
 const std::string kAcute = "\xCC\x81";                                                  // U+0301
@@ -34,7 +33,6 @@ TEST(Fuse, WorkedValuesHold) {
       {kHistoryFuse, "", "anything", std::nullopt, {}, "an empty query matches nothing"},
       {kCaseSensitive, "Hello", "hello world", 0.2, {}, "one substituted letter at 0"},
       {kHistoryFuse, "abc", std::string(70, '-') + "abc", 0.7},
-      {kDistanceTen, "abcde", "------bc", 0.6 + 0.5, {}, "over 1, still a result"},
       {kHistoryFuse, "ab", "bxxab", kAnyScore, Ranges{{0, 0}, {3, 4}}, "ranges: every scanned character of the query"},
       {kWords, "ab cd", "zz ab cd", (0.03 + 0.03 + 0.06) / 3, {}, "the mean of the whole query and each word"},
       // Positions count grapheme clusters, not bytes or code points.

@@ -115,7 +115,6 @@ TEST_F(KeyboardShortcutsTest, ActionsMayChangeShortcutsWhileBeingRun) {
     logPresses(popup, "added");
   });
   service.press(9, kCmdShift);
-  EXPECT_EQ(log, Log{"first"});
   service.press(11, kCmd);
   EXPECT_EQ(log, (Log{"first", "first", "added"}));
 }

@@ -26,8 +26,8 @@ inline const Shortcut kCmdShiftV{9, kCmd | kShift};
 inline const Shortcut kCmdB{11, kCmd};
 inline const Name kOther{"other", std::nullopt};
 
-// The shortcut registry over a settings file and a fake hot-key service, the names of the change
-// notifications it posts, and on request a recorder of the pop-up's shortcut.
+// The shortcut registry over a settings file and a fake hot-key service, the names it announces as
+// changed, and on request a recorder of the pop-up's shortcut.
 class ShortcutsTest : public ::testing::Test {
  protected:
   ShortcutsTest() {

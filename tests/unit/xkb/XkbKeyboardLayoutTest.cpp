@@ -32,8 +32,6 @@ struct Compiled {
   std::unique_ptr<Sauce> sauce;
 };
 
-constexpr std::uint32_t kShift = 0x200;
-constexpr std::uint32_t kOption = 0x800;
 
 // Keys and texts of real layouts as the system's keymaps define them (dead keys, Cyrillic letters,
 // keypad digits); Shift and Option choose the second and third levels.
@@ -55,9 +53,9 @@ TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
   }
   EXPECT_EQ(layouts.at("us(dvorak)").sauce->keyCodeForKey(Key::v), 47);
   const Sauce& de = *layouts.at("de").sauce;
-  EXPECT_EQ(de.keyText(20, kShift), "\u00A7");    // § on Shift-3
-  EXPECT_EQ(de.keyText(12, kOption), "@");
-  EXPECT_EQ(layouts.at("fr").sauce->keyText(18, kShift), "1");
+  EXPECT_EQ(de.keyText(20, 0x200), "\u00A7");  // § on Shift-3
+  EXPECT_EQ(de.keyText(12, 0x800), "@");       // Option
+  EXPECT_EQ(layouts.at("fr").sauce->keyText(18, 0x200), "1");
   // A Cyrillic-only keymap cannot type ASCII: no source qualifies, and lookups do not need one.
   const Compiled& ru = layouts.at("ru");
   EXPECT_FALSE(ru.layout->currentKeyboardLayoutInputSource()->isASCIICapable);
