@@ -49,13 +49,12 @@ TEST(Fuse, WorkedValuesHold) {
     if (*row.score != kAnyScore) { EXPECT_NEAR(result->score, *row.score, kTolerance); }
     if (row.ranges) { EXPECT_EQ(result->ranges, *row.ranges); }
   }
-  EXPECT_FALSE(kHistoryFuse.search(std::optional<FusePattern>{}, kHistoryFuse.prepare("x")));
 }
 
 TEST(Fuse, PatternAndTextFromEnginesOfOtherCaseSensitivityAreRefused) {
   const auto pattern = kHistoryFuse.createPattern("abc");
-  EXPECT_FALSE(kCaseSensitive.search(*pattern, kCaseSensitive.prepare("abc")));
-  EXPECT_FALSE(kHistoryFuse.search(*pattern, kCaseSensitive.prepare("abc")));
+  EXPECT_FALSE(kCaseSensitive.search(*pattern, kCaseSensitive.prepare("abc")) ||
+               kHistoryFuse.search(*pattern, kCaseSensitive.prepare("abc")));
   EXPECT_FALSE(kCaseSensitive.score(*pattern, kCaseSensitive.prepare("abc")));
 }
 
@@ -75,8 +74,7 @@ TEST(Fuse, LongTextKeepsOccurrencesFarAwayInItsRanges) {
   EXPECT_FALSE(kHistoryFuse.search("query", text));  // 1,048,571 characters away: out of reach
   text.replace(10, 5, "query");
   const auto found = kHistoryFuse.search("query", text);
-  ASSERT_TRUE(found);
-  EXPECT_NEAR(found->score, 0.1, kTolerance);
+  EXPECT_NEAR(found.value().score, 0.1, kTolerance);
   const std::int64_t n = static_cast<std::int64_t>(text.size());
   EXPECT_EQ(found->ranges, (Ranges{{10, 14}, {n - 5, n - 1}}));
   EXPECT_NEAR(*kHistoryFuse.score(*kHistoryFuse.createPattern("query"), kHistoryFuse.prepare(text)), 0.1, kTolerance);

@@ -17,13 +17,11 @@ TEST(KeyForCharacter, NamesTheKeyThatATextAndItsCodeStandFor) {
       {"=", 24, Key::equal}, {"=", 81, Key::keypadEquals}, {"-", 78, Key::keypadMinus}, {".", 47, Key::period},
       {",", 43, Key::comma}, {",", 95, Key::keypadComma}, {"*", 28, Key::keypadMultiply}, {"]", 30, Key::rightBracket},
       // Names count where the rules list them, in any case.
-      {"Minus", 0, Key::minus}, {"KeypadNine", 0, Key::keypadNine}, {"pagedown", 0, Key::pageDown},
-      {"semicolon", 41, std::nullopt},
+      {"Minus", 0, Key::minus}, {"KeypadNine", 0, Key::keypadNine}, {"pagedown", 0, Key::pageDown}, {"semicolon", 41, {}},
       // Special keys by their fixed texts.
       {"Space", 0, Key::space}, {"f12", 0, Key::f12}, {"\u21A9", 0, Key::return_}, {"?", 0, std::nullopt},
       // JIS and other symbols.
-      {"\u00A5", 93, Key::yen}, {"\u304B\u306A", 104, Key::kana}, {"@", 33, Key::atSign},
-      {"\u00A7", 10, Key::section}, {"\u00B4", 24, std::nullopt},
+      {"\u00A5", 93, Key::yen}, {"\u304B\u306A", 104, Key::kana}, {"@", 33, Key::atSign}, {"\u00B4", 24, std::nullopt},
   };
   for (const Case& each : cases) {
     EXPECT_EQ(keyForCharacter(each.text, each.keyCode), each.key) << "'" << each.text << "' at " << each.keyCode;

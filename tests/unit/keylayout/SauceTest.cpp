@@ -10,8 +10,7 @@ namespace marbrel {
 namespace {
 
 using Names = std::vector<std::string>;
-const std::string kSourceChanged = "SauceSelectedKeyboardInputSourceChanged";
-const std::string kKeysChanged = "SauceSelectedKeyboardKeyCodesChanged";
+const std::string kSourceChanged = "SauceSelectedKeyboardInputSourceChanged", kKeysChanged = "SauceSelectedKeyboardKeyCodesChanged";
 
 // Two enabled sources: a US layout (selected) and a German-like one with Y and Z swapped, "+" where
 // the US layout has "]", "ü" where it has "[", a dead "^" left of 1 and "<" on the ISO key.

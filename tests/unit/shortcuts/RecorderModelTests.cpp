@@ -5,8 +5,7 @@ namespace {
 
 constexpr std::uint64_t kCommand = cocoa_flags::kCommand;
 constexpr std::uint64_t kShift = cocoa_flags::kShift;
-constexpr std::int64_t kA = 0, kV = 9, kQ = 12, kF5 = 96, kF12 = 111, kSpace = 49;
-constexpr std::int64_t kTab = 48, kDelete = 51, kEscape = 53;
+constexpr std::int64_t kA = 0, kV = 9, kQ = 12, kF5 = 96, kF12 = 111, kSpace = 49, kTab = 48, kDelete = 51, kEscape = 53;
 
 // The pop-up's recorder; the stored shortcut is the default, Shift+Command+V (carbon 0x300).
 class RecorderModelTest : public testing::ShortcutsTest {

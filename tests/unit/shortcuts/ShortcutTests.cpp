@@ -11,8 +11,7 @@
 namespace marbrel {
 namespace {
 
-constexpr std::int64_t kCmd = carbon_modifiers::kCommand;
-constexpr std::int64_t kShift = carbon_modifiers::kShift;
+constexpr std::int64_t kCmd = carbon_modifiers::kCommand, kShift = carbon_modifiers::kShift;
 
 TEST(ShortcutStoredForm, TextsThatAreNotTheStoredFormReadAsNoShortcut) {
   EXPECT_EQ(Shortcut::fromJson(R"({ "carbonModifiers" : 768, "carbonKeyCode" : 9, "extra": true })"), Shortcut({9, 768}));

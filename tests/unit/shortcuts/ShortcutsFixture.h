@@ -20,8 +20,7 @@
 namespace marbrel::testing {
 
 // Carbon masks, Command+Shift+V (the pop-up's default), Command+B, and a name beside the pop-up's.
-constexpr std::int64_t kCmd = carbon_modifiers::kCommand;
-constexpr std::int64_t kShift = carbon_modifiers::kShift;
+constexpr std::int64_t kCmd = carbon_modifiers::kCommand, kShift = carbon_modifiers::kShift;
 inline const Shortcut kCmdShiftV{9, kCmd | kShift};
 inline const Shortcut kCmdB{11, kCmd};
 inline const Name kOther{"other", std::nullopt};
