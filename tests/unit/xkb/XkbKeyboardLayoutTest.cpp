@@ -32,12 +32,10 @@ struct Compiled {
   std::unique_ptr<Sauce> sauce;
 };
 
-
 // Keys and texts of real layouts as the system's keymaps define them (dead keys, Cyrillic letters,
 // keypad digits); Shift and Option choose the second and third levels.
 TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
-  // The unshifted text, when checked.
-  struct Row { const char* layout; std::uint16_t code; std::optional<Key> key; std::optional<std::string> text = {}; };
+  struct Row { const char* layout; std::uint16_t code; std::optional<Key> key; std::optional<std::string> unshifted = {}; };
   const Row rows[] = {
       {"us", 9, Key::v}, {"us", 82, Key::keypadZero}, {"de", 16, Key::z}, {"de", 6, Key::y},
       {"de", 50, Key::caret, "^"}, {"de", 24, Key::equal, "\u00B4"}, {"fr", 0, Key::q}, {"fr", 12, Key::a},
@@ -49,7 +47,7 @@ TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
     const Sauce* sauce = layouts.try_emplace(row.layout, row.layout).first->second.sauce.get();
     ASSERT_TRUE(sauce);
     EXPECT_EQ(sauce->keyForKeyCode(row.code), row.key);
-    if (row.text) { EXPECT_EQ(sauce->keyText(row.code, 0), row.text); }
+    if (row.unshifted) { EXPECT_EQ(sauce->keyText(row.code, 0), row.unshifted); }
   }
   EXPECT_EQ(layouts.at("us(dvorak)").sauce->keyCodeForKey(Key::v), 47);
   const Sauce& de = *layouts.at("de").sauce;
