@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <fstream>
+#include <utility>
 
 #include "core/history/SqliteDatabase.h"
 #include "core/history/StoreSchema.h"
@@ -99,21 +99,32 @@ TEST_F(StoreRecoveryTest, StoreThatCannotBeOpenedIsReportedAndTheSessionGoesOnIn
   EXPECT_EQ(store->all().front(), item);
 }
 
-TEST_F(StoreRecoveryTest, FailedSaveReportsKeepsEveryChangeAndTheNextSaveCommitsThem) {
+// A log that lets another connection's write lock go the moment a failure is written to it.
+struct ReleasingLog : std::streambuf {
+  sqlite3* holder = nullptr;
+  std::string text;
+  int overflow(int c) override {
+    if (holder) sqlite3_close(std::exchange(holder, nullptr));
+    text += static_cast<char>(c);
+    return c;
+  }
+};
+
+TEST_F(StoreRecoveryTest, SaveFailingOnAnotherProgramsLockReportsKeepsEveryChangeAndTheNextSaveCommitsThem) {
   storeEntries(2);
-  auto store = env.openFile(file);
+  ReleasingLog released;
+  std::ostream log(&released);
+  auto store = HistoryStore::open(file, env.clock, false, log);
   store->setBusyTimeout(0);
   auto doomed = store->all().back();
   store->insertItem(text("added"));
   store->all()[1]->setNumberOfCopies(5);
   store->deleteItem(doomed);
-  sqlite3* other = nullptr;  // another process holding the write lock
-  sqlite3_open(file.c_str(), &other);
-  sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  sqlite3_open(file.c_str(), &released.holder);  // another process holding the write lock
+  sqlite3_exec(released.holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   store->saveContext();
-  sqlite3_close(other);
-  EXPECT_EQ(env.log.str().rfind("Unresolved error database is locked, {code = 5", 0), 0u) << env.log.str();
-  EXPECT_TRUE(store->hasChanges());
+  EXPECT_EQ(released.text.rfind("Unresolved error database is locked, {code = 5", 0), 0u) << released.text;
+  EXPECT_TRUE(store->hasChanges()) << "nothing is saved piecemeal behind the reported failure";
   store->saveContext();
   EXPECT_FALSE(store->hasChanges());
   store.reset();
