@@ -8,44 +8,6 @@ namespace {
 
 using Controller = AppFixture;
 
-TEST_F(Controller, AFreshStartShowsTheMenuWithItsFixedPartsAndTheDocumentedSettings) {
-  launch();
-  EXPECT_EQ(statusItem.image, "StatusBarMenuIcon");
-  EXPECT_EQ(statusItem.menu, &menu());
-  EXPECT_TRUE(statusItem.removalAllowed && statusItem.visible);
-  EXPECT_EQ(presenter.listener, &marbrel());
-  ASSERT_EQ(menu().size(), 7u);
-  const auto headerItem = std::dynamic_pointer_cast<SearchHeaderItem>(menu().itemAt(0));
-  ASSERT_TRUE(headerItem && !headerItem->isEnabled());
-  EXPECT_EQ(header().title(), "Marbrel");
-  std::vector<int> tags;
-  for (std::size_t i = 1; i < menu().size(); ++i) tags.push_back(menu().itemAt(i)->tag());
-  EXPECT_EQ(tags, (std::vector<int>{100, 101, 106, 107, 103, 104}));
-
-  EXPECT_TRUE(configuration.showInStatusBar() && configuration.hideTitle() && configuration.pasteByDefault());
-  EXPECT_FALSE(configuration.fuzzySearch() || configuration.hideSearch() || configuration.hideFooter());
-  EXPECT_EQ(std::tuple(configuration.historySize(), configuration.maxMenuItems(), configuration.imageMaxHeight()),
-            std::tuple(200, 0, 40));
-  EXPECT_EQ(configuration.sortBy() + " " + configuration.pinTo() + " " + configuration.popupPosition(),
-            "lastCopiedAt bottom center");
-  EXPECT_EQ(defaults.persistentObjectForKey("avoidTakingFocus"), Defaults::Value(true)) << "written at start-up";
-  EXPECT_FALSE(defaults.persistentObjectForKey("hideTitle")) << "registered, never stored";
-}
-
-TEST_F(Controller, ThePopupShortcutAndASecondLaunchBothPopTheMenuUp) {
-  launch();
-  EXPECT_EQ(hotKeys.grabCount(keycode::v, kCarbonShiftCommand), 1);
-  EXPECT_EQ(hotKeys.press(keycode::v, kCarbonShiftCommand), 1);
-  EXPECT_EQ(presenter.openMenu, &menu());
-  presenter.close();
-  EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
-  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{570, 650}, {570, 650}}));
-  presenter.close();
-  delegate.reset();
-  hotKeys.press(keycode::v, kCarbonShiftCommand);  // the shortcut outlives the program's core
-  EXPECT_EQ(presenter.openMenu, nullptr);
-}
-
 TEST_F(Controller, TerminationCommitsThePendingChanges) {
   TempDir dir;
   storeFile = dir / "MarbrelStorage.sqlite";

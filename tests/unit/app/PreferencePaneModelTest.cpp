@@ -51,11 +51,7 @@ TEST_F(PaneModels, MixedBoxesCountAsOffExceptForTheShowBoxesOfTheMenuParts) {
 }
 
 TEST_F(PaneModels, PopUpTagsShowUnknownValuesAsTheFallbackAndWriteItForUnknownTags) {
-  struct Row {
-    const char* key;
-    std::vector<std::string> valuesByTag;
-    int fallbackTag;
-  };
+  struct Row { const char* key; std::vector<std::string> valuesByTag; int fallbackTag; };
   const Row rows[] = {{"sortBy", {"lastCopiedAt", "firstCopiedAt", "numberOfCopies"}, 0},
                       {"popupPosition", {"cursor", "center", "statusItem"}, 1},
                       {"pinTo", {"top", "bottom"}, 1}};
@@ -85,24 +81,9 @@ TEST_F(PaneModels, PopUpTagsShowUnknownValuesAsTheFallbackAndWriteItForUnknownTa
   }
 }
 
-TEST_F(PaneModels, SlidersShowStoredValuesClampedToTheirRangesWithoutWritingThem) {
-  defaults.setInteger("historySize", 5'000'000);
-  defaults.setInteger("imageMaxHeight", -4);
-  EXPECT_EQ(general.controlsOnAppearance().historySize, preference_ranges::historySize.maximum);
-  EXPECT_EQ(appearance.controlsOnAppearance().imageHeight, preference_ranges::imageHeight.minimum);
-  EXPECT_EQ(configuration.historySize(), 5'000'000);
-  EXPECT_EQ(configuration.imageMaxHeight(), -4);
-}
-
 TEST_F(PaneModels, AHistorySizeThatWouldDeleteStoredEntriesIsWrittenOnlyOnceTheUserAgrees) {
   storedEntries = 150;
-  struct Row {
-    std::int64_t value;
-    int answer;
-    bool asks;
-    std::int64_t inForce;
-    const char* why;
-  };
+  struct Row { std::int64_t value; int answer; bool asks; std::int64_t inForce; const char* why; };
   const Row rows[] = {
       {300, Alerts::kFirstButtonReturn, false, 300, "growing deletes nothing"},
       {150, Alerts::kFirstButtonReturn, false, 150, "as many as are stored deletes nothing"},
@@ -140,16 +121,6 @@ TEST_F(PaneModels, ALaunchAtLoginTheDesktopRefusedShowsAsOff) {
   LaunchAtLogin refused{dir / "blocked" / "autostart" / LaunchAtLogin::kEntryName, "/usr/bin/marbrel"};
   GeneralPaneModel pane{configuration, refused, alerts, {}};
   EXPECT_EQ(pane.launchAtLoginChanged(ButtonState::on), ButtonState::off);
-}
-
-TEST_F(PaneModels, UnderUiTestingTheMenuIconBoxLeavesTheRealSettingAlone) {
-  ProcessArguments testing({"marbrel", "ui-testing"});
-  Configuration uiConfiguration{defaults, testing};
-  AppearancePaneModel pane{uiConfiguration};
-  pane.showMenuIconChanged(ButtonState::off);
-  EXPECT_EQ(defaults.persistentObjectForKey("showInStatusBarUITests"), Defaults::Value(false));
-  EXPECT_FALSE(defaults.persistentObjectForKey("showInStatusBar"));
-  EXPECT_EQ(pane.controlsOnAppearance().showMenuIcon, ButtonState::on);
 }
 
 }  // namespace
