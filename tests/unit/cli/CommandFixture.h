@@ -10,16 +10,20 @@
 #include <gtest/gtest.h>
 
 #include "cli/CommandLine.h"
+#include "support/TempDir.h"
 
 namespace marbrel::cli {
 
 using Lines = std::vector<std::string>;
 
-// Runs `marbrel <command> ...` (or `marbrel ...` for an empty command) and keeps what it printed; environment variables the test sets are
-// put back as they were when it ends.
+// Runs `marbrel <command> ...` (`marbrel ...` for an empty command) with settings and history in a
+// fresh folder, and keeps what it printed; variables the test sets are put back when it ends.
 class CommandFixture : public ::testing::Test {
  protected:
-  explicit CommandFixture(std::string command) : command_(std::move(command)) {}
+  explicit CommandFixture(std::string command) : command_(std::move(command)) {
+    setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
+    setEnv("XDG_DATA_HOME", (dir_ / "data").string());
+  }
   ~CommandFixture() override {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) setOrUnset(it->first, it->second);
   }
@@ -45,16 +49,14 @@ class CommandFixture : public ::testing::Test {
     return lines;
   }
 
+  marbrel::testing::TempDir dir_;
   std::ostringstream out_;
   std::ostringstream err_;
 
  private:
   static void setOrUnset(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name.c_str());
-    }
+    if (value) ::setenv(name.c_str(), value->c_str(), 1);
+    else ::unsetenv(name.c_str());
   }
 
   std::string command_;

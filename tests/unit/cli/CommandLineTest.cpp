@@ -1,9 +1,10 @@
-#include <map>
 #include <regex>
+
+#include <nlohmann/json.hpp>
 
 #include "CommandFixture.h"
 #include "cli/Settings.h"
-#include "unit/app/AppFixture.h"
+#include "support/Files.h"
 
 namespace marbrel::cli {
 namespace {
@@ -36,65 +37,65 @@ TEST(CommandLineArguments, OnlyUiTestingAndTheToolkitsOwnOptionsStartTheDesktopP
   for (const auto& row : rows) EXPECT_EQ(startsDesktopProgram(row.args), row.desktop) << row.why;
 }
 
-TEST_F(CommandLine, HelpAndVersionGoToStandardOutputAndMistakesToStandardErrorWithStatusTwo) {
-  for (const auto& help : {"help", "--help", "-h"}) {
-    EXPECT_EQ(run({help}), kExitOk) << help;
-    EXPECT_EQ(outLines().front(), "usage: marbrel [ui-testing]") << help;
-    EXPECT_EQ(err_.str(), "") << help;
+TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {
+  for (const auto& [args, head] : std::vector<std::pair<Lines, std::string>>{
+           {{"help"}, "usage: marbrel [ui-testing]"}, {{"--help"}, "usage: marbrel [ui-testing]"},
+           {{"-h"}, "usage: marbrel [ui-testing]"}, {{"defaults", "--help"}, "usage: marbrel defaults"},
+           {{"history", "--help"}, "usage: marbrel history"}, {{"keymap", "--help"}, "usage: marbrel keymap"}}) {
+    EXPECT_EQ(run(args), kExitOk) << head;
+    EXPECT_TRUE(out_.str().starts_with(head)) << out_.str();
+    EXPECT_EQ(err_.str(), "") << head;
   }
+  EXPECT_NE(out_.str().find("--layout LAYOUT[(VARIANT)]"), std::string::npos);
   for (const auto& version : {"version", "--version"}) {
     EXPECT_EQ(run({version}), kExitOk) << version;
     EXPECT_TRUE(std::regex_match(out_.str(), std::regex("marbrel [0-9]+\\.[0-9]+\\.[0-9]+\n")));
   }
-  const std::pair<Lines, const char*> mistakes[] = {
-      {{"--bogus"}, "unknown option '--bogus'"},
-      {{"frobnicate", "now"}, "unknown command 'frobnicate'"},
-      {{"ui-testing", "-platform"}, "'-platform' needs a value"},
-      {{"--version", "--help"}, "takes no argument '--help'"},
-      {{}, "usage: marbrel"},
-  };
-  for (const auto& [args, message] : mistakes) {
-    EXPECT_EQ(run(args), kExitUsage) << message;
-    EXPECT_EQ(out_.str(), "") << message;
-    EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
-    EXPECT_NE(err_.str().find("\n       marbrel version | --version\n"), std::string::npos) << "usage follows";
-  }
 }
 
-// The program itself, launched over fakes, reads each listed setting's default.
-class SettingsList : public testing::AppFixture {};
-
-TEST_F(SettingsList, EachSettingHasTheTypeDefaultAndValuesAFreshlyLaunchedProgramUses) {
-  launch();
-  using Json = nlohmann::json;
-  const std::map<std::string, std::pair<const char*, Json>> fresh = {
-      {"historySize", {"int", configuration.historySize()}},
-      {"maxItemSize", {"int", configuration.maxItemSize()}},
-      {"sortBy", {"string", configuration.sortBy()}},
-      {"pinTo", {"string", configuration.pinTo()}},
-      {"popupPosition", {"string", configuration.popupPosition()}},
-      {"pasteByDefault", {"bool", configuration.pasteByDefault()}},
-      {"fuzzySearch", {"bool", configuration.fuzzySearch()}},
-      {"hideTitle", {"bool", configuration.hideTitle()}},
-      {"hideSearch", {"bool", configuration.hideSearch()}},
-      {"hideFooter", {"bool", configuration.hideFooter()}},
-      {"showInStatusBar", {"bool", configuration.showInStatusBar()}},
-      {"imageMaxHeight", {"int", configuration.imageMaxHeight()}},
-      {"maxMenuItems", {"int", configuration.maxMenuItems()}},
-      {"ignoreEvents", {"bool", configuration.ignoreEvents()}},
-      {"ignoredPasteboardTypes", {"array", Json(configuration.ignoredPasteboardTypes())}},
+// Every command: a wrong argument prints the usage on standard error, exits 2 and changes nothing.
+TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothing) {
+  setEnv("XKB_DEFAULT_LAYOUT", std::nullopt);
+  setEnv("XKB_DEFAULT_VARIANT", std::nullopt);
+  ASSERT_EQ(run({"defaults", "write", "historySize", "-int", "7"}), kExitOk);
+  const std::string settings = testing::readFile(dir_ / "config" / "marbrel" / "defaults.json");
+  const std::pair<Lines, const char*> rows[] = {
+      {{"--bogus"}, "unknown option '--bogus'"}, {{"frobnicate", "now"}, "unknown command 'frobnicate'"},
+      {{"ui-testing", "-platform"}, "'-platform' needs a value"}, {{"--version", "--help"}, "takes no argument '--help'"},
+      {{}, "\n       marbrel version | --version\n"},
+      {{"defaults"}, "usage: marbrel defaults"}, {{"defaults", "frobnicate"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "historySize"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "historySize", "-int"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "historySize", "-int", "seven"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "historySize", "-int", "7", "8"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "historySize", "-int", "99999999999999999999"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "hideFooter", "-bool", "maybe"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "imageMaxHeight", "-float", "4x"}, "usage: marbrel defaults"},
+      {{"defaults", "write", "sortBy", "-date", "now"}, "usage: marbrel defaults"},
+      {{"defaults", "read", "a", "b"}, "usage: marbrel defaults"}, {{"defaults", "delete"}, "usage: marbrel defaults"},
+      {{"defaults", "keys", "--yaml"}, "usage: marbrel defaults"},
+      {{"history"}, "usage: marbrel history"}, {{"history", "show"}, "usage: marbrel history"},
+      {{"history", "list", "extra"}, "usage: marbrel history"}, {{"history", "list", "--fuzzy"}, "usage: marbrel history"},
+      {{"history", "list", "-j"}, "usage: marbrel history"}, {{"history", "search"}, "usage: marbrel history"},
+      {{"history", "search", "a", "b"}, "usage: marbrel history"},
+      {{"history", "search", "--regex", "a"}, "usage: marbrel history"},
+      {{"keymap", "--layout", "xx"}, "unknown keyboard layout 'xx'"},
+      {{"keymap", "--layout", "../us"}, "is not a layout name"}, {{"keymap", "--layout", ""}, "is not a layout name"},
+      {{"keymap", "--layout", "us,"}, "is not a layout name"}, {{"keymap", "--layout"}, "usage: marbrel keymap"},
+      {{"keymap", "--layout", "us", "--layout", "de"}, "usage: marbrel keymap"},
+      {{"keymap", "de"}, "usage: marbrel keymap"}, {{"keymap", "--verbose"}, "usage: marbrel keymap"},
   };
-  std::set<std::string> listed;
-  for (const Setting& setting : settings()) {
-    SCOPED_TRACE(setting.key);
-    listed.insert(setting.key);
-    ASSERT_TRUE(fresh.contains(setting.key)) << "not a setting the program reads";
-    EXPECT_EQ(setting.type, fresh.at(setting.key).first);
-    EXPECT_EQ(setting.defaultValue, fresh.at(setting.key).second);
-    EXPECT_EQ(setting.values.empty(), setting.type != "string") << "the strings list their choices";
-    EXPECT_FALSE(setting.meaning.empty());
+  for (const auto& [args, message] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    EXPECT_EQ(run(args), kExitUsage);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
   }
-  EXPECT_EQ(listed.size(), fresh.size()) << "every setting is listed once";
+  setEnv("XKB_DEFAULT_LAYOUT", "nowhere");
+  EXPECT_EQ(run({"keymap"}), kExitUsage);
+  EXPECT_NE(err_.str().find("nowhere"), std::string::npos) << err_.str();
+  EXPECT_EQ(testing::readFile(dir_ / "config" / "marbrel" / "defaults.json"), settings);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "data")) << "no store is made";
 }
 
 TEST_F(CommandLine, DefaultsKeysPrintsTheListAsColumnsOrJson) {
@@ -110,8 +111,6 @@ TEST_F(CommandLine, DefaultsKeysPrintsTheListAsColumnsOrJson) {
   EXPECT_TRUE(lines[2].starts_with("pinTo                   string  bottom        where pinned")) << lines[2];
   EXPECT_TRUE(lines[2].ends_with(" (top or bottom)")) << lines[2];
   EXPECT_TRUE(lines[13].starts_with("ignoredPasteboardTypes  array   []            ")) << lines[13];
-  EXPECT_EQ(run({"defaults", "keys", "--yaml"}), kExitUsage);
-  EXPECT_EQ(out_.str(), "");
 }
 
 }  // namespace

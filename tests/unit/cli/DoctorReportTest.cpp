@@ -136,29 +136,12 @@ TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) 
   EXPECT_TRUE(diagnose(probe).lines[6].ok) << "a file not made yet is fine";
 }
 
-TEST(DoctorCommand, PrintsOneLinePerCheckOrJsonAndRefusesUnknownArguments) {
+TEST(DoctorCommand, AWrongArgumentIsRefusedBeforeProbing) {
   std::ostringstream out, err;
   int probes = 0;
-  const auto probe = [&] {
-    ++probes;
-    return probeOf(Session::none);
-  };
-  EXPECT_EQ(runDoctorCommand({}, probe, out, err), 1);
-  std::istringstream text(out.str());
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  ASSERT_EQ(lines.size(), 9u) << out.str();
-  EXPECT_EQ(lines[1], "clipboard capture: none; to fix: run Marbrel inside a desktop session");
-
-  out.str("");
-  EXPECT_EQ(runDoctorCommand({"--json"}, probe, out, err), 1);
-  const auto json = nlohmann::json::parse(out.str());
-  EXPECT_EQ(json["ok"], false);
-  EXPECT_EQ(json["checks"].size(), 8u);
-  EXPECT_EQ(json["checks"][3]["id"], "paste");
-
-  EXPECT_EQ(runDoctorCommand({"--verbose"}, probe, out, err), kExitUsage);
-  EXPECT_EQ(probes, 2) << "a wrong argument is refused before probing";
+  EXPECT_EQ(runDoctorCommand({"--verbose"}, [&] { return ++probes, probeOf(Session::none); }, out, err), kExitUsage);
+  EXPECT_EQ(probes, 0);
+  EXPECT_NE(err.str().find("usage: marbrel doctor"), std::string::npos) << err.str();
 }
 
 TEST(SessionType, WaylandWhenTheSessionSaysSoOrACompositorIsNamedElseX11WhenADisplayIs) {

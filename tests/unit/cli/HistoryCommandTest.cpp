@@ -6,18 +6,13 @@
 #include "core/config/Defaults.h"
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
-#include "support/TempDir.h"
 
 namespace marbrel::cli {
 namespace {
 
-// Runs `marbrel history ...` against a store and settings in a fresh folder.
 class HistoryCommand : public CommandFixture {
  protected:
-  HistoryCommand() : CommandFixture("history") {
-    setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
-    setEnv("XDG_DATA_HOME", (dir_ / "data").string());
-  }
+  HistoryCommand() : CommandFixture("history") {}
 
   std::unique_ptr<HistoryStore> openStore() {
     return HistoryStore::open(HistoryStore::standardFile(), queue_, false, log_);
@@ -35,7 +30,6 @@ class HistoryCommand : public CommandFixture {
     Defaults(Defaults::standardFile()).set(key, std::move(value));
   }
 
-  marbrel::testing::TempDir dir_;
   FakeMainQueue queue_;
   std::ostringstream log_;
 };
@@ -108,17 +102,6 @@ TEST_F(HistoryCommand, AMissingStoreIsEmptyAndUnreadableFilesAreReportedAndKept)
   EXPECT_NE(err_.str().find("cannot read"), std::string::npos);
   EXPECT_EQ(out_.str(), "");
   EXPECT_TRUE(std::filesystem::exists(file));
-}
-
-TEST_F(HistoryCommand, WrongArgumentsPrintUsageAndExitTwo) {
-  for (const auto& args : std::vector<Lines>{{}, {"show"}, {"list", "extra"}, {"list", "--fuzzy"}, {"search"},
-                                             {"search", "a", "b"}, {"search", "--regex", "a"}, {"list", "-j"}}) {
-    EXPECT_EQ(run(args), kExitUsage);
-    EXPECT_NE(err_.str().find("usage: marbrel history"), std::string::npos);
-    EXPECT_EQ(out_.str(), "");
-  }
-  EXPECT_EQ(run({"--help"}), kExitOk);
-  EXPECT_NE(out_.str().find("usage: marbrel history"), std::string::npos);
 }
 
 }  // namespace
