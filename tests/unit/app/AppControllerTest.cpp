@@ -39,19 +39,6 @@ TEST_F(Controller, VisibilityFollowsTheSettingAndTheUserWithoutLoops) {
   EXPECT_EQ(statusItem.setVisibleCalls, setsAtStart + 1);
 }
 
-TEST_F(Controller, UnderUiTestingTheStatusItemIsAlwaysShownAndTheHistoryStartsEmpty) {
-  TempDir dir;
-  storeFile = dir / "MarbrelStorage.sqlite";
-  defaults.setBool("showInStatusBar", false);
-  statusItem.visible = false;
-  arguments = ProcessArguments({"marbrel", "ui-testing"});
-  launch();
-  EXPECT_TRUE(statusItem.visible);
-  EXPECT_TRUE(marbrel().store().isInMemory());
-  EXPECT_FALSE(std::filesystem::exists(storeFile));
-  EXPECT_EQ(defaults.persistentObjectForKey("showInStatusBar"), Defaults::Value(false));
-}
-
 TEST_F(Controller, ADisplaySettingChangeRebuildsTheFixedPartsAtOnceEvenWhileOpen) {
   launch();
   copyElsewhere("one");

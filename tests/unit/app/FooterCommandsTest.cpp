@@ -45,22 +45,5 @@ TEST_F(FooterCommands, ClearAllRemovesPinnedEntriesTooButOnlyOnceConfirmed) {
   EXPECT_EQ(menu().size(), 7u);
 }
 
-TEST_F(FooterCommands, PreferencesAboutAndQuitReachTheirPortsAndOtherTagsDoNothing) {
-  for (const int tag : {100, 102, 105, 0, -1}) {
-    MenuItem stray("stray");
-    stray.setTag(tag);
-    marbrel().menuItemAction(stray);
-  }
-  EXPECT_EQ(preferences.showCount + about.openCount + application.stopCount, 0);
-  footerItem(107).performAction();
-  footerItem(107).performAction();
-  footerItem(103).performAction();
-  footerItem(104).performAction();
-  EXPECT_EQ(std::tuple(preferences.showCount, application.activateCount, about.openCount, application.stopCount),
-            std::tuple(2, 1, 1, 1));
-  EXPECT_TRUE(alerts.shown.empty());
-  EXPECT_EQ(marbrel().store().count(), 3u);
-}
-
 }  // namespace
 }  // namespace marbrel::testing

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "AppFixture.h"
 #include "core/app/PopUpPosition.h"
 
 namespace marbrel::testing {
@@ -15,13 +14,7 @@ TEST(PopUpPositionRules, EachSettingPicksItsPoint) {
   const ScreenRect left{{0, 0}, {1440, 900}};
   const ScreenRect right{{1440, 200}, {1440, 900}};
   const ScreenRect icon{{1200, 876}, {24, 24}};
-  struct Row {
-    const char* why;
-    std::string setting;
-    std::optional<ScreenRect> screen;
-    std::optional<ScreenRect> statusItem;
-    std::optional<ScreenPoint> expected;
-  };
+  struct Row { const char* why; std::string setting; std::optional<ScreenRect> screen, statusItem; std::optional<ScreenPoint> expected; };
   const Row rows[] = {
       {"centred on a screen at the origin", "center", left, icon, ScreenPoint{570, 650}},
       {"centred on a screen away from the origin: its origin counts", "center", right, icon,
@@ -41,28 +34,6 @@ TEST(PopUpPositionRules, EachSettingPicksItsPoint) {
     context.statusItemWindowFrame = row.statusItem;
     EXPECT_EQ(PopUpPosition::locate(row.setting, context), row.expected);
   }
-}
-
-using PopUp = AppFixture;
-
-// The controller hands the presenter's pointer, screen and menu size and the icon's window to the rules.
-TEST_F(PopUp, TheControllerOpensTheMenuWhereTheSettingSays) {
-  launch();
-  presenter.size = {320, 500};
-  const std::optional<ScreenRect> icon = ScreenRect{{800, 870}, {30, 30}}, right = ScreenRect{{1440, 200}, {1440, 900}};
-  const std::tuple<const char*, std::optional<ScreenRect>, std::optional<ScreenRect>> rows[] = {
-      {"cursor", presenter.screen, icon}, {"statusItem", presenter.screen, icon}, {"center", presenter.screen, icon},
-      {"center", right, icon}, {"statusItem", right, std::nullopt}, {"center", std::nullopt, icon}};
-  for (const auto& [setting, screen, iconFrame] : rows) {
-    configuration.setPopupPosition(setting);
-    presenter.screen = screen;
-    statusItem.windowFrame = iconFrame;
-    marbrel().popUp();
-    presenter.close();
-  }
-  EXPECT_EQ(presenter.popUpLocations, (std::vector<ScreenPoint>{{100, 200}, {800, 870}, {560, 700},
-                                                                {1440 + 560, 200 + 700}, {100, 200}}))
-      << "without a screen a centred menu does not open";
 }
 
 }  // namespace
