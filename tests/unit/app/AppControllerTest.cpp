@@ -8,7 +8,7 @@ namespace {
 
 using Controller = AppFixture;
 
-TEST_F(Controller, TerminationCommitsThePendingChanges) {
+TEST_F(Controller, TerminationCommitsThePendingChangesAndTheShortcutOutlivesTheCore) {
   TempDir dir;
   storeFile = dir / "MarbrelStorage.sqlite";
   launch();
@@ -17,6 +17,8 @@ TEST_F(Controller, TerminationCommitsThePendingChanges) {
   ASSERT_TRUE(marbrel().store().hasChanges());
   delegate->applicationWillTerminate();
   delegate.reset();
+  hotKeys.press(keycode::v, kCarbonShiftCommand);
+  EXPECT_EQ(presenter.openMenu, nullptr);
   const auto reopened = HistoryStore::openReadOnly(storeFile, log);
   ASSERT_EQ(reopened->all().size(), 1u);
   EXPECT_EQ(reopened->all().front()->pin(), std::optional<std::string>("k"));

@@ -12,11 +12,8 @@
 #include "core/app/Marbrel.h"
 #include "core/history/Clipboard.h"
 #include "core/history/History.h"
-#include "core/history/HistoryStore.h"
-#include "core/menu/HistoryMenuItem.h"
 #include "core/menu/Menu.h"
 #include "core/menu/SearchHeader.h"
-#include "core/menu/SearchHeaderItem.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
 #include "fakes/FakeAlerts.h"
 #include "fakes/FakeAppPorts.h"
@@ -58,9 +55,8 @@ class AppFixture : public ::testing::Test, public CoreFakes {
   // The footer item carrying `tag`.
   MenuItem& footerItem(int tag) const { return *menu().itemWithTag(tag); }
 
-  // The primaries' titles and key equivalents, top first.
+  // The primaries' titles, top first.
   std::vector<std::string> shownTitles() const { return testing::shownRows(menu(), true); }
-  std::vector<std::string> shownKeys() const { return testing::shownKeys(menu()); }
 
   FakeStatusItem statusItem;
   FakeAlerts alerts;
