@@ -17,9 +17,8 @@ struct PreferencesWindowFrameTest : ::testing::Test {
 
 TEST_F(PreferencesWindowFrameTest, ASavedFrameMovesTheWindowButKeepsItsSize) {
   frame.save({100, 200, 640, 480});
-  EXPECT_EQ(Defaults(dir / "defaults.json").objectForKey(PreferencesWindowFrame::kAutosaveName),
-            (Defaults::Value{{"x", 100}, {"y", 200}, {"width", 640}, {"height", 480}}));
-  EXPECT_EQ(frame.placement(window, screen, {screen}), (WindowFrame{100, 200, 400, 300}));
+  Defaults restarted(dir / "defaults.json");
+  EXPECT_EQ(PreferencesWindowFrame(restarted).placement(window, screen, {screen}), (WindowFrame{100, 200, 400, 300}));
 }
 
 TEST_F(PreferencesWindowFrameTest, WithoutASavedFrameOnAScreenTheWindowIsCentredOnItsScreen) {
