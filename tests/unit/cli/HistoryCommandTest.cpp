@@ -63,11 +63,6 @@ TEST_F(HistoryCommand, JsonGivesEveryFieldAndSurvivesTypesThatAreNotText) {
       "types": ["text/plain"]})"));
   EXPECT_EQ(run({"list"}), kExitOk);
   EXPECT_EQ(outLines().front(), "       1  [image]");
-  queue_.advance(60);
-  store->insertItem({{std::string("text/uri-list"), std::string("file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n")}});
-  store->saveContext();
-  EXPECT_EQ(run({"list"}), kExitOk);
-  EXPECT_EQ(outLines().front(), "       1  a.txt + 1 more");
 }
 
 TEST_F(HistoryCommand, SearchShowsWhatTheMenuWouldShowAndReadsWithoutChanging) {
