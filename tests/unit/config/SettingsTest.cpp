@@ -256,14 +256,12 @@ class ConfigurationTest : public ::testing::Test {
   Configuration configuration{defaults, arguments};
 };
 
-TEST_F(ConfigurationTest, StringSettingsOfTheWrongTypeFallBack) {
+// Ignored types reject the whole value for one stray element.
+TEST_F(ConfigurationTest, SettingsOfTheWrongTypeFallBack) {
   defaults.set("sortBy", 5);
   defaults.set("pinTo", true);
   EXPECT_EQ(configuration.sortBy(), "lastCopiedAt");
   EXPECT_EQ(configuration.pinTo(), "bottom");
-}
-
-TEST_F(ConfigurationTest, IgnoredTypesRejectTheWholeValueForOneStrayElement) {
   defaults.set("ignoredPasteboardTypes", Defaults::Value::array({"text/html", 3}));
   EXPECT_TRUE(configuration.ignoredPasteboardTypes().empty());
   defaults.set("ignoredPasteboardTypes", Defaults::Value::array({"text/html", "text/html"}));
