@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 
 #include "core/history/History.h"
 #include "StoreTestSupport.h"
@@ -179,6 +186,48 @@ TEST(HistoryOnDiskTest, CopyThatCannotBeStoredIsLeftOutAndNeverHoldsBackTheChang
     EXPECT_EQ(lineCount(env.errors.str()), 1u) << env.errors.str();
     EXPECT_NE(env.errors.str().find("400 kB"), std::string::npos) << "names the copy: " << env.errors.str();
   }
+}
+
+// A full disk for real: a 1 MB file system with 300 kB free, four copies of 400 kB, two small ones,
+// then space is freed and the program quits.
+TEST(HistoryOnFullDiskTest, SmallCopiesAndWhateverFitsAreStoredAndTheRestReported) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  testing::TempDir dir;
+  const auto disk = dir / "disk";
+  std::filesystem::create_directories(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+  }
+  struct Unmount {
+    std::filesystem::path path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  testing::StoreEnvironment env;
+  const auto file = disk / "marbrel" / "MarbrelStorage.sqlite";
+  constexpr std::size_t kLarge = 400 * 1024;
+  {
+    auto store = env.openFile(file);
+    History history(*store, env.configuration);
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(disk.c_str(), &space), 0);
+    const std::size_t free = space.f_bavail * space.f_frsize;
+    ASSERT_GT(free, 300u * 1024);
+    std::ofstream(disk / "filler", std::ios::binary) << std::string(free - 300 * 1024, 'f');
+    for (const std::string& value : {std::string(kLarge, '1'), std::string(kLarge, '2'), std::string(kLarge, '3'),
+                                    std::string(kLarge, '4'), std::string("small 1"), std::string("small 2")}) {
+      env.clock.advance(1);
+      history.add(store->insertItem(text(value)));
+    }
+    std::filesystem::remove(disk / "filler");
+    store->saveContext();  // what quitting does
+  }
+  auto reopened = env.openFile(file);
+  EXPECT_EQ(reopened->integrityCheck(), "ok");
+  const Texts stored = textsOf(reopened->all());
+  ASSERT_GE(stored.size(), 2u);
+  EXPECT_EQ(Texts(stored.begin(), stored.begin() + 2), (Texts{"small 2", "small 1"}));
+  for (std::size_t i = 2; i < stored.size(); ++i) EXPECT_EQ(stored[i].size(), kLarge) << "stored whole";
+  EXPECT_EQ(lineCount(env.errors.str()), 4 - (stored.size() - 2)) << env.errors.str();
 }
 
 TEST(HistoryOnDiskTest, CopiesMergeIntoEntriesOfAnEarlierRunReadingTheirBytesOnlyToCompare) {
