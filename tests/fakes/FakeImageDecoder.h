@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdio>
-#include <cstddef>
 #include <map>
 #include <string>
 
@@ -13,10 +12,21 @@ namespace marbrel {
 // size; bytes registered with `setSize` decode to the registered size; anything else is no image.
 class FakeImageDecoder : public ImageDecoder {
  public:
-  std::optional<ImageSize> imageSize(std::string_view bytes, std::string_view type) const override;
+  std::optional<ImageSize> imageSize(std::string_view bytes, std::string_view) const override {
+    ++calls_;
+    if (const auto it = sizes_.find(bytes); it != sizes_.end()) return it->second;
+    double width = 0, height = 0;
+    char end = 0;
+    if (std::sscanf(std::string(bytes).c_str(), "IMG %lfx%lf%c", &width, &height, &end) != 2) return std::nullopt;
+    if (width <= 0 || height <= 0) return std::nullopt;
+    return ImageSize{width, height};
+  }
 
-  // Test controls.
-  static std::string encode(double width, double height);
+  static std::string encode(double width, double height) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "IMG %gx%g", width, height);
+    return buffer;
+  }
   void setSize(const std::string& bytes, ImageSize size) { sizes_[bytes] = size; }
   // How many times imageSize() was asked, to prove that sizes are cached.
   std::size_t calls() const { return calls_; }
@@ -25,23 +35,5 @@ class FakeImageDecoder : public ImageDecoder {
   std::map<std::string, ImageSize, std::less<>> sizes_;
   mutable std::size_t calls_ = 0;
 };
-
-inline std::optional<ImageSize> FakeImageDecoder::imageSize(std::string_view bytes, std::string_view) const {
-  ++calls_;
-  if (const auto it = sizes_.find(bytes); it != sizes_.end()) return it->second;
-  const std::string text(bytes);
-  double width = 0;
-  double height = 0;
-  char end = 0;
-  if (std::sscanf(text.c_str(), "IMG %lfx%lf%c", &width, &height, &end) != 2) return std::nullopt;
-  if (width <= 0 || height <= 0) return std::nullopt;
-  return ImageSize{width, height};
-}
-
-inline std::string FakeImageDecoder::encode(double width, double height) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "IMG %gx%g", width, height);
-  return buffer;
-}
 
 }  // namespace marbrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <utility>
@@ -15,32 +16,61 @@ class FakeMainQueue : public MainQueue {
   explicit FakeMainQueue(double start = 1767225600.0) : now_(start) {}
 
   double now() const override { return now_; }
-  TaskId asyncAfter(double seconds, Task task) override;
-  TaskId scheduleRepeating(double interval, Task task) override;
-  void cancel(TaskId id) override;
+  TaskId asyncAfter(double seconds, Task task) override { return schedule(now_ + std::max(0.0, seconds), std::move(task), 0); }
+  TaskId scheduleRepeating(double interval, Task task) override { return schedule(now_ + interval, std::move(task), interval); }
+  void cancel(TaskId id) override {
+    if (const auto it = keys_.find(id); it != keys_.end()) {
+      tasks_.erase(it->second);
+      keys_.erase(it);
+    }
+  }
 
   // Moves the clock forward by `seconds`, running every task that falls due on the way, in time order
   // (tasks queued meanwhile for a time inside the span run too).
-  void advance(double seconds);
+  void advance(double seconds) {
+    const double target = now_ + seconds;
+    while (runOneDueBy(target)) {
+    }
+    now_ = target;
+  }
   // Runs the tasks due now, including those they queue for now; stops after `maxTasks`.
   // Returns how many ran.
-  std::size_t runUntilIdle(std::size_t maxTasks = 10000);
+  std::size_t runUntilIdle(std::size_t maxTasks = 10000) {
+    std::size_t ran = 0;
+    while (ran < maxTasks && runOneDueBy(now_)) ++ran;
+    return ran;
+  }
 
  private:
   struct Entry {
     Task task;
     double interval = 0;  // > 0 for repeating timers
   };
-  // Ordered by due time, then by id (the order in which they were queued).
-  using Key = std::pair<double, TaskId>;
 
-  TaskId schedule(double due, Task task, double interval, TaskId id = 0);
-  bool runOneDueBy(double limit);
+  TaskId schedule(double due, Task task, double interval, TaskId id = 0) {
+    if (id == 0) id = nextId_++;
+    tasks_[{due, id}] = Entry{std::move(task), interval};
+    keys_[id] = {due, id};
+    return id;
+  }
+  bool runOneDueBy(double limit) {
+    if (tasks_.empty() || tasks_.begin()->first.first > limit) return false;
+    const auto [due, id] = tasks_.begin()->first;
+    Entry entry = std::move(tasks_.begin()->second);
+    tasks_.erase(tasks_.begin());
+    keys_.erase(id);
+    now_ = std::max(now_, due);
+    // Re-arm before running, under the same id, so the task may cancel its own timer.
+    if (entry.interval > 0) schedule(due + entry.interval, entry.task, entry.interval, id);
+    entry.task();
+    return true;
+  }
 
   double now_;
   TaskId nextId_ = 1;
-  std::map<Key, Entry> tasks_;
-  std::map<TaskId, Key> keys_;
+  // Ordered by due time, then by id (the order in which they were queued).
+  std::map<std::pair<double, TaskId>, Entry> tasks_;
+  std::map<TaskId, std::pair<double, TaskId>> keys_;
 };
 
 }  // namespace marbrel

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,7 +25,7 @@ class FakeMenuPresenter : public MenuPresenter {
   }
   bool isMenuOpen() const override { return openMenu != nullptr; }
   std::optional<ScreenRect> mainScreenFrame() const override { return screen; }
-  ScreenPoint mouseLocation() const override { return mouse; }
+  ScreenPoint mouseLocation() const override { return {100, 200}; }
 
   // Closes the open menu as a click outside would.
   void close() {
@@ -46,7 +43,6 @@ class FakeMenuPresenter : public MenuPresenter {
   int cancelCount = 0;
   ScreenSize size{300, 400};
   std::optional<ScreenRect> screen = ScreenRect{{0, 0}, {1440, 900}};
-  ScreenPoint mouse{100, 200};
 };
 
 }  // namespace marbrel
