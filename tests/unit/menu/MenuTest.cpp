@@ -45,8 +45,7 @@ TEST_F(MenuTest, ChoosingALargeImageCopiesItsBytesAndDoesNotKeepThemInMemory) {
   ASSERT_FALSE(bytes.isValueLoaded()) << "stored, not held";
   for (const bool paste : {false, true}) {
     SCOPED_TRACE(paste ? "the paste row" : "the copy row");
-    const auto chosen = std::dynamic_pointer_cast<HistoryMenuItem>(
-        menu->itemAt(paste == configuration.pasteByDefault() ? 1 : 2));
+    const auto chosen = row("", paste != configuration.pasteByDefault());
     ASSERT_TRUE(chosen && chosen->item() == entry);
     chosen->performAction();
     queue.runUntilIdle();
@@ -97,10 +96,7 @@ TEST_F(MenuTest, TheLimitShowsTheTopPairsAndSearchStillReachesEveryEntry) {
 }
 
 TEST_F(MenuTest, AFilterShowsMatchesRenumberedFromOneAndHighlightsTheFirst) {
-  addText("apple");
-  addText("banana");
-  addText("apricot");
-  addText("zzz");
+  for (const char* text : {"apple", "banana", "apricot", "zzz"}) addText(text);
   menu->menuWillOpen();
   menu->updateFilter("AP");
   EXPECT_EQ(shownTitles(), (Texts{"apricot", "apple"}));
@@ -111,37 +107,6 @@ TEST_F(MenuTest, AFilterShowsMatchesRenumberedFromOneAndHighlightsTheFirst) {
   EXPECT_EQ(menu->size(), 7u);
   menu->updateFilter("");
   EXPECT_EQ(shownKeys(), (Texts{"1", "2", "3", "4"}));
-
-  configuration.setFuzzySearch(true);
-  menu->updateFilter("apricot");
-  const Texts fuzzy = shownTitles();
-  EXPECT_EQ(fuzzy.front(), "apricot");
-  EXPECT_EQ(std::count(fuzzy.begin(), fuzzy.end(), "zzz"), 0);
-}
-
-TEST_F(MenuTest, DownAndUpMoveAmongCandidatesWrapAndFollowTheShownRowOfAPair) {
-  addText("a");
-  addText("b");
-  menu->menuWillOpen();
-  menu->selectNext(false);
-  EXPECT_EQ(highlightedRow(), row("a"));
-  menu->selectNext(false);
-  EXPECT_EQ(menu->highlightedItem(), footer(MenuFooter::clear)) << "enabled footer items count";
-  menu->selectLast(false);
-  menu->selectNext(false);
-  EXPECT_EQ(highlightedRow(), row("b")) << "Down on the last wraps to the first";
-  menu->selectPrevious(false);
-  EXPECT_EQ(menu->highlightedItem(), footer(MenuFooter::quit)) << "Up on the first wraps to the last";
-
-  menu->highlight(nullptr);
-  EXPECT_EQ(menu->highlightedItem(), nullptr) << "the disabled header holds no highlight";
-  menu->selectNext(false);
-  EXPECT_EQ(highlightedRow(), row("a")) << "with nothing highlighted the first counts as current";
-  menu->selectNext(true);
-  EXPECT_EQ(menu->highlightedItem(), footer(MenuFooter::clearAll)) << "Option-Down from a's alternate";
-  menu->selectPrevious(true);
-  menu->selectNext(false);
-  EXPECT_EQ(menu->highlightedItem(), footer(MenuFooter::clear)) << "Down from a, the alternate's primary";
 }
 
 TEST_F(MenuTest, DeletingRemovesTheHighlightedPairEntryAndMovesToTheNextPair) {
@@ -239,8 +204,7 @@ TEST_F(MenuTest, RowsAreMadeWhenAskedForNotForEveryEntry) {
 }
 
 TEST_F(MenuTest, RemoveItemsRebuildsAndNotificationsKeepMenuAndStoreInStep) {
-  addText("a");
-  addText("b");
+  for (const char* text : {"a", "b"}) addText(text);
   int notifications = 0;
   menu->addObserver([&notifications] { ++notifications; });
   menu->menuWillOpen();
