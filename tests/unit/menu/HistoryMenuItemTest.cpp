@@ -73,15 +73,6 @@ TEST_F(HistoryMenuItemTest, UnreadableContentsGiveAnEmptyRowThatCanStillBeChosen
   EXPECT_EQ(Texts(chosen.end() - 2, chosen.end()), (Texts{"hello", "second"})) << "every callback, in order";
 }
 
-TEST_F(HistoryMenuItemTest, PinnedEntriesShowTheirLetterAndAnEmptyPinOnlyTheState) {
-  const auto entry = addText("pinned");
-  for (const std::string pin : {"k", ""}) {
-    entry->setPin(pin);
-    const auto row = HistoryMenuItem::make(entry, nullptr, configuration, images, strings);
-    EXPECT_TRUE(row->isPinned() && row->keyEquivalent() == pin && row->state() == MenuItem::State::on);
-  }
-}
-
 TEST_F(HistoryMenuItemTest, RebuildsReadEachEntryOnceButFollowTheSettings) {
   const auto image = addEntry({{std::string("image/png"), FakeImageDecoder::encode(10, 10)}});
   addText("text");

@@ -1,9 +1,5 @@
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "core/history/Clipboard.h"
@@ -23,9 +19,7 @@ class MenuFixture : public ::testing::Test, public CoreFakes {
   MenuFixture() {
     menu->addItem(header);
     header->setEnabled(false);
-    for (const MenuFooter footer : allMenuFooterCases()) {
-      menu->addItem(makeMenuFooterItem(footer, configuration, strings));
-    }
+    addFooter();
   }
 
   // A saved entry, copied one minute after the previous one.
@@ -42,9 +36,7 @@ class MenuFixture : public ::testing::Test, public CoreFakes {
   Texts shownTitles() const { return shownRows(true); }
   // The key equivalents of the shown primaries, top first.
   Texts shownKeys() const { return testing::shownKeys(*menu); }
-  HistoryMenuItemPtr highlightedRow() const {
-    return std::dynamic_pointer_cast<HistoryMenuItem>(menu->highlightedItem());
-  }
+  HistoryMenuItemPtr highlightedRow() const { return std::dynamic_pointer_cast<HistoryMenuItem>(menu->highlightedItem()); }
   HistoryMenuItemPtr row(const std::string& title, bool alternate = false) const {
     for (const auto& item : menu->items()) {
       const auto row = std::dynamic_pointer_cast<HistoryMenuItem>(item);
@@ -56,9 +48,10 @@ class MenuFixture : public ::testing::Test, public CoreFakes {
   // Builds the footer items anew for the settings now, as the program does when "hideFooter" changes.
   void rebuildFooter() {
     menu->removeItemsIf([](const MenuItem& item) { return menuFooterFromTag(item.tag()).has_value(); });
-    for (const MenuFooter footer : allMenuFooterCases()) {
-      menu->addItem(makeMenuFooterItem(footer, configuration, strings));
-    }
+    addFooter();
+  }
+  void addFooter() {
+    for (const MenuFooter footer : allMenuFooterCases()) menu->addItem(makeMenuFooterItem(footer, configuration, strings));
   }
 
   std::unique_ptr<HistoryStore> store = HistoryStore::open("", queue, true, log);

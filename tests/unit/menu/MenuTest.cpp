@@ -187,22 +187,6 @@ TEST_F(MenuTest, PinLettersSkipPAndQAndRunOutToAnEmptyPinWithoutKey) {
   EXPECT_EQ(menu->highlightedItem(), nullptr) << "no unpinned row to highlight";
 }
 
-TEST_F(MenuTest, RowsAreMadeWhenAskedForNotForEveryEntry) {
-  configuration.setHistorySize(3000);
-  for (int i = 0; i < 3000; ++i) addText("entry " + std::to_string(i));
-  menu->menuWillOpen();
-  EXPECT_EQ(menu->size(), 1u + 6000u + 6u);
-  EXPECT_EQ(menu->madeRows(), 2u) << "the highlighted pair";
-  EXPECT_EQ(menu->itemAt(1 + 2 * 1500)->title(), "entry 1499");
-  EXPECT_EQ(menu->madeRows(), 4u);
-  menu->updateFilter("entry 29");
-  EXPECT_EQ(shownTitles().size(), 111u);
-  EXPECT_LE(menu->madeRows(), 2u + 2u + 222u);
-  menu->updateFilter("");
-  menu->menuWillOpen();
-  EXPECT_EQ(menu->madeRows(), 2u) << "a rebuild starts afresh";
-}
-
 TEST_F(MenuTest, RemoveItemsRebuildsAndNotificationsKeepMenuAndStoreInStep) {
   for (const char* text : {"a", "b"}) addText(text);
   int notifications = 0;
