@@ -16,13 +16,14 @@ using Entries = std::vector<HistoryItemPtr>;
 // afresh gives (the Sorter's, shown last first), whatever happened in between.
 class MenuEntriesTest : public MenuFixture {
  protected:
-  Entries kept() const {
+  static Entries kept(const MenuEntries& from) {
     Entries result;
-    for (const auto slot : *entries.order()) result.push_back(entries.entry(slot));
+    for (const auto slot : *from.order()) result.push_back(from.entry(slot));
     return result;
   }
-  Entries sortedAfresh() {
-    Entries sorted = Sorter(configuration.sortBy(), configuration).sort(store->all());
+  Entries kept() const { return kept(entries); }
+  Entries sortedAfresh(const HistoryStore& from, const std::string& sortBy) {
+    Entries sorted = Sorter(sortBy, configuration).sort(from.all());
     std::reverse(sorted.begin(), sorted.end());
     return sorted;
   }
@@ -66,7 +67,7 @@ TEST_F(MenuEntriesTest, TheKeptOrderIsTheSortersAfterEveryKindOfChange) {
     if (rng() % 4 == 0) {
       history->trim();
       update();
-      ASSERT_EQ(kept(), sortedAfresh());
+      ASSERT_EQ(kept(), sortedAfresh(*store, configuration.sortBy()));
     }
   }
 }
@@ -98,7 +99,6 @@ TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
     }
     onDisk->saveContext();
   }
-  // The store read in the background with the menu's order and texts made ahead, then taken over.
   const auto readAhead = [&](MenuEntries::SortKey key) {
     auto preparation = std::make_shared<MenuEntries::Preparation>(Search::defaultFuse(), key, true);
     auto loaded = HistoryStore::openInBackground(file, queue, log, log,
@@ -109,7 +109,7 @@ TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
   };
   for (const auto key : {MenuEntries::SortKey::lastCopiedAt, MenuEntries::SortKey::numberOfCopies}) {
     auto [loaded, made] = readAhead(key);
-    // Changes before the menu first opens.
+    // Changes before the menu first opens are taken over.
     const auto all = loaded->all();
     all[0]->setPin("a");
     all[1]->setNumberOfCopies(5);
@@ -117,11 +117,7 @@ TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
     queue.advance(1);
     loaded->insertItem({{std::string("text/plain"), std::string("epsilon")}});
     made->update(MenuEntries::SortKey::lastCopiedAt, true);
-    Entries sorted = Sorter("lastCopiedAt", configuration).sort(loaded->all());
-    std::reverse(sorted.begin(), sorted.end());
-    Entries kept;
-    for (const auto slot : *made->order()) kept.push_back(made->entry(slot));
-    EXPECT_EQ(kept, sorted);
+    EXPECT_EQ(kept(*made), sortedAfresh(*loaded, "lastCopiedAt"));
     loaded->saveContext();
   }
   // The search reads the texts made ahead, even when another program changes the bytes on disk afterwards.

@@ -7,7 +7,8 @@ namespace {
 
 MenuItemPtr item(const std::string& title) { return std::make_shared<MenuItem>(title); }
 
-std::vector<std::string> titles(const MenuModel& menu) {
+using Titles = std::vector<std::string>;
+Titles titles(const MenuModel& menu) {
   std::vector<std::string> result;
   for (const auto& entry : menu.items()) result.push_back(entry->title());
   return result;
@@ -20,15 +21,15 @@ TEST(MenuModel, MembershipIsByIdentityAndAnItemLivesInOneMenuAtATime) {
   first.addItem(a);
   first.insertItem(item("b"), 0);
   first.insertItem(item("c"), 99);  // past the end: appended
-  EXPECT_EQ(titles(first), (std::vector<std::string>{"b", "a", "c"}));
+  EXPECT_EQ(titles(first), (Titles{"b", "a", "c"}));
   EXPECT_FALSE(first.contains(*item("a")));
 
   second.addItem(a);  // moves
-  EXPECT_EQ(titles(first), (std::vector<std::string>{"b", "c"}));
+  EXPECT_EQ(titles(first), (Titles{"b", "c"}));
   EXPECT_EQ(a->menu(), &second);
   second.addItem(item("d"));
   second.insertItems({item("x"), a}, 2);  // re-inserting shifts the position it leaves
-  EXPECT_EQ(titles(second), (std::vector<std::string>{"d", "x", "a"}));
+  EXPECT_EQ(titles(second), (Titles{"d", "x", "a"}));
 }
 
 TEST(MenuModel, OnlyEnabledItemsOfThisMenuTakeTheHighlightAndItLeavesWithTheItem) {
@@ -92,9 +93,7 @@ class OnePairRunMenu : public MenuModel {
     return pair_[index];
   }
   std::optional<std::size_t> pairItemIndex(const MenuItem& entry) const override {
-    if (&entry == pair_[0].get()) return 0;
-    if (&entry == pair_[1].get()) return 1;
-    return std::nullopt;
+    return &entry == pair_[0].get() ? std::optional<std::size_t>(0) : &entry == pair_[1].get() ? std::optional<std::size_t>(1) : std::nullopt;
   }
 
  private:
@@ -105,7 +104,7 @@ TEST(MenuModel, ItemsInsertedAtTheRunsFirstIndexGoBeforeItAndWithinItRightAfterI
   OnePairRunMenu menu;
   menu.insertItem(item("before"), 1);
   menu.insertItem(item("after"), 3);
-  EXPECT_EQ(titles(menu), (std::vector<std::string>{"header", "before", "pair", "pair alt", "after", "footer"}));
+  EXPECT_EQ(titles(menu), (Titles{"header", "before", "pair", "pair alt", "after", "footer"}));
 }
 
 }  // namespace
