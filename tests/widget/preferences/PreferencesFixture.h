@@ -4,9 +4,6 @@
 #include <memory>
 #include <optional>
 
-#include <QMessageBox>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include "core/app/LaunchAtLogin.h"
@@ -25,27 +22,6 @@
 
 namespace marbrel::testing {
 
-// Answers the next modal message box that opens and remembers its text.
-class AlertCatcher {
- public:
-  AlertCatcher() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      text_ = box->text();
-      box->done(QMessageBox::Ok);
-      timer_.stop();
-    });
-    timer_.start(5);
-  }
-  bool wait() { return processEventsUntil([this] { return text_.has_value(); }); }
-  QString text() const { return text_.value_or(QString()); }
-
- private:
-  QTimer timer_;
-  std::optional<QString> text_;
-};
-
 // Settings in a file of their own, a desktop's hot keys in memory, English texts, and a keyboard
 // whose keys type what a US layout types.
 struct PreferencesFixture : ::testing::Test {
@@ -63,15 +39,12 @@ struct PreferencesFixture : ::testing::Test {
   std::unique_ptr<PreferencesContext> context;
 
   PreferencesFixture() {
-    defaults.registerDefault("historySize", 200);
-    defaults.registerDefault("showInStatusBar", true);
-    defaults.registerDefault("hideTitle", true);
-    defaults.registerDefault("pasteByDefault", true);
-    defaults.registerDefault("maxMenuItems", 0);
-    defaults.registerDefault("imageMaxHeight", 40.0);
+    for (const auto& [key, value] : {std::pair<const char*, Defaults::Value>{"historySize", 200}, {"showInStatusBar", true},
+                                     {"hideTitle", true}, {"pasteByDefault", true}, {"maxMenuItems", 0}, {"imageMaxHeight", 40.0}})
+      defaults.registerDefault(key, value);
     shortcuts.createName(Name::popup());
     context.reset(new PreferencesContext{configuration, launchAtLogin, shortcuts, notifications, strings,
-                                         ShortcutText(usKeys), [] { return menuItems(); }, alerts,
+                                         ShortcutText(usKeys), menuItems, alerts,
                                          [this] { return storedEntries; }});
   }
 

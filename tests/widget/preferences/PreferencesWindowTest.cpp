@@ -1,7 +1,18 @@
+#include <algorithm>
+#include <iterator>
+
 #include <QAbstractAnimation>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QFormLayout>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "fakes/FakeKeyboardLayout.h"
+#include "shell/preferences/AboutDialog.h"
+#include "shell/preferences/AboutWindowPresenter.h"
 #include "shell/preferences/PreferencePane.h"
 #include "shell/preferences/PreferencesMainWindow.h"
 #include "shell/preferences/PreferencesTabViewController.h"
@@ -21,14 +32,50 @@ struct PreferencesWindowTest : PreferencesFixture {
   PreferencesMainWindow& window() { return controller().window(); }
   PreferencesTabViewController& tabs() { return controller().tabViewController(); }
   PreferencePane& pane(int index) { return *tabs().preferencePanes().at(index); }
-  QAction* item(const char* identifier) {
-    return tabs().styleController()->toolbarItem(QString::fromLatin1(identifier));
-  }
+  QAction* item(const char* identifier) { return tabs().styleController()->toolbarItem(QString::fromLatin1(identifier)); }
   // Lets a running pane switch finish at once.
   void landTransition() {
     if (QAbstractAnimation* running = tabs().runningTransition()) running->setCurrentTime(running->totalDuration());
   }
 };
+
+// Every one of `controls` lies inside the window, overlaps no other and shows on its background.
+void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& controls) {
+  const QImage image = window.grab().toImage();
+  const qreal scale = image.devicePixelRatio();
+  const QRgb background = image.pixel(QPoint(2, 2) * scale);
+  std::vector<QRect> placed;
+  for (QWidget* control : controls) {
+    SCOPED_TRACE(control->objectName().isEmpty() ? control->metaObject()->className() : control->objectName().toStdString());
+    ASSERT_TRUE(control->isVisible());
+    const QRect area(control->mapTo(&window, QPoint(0, 0)), control->size());
+    EXPECT_TRUE(window.rect().contains(area)) << "cut off by the window's edge";
+    for (const QRect& other : placed) EXPECT_FALSE(area.intersects(other)) << "drawn over another control";
+    placed.push_back(area);
+    const QRect pixels = QRect(area.topLeft() * scale, area.size() * scale).intersected(image.rect());
+    int drawn = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+      for (int x = pixels.left(); x <= pixels.right(); ++x) drawn += image.pixel(x, y) != background ? 1 : 0;
+    }
+    EXPECT_GE(drawn, 30) << "drawn blank";
+  }
+}
+
+// The labels and controls of a pane's form; a holder of several controls counts by its visible parts.
+std::vector<QWidget*> formControls(QWidget& pane) {
+  std::vector<QWidget*> controls;
+  auto* form = qobject_cast<QFormLayout*>(pane.layout());
+  for (int row = 0; form && row < form->rowCount(); ++row) {
+    for (const auto role : {QFormLayout::LabelRole, QFormLayout::FieldRole}) {
+      QWidget* widget = form->itemAt(row, role) ? form->itemAt(row, role)->widget() : nullptr;
+      if (!widget) continue;
+      const auto parts = widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+      if (!widget->layout() || parts.isEmpty() || qobject_cast<QAbstractSpinBox*>(widget)) controls.push_back(widget);
+      else std::copy_if(parts.begin(), parts.end(), std::back_inserter(controls), [](QWidget* w) { return w->isVisible(); });
+    }
+  }
+  return controls;
+}
 
 // The pane, not the recorder (which records any key), holds the focus; a reversed switch lands.
 TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneAndPlace) {
@@ -55,36 +102,50 @@ TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneA
   EXPECT_EQ(window().frameGeometry().topLeft(), place);
 }
 
-// With Russian selected, a menu item's combination is refused by its Latin letter, not the Cyrillic.
+TEST_F(PreferencesWindowTest, EveryControlOfEachPaneAndTheAboutWindowIsDrawnWhole) {
+  preferences.show();
+  const auto general = formControls(pane(0));
+  EXPECT_EQ(general.size(), 12u) << "six rows: a label and a control each";
+  expectEachControlDrawnApart(window(), general);
+  item("appearance")->trigger();
+  landTransition();
+  const auto appearance = formControls(pane(1));
+  EXPECT_EQ(appearance.size(), 14u) << "five labels, two pop-ups, the slider and its value, the size, four boxes";
+  expectEachControlDrawnApart(window(), appearance);
+  AboutWindowPresenter about{strings};
+  about.openAbout();
+  ASSERT_NE(about.dialog(), nullptr);
+  AboutDialog& dialog = *about.dialog();
+  expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()});
+}
+
+// With Russian selected, the Quit item's Ctrl+Q is refused by its Latin letter, not the Cyrillic.
 TEST_F(PreferencesFixture, TheDesktopWindowReadsKeysFromTheLatinLayout) {
   FakeKeyboardLayout keyboard;
   keyboard.addSource("us");
   keyboard.addSource("ru", /*asciiCapable=*/false);
-  for (const auto& [code, latin, cyrillic] : {std::tuple<std::uint16_t, const char*, const char*>{9, "v", "м"},
-                                              {12, "q", "й"}, {43, ",", "б"}, {45, "n", "т"}}) {
+  for (const auto& [code, latin, cyrillic] : {std::tuple<std::uint16_t, const char*, const char*>{9, "v", "м"}, {12, "q", "й"}}) {
     keyboard.setText("us", code, latin);
     keyboard.setText("ru", code, cyrillic);
   }
   keyboard.select("ru");
-  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard, [] {
-    return std::vector<MenuKeyEquivalent>{{"q", cocoa_flags::kCommand, "Quit"}, {",", cocoa_flags::kCommand, "Preferences…"}};
-  }, alerts, {});
+  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard, menuItems, alerts, {});
   desktop->show();
   auto* recorder = desktop->controller()->window().findChild<ShortcutRecorder*>();
   ASSERT_NE(recorder, nullptr);
   EXPECT_EQ(recorder->text(), "Ctrl+Shift+V");
-  for (const auto& [key, item] : {std::pair<int, const char*>{Qt::Key_Q, "Quit"}, {Qt::Key_Comma, "Preferences…"}}) {
-    SCOPED_TRACE(item);
-    recorder->setFocus(Qt::MouseFocusReason);
-    ASSERT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));
-    AlertCatcher alert;
-    pressKey(recorder, key, Qt::ControlModifier);
-    ASSERT_TRUE(alert.wait()) << "the menu item's combination is refused";
-    EXPECT_TRUE(alert.text().endsWith(QString::fromUtf8("the menu item “%1”.").arg(QString::fromUtf8(item))));
-    EXPECT_EQ(shortcuts.getShortcut(Name::popup()), (Shortcut{9, carbon_modifiers::kCommand | carbon_modifiers::kShift}));
-    recorder->clearFocus();
-    ASSERT_TRUE(processEventsUntil([&] { return !recorder->isRecording(); }));
-  }
+  recorder->setFocus(Qt::MouseFocusReason);
+  ASSERT_TRUE(processEventsUntil([&] { return recorder->isRecording(); }));
+  QString shown;  // the refusal's message box, read and answered once it is up
+  QObject::connect(recorder, &ShortcutRecorder::alertShown, [&] {
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) shown = box->text(), box->done(0);
+    });
+  });
+  pressKey(recorder, Qt::Key_Q, Qt::ControlModifier);
+  ASSERT_TRUE(processEventsUntil([&] { return !shown.isEmpty(); })) << "the menu item's combination is refused";
+  EXPECT_TRUE(shown.endsWith(QString::fromUtf8("the menu item “Quit”."))) << shown.toStdString();
+  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), (Shortcut{9, carbon_modifiers::kCommand | carbon_modifiers::kShift}));
 }
 
 }  // namespace
