@@ -14,45 +14,35 @@ namespace {
 using modifier_flags::kCommand;
 using modifier_flags::kOption;
 using modifier_flags::kShift;
+using Parts = std::array<std::vector<MenuItemPtr>, 3>;  // the items before the run, the run's pairs, the items after
 
-MenuItemPtr item(const std::string& title, const std::string& key = "", std::uint64_t mask = kCommand) {
+// An alternate is hidden, as the menus make them.
+MenuItemPtr item(const std::string& title, const std::string& key = "", std::uint64_t mask = kCommand,
+                 bool alternate = false) {
   auto result = std::make_shared<MenuItem>(title);
   result->setKeyEquivalent(key);
   result->setKeyEquivalentModifierMask(mask);
-  return result;
-}
-
-MenuItemPtr alternate(const std::string& title, const std::string& key, std::uint64_t mask = kOption) {
-  auto result = item(title, key, mask);
-  result->setAlternate(true);
-  result->setHidden(true);
+  result->setAlternate(alternate);
+  result->setHidden(alternate);
   return result;
 }
 
 // A menu that shows its pairs as a run, as the history menu does.
 class PairedMenu : public MenuModel {
  public:
-  PairedMenu(const std::vector<MenuItemPtr>& before, const std::vector<MenuItemPtr>& pairItems,
-             const std::vector<MenuItemPtr>& after)
-      : items_(pairItems) {
-    for (const auto& item : before) addItem(item);
-    for (const auto& item : after) addItem(item);
-    placePairRun(before.size());
+  explicit PairedMenu(const Parts& parts) : items_(parts[1]) {
+    for (const auto& each : parts[0]) addItem(each);
+    for (const auto& each : parts[2]) addItem(each);
+    placePairRun(parts[0].size());
     for (std::size_t pair = 0; 2 * pair < items_.size(); ++pair) {
-      if (const auto* thumbnail = std::get_if<ThumbnailImage>(&items_[2 * pair]->image())) {
-        images_.push_back({pair, thumbnail->height});
-      }
+      const auto* thumbnail = std::get_if<ThumbnailImage>(&items_[2 * pair]->image());
+      if (thumbnail) images_.push_back({pair, thumbnail->height});
+      if (!items_[2 * pair]->keyEquivalent().empty()) keyed_.push_back(pair);
     }
     pairsChanged();
   }
   const std::vector<PairImage>& pairImages() const override { return images_; }
-  std::vector<std::size_t> pairsWithKeyEquivalents() const override {
-    std::vector<std::size_t> keyed;
-    for (std::size_t pair = 0; 2 * pair < items_.size(); ++pair) {
-      if (!items_[2 * pair]->keyEquivalent().empty()) keyed.push_back(pair);
-    }
-    return keyed;
-  }
+  std::vector<std::size_t> pairsWithKeyEquivalents() const override { return keyed_; }
 
  protected:
   std::size_t pairCount() const override { return items_.size() / 2; }
@@ -62,14 +52,17 @@ class PairedMenu : public MenuModel {
     return items_[index];
   }
   std::optional<std::size_t> pairItemIndex(const MenuItem& item) const override {
-    const auto found = std::find_if(items_.begin(), items_.end(), [&](const MenuItemPtr& i) { return i.get() == &item; });
+    const auto found = std::find_if(items_.begin(), items_.end(), [&](const auto& i) { return i.get() == &item; });
     return found == items_.end() ? std::nullopt : std::optional(std::size_t(found - items_.begin()));
   }
 
  private:
   std::vector<MenuItemPtr> items_;
   std::vector<PairImage> images_;
+  std::vector<std::size_t> keyed_;
 };
+
+std::string title(const MenuItemPtr& item) { return item ? item->title() : ""; }
 
 TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
   std::mt19937 rng(4);
@@ -79,29 +72,21 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
     const auto make = [seed = rng()] {
       std::mt19937 random(seed);
       std::vector<MenuItemPtr> run;
-      const int count = 1 + int(random() % 60);
-      for (int p = 0; p < count; ++p) {
+      for (int p = 0, count = 1 + int(random() % 60); p < count; ++p) {
         const std::string key = p < 9 ? std::to_string(p + 1) : "";
         run.push_back(item("paste " + std::to_string(p), key));
-        run.push_back(alternate("copy " + std::to_string(p), key));
-        if (random() % 5 == 0) {
-          const double height = double(random() % 80);
-          for (const auto& member : {run.end()[-2], run.end()[-1]}) member->setImage(ThumbnailImage{nullptr, 100, height});
-        }
+        run.push_back(item("copy " + std::to_string(p), key, kOption, true));
+        const ThumbnailImage tall{nullptr, 100, double(random() % 80)};
+        if (random() % 5 == 0) for (const auto& member : {run.end()[-2], run.back()}) member->setImage(tall);
       }
-      return std::array<std::vector<MenuItemPtr>, 3>{
-          {{item("header")}, run, {MenuItem::makeSeparator(), item("Clear", "\u232B", kCommand | kOption),
-                                   alternate("Clear All", "\u232B", kCommand | kOption | kShift), item("Quit", "q")}}};
+      return Parts{{{item("header")}, run,
+                    {MenuItem::makeSeparator(), item("Clear", "\u232B", kCommand | kOption),
+                     item("Clear All", "\u232B", kCommand | kOption | kShift, true), item("Quit", "q")}}};
     };
     MenuModel plain("plain");
-    for (const auto& part : make()) {
-      for (const auto& each : part) plain.addItem(each);
-    }
-    const auto twin = make();
-    PairedMenu paired(twin[0], twin[1], twin[2]);
-    const int pairs = int(twin[1].size() / 2);
+    for (const auto& part : make()) for (const auto& each : part) plain.addItem(each);
+    const PairedMenu paired(make());
     ASSERT_EQ(paired.size(), plain.size());
-
     for (const std::uint64_t held : {std::uint64_t{0}, kOption, kCommand | kOption, kCommand | kOption | kShift}) {
       SCOPED_TRACE(held);
       const auto expected = MenuRows::layout(plain, held);
@@ -109,34 +94,33 @@ TEST(MenuRowsOfARun, ARunOfPairsLaysOutAsTheSameItemsHeldOneByOne) {
       ASSERT_EQ(rows.size(), expected.size());
       ASSERT_EQ(MenuRows::totalHeight(rows), MenuRows::totalHeight(expected));
       // An alternate stands in for its primary while exactly its modifiers are held.
-      int alternatesShown = 0;
+      std::size_t alternatesShown = 0;
       for (std::size_t r = 0; r < rows.size(); ++r) {
-        const MenuRow got = rows[r];
+        const auto describe = [](const MenuRow& row) {
+          return std::tuple(row.kind, row.shown->title(), row.primary->title(), row.top, row.height);
+        };
         const MenuRow want = expected[r];
+        EXPECT_EQ(describe(rows[r]), describe(want));
         alternatesShown += want.shown != want.primary ? 1 : 0;
-        EXPECT_EQ(got.kind, want.kind);
-        EXPECT_EQ(got.shown->title(), want.shown->title());
-        EXPECT_EQ(got.primary->title(), want.primary->title());
-        EXPECT_EQ(std::make_pair(got.top, got.height), std::make_pair(want.top, want.height));
         // A row is one line high unless its image preview needs more.
         const auto* thumbnail = std::get_if<ThumbnailImage>(&want.shown->image());
-        if (want.kind == MenuRow::Kind::item) EXPECT_TRUE(thumbnail ? want.height >= thumbnail->height : want.height == 24);
+        const bool oneLine = want.height == 24;
+        if (want.kind == MenuRow::Kind::item) EXPECT_TRUE(thumbnail ? want.height >= thumbnail->height : oneLine);
       }
-      EXPECT_EQ(alternatesShown, held == kOption ? pairs : held == (kCommand | kOption | kShift) ? 1 : 0);
+      EXPECT_EQ(alternatesShown,
+                held == kOption ? (paired.size() - 5) / 2 : held == (kCommand | kOption | kShift) ? 1 : 0);
       for (int y = -1; y <= MenuRows::totalHeight(rows); y += 7) {
         EXPECT_EQ(MenuRows::rowAt(rows, y), MenuRows::rowAt(expected, y));
       }
       for (std::size_t index = 0; index < plain.size(); ++index) {
-        EXPECT_EQ(MenuRows::rowOf(rows, paired.itemAt(index).get()),
-                  MenuRows::rowOf(expected, plain.itemAt(index).get()));
-        const auto shown = MenuRows::highlightFor(rows, paired.itemAt(index).get());
-        const auto wanted = MenuRows::highlightFor(expected, plain.itemAt(index).get());
-        EXPECT_EQ(shown ? shown->title() : "", wanted ? wanted->title() : "");
+        const MenuItem* got = paired.itemAt(index).get();
+        const MenuItem* want = plain.itemAt(index).get();
+        EXPECT_EQ(MenuRows::rowOf(rows, got), MenuRows::rowOf(expected, want));
+        EXPECT_EQ(title(MenuRows::highlightFor(rows, got)), title(MenuRows::highlightFor(expected, want)));
       }
       for (const std::string key : {"1", "5", "9", "q", "\u232B", "x"}) {
-        const auto chosen = MenuRows::itemForKeyEquivalent(paired, key, held);
-        const auto wanted = MenuRows::itemForKeyEquivalent(plain, key, held);
-        EXPECT_EQ(chosen ? chosen->title() : "", wanted ? wanted->title() : "") << key;
+        EXPECT_EQ(title(MenuRows::itemForKeyEquivalent(paired, key, held)),
+                  title(MenuRows::itemForKeyEquivalent(plain, key, held))) << key;
       }
     }
   }
@@ -149,7 +133,7 @@ TEST(MenuRowsKeyEquivalents, MatchTheCharacterAndExactlyTheModifiers) {
   disabled->setEnabled(false);
   const std::tuple<MenuItemPtr, std::string, std::uint64_t, bool> rows[] = {
       {item("row", "1"), "1", kCommand | kShift, false}, {item("row", "1"), "1", 0, false},
-      {item("pinned", "K"), "k", kCommand, true},        {alternate("copy", "1"), "1", kOption, true},
+      {item("pinned", "K"), "k", kCommand, true},        {item("copy", "1", kOption, true), "1", kOption, true},
       {hidden, "q", kCommand, false},                    {disabled, "3", kCommand, false},
   };
   for (const auto& [row, characters, held, matches] : rows) {
