@@ -15,8 +15,6 @@
 namespace marbrel {
 namespace {
 
-using testing::sendKey;
-
 // "paste N" on Ctrl+N+1 with its hidden alternate "copy N" on Alt+N+1; the listener handles `handled`.
 class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
  protected:
@@ -43,13 +41,14 @@ class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
   }
 
   void open() { popup.open(menu, QPoint(20, 20), this, [this] { ++closings; }); }
-  void key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-    sendKey(popup.focusWidget() ? popup.focusWidget() : &popup, type, key, modifiers, text);
-  }
-  void press(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-    key(QEvent::KeyPress, k, modifiers, text);
+  // A key event where the window system delivers it: to the pop-up's focused widget.
+  void press(int key, Qt::KeyboardModifiers modifiers = {}, const QString& text = {},
+             QEvent::Type type = QEvent::KeyPress) {
+    testing::sendKey(popup.focusWidget() ? popup.focusWidget() : &popup, type, key, modifiers, text);
   }
   std::string highlighted() const { return menu.highlightedItem()->title(); }
+  // The first row's item and the highlighted one.
+  std::string shown() const { return popup.rows()[0].shown->title() + "/" + highlighted(); }
 
   FakeStrings strings;
   MenuModel menu{"test"};
@@ -62,18 +61,14 @@ class MenuPopupTest : public ::testing::Test, public MenuTrackingListener {
 
 TEST_F(MenuPopupTest, AltShowsAlternatesAndKeysGoToTheListenerFirstThenCloseOrChoose) {
   open();
-  ASSERT_EQ(popup.rows().size(), 3u);
-  EXPECT_EQ(popup.rows()[0].shown->title(), "paste 0");
+  EXPECT_EQ(shown(), "paste 0/paste 0");
   press(Qt::Key_Alt);
-  EXPECT_EQ(popup.rows()[0].shown->title(), "copy 0");
-  EXPECT_EQ(highlighted(), "copy 0") << "Alt+Return must choose it";
-  key(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+  EXPECT_EQ(shown(), "copy 0/copy 0") << "Alt+Return must choose it";
+  press(Qt::Key_Alt, Qt::AltModifier, {}, QEvent::KeyRelease);
+  EXPECT_EQ(shown(), "paste 0/paste 0");
   EXPECT_TRUE(heard.empty()) << "modifier keys alone are no key presses";
-  EXPECT_EQ(popup.rows()[0].shown->title(), "paste 0");
-  EXPECT_EQ(highlighted(), "paste 0");
   press(Qt::Key_Alt);
   press(Qt::Key_Return, Qt::AltModifier, "\r");
-  key(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
   EXPECT_EQ(chosen, std::vector<std::string>{"copy 0"});
   EXPECT_FALSE(popup.isOpen());
 
@@ -87,8 +82,6 @@ TEST_F(MenuPopupTest, AltShowsAlternatesAndKeysGoToTheListenerFirstThenCloseOrCh
   EXPECT_FALSE(popup.isOpen()) << "left to the pop-up, Escape closes it";
   EXPECT_EQ(closings, 2);
   open();
-  press(Qt::Key_4, Qt::ControlModifier, "4");
-  EXPECT_TRUE(popup.isOpen()) << "no item has Ctrl+4";
   press(Qt::Key_2, Qt::ControlModifier, "2");
   open();
   press(Qt::Key_3, Qt::AltModifier, "3");
