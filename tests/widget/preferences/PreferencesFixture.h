@@ -39,9 +39,11 @@ struct PreferencesFixture : ::testing::Test {
   std::unique_ptr<PreferencesContext> context;
 
   PreferencesFixture() {
-    for (const auto& [key, value] : {std::pair<const char*, Defaults::Value>{"historySize", 200}, {"showInStatusBar", true},
-                                     {"hideTitle", true}, {"pasteByDefault", true}, {"maxMenuItems", 0}, {"imageMaxHeight", 40.0}})
+    for (const auto& [key, value] : {std::pair<const char*, Defaults::Value>{"historySize", 200},
+                                     {"showInStatusBar", true}, {"hideTitle", true}, {"pasteByDefault", true},
+                                     {"maxMenuItems", 0}, {"imageMaxHeight", 40.0}}) {
       defaults.registerDefault(key, value);
+    }
     shortcuts.createName(Name::popup());
     context.reset(new PreferencesContext{configuration, launchAtLogin, shortcuts, notifications, strings,
                                          ShortcutText(usKeys), menuItems, alerts,

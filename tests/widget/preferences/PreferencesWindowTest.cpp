@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 #include <iterator>
 
 #include <QAbstractAnimation>
@@ -32,7 +33,8 @@ struct PreferencesWindowTest : PreferencesFixture {
   PreferencesMainWindow& window() { return controller().window(); }
   PreferencesTabViewController& tabs() { return controller().tabViewController(); }
   PreferencePane& pane(int index) { return *tabs().preferencePanes().at(index); }
-  QAction* item(const char* identifier) { return tabs().styleController()->toolbarItem(QString::fromLatin1(identifier)); }
+  QAction* item(const char* identifier) { return tabs().styleController()->toolbarItem(QLatin1String(identifier)); }
+  ShortcutRecorder& recorder() { return *window().findChild<ShortcutRecorder*>(); }
   // Lets a running pane switch finish at once.
   void landTransition() {
     if (QAbstractAnimation* running = tabs().runningTransition()) running->setCurrentTime(running->totalDuration());
@@ -46,7 +48,7 @@ void expectEachControlDrawnApart(QWidget& window, const std::vector<QWidget*>& c
   const QRgb background = image.pixel(QPoint(2, 2) * scale);
   std::vector<QRect> placed;
   for (QWidget* control : controls) {
-    SCOPED_TRACE(control->objectName().isEmpty() ? control->metaObject()->className() : control->objectName().toStdString());
+    SCOPED_TRACE(control->objectName().toStdString() + " " + control->metaObject()->className());
     ASSERT_TRUE(control->isVisible());
     const QRect area(control->mapTo(&window, QPoint(0, 0)), control->size());
     EXPECT_TRUE(window.rect().contains(area)) << "cut off by the window's edge";
@@ -71,18 +73,21 @@ std::vector<QWidget*> formControls(QWidget& pane) {
       if (!widget) continue;
       const auto parts = widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
       if (!widget->layout() || parts.isEmpty() || qobject_cast<QAbstractSpinBox*>(widget)) controls.push_back(widget);
-      else std::copy_if(parts.begin(), parts.end(), std::back_inserter(controls), [](QWidget* w) { return w->isVisible(); });
+      else std::copy_if(parts.begin(), parts.end(), std::back_inserter(controls), std::mem_fn(&QWidget::isVisible));
     }
   }
   return controls;
 }
 
 // The pane, not the recorder (which records any key), holds the focus; a reversed switch lands.
-TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneAndPlace) {
+TEST_F(PreferencesWindowTest, ShowsEachPaneWholeAtItsSizeAndKeepsThePaneAndPlace) {
   preferences.show();
   ASSERT_TRUE(activate(window()));
   EXPECT_EQ(QApplication::focusWidget(), &pane(0));
   EXPECT_EQ(window().minimumSize(), window().maximumSize()) << "the user cannot resize it";
+  const auto general = formControls(pane(0));
+  EXPECT_EQ(general.size(), 12u) << "six rows: a label and a control each";
+  expectEachControlDrawnApart(window(), general);
   const QPoint top = window().geometry().topLeft();
   item("appearance")->trigger();
   tabs().runningTransition()->setCurrentTime(100);
@@ -94,6 +99,9 @@ TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneA
   EXPECT_NE(window().size(), tabs().windowSizeForPane(pane(0))) << "the panes should differ for this to mean anything";
   EXPECT_EQ(window().geometry().topLeft(), top);
   EXPECT_TRUE(!pane(0).isVisible() && pane(1).isVisible() && !pane(1).graphicsEffect());
+  const auto appearance = formControls(pane(1));
+  EXPECT_EQ(appearance.size(), 14u) << "five labels, two pop-ups, the slider and its value, the size, four boxes";
+  expectEachControlDrawnApart(window(), appearance);
   window().move(40, 50);
   const QPoint place = window().frameGeometry().topLeft();
   window().close();
@@ -102,16 +110,7 @@ TEST_F(PreferencesWindowTest, ShowsItsPanesOneAtATimeAtTheirSizeAndKeepsThePaneA
   EXPECT_EQ(window().frameGeometry().topLeft(), place);
 }
 
-TEST_F(PreferencesWindowTest, EveryControlOfEachPaneAndTheAboutWindowIsDrawnWhole) {
-  preferences.show();
-  const auto general = formControls(pane(0));
-  EXPECT_EQ(general.size(), 12u) << "six rows: a label and a control each";
-  expectEachControlDrawnApart(window(), general);
-  item("appearance")->trigger();
-  landTransition();
-  const auto appearance = formControls(pane(1));
-  EXPECT_EQ(appearance.size(), 14u) << "five labels, two pop-ups, the slider and its value, the size, four boxes";
-  expectEachControlDrawnApart(window(), appearance);
+TEST_F(PreferencesFixture, TheAboutWindowIsDrawnWhole) {
   AboutWindowPresenter about{strings};
   about.openAbout();
   ASSERT_NE(about.dialog(), nullptr);
@@ -119,17 +118,58 @@ TEST_F(PreferencesWindowTest, EveryControlOfEachPaneAndTheAboutWindowIsDrawnWhol
   expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()});
 }
 
+// What each press leaves stored and shown; the window's shortcut fires only once recording ends.
+TEST_F(PreferencesWindowTest, TheRecorderReadsPressesAsTheirKeysAndModifiersAndNotAsWindowShortcuts) {
+  preferences.show();
+  ASSERT_TRUE(activate(window()));
+  int fired = 0;
+  auto* close = new QAction(&window());
+  close->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::META | Qt::Key_W));
+  window().addAction(close);
+  QObject::connect(close, &QAction::triggered, [&] { ++fired; });
+  EXPECT_EQ(recorder().text(), "Ctrl+Shift+V");
+  constexpr auto command = carbon_modifiers::kCommand;
+  constexpr auto superCtrlAlt = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+  const struct {
+    std::vector<std::tuple<int, Qt::KeyboardModifiers, const char*>> presses;
+    Shortcut stored;
+    QString shown;
+  } rows[] = {
+      {{{Qt::Key_F5, Qt::NoModifier, ""}}, {96, 0}, "F5"},
+      {{{Qt::Key_Control, Qt::ControlModifier, ""},  // modifier keys alone are skipped
+        {Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier, ""},
+        {Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier, "N"}},
+       {45, command | carbon_modifiers::kShift}, "Ctrl+Shift+N"},
+      // Super, Ctrl and Alt together; the test keyboard gives no character for that key.
+      {{{Qt::Key_W, superCtrlAlt, "\x17"}}, {13, command | carbon_modifiers::kOption | carbon_modifiers::kControl},
+       QStringLiteral("Super+Ctrl+Alt+") + QChar(0xFFFD)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.shown.toStdString());
+    recorder().setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(processEventsUntil([&] { return recorder().isRecording(); }));
+    for (const auto& [key, modifiers, text] : row.presses) pressKey(&recorder(), key, modifiers, text);
+    EXPECT_EQ(shortcuts.getShortcut(Name::popup()), row.stored);
+    EXPECT_EQ(recorder().text(), row.shown);
+    EXPECT_FALSE(recorder().isRecording() || shortcuts.isPaused());
+  }
+  EXPECT_EQ(fired, 0);
+  pressKey(&pane(0), Qt::Key_W, superCtrlAlt, "\x17");
+  EXPECT_EQ(fired, 1);
+}
+
 // With Russian selected, the Quit item's Ctrl+Q is refused by its Latin letter, not the Cyrillic.
 TEST_F(PreferencesFixture, TheDesktopWindowReadsKeysFromTheLatinLayout) {
   FakeKeyboardLayout keyboard;
   keyboard.addSource("us");
   keyboard.addSource("ru", /*asciiCapable=*/false);
-  for (const auto& [code, latin, cyrillic] : {std::tuple<std::uint16_t, const char*, const char*>{9, "v", "м"}, {12, "q", "й"}}) {
+  for (const auto& [code, latin, cyrillic] : {std::tuple<int, const char*, const char*>{9, "v", "м"}, {12, "q", "й"}}) {
     keyboard.setText("us", code, latin);
     keyboard.setText("ru", code, cyrillic);
   }
   keyboard.select("ru");
-  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard, menuItems, alerts, {});
+  auto desktop =
+      QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard, menuItems, alerts, {});
   desktop->show();
   auto* recorder = desktop->controller()->window().findChild<ShortcutRecorder*>();
   ASSERT_NE(recorder, nullptr);
@@ -145,7 +185,6 @@ TEST_F(PreferencesFixture, TheDesktopWindowReadsKeysFromTheLatinLayout) {
   pressKey(recorder, Qt::Key_Q, Qt::ControlModifier);
   ASSERT_TRUE(processEventsUntil([&] { return !shown.isEmpty(); })) << "the menu item's combination is refused";
   EXPECT_TRUE(shown.endsWith(QString::fromUtf8("the menu item “Quit”."))) << shown.toStdString();
-  EXPECT_EQ(shortcuts.getShortcut(Name::popup()), (Shortcut{9, carbon_modifiers::kCommand | carbon_modifiers::kShift}));
 }
 
 }  // namespace
