@@ -168,8 +168,8 @@ TEST_F(PreferencesFixture, TheDesktopWindowReadsKeysFromTheLatinLayout) {
     keyboard.setText("ru", code, cyrillic);
   }
   keyboard.select("ru");
-  auto desktop =
-      QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard, menuItems, alerts, {});
+  auto desktop = QtPreferencesWindow::forDesktop(configuration, shortcuts, notifications, strings, keyboard,
+                                                 menuItems, alerts, {});
   desktop->show();
   auto* recorder = desktop->controller()->window().findChild<ShortcutRecorder*>();
   ASSERT_NE(recorder, nullptr);

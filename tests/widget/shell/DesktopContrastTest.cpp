@@ -75,20 +75,13 @@ TEST(XSettingsTest, ReadsEveryTypeInBothByteOrdersAndDamagedBlobsGiveNothing) {
 
 // GTK_THEME, when set and not empty, wins over the settings manager's theme; damage means no contrast.
 TEST(DesktopContrastTest, AHighContrastThemeFromGtkThemeOrTheSettingsManagerAsksForContrast) {
-  for (const auto& [theme, asks] : {std::pair{"HighContrastInverse", true}, {"high-contrast", true},
-                                    {"High Contrast", true}, {"Adwaita-HighContrast:dark", true}, {"", false},
-                                    {"Contrast", false}, {"HighC0ntrast", false}}) {
-    EXPECT_EQ(DesktopContrast::themeAsksForContrast(theme), asks) << theme;
-  }
   const std::string highContrast = Blob().string("Net/ThemeName", "HighContrast").bytes();
   const std::string adwaita = Blob().string("Net/ThemeName", "Adwaita").bytes();
   const std::tuple<const char*, std::optional<std::string>, bool> rows[] = {
-      {nullptr, adwaita, false},
-      {"Adwaita", highContrast, false},
-      {"HighContrast", adwaita, true},
-      {"", highContrast, true},
-      {nullptr, std::nullopt, false},
-      {nullptr, std::string("\x00\x01\x02", 3), false},
+      {"HighContrastInverse", adwaita, true}, {"high-contrast", {}, true}, {"High Contrast", {}, true},
+      {"Adwaita-HighContrast:dark", {}, true}, {"Contrast", {}, false}, {"HighC0ntrast", {}, false},
+      {nullptr, adwaita, false}, {"Adwaita", highContrast, false}, {"", highContrast, true},
+      {nullptr, std::nullopt, false}, {nullptr, std::string("\x00\x01\x02", 3), false},
       {nullptr, Blob().integer("Net/ThemeName", 1).bytes(), false},  // a theme name of the wrong type
   };
   for (const auto& [gtkTheme, blob, asks] : rows) {
