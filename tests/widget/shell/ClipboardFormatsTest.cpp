@@ -15,19 +15,15 @@ TEST(ClipboardFormats, TextTargetsBecomeOneTypeAndAreReadAsUtf8OtherTargetsAsThe
   EXPECT_EQ(formats[0].targets, (std::vector<std::string>{"UTF8_STRING", "STRING", "TEXT", "text/plain"}));
   EXPECT_EQ(formats[1].type, "text/plain;charset=utf-8");
 
-  const struct {
-    const char* target;
-    std::string read;
-    std::string kept;
-  } rows[] = {
+  const std::tuple<const char*, std::string, std::string> rows[] = {  // a target, what it reads, what is kept
       {"UTF8_STRING", std::string("ok \xff!\0", 6), "ok \xef\xbf\xbd!"},  // U+FFFD, the NUL dropped
       {"STRING", "caf\xe9", "caf\xc3\xa9"},                                // Latin-1
       {"text/plain", std::string("raw \xff\0", 6), std::string("raw \xff\0", 6)},
       {"image/png", std::string("\x89PNG\0", 5), std::string("\x89PNG\0", 5)},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.target);
-    EXPECT_EQ(clipboard_formats::decode(row.target, row.read), row.kept);
+  for (const auto& [target, read, kept] : rows) {
+    SCOPED_TRACE(target);
+    EXPECT_EQ(clipboard_formats::decode(target, read), kept);
   }
 }
 
