@@ -35,10 +35,6 @@ struct PreferencesWindowTest : PreferencesFixture {
   PreferencePane& pane(int index) { return *tabs().preferencePanes().at(index); }
   QAction* item(const char* identifier) { return tabs().styleController()->toolbarItem(QLatin1String(identifier)); }
   ShortcutRecorder& recorder() { return *window().findChild<ShortcutRecorder*>(); }
-  // Lets a running pane switch finish at once.
-  void landTransition() {
-    if (QAbstractAnimation* running = tabs().runningTransition()) running->setCurrentTime(running->totalDuration());
-  }
 };
 
 // Every one of `controls` lies inside the window, overlaps no other and shows on its background.
@@ -94,7 +90,8 @@ TEST_F(PreferencesWindowTest, ShowsEachPaneWholeAtItsSizeAndKeepsThePaneAndPlace
   item("general")->trigger();
   tabs().runningTransition()->setCurrentTime(100);
   item("appearance")->trigger();
-  landTransition();
+  QAbstractAnimation* running = tabs().runningTransition();  // the last switch, let finish at once
+  if (running) running->setCurrentTime(running->totalDuration());
   EXPECT_EQ(window().size(), tabs().windowSizeForPane(pane(1)));
   EXPECT_NE(window().size(), tabs().windowSizeForPane(pane(0))) << "the panes should differ for this to mean anything";
   EXPECT_EQ(window().geometry().topLeft(), top);
@@ -127,7 +124,6 @@ TEST_F(PreferencesWindowTest, TheRecorderReadsPressesAsTheirKeysAndModifiersAndN
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::META | Qt::Key_W));
   window().addAction(close);
   QObject::connect(close, &QAction::triggered, [&] { ++fired; });
-  EXPECT_EQ(recorder().text(), "Ctrl+Shift+V");
   constexpr auto command = carbon_modifiers::kCommand;
   constexpr auto superCtrlAlt = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
   const struct {

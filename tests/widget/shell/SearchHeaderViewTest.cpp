@@ -48,8 +48,7 @@ class SearchHeaderViewTest : public ::testing::Test, public testing::CoreFakes, 
   }
   // Types one character where the window system delivers it: to the pop-up's focused widget.
   void type(int key, const QString& text) {
-    QWidget* target = popup.focusWidget() ? popup.focusWidget() : &popup;
-    for (const auto event : {QEvent::KeyPress, QEvent::KeyRelease}) testing::sendKey(target, event, key, {}, text);
+    testing::pressKey(popup.focusWidget() ? popup.focusWidget() : &popup, key, {}, text);
   }
 
   MenuModel menu{"Marbrel"};
