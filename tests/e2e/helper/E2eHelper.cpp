@@ -2,7 +2,6 @@
 // below. Clipboard owners print "owned" once they own it and leave when another program takes it.
 // paste-target writes its text field's text to FILE after every change. lock-group selects layout
 // group N; press presses X key codes together and releases them in reverse, as a person would.
-#include <chrono>
 #include <cstdio>
 #include <unistd.h>
 
@@ -17,7 +16,6 @@
 
 // X11 headers last: their macros break Qt headers included after them.
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #undef KeyPress  // an X event type; Qt's QEvent::KeyPress is meant below
 
@@ -113,63 +111,6 @@ int pasteTarget(QApplication& app, const QString& path) {
   return app.exec();
 }
 
-// An X clipboard owner that names its formats at once but sends the text incrementally, one byte
-// every half second, without ever ending the transfer.
-int stallClipboard(Display* display) {
-  const auto atom = [display](const char* name) { return XInternAtom(display, name, False); };
-  const Atom clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), utf8 = atom("UTF8_STRING");
-  const Atom offered[] = {targets, utf8, atom("text/plain")};
-  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-  XSetSelectionOwner(display, clipboard, window, CurrentTime);
-  if (XGetSelectionOwner(display, clipboard) != window) return 1;
-  say("owned");
-  Window reader = None;  // the window the endless transfer goes to
-  Atom property = None;
-  bool pieceWanted = false;
-  using Clock = std::chrono::steady_clock;
-  auto nextPiece = Clock::now();
-  for (const auto end = Clock::now() + std::chrono::seconds(120); Clock::now() < end;) {
-    if (pieceWanted && Clock::now() >= nextPiece) {
-      XChangeProperty(display, reader, property, utf8, 8, PropModeReplace, reinterpret_cast<const unsigned char*>("x"), 1);
-      pieceWanted = false;
-      nextPiece = Clock::now() + std::chrono::milliseconds(500);
-      say("piece");
-    }
-    XFlush(display);
-    if (!XPending(display)) {
-      ::usleep(20000);
-      continue;
-    }
-    XEvent event;
-    XNextEvent(display, &event);
-    if (event.type == SelectionClear) break;
-    // The reader deleted the last piece: the next one follows half a second after the one before.
-    pieceWanted = pieceWanted || (event.type == PropertyNotify && event.xproperty.window == reader &&
-                                  event.xproperty.atom == property && event.xproperty.state == PropertyDelete);
-    if (event.type != SelectionRequest) continue;
-    const XSelectionRequestEvent& request = event.xselectionrequest;
-    XSelectionEvent answer{SelectionNotify, 0, False, nullptr, request.requestor, request.selection,
-                           request.target, request.property, request.time};
-    if (request.target == targets) {
-      XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(offered), 3);
-    } else if (request.target == offered[1] || request.target == offered[2]) {
-      if (reader != None) XSelectInput(display, reader, NoEventMask);
-      reader = request.requestor;
-      property = request.property;
-      XSelectInput(display, reader, PropertyChangeMask);
-      const long size = 1 << 20;
-      XChangeProperty(display, reader, property, atom("INCR"), 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(&size), 1);
-      say("asked");
-    } else {
-      answer.property = None;
-    }
-    XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&answer));
-  }
-  return 0;
-}
-
 int lockGroup(Display* display, unsigned group) {
   XkbLockGroup(display, XkbUseCoreKbd, group);
   XSync(display, False);
@@ -196,10 +137,9 @@ int main(int argc, char** argv) {
   if (command == QStringLiteral("stalled-clipboard")) return serveClipboard(app, new StalledMimeData(args.mid(1)));
   if (command == QStringLiteral("paste-target") && args.size() == 2) return pasteTarget(app, args.at(1));
   Display* display = XOpenDisplay(nullptr);
-  if (display && command == QStringLiteral("stall-clipboard")) return stallClipboard(display);
   if (display && command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
   if (display && command == QStringLiteral("press")) return press(display, args.mid(1));
-  std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stall-clipboard | "
-                       "stalled-clipboard TYPE... | paste-target FILE | lock-group N | press KEYCODE...\n");
+  std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stalled-clipboard TYPE... | "
+                       "paste-target FILE | lock-group N | press KEYCODE...\n");
   return 2;
 }
