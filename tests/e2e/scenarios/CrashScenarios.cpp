@@ -17,8 +17,7 @@ class CrashScenario : public Scenario {
  protected:
   CrashScenario() { tools = {"sqlite3"}; startsMarbrel = false; }
 
-  // xclip takes the clipboard with `text` and serves it until another program takes it over;
-  // returns once another client reads the text back.
+  // xclip serves `text` until another program copies; returns once another client reads it back.
   bool xclipCopy(const std::string& text) {
     const std::string file = outputDir + "/xclip-" + std::to_string(owners.size()) + ".txt";
     std::ofstream(file, std::ios::binary) << text;
@@ -77,16 +76,13 @@ TEST_F(CrashScenario, KillsWhileCopyingLoseNothingShownAndLeaveASoundStore) {
   for (int round = 0; round < 50 && Clock::now() < budget; ++round) {
     const std::string prefix = "crash " + runId + " round " + std::to_string(round);
     ASSERT_TRUE(captureWorks(prefix)) << "capture did not resume after kill " << kills;
-    // One more copy, and the kill lands at a moment that turns with the round: while it is still
-    // waiting for the capture timer, the instant the store's files change (a write under way),
-    // or just after the history shows it. What the history shows is noted before the copy, unless
-    // the kill waits for the copy to show, so that nothing delays the kill.
+    // One more copy, killed by turns while waiting for the capture timer, the instant the store is
+    // written, or once the history shows it (what it showed is noted first, to delay no kill).
     const std::string last = prefix + " last";
     if (round % 3 != 2) noteShown();
     const auto before = storeState();
     ASSERT_TRUE(xclipCopy(last));
     if (round % 3 == 1) {
-      // Looks every millisecond, to kill within a moment of the write.
       const auto deadline = Clock::now() + std::chrono::seconds(10);
       while (storeState() == before && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       EXPECT_NE(storeState(), before) << "the store was not written";

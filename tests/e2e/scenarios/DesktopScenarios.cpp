@@ -17,24 +17,13 @@ class DesktopScenario : public Scenario {
   // Left Control, Left Shift and the X key code `key` pressed by the helper (which leaves the layout
   // group alone, where xdotool would select the group of the first layout for the press).
   bool menuOpensWithCtrlShiftAnd(const std::string& key) {
-    const std::vector<std::string> argv = {MARBREL_E2E_HELPER, "press", "37", "50", key};
-    for (int attempt = 0; attempt < 4; ++attempt) {
-      if (run(argv).exitCode != 0) return false;
-      if (!waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)).empty()) return true;
-    }
-    return false;
+    return !openMenuBy([&] { run({MARBREL_E2E_HELPER, "press", "37", "50", key}); }).empty();
   }
 };
 
-class LateTrayScenario : public DesktopScenario {
- protected:
-  LateTrayScenario() { tray = Tray::later; tools = {}; }
-};
+struct LateTrayScenario : DesktopScenario { LateTrayScenario() { tray = Tray::later; tools = {}; } };
 
-class TwoMonitorScenario : public DesktopScenario {
- protected:
-  TwoMonitorScenario() { monitors = 2; tools = {}; }
-};
+struct TwoMonitorScenario : DesktopScenario { TwoMonitorScenario() { monitors = 2; tools = {}; } };
 
 // Shortcuts are stored by key position, as they were recorded: through keymap changes the grab
 // follows the key, and when a layout puts another letter on it the shortcut stays on the key. The

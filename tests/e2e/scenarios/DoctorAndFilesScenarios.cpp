@@ -36,10 +36,7 @@ std::string looselyProtected(const std::string& root) {
       .out;
 }
 
-class DoctorScenario : public Scenario {
- protected:
-  DoctorScenario() { startsMarbrel = false; }
-};
+struct DoctorScenario : Scenario { DoctorScenario() { startsMarbrel = false; } };
 
 TEST_F(DoctorScenario, UnderX11DoctorFindsEverythingAndSecretCopiesLeaveNoBytesOnDiskWhereEveryFileIsPrivate) {
   const CommandResult r = run({MARBREL_EXECUTABLE, "doctor"}, std::chrono::seconds(30));

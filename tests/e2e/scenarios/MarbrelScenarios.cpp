@@ -10,10 +10,7 @@ class MarbrelScenario : public Scenario {
  protected:
   // Copies two texts, each recorded before the next.
   void copyTwoTexts() {
-    ASSERT_TRUE(copy({{"text/plain", "alpha one"}}));
-    ASSERT_TRUE(waitForEntry("alpha one"));
-    ASSERT_TRUE(copy({{"text/plain", "beta two"}}));
-    ASSERT_TRUE(waitForEntry("beta two"));
+    for (const char* text : {"alpha one", "beta two"}) ASSERT_TRUE(copy({{"text/plain", text}}) && waitForEntry(text)) << text;
   }
   int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
 };

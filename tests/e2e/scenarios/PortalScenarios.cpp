@@ -28,13 +28,7 @@ class PortalScenario : public Scenario {
   bool start() { return startMarbrel(environment()); }
 
   // The desktop delivers the shortcut until the menu shows (a busy machine may still be binding it).
-  std::string activateUntilMenu() {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      portal->control("Activate", {"popup"});
-      if (std::string menu = waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)); !menu.empty()) return menu;
-    }
-    return {};
-  }
+  std::string activateUntilMenu() { return openMenuBy([&] { portal->control("Activate", {"popup"}); }); }
   // A second launch asks the running program to open its menu (the desktop's key binding's way).
   std::string reopenMenu() {
     const auto second = launch({MARBREL_EXECUTABLE}, "second-launch.log", environment());
@@ -144,8 +138,7 @@ TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeave
   EXPECT_TRUE(marbrel->running());
 }
 
-class PortalVersionTwoScenario : public PortalScenario {
- protected:
+struct PortalVersionTwoScenario : PortalScenario {
   PortalVersionTwoScenario() { frontend = PortalBus::Frontend::standIn; }
 };
 

@@ -89,8 +89,7 @@ class WaylandScenario : public Scenario {
   std::unique_ptr<WaylandSession> wayland;  // stopped after the programs in it, which TearDown() stops
 };
 
-class WaylandTrayScenario : public WaylandScenario {
- protected:
+struct WaylandTrayScenario : WaylandScenario {
   WaylandTrayScenario() { withBar = true; tools = {"swaybar", "dbus-send", "xdotool"}; }
 };
 

@@ -11,10 +11,9 @@
 
 namespace marbrel::e2e {
 
-// A private session bus with a desktop portal on it: the real xdg-desktop-portal frontend, choosing
-// the test backend (tests/e2e/portal) through a .portal file for the desktop "marbreltest"; or,
-// for portal versions newer than the installed frontend speaks, the test service standing in for
-// the frontend. The backend records every call it is asked. Everything started stops with it.
+// A private session bus with a desktop portal: the real frontend choosing the recording test backend
+// (tests/e2e/portal) for the desktop "marbreltest", or, for versions newer than it speaks, the test
+// service standing in for the frontend. Everything started stops with it.
 class PortalBus {
  public:
   enum class Frontend { real, standIn };

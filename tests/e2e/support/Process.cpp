@@ -11,14 +11,6 @@
 
 namespace marbrel::e2e {
 
-namespace {
-
-int openForWriting(const std::string& path) {
-  return ::open(path.empty() ? "/dev/null" : path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-}
-
-}  // namespace
-
 void applyEnvironment(const std::map<std::string, std::string>& env) {
   for (const auto& [key, value] : env) {
     if (key.rfind("-", 0) == 0) {
@@ -31,24 +23,22 @@ void applyEnvironment(const std::map<std::string, std::string>& env) {
 
 Process::Process(std::vector<std::string> argv, const std::map<std::string, std::string>& env,
                  const std::string& logFile, const std::string& errFile) {
-  spawn(argv, env, [&] { return openForWriting(logFile); },
-        [&] { return errFile.empty() ? -1 : openForWriting(errFile); });
+  const auto open = [](const std::string& path) {
+    return ::open(path.empty() ? "/dev/null" : path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  };
+  const int output = open(logFile), errors = errFile.empty() ? output : open(errFile);
+  spawn(argv, env, output, errors);
+  ::close(output);
+  if (errors != output) ::close(errors);
 }
 
-Process::Process(std::vector<std::string> argv, int outputFd) {
-  spawn(argv, {}, [outputFd] { return outputFd; }, [] { return -1; });
-}
-
-void Process::spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                    const std::function<int()>& out, const std::function<int()>& err) {
+void Process::spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int output, int errors) {
   pid_ = ::fork();
   if (pid_ != 0) return;
   ::setpgid(0, 0);
-  const int output = out();
-  const int errors = err();
   ::dup2(::open("/dev/null", O_RDONLY), 0);
   ::dup2(output, 1);
-  ::dup2(errors >= 0 ? errors : output, 2);
+  ::dup2(errors, 2);
   applyEnvironment(env);
   std::vector<char*> args;
   for (auto& arg : argv) args.push_back(arg.data());

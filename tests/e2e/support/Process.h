@@ -14,16 +14,15 @@ namespace marbrel::e2e {
 // Changes this process's environment: each key is set to its value, and a key "-NAME" removes NAME.
 void applyEnvironment(const std::map<std::string, std::string>& env);
 
-// A child process that the test started, in a process group of its own; stopped (TERM, then KILL,
-// the whole group) when the object goes away, so no test leaves processes behind.
+// A child process in a process group of its own, stopped (TERM, then KILL, the whole group) when the
+// object goes away, so no test leaves processes behind.
 class Process {
  public:
-  // Starts `argv[0]` (looked up in PATH) with `env` applied; its output goes to `logFile` (or
-  // /dev/null when empty), its errors to `errFile` if given, else with the output.
+  // Starts `argv[0]` (from PATH) with `env` applied, output to `logFile` (or /dev/null), errors to `errFile` or with it.
   Process(std::vector<std::string> argv, const std::map<std::string, std::string>& env = {},
           const std::string& logFile = "", const std::string& errFile = "");
   // The same with output and errors going to the open file `outputFd`, which the caller still owns.
-  Process(std::vector<std::string> argv, int outputFd);
+  Process(std::vector<std::string> argv, int outputFd) { spawn(argv, {}, outputFd, outputFd); }
   ~Process() { stop(); }
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -37,8 +36,7 @@ class Process {
   void stop(std::chrono::milliseconds grace = std::chrono::milliseconds(3000));
 
  private:
-  void spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             const std::function<int()>& out, const std::function<int()>& err);
+  void spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int output, int errors);
 
   pid_t pid_ = -1;
   std::optional<int> status_;

@@ -64,11 +64,11 @@ std::string Scenario::trayIcon() {
   return {};
 }
 
-std::string Scenario::openMenu(const std::string& keys) {
+std::string Scenario::openMenuBy(const std::function<void()>& press) {
   // A press can be lost while the previous menu's grab is still being released, or before the
   // program has grabbed the shortcut.
   for (int attempt = 0; attempt < 4; ++attempt) {
-    key(keys);
+    press();
     if (std::string menu = waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)); !menu.empty()) return menu;
   }
   return {};

@@ -15,10 +15,8 @@
 
 namespace marbrel::e2e {
 
-// The base of the end-to-end scenarios: a private X server with a tray host, Marbrel running on it
-// with private settings and history, and the tools to act as a user and as other programs. Skips
-// with the reason when the stage cannot be set up or a tool is missing. A scenario on another stage
-// (a Wayland session) overrides setUpStage(), run() and launch().
+// The base of the end-to-end scenarios: a private X server with a tray host, Marbrel on it, and the
+// tools to act as a user and as other programs; skips with the reason when a tool is missing.
 class Scenario : public ::testing::Test {
  protected:
   enum class Tray { atStart, later };
@@ -41,14 +39,15 @@ class Scenario : public ::testing::Test {
 
   bool startTray() { return trayRunning = x->startTray(); }
   std::string trayIcon();  // the icon's window, or empty
-  // Opens the menu with the shortcut `keys`, pressing again when a busy machine lost the press;
-  // returns the menu's window id, or empty when it never showed.
-  std::string openMenu(const std::string& keys = "ctrl+shift+v");
+  // Opens the menu by `press` (the shortcut `keys`), pressing again when a busy machine lost the
+  // press; returns the menu's window id, or empty when it never showed.
+  std::string openMenuBy(const std::function<void()>& press);
+  std::string openMenu(const std::string& keys = "ctrl+shift+v") { return openMenuBy([&] { key(keys); }); }
   bool closeMenu();
 
   // Another program copies: each representation is TYPE and bytes. Returns once it owns the clipboard.
   bool copy(const std::vector<std::pair<std::string, std::string>>& representations);
-  // The stored history, top first; the entry titled `title` (or null); waiting for one.
+  // The stored history, top first; the entry titled `title` (or null).
   nlohmann::json history() const;
   nlohmann::json entryTitled(const std::string& title) const;
   bool waitForEntry(const std::string& title) const {
@@ -68,14 +67,12 @@ class Scenario : public ::testing::Test {
   bool waitForNoWindow(const std::string& pattern) const;
   std::string waitForMenu() const { return waitForWindow("^Marbrel Menu$"); }
   bool waitForMenuClosed() const { return waitForNoWindow("^Marbrel Menu$"); }
-  // Where a window is on the desktop (its top-left corner) and its size, in pixels.
   struct WindowRect { int x = 0, y = 0, width = 0, height = 0; };
   std::optional<WindowRect> windowRect(const std::string& id) const;
   int windowHeight(const std::string& id) const { return windowRect(id).value_or(WindowRect{}).height; }
   // Gives a window the keyboard focus (there is no window manager to do it) and waits until it has it.
   bool focus(const std::string& id) const;
-  // Saves <outputDir>/<name>.png of `window` ("root": the screen; empty: the open menu) and answers
-  // whether it looks drawn (text, highlight and frame make many colours; a blank window few).
+  // Saves <outputDir>/<name>.png of `window` ("root": the screen; empty: the menu); false when it looks blank.
   bool screenshot(const std::string& name, std::string window = "") const;
   bool setting(const std::string& key, const std::string& value) const {
     return run({MARBREL_EXECUTABLE, "defaults", "write", key, "-string", value}).exitCode == 0;

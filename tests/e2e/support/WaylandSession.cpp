@@ -18,15 +18,11 @@ constexpr const char* kTestUser = "marbrel-test";
 
 // The focused window's name in sway's tree (tiled and floating windows alike).
 std::string focusedName(const nlohmann::json& node) {
-  if (node.value("focused", false) && node.contains("name") && node["name"].is_string()) {
-    const std::string type = node.value("type", "");
-    if (type == "con" || type == "floating_con") return node["name"].get<std::string>();
-  }
+  const std::string type = node.value("type", "");
+  if (node.value("focused", false) && (type == "con" || type == "floating_con") && node["name"].is_string()) return node["name"];
   for (const char* children : {"nodes", "floating_nodes"}) {
-    if (!node.contains(children)) continue;
-    for (const auto& child : node[children]) {
-      std::string name = focusedName(child);
-      if (!name.empty()) return name;
+    for (const auto& child : node.value(children, nlohmann::json::array())) {
+      if (std::string name = focusedName(child); !name.empty()) return name;
     }
   }
   return {};

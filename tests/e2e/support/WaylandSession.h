@@ -10,10 +10,9 @@
 
 namespace marbrel::e2e {
 
-// A private Wayland session: a headless sway with XWayland, run by an unprivileged user (sway
-// refuses root; when the tests run as root, the user "marbrel-test" is created once), with its own
-// runtime, settings and data folders. Every program started in it runs as that user. Everything
-// started, including what sway itself launched, is stopped when the session goes away.
+// A private Wayland session: a headless sway with XWayland and its own folders, every program in it
+// run by an unprivileged user (sway refuses root: as root, "marbrel-test" is made once); all it
+// started, sway's own launches too, is stopped when it goes away.
 class WaylandSession {
  public:
   // Starts sway with `extraConfig` appended to its configuration; problem() says why when it could not.
@@ -23,8 +22,7 @@ class WaylandSession {
   WaylandSession& operator=(const WaylandSession&) = delete;
 
   const std::string& problem() const { return problem_; }
-  // WAYLAND_DISPLAY, DISPLAY (XWayland), the session's folders, no forced Qt platform, and the
-  // session bus once started (none before).
+  // WAYLAND_DISPLAY, DISPLAY (XWayland), the folders, no forced Qt platform, the bus once started.
   std::map<std::string, std::string> environment() const;
   // Starts a session bus, with no services to activate, for the programs started from now on.
   bool startSessionBus();
@@ -39,9 +37,8 @@ class WaylandSession {
     return runCommand(asUser(argv), environment(), timeout);
   }
 
-  // A native Wayland program (the helper) copies `representations` (TYPE and bytes each), or only
-  // offers their types, never sending bytes, when `stalled`; returns once the compositor offers the
-  // copy. The copier serves it until another copy replaces it.
+  // The helper, a native Wayland program, copies `representations` (TYPE and bytes each), or offers
+  // their types and never sends bytes when `stalled`; returns once the compositor offers the copy.
   bool copy(const std::vector<std::pair<std::string, std::string>>& representations, bool stalled = false);
   // What the latest copier printed ("asked" once a stalled one was asked for its bytes).
   std::string lastCopierOutput() const { return readFile(copierLog(copiers_.size() - 1)); }
@@ -54,8 +51,7 @@ class WaylandSession {
  private:
   bool createUser();
   bool waitForCompositor();
-  // Stops every process of the session's user that lives in this session (by its runtime folder),
-  // including those sway started on its own, which are not in our process group.
+  // Stops every process of this session (by its runtime folder), those sway started on its own too.
   void stopStrays();
   std::string copierLog(std::size_t index) const { return logDir_ + "/copier-" + std::to_string(index) + ".log"; }
 

@@ -12,9 +12,8 @@ namespace marbrel::e2e {
 // environment programs need to use it. Everything started is stopped when the session goes away.
 class XSession {
  public:
-  // Starts the server (ok() tells whether it came up), its logs in `logDir`. With several monitors,
-  // monitors of `width` x `height` stand side by side on one screen (RandR monitors, as a desktop
-  // with several monitors has them).
+  // Starts the server (ok() tells whether it came up), its logs in `logDir`; several monitors of
+  // `width` x `height` stand side by side on one screen, as RandR monitors.
   explicit XSession(const std::string& logDir, int width = 1280, int height = 800, int monitors = 1);
   ~XSession();
 
