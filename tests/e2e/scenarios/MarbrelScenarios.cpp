@@ -95,33 +95,28 @@ TEST_F(MarbrelScenario, FromTheKeyboardTheMenuFiltersPastesCopiesPinsAndDeletes)
 
 TEST_F(MarbrelScenario, TheFooterGoesAndComesBackTheTrayIconOpensTheMenuBelowItAndClearAsksFirst) {
   copyTwoTexts();
-  std::string menu = openMenu();
-  ASSERT_FALSE(menu.empty());
-  const int withFooter = windowHeight(menu);
-
-  ASSERT_TRUE(closeMenu());
-  // Written from a shell, the running program notices the file change; each opening shows what it
-  // has read so far.
-  ASSERT_EQ(run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", "true"}).exitCode, 0);
-  EXPECT_TRUE(waitFor([&] {
-    const int height = windowHeight(openMenu());
-    screenshot("menu-without-footer");
-    closeMenu();
-    return height < withFooter;
-  })) << "the footer is gone";
-  ASSERT_EQ(run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", "false"}).exitCode, 0);
-  EXPECT_TRUE(waitFor([&] {
-    const int height = windowHeight(openMenu());
-    closeMenu();
-    return height == withFooter;
-  })) << "the footer is back";
+  // Inside a 1-pixel frame: the 29-pixel header, two 24-pixel rows, then a 9-pixel separator and
+  // the four 24-pixel rows of the footer (Clear, Preferences, About, Quit).
+  const int withFooter = 1 + 29 + 2 * 24 + 9 + 4 * 24 + 1, withoutFooter = withFooter - 9 - 4 * 24;
+  // Written from a shell, the running program notices the file change; each opening shows what it has read.
+  const auto menuHeightBecomes = [&](int height, const char* hideFooter) {
+    EXPECT_EQ(run({MARBREL_EXECUTABLE, "defaults", "write", "hideFooter", "-bool", hideFooter}).exitCode, 0);
+    return waitFor([&] {
+      const std::string opened = openMenu();
+      const bool shown = waitFor([&] { return windowHeight(opened) == height; }, std::chrono::seconds(2));
+      if (shown) screenshot(std::string("footer-hidden-") + hideFooter);
+      return closeMenu() && shown;
+    });
+  };
+  EXPECT_TRUE(menuHeightBecomes(withoutFooter, "true")) << "the footer is gone, the rows stay";
+  EXPECT_TRUE(menuHeightBecomes(withFooter, "false")) << "the footer is back";
 
   const std::string icon = trayIcon();
   ASSERT_FALSE(icon.empty());
   const auto iconRect = windowRect(icon);
   ASSERT_TRUE(iconRect);
   run({"xdotool", "mousemove", "--window", icon, "4", "4", "click", "1"});
-  menu = waitForMenu();
+  const std::string menu = waitForMenu();
   ASSERT_FALSE(menu.empty()) << "a click on the icon opens the menu";
   EXPECT_TRUE(screenshot("from-tray"));
   const auto menuRect = windowRect(menu);
