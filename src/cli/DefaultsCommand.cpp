@@ -5,7 +5,9 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Settings.h"
+#include "core/config/Configuration.h"
 #include "core/config/Defaults.h"
+#include "core/config/PasteKeys.h"
 
 namespace marbrel::cli {
 
@@ -13,7 +15,7 @@ namespace {
 
 void usage(std::ostream& stream) {
   stream << "usage: marbrel defaults read [KEY]\n"
-            "       marbrel defaults write KEY -bool|-int|-float|-string|-array VALUE...\n"
+            "       marbrel defaults write KEY -bool|-int|-float|-string|-array|-dict VALUE...\n"
             "       marbrel defaults delete KEY\n"
             "       marbrel defaults keys [--json]\n";
 }
@@ -52,6 +54,16 @@ std::optional<double> parseFloat(const std::string& text) {
 std::optional<Defaults::Value> parseValue(const std::string& type, const std::vector<std::string>& values,
                                           std::string& problem) {
   if (type == "-array") return Defaults::Value(values);
+  if (type == "-dict") {
+    // Names and values in turn, as texts: an object of texts.
+    if (values.size() % 2 != 0) {
+      problem = "-dict takes pairs of a name and a value; '" + values.back() + "' has no value";
+      return std::nullopt;
+    }
+    Defaults::Value object = Defaults::Value::object();
+    for (std::size_t i = 0; i < values.size(); i += 2) object[values[i]] = values[i + 1];
+    return object;
+  }
   if (values.size() != 1) {
     problem = type + " takes exactly one value";
     return std::nullopt;
@@ -83,6 +95,12 @@ void printValue(std::ostream& out, const Defaults::Value& value) {
 
 std::string defaultText(const Defaults::Value& value) {
   return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+// What is wrong with `value` for a setting whose values the program checks; empty when it is fine.
+std::string problemWith(const std::string& key, const Defaults::Value& value) {
+  if (key == Configuration::Keys::pasteKeys) return paste_keys::problemWith(value);
+  return "";
 }
 
 // Every setting the program reads: key, type, default and meaning, in columns or as JSON.
@@ -158,6 +176,11 @@ int runDefaultsCommand(const std::vector<std::string>& args, std::ostream& out, 
     std::string problem;
     const auto value = parseValue(args[2], {args.begin() + 3, args.end()}, problem);
     if (!value) return usageError(err, problem);
+    // A value the program would misread is not stored at all.
+    if (const std::string refused = problemWith(key, *value); !refused.empty()) {
+      err << "marbrel defaults: " << refused << "\n";
+      return kExitUsage;
+    }
     if (!defaults.set(key, *value)) {
       err << "marbrel defaults: " << defaults.lastError() << "\n";
       return kExitFailure;

@@ -114,6 +114,25 @@ DoctorLine pasteLine(const DoctorProbe& probe) {
   return line;
 }
 
+// Which program is in front decides the paste combination (terminals paste with their own).
+DoctorLine pasteKeysLine(const DoctorProbe& probe) {
+  DoctorLine line{"pasteKeys", "paste keys", "", true, ""};
+  const bool dataControl = probe.offers.extDataControl || probe.offers.wlrDataControl;
+  if (probe.offers.session == Session::x11) {
+    line.value = "per program, by the window class of the window in front";
+  } else if (probe.offers.session == Session::wayland && probe.foreignToplevel && dataControl) {
+    line.value = "per program, by the app id of the window in front (wlr foreign toplevel)";
+  } else if (probe.offers.session == Session::wayland) {
+    line.ok = false;
+    line.value = "Ctrl+V into Wayland programs (the desktop does not say which window is in front); per program "
+                 "into X11 ones";
+    line.fix = "in a terminal, copy the entry only (Alt+Return) and paste it with the terminal's own key";
+  } else {
+    line.value = "Ctrl+V";
+  }
+  return line;
+}
+
 DoctorLine shortcutLine(const DoctorProbe& probe) {
   DoctorLine line{"shortcut", "global shortcut", "", true, ""};
   const ShortcutRoute route = shortcutRoute(probe.offers);
@@ -172,6 +191,7 @@ DoctorReport diagnose(const DoctorProbe& probe) {
   report.lines.push_back(captureLine(probe, report.captureWorks));
   report.lines.push_back(copyBackLine(probe));
   report.lines.push_back(pasteLine(probe));
+  report.lines.push_back(pasteKeysLine(probe));
   report.lines.push_back(shortcutLine(probe));
   report.lines.push_back(trayLine(probe));
   report.lines.push_back(fileLine("settings", "settings", probe.settings));

@@ -31,6 +31,7 @@ struct DoctorProbe {
   unsigned globalShortcutsVersion = 0;  // the portals' interface versions, 0 when not offered
   unsigned remoteDesktopVersion = 0;
   bool pasteRefused = false;     // the user refused the RemoteDesktop portal earlier
+  bool foreignToplevel = false;  // zwlr_foreign_toplevel_manager_v1: names the window in front
   std::string grantFile;         // where that answer is kept
   bool statusNotifierWatcher = false;  // a tray host on the session bus
   bool xSystemTray = false;            // a tray host on the X display
@@ -39,7 +40,8 @@ struct DoctorProbe {
 };
 
 struct DoctorLine {
-  std::string id;     // "session", "capture", "copyBack", "paste", "shortcut", "tray", "settings", "history"
+  std::string id;     // "session", "capture", "copyBack", "paste", "pasteKeys", "shortcut", "tray", "settings",
+                      // "history"
   std::string label;  // as printed: "clipboard capture"
   std::string value;  // what Marbrel uses, or "none"
   bool ok = true;

@@ -43,6 +43,11 @@ std::vector<Setting> makeSettings() {
       {Keys::ignoreEvents, "bool", false, {}, "pauses capturing: while true, copies are not recorded"},
       {Keys::ignoredPasteboardTypes, "array", nlohmann::json::array(), {},
        "further clipboard formats (MIME types) whose copies are never recorded"},
+      {Keys::pasteKeys, "dict", nlohmann::json::object(), {},
+       "the key combination that pastes in a program, by its application id or window class (matched "
+       "without case), such as \"st-256color\": \"Shift+Insert\"; added to the built-in table of terminals "
+       "(Ctrl+Shift+V; Shift+Insert, with the entry put on the primary selection, for xterm and urxvt); "
+       "programs neither names paste with Ctrl+V"},
       {Keys::maxItemSize, "int", 64, {},
        "the largest copy recorded, in MB of 1,048,576 bytes, all its formats together; a larger copy is "
        "left out and reported on standard error; 0 sets no limit"},

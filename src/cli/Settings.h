@@ -10,7 +10,7 @@ namespace marbrel::cli {
 // One setting a user may change with `marbrel defaults write`.
 struct Setting {
   std::string key;
-  // The `defaults write` flag that stores it, without its dash: bool, int, string or array.
+  // The `defaults write` flag that stores it, without its dash: bool, int, string, array or dict.
   std::string type;
   // What the program uses while nothing is stored.
   nlohmann::json defaultValue;

@@ -4,7 +4,7 @@
 # (`marbrel help`, `marbrel defaults keys --json`) by the package tests.
 
 _marbrel_keys="historySize sortBy pinTo popupPosition pasteByDefault fuzzySearch hideTitle hideSearch
-hideFooter showInStatusBar imageMaxHeight maxMenuItems ignoreEvents ignoredPasteboardTypes maxItemSize"
+hideFooter showInStatusBar imageMaxHeight maxMenuItems ignoreEvents ignoredPasteboardTypes pasteKeys maxItemSize"
 
 # The type flag a setting is written with; every flag for a key Marbrel does not read.
 _marbrel_type_flags() {
@@ -13,7 +13,8 @@ _marbrel_type_flags() {
         sortBy | pinTo | popupPosition) echo -string ;;
         pasteByDefault | fuzzySearch | hideTitle | hideSearch | hideFooter | showInStatusBar | ignoreEvents) echo -bool ;;
         ignoredPasteboardTypes) echo -array ;;
-        *) echo -bool -int -float -string -array ;;
+        pasteKeys) echo -dict ;;
+        *) echo -bool -int -float -string -array -dict ;;
     esac
 }
 

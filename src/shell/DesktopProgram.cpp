@@ -190,6 +190,7 @@ int runDesktopProgram(int argc, char** argv) {
   AppEnvironment environment{configuration, queue,  session->pasteboard(), session->keys(), statusItem, presenter,
                              alerts,        about,  *preferences, app,       images,     strings,
                              sauce,         shortcuts, HistoryStore::standardFile(), std::cout};
+  environment.frontWindow = &session->frontWindow();
   AppDelegate delegate(environment);
   running = &delegate;
   delegate.applicationWillFinishLaunching();

@@ -123,6 +123,8 @@ QString KeyEventTranslation::keyEquivalentText(const std::string& keyEquivalent,
     key = QStringLiteral("Del");
   } else if (key == QStringLiteral("\r")) {
     key = QStringLiteral("Return");
+  } else if (key == QStringLiteral("?\u20DD")) {
+    key = QStringLiteral("Insert");  // where Apple keyboards have Help
   } else {
     key = key.toUpper();
   }

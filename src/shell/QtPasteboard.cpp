@@ -107,4 +107,10 @@ void QtPasteboard::setData(const std::optional<std::string>& data, const std::st
   writtenFormats_.emplace_back(type, *data);
 }
 
+bool QtPasteboard::setPrimarySelectionText(const std::string& text) {
+  if (!clipboard_->supportsSelection()) return false;
+  clipboard_->setText(QString::fromStdString(text), QClipboard::Selection);
+  return true;
+}
+
 }  // namespace marbrel

@@ -39,6 +39,7 @@ class QtPasteboard : public QObject, public Pasteboard {
   void declareTypes(const std::vector<std::string>& types) override;
   void setData(const std::optional<std::string>& data, const std::string& type) override;
   void setChangeHandler(std::function<void()> handler) override { changeHandler_ = std::move(handler); }
+  bool setPrimarySelectionText(const std::string& text) override;
 
   // Whether changes of the clipboard are seen at all (the X server announces new owners).
   bool isWatching() const;

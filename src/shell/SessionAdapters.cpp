@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 #include <QDBusConnection>
@@ -12,6 +14,8 @@
 #include "shell/DataControlPasteboard.h"
 #include "shell/QtPasteboard.h"
 #include "shell/WaylandConnection.h"
+#include "shell/WaylandFrontWindow.h"
+#include "shell/X11FrontWindow.h"
 #include "shell/WaylandKeySynthesizer.h"
 #include "shell/XTestKeySynthesizer.h"
 #include "shell/portal/PortalKeySynthesizer.h"
@@ -23,18 +27,47 @@ struct SessionAdapters::Owned {
   std::unique_ptr<WaylandConnection> wayland;
   std::unique_ptr<DataControlPasteboard> dataControl;
   std::unique_ptr<WaylandKeySynthesizer> waylandKeys;
+  std::unique_ptr<WaylandFrontWindow> waylandFront;
+  std::unique_ptr<Pasteboard> withPrimary;
+  std::unique_ptr<X11FrontWindow> x11Front;
   std::unique_ptr<QtPasteboard> qtPasteboard;
   std::unique_ptr<XTestKeySynthesizer> xtest;
   std::unique_ptr<PortalKeySynthesizer> portalKeys;
 
   ~Owned() {
     waylandKeys.reset();
+    waylandFront.reset();
+    withPrimary.reset();
     dataControl.reset();
     wayland.reset();
   }
 };
 
 namespace {
+
+// A data-control clipboard whose primary selection is written on XWayland's: X terminals read it
+// there, and the compositor passes it on to Wayland programs.
+class PrimaryThroughXWayland : public Pasteboard {
+ public:
+  explicit PrimaryThroughXWayland(Pasteboard& clipboard) : clipboard_(clipboard) {}
+  std::int64_t changeCount() const override { return clipboard_.changeCount(); }
+  std::vector<std::shared_ptr<const PasteboardItem>> items() const override { return clipboard_.items(); }
+  void declareTypes(const std::vector<std::string>& types) override { clipboard_.declareTypes(types); }
+  void setData(const std::optional<std::string>& data, const std::string& type) override {
+    clipboard_.setData(data, type);
+  }
+  void setChangeHandler(std::function<void()> handler) override { clipboard_.setChangeHandler(std::move(handler)); }
+  bool setPrimarySelectionText(const std::string& text) override {
+    if (clipboard_.setPrimarySelectionText(text)) return true;
+    QClipboard* x11 = QGuiApplication::clipboard();
+    if (!x11 || !x11->supportsSelection()) return false;
+    x11->setText(QString::fromStdString(text), QClipboard::Selection);
+    return true;
+  }
+
+ private:
+  Pasteboard& clipboard_;
+};
 
 // Whether the paste goes through the RemoteDesktop portal: in a Wayland session, when the compositor
 // gives neither a virtual keyboard nor fake input and the portal is offered. The bus is asked only
@@ -76,8 +109,16 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
     };
     owned.waylandKeys = std::make_unique<WaylandKeySynthesizer>(*owned.wayland, explain,
                                                                 strings.localized("paste_permission_reason"));
-    adapters->pasteboard_ = owned.dataControl.get();
+    owned.withPrimary = std::make_unique<PrimaryThroughXWayland>(*owned.dataControl);
+    adapters->pasteboard_ = owned.withPrimary.get();
     adapters->keys_ = owned.waylandKeys.get();
+    owned.waylandFront = WaylandFrontWindow::create(*owned.wayland);
+    if (owned.waylandFront) {
+      adapters->frontWindow_ = owned.waylandFront.get();
+    } else {
+      owned.x11Front = std::make_unique<X11FrontWindow>(x11);
+      adapters->frontWindow_ = owned.x11Front.get();
+    }
     std::string pasteMethod = owned.waylandKeys->methodName();
     if (pastesThroughPortal(owned.waylandKeys->method(), /*capturesThroughX11=*/false)) {
       owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
@@ -87,7 +128,9 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
     }
     adapters->wayland_ = true;
     adapters->description_ = std::string("Wayland session: clipboard through ") + owned.dataControl->protocolName() +
-                             ", paste through " + pasteMethod + ", windows on XWayland";
+                             ", paste through " + pasteMethod + ", window in front from " +
+                             (owned.waylandFront ? "zwlr_foreign_toplevel_manager_v1" : "XWayland (X11 windows only)") +
+                             ", windows on XWayland";
     return adapters;
   }
   owned.wayland.reset();
@@ -97,6 +140,8 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
                  "are not recorded\n";
   }
   owned.xtest = std::make_unique<XTestKeySynthesizer>(x11);
+  owned.x11Front = std::make_unique<X11FrontWindow>(x11);
+  adapters->frontWindow_ = owned.x11Front.get();
   adapters->pasteboard_ = owned.qtPasteboard.get();
   adapters->keys_ = owned.xtest.get();
   // A Wayland session without data control (GNOME): XTest reaches X11 programs only; the portal, all.

@@ -5,6 +5,7 @@
 
 namespace marbrel {
 
+class FrontWindow;
 class KeySynthesizer;
 class Pasteboard;
 class PortalStatus;
@@ -26,6 +27,9 @@ class SessionAdapters {
 
   Pasteboard& pasteboard() const { return *pasteboard_; }
   KeySynthesizer& keys() const { return *keys_; }
+  // Names the program in front: a wlroots compositor's activated toplevel, else the X server's
+  // active window (under other compositors, XWayland's windows only).
+  const FrontWindow& frontWindow() const { return *frontWindow_; }
   // Whether the Wayland adapters were chosen.
   bool wayland() const { return wayland_; }
   // One line for the log: which adapters, through which protocols.
@@ -38,6 +42,7 @@ class SessionAdapters {
   std::unique_ptr<Owned> owned_;
   Pasteboard* pasteboard_ = nullptr;
   KeySynthesizer* keys_ = nullptr;
+  const FrontWindow* frontWindow_ = nullptr;
   bool wayland_ = false;
   std::string description_;
 };

@@ -17,7 +17,8 @@ namespace marbrel {
 class WaylandConnection;
 
 // Synthetic key events in a Wayland session: through a virtual keyboard of the program's own
-// (zwp_virtual_keyboard_v1, wlroots compositors) whose keymap types "v" at the V position, else
+// (zwp_virtual_keyboard_v1, wlroots compositors) whose keymap has the keys paste combinations use
+// at their US places ("v" at the V position, Insert), else
 // through KWin's fake input (Plasma). Where the compositor offers neither, no event can be posted:
 // asking for trust then says so to the user, once. Events go out once the compositor has handled
 // what the program's windows did before (the menu closing gives the keyboard back to the window in
@@ -34,6 +35,9 @@ class WaylandKeySynthesizer : public KeySynthesizer {
 
   bool requestTrust() override;
   bool postKeyEvent(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) override;
+  // The virtual keyboard types through the keymap it uploaded; KWin reads fake input's keys through
+  // the user's keymap, as it does the real keyboard's.
+  bool typesInItsOwnKeymap() const override { return method_ == Method::virtualKeyboard; }
 
   Method method() const { return method_; }
   // The protocol in use, for the log ("zwp_virtual_keyboard_v1", "org_kde_kwin_fake_input", "none").

@@ -17,6 +17,8 @@ class XTestKeySynthesizer : public KeySynthesizer {
 
   bool requestTrust() override { return true; }
   bool postKeyEvent(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) override;
+  // Key codes go through the server's keymap, the user's layout.
+  bool typesInItsOwnKeymap() const override { return false; }
 
   // Whether the server offers the XTest extension.
   bool isAvailable() const { return available_; }

@@ -6,6 +6,7 @@ namespace {
 
 // X key code = evdev code + 8.
 constexpr std::uint32_t kXKeyCodeV = 55;
+constexpr std::uint32_t kXKeyCodeInsert = 118;
 constexpr std::uint32_t kEvdevOffset = 8;
 
 constexpr std::uint64_t kShiftFlag = 0x20000;
@@ -22,7 +23,8 @@ constexpr std::uint32_t kMod4Mask = 1u << 6;  // Super
 }  // namespace
 
 std::string text() {
-  // Modifier keys at their usual places (evdev 42, 29, 56, 125) and V (evdev 47) with one level.
+  // Modifier keys at their usual places (evdev 42, 29, 56, 125), V (evdev 47) with "V" on its Shift
+  // level as on a real keyboard, and Insert (evdev 110).
   return R"(xkb_keymap {
   xkb_keycodes "marbrel" {
     minimum = 8;
@@ -32,12 +34,19 @@ std::string text() {
     <LALT> = 64;
     <LWIN> = 133;
     <AB04> = 55;
+    <INS> = 118;
   };
   xkb_types "marbrel" {
     type "ONE_LEVEL" {
       modifiers = none;
       map[none] = Level1;
       level_name[Level1] = "Any";
+    };
+    type "TWO_LEVEL" {
+      modifiers = Shift;
+      map[Shift] = Level2;
+      level_name[Level1] = "Base";
+      level_name[Level2] = "Shift";
     };
   };
   xkb_compatibility "marbrel" {
@@ -51,7 +60,8 @@ std::string text() {
     key <LCTL> { [ Control_L ] };
     key <LALT> { [ Alt_L ] };
     key <LWIN> { [ Super_L ] };
-    key <AB04> { [ v ] };
+    key <AB04> { type = "TWO_LEVEL", [ v, V ] };
+    key <INS> { [ Insert ] };
     modifier_map Shift { <LFSH> };
     modifier_map Control { <LCTL> };
     modifier_map Mod1 { <LALT> };
@@ -62,7 +72,7 @@ std::string text() {
 }
 
 std::optional<std::uint32_t> evdevKeyForXKeyCode(std::uint32_t xKeyCode) {
-  if (xKeyCode != kXKeyCodeV) return std::nullopt;
+  if (xKeyCode != kXKeyCodeV && xKeyCode != kXKeyCodeInsert) return std::nullopt;
   return xKeyCode - kEvdevOffset;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "core/platform/KeySynthesizer.h"
@@ -15,6 +16,10 @@ class FakeKeySynthesizer : public KeySynthesizer {
     bool keyDown;
     std::uint64_t flags;
     bool operator==(const Event&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Event& e) {
+      return out << "{key " << e.keyCode << (e.keyDown ? " down" : " up") << ", flags 0x" << std::hex << e.flags
+                 << std::dec << "}";
+    }
   };
 
   bool requestTrust() override {
@@ -26,7 +31,10 @@ class FakeKeySynthesizer : public KeySynthesizer {
     return true;
   }
 
+  bool typesInItsOwnKeymap() const override { return ownKeymap; }
+
   bool trusted = true;
+  bool ownKeymap = false;
   int trustRequests = 0;
   std::vector<Event> events;
 };

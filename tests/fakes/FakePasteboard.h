@@ -54,6 +54,10 @@ class FakePasteboard : public Pasteboard {
     else representations.emplace_back(type, data);
   }
   void setChangeHandler(std::function<void()> handler) override { changeHandler_ = std::move(handler); }
+  bool setPrimarySelectionText(const std::string& text) override {
+    primarySelection = text;
+    return true;
+  }
 
   // Test controls: what another program does. Each change is announced to the change handler
   // unless `announcesChanges` is off (a desktop that gives no change signal).
@@ -73,6 +77,8 @@ class FakePasteboard : public Pasteboard {
   // What the program declared and wrote, in order, since the last declareTypes().
   const std::vector<std::string>& declaredTypes() const { return declared_; }
   const Representations& writes() const { return writes_; }
+  // What the program last put on the primary selection.
+  std::optional<std::string> primarySelection;
 
   bool announcesChanges = true;
 

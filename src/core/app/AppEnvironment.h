@@ -10,6 +10,7 @@ class AboutPresenter;
 class Alerts;
 class Application;
 class Configuration;
+class FrontWindow;
 class ImageDecoder;
 class KeyboardShortcuts;
 class KeySynthesizer;
@@ -44,6 +45,8 @@ struct AppEnvironment {
   std::ostream& log = std::cout;
   // Where copies that are left out of the history are reported.
   std::ostream& errors = std::cerr;
+  // Names the program in front, for its paste combination; none where the desktop cannot say.
+  const FrontWindow* frontWindow = nullptr;
 };
 
 }  // namespace marbrel

@@ -41,9 +41,8 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
                                             [readAhead](HistoryStore& store) { readAhead->prepare(store); });
   }
   clipboard_ = std::make_unique<Clipboard>(env_.pasteboard, env_.keys, env_.queue, *store_, configuration);
-  clipboard_->setPasteKeySource([&sauce = env_.sauce] {
-    return sauce.keyCodeForKey(Key::v).value_or(Clipboard::kKeyCodeV);
-  });
+  clipboard_->setKeyCodeSource([&sauce = env_.sauce](Key key) { return sauce.keyCodeForKey(key); });
+  clipboard_->setFrontWindow(env_.frontWindow);
   history_ = std::make_unique<History>(*store_, configuration);
 
   Defaults& defaults = configuration.defaults();
@@ -214,6 +213,8 @@ void Marbrel::menuWillOpen(MenuModel& menu) {
   suspendCapture();
   if (&menu != menu_.get()) return;
   menuOpen_ = true;
+  // Before the menu has the keyboard: the window in front then is the one the paste goes to.
+  clipboard_->noteFrontWindow();
   menu_->menuWillOpen();
   if (headerItem_) headerItem_->header().movedToWindow(true);
 }

@@ -82,4 +82,8 @@ void Configuration::setIgnoredPasteboardTypes(const std::set<std::string>& value
 bool Configuration::avoidTakingFocus() const { return defaults_.boolForKey(Keys::avoidTakingFocus); }
 void Configuration::setAvoidTakingFocus(bool value) { defaults_.setBool(Keys::avoidTakingFocus, value); }
 
+PasteKey Configuration::pasteKeyFor(const std::vector<std::string>& ids) const {
+  return paste_keys::forApplication(defaults_.objectForKey(Keys::pasteKeys), ids);
+}
+
 }  // namespace marbrel

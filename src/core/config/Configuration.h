@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/config/Defaults.h"
+#include "core/config/PasteKeys.h"
 #include "core/config/ProcessArguments.h"
 
 namespace marbrel {
@@ -31,6 +33,7 @@ class Configuration {
     static constexpr const char* ignoreEvents = "ignoreEvents";
     static constexpr const char* ignoredPasteboardTypes = "ignoredPasteboardTypes";
     static constexpr const char* avoidTakingFocus = "avoidTakingFocus";
+    static constexpr const char* pasteKeys = "pasteKeys";
   };
   struct Values {
     static constexpr const char* sortBy = "lastCopiedAt";
@@ -81,6 +84,8 @@ class Configuration {
   void setIgnoredPasteboardTypes(const std::set<std::string>& value);
   bool avoidTakingFocus() const;
   void setAvoidTakingFocus(bool value);
+  // The combination that pastes in the program named `ids` (see paste_keys::forApplication).
+  PasteKey pasteKeyFor(const std::vector<std::string>& ids) const;
 
  private:
   std::string stringOr(const char* key, const char* fallback) const;

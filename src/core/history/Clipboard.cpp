@@ -7,6 +7,8 @@
 
 #include "core/config/Configuration.h"
 #include "core/history/HistoryStore.h"
+#include "core/keylayout/FixedKeyCodes.h"
+#include "core/platform/FrontWindow.h"
 #include "core/platform/KeySynthesizer.h"
 #include "core/platform/Pasteboard.h"
 #include "core/platform/PasteboardTypes.h"
@@ -127,6 +129,7 @@ void Clipboard::checkForChangesInPasteboard() {
 }
 
 void Clipboard::copy(const HistoryItemPtr& item) {
+  lastCopied_ = item;
   std::vector<std::string> declared;
   for (const auto& content : item->contents()) declared.push_back(content->type().value_or(""));
   pasteboard_.declareTypes(declared);
@@ -135,17 +138,35 @@ void Clipboard::copy(const HistoryItemPtr& item) {
   }
 }
 
-void Clipboard::paste() {
-  keys_.requestTrust();  // the answer does not matter: events are posted either way
-  const std::uint16_t keyCode = pasteKey_ ? pasteKey_() : kKeyCodeV;
-  // Posted on a later turn, after the caller (the menu) has closed. The synthesizer outlives the
-  // clipboard, so the task holds it rather than `this`.
-  queue_.async([&keys = keys_, keyCode] { postCommandV(keys, keyCode); });
+void Clipboard::noteFrontWindow() {
+  frontIds_ = frontWindow_ ? frontWindow_->applicationIds() : std::vector<std::string>{};
 }
 
-void Clipboard::postCommandV(KeySynthesizer& keys, std::uint16_t keyCode) {
-  keys.postKeyEvent(keyCode, true, kCommandFlag);
-  keys.postKeyEvent(keyCode, false, kCommandFlag);
+void Clipboard::paste() {
+  keys_.requestTrust();  // the answer does not matter: events are posted either way
+  const PasteKey combination = configuration_.pasteKeyFor(frontIds_);
+  if (combination.pastesPrimarySelection()) {
+    if (const HistoryItemPtr item = lastCopied_.lock()) {
+      for (const auto& content : item->contents()) {
+        if (content->type() == types::kString && content->value()) {
+          pasteboard_.setPrimarySelectionText(*content->value());
+          break;
+        }
+      }
+    }
+  }
+  std::optional<std::uint16_t> keyCode;
+  if (!keys_.typesInItsOwnKeymap() && keyCodeSource_) keyCode = keyCodeSource_(combination.key);
+  if (!keyCode) keyCode = fixedKeyCodeForKey(combination.key);
+  if (!keyCode) return;
+  // Posted on a later turn, after the caller (the menu) has closed. The synthesizer outlives the
+  // clipboard, so the task holds it rather than `this`.
+  queue_.async([&keys = keys_, code = *keyCode, flags = combination.flags] { postCombination(keys, code, flags); });
+}
+
+void Clipboard::postCombination(KeySynthesizer& keys, std::uint16_t keyCode, std::uint64_t flags) {
+  keys.postKeyEvent(keyCode, true, flags);
+  keys.postKeyEvent(keyCode, false, flags);
 }
 
 }  // namespace marbrel

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "core/history/HistoryItem.h"
+#include "core/keylayout/Key.h"
 #include "core/platform/MainQueue.h"
 
 namespace marbrel {
 
 class Configuration;
+class FrontWindow;
 class HistoryStore;
 class KeySynthesizer;
 class Pasteboard;
@@ -23,14 +25,8 @@ class Pasteboard;
 class Clipboard {
  public:
   using Hook = std::function<void(const HistoryItemPtr&)>;
-  // The key code of the key that types "v" under the keyboard layout in use now.
-  using PasteKeySource = std::function<std::uint16_t()>;
-
-  // The virtual key code of the V key position and the Command flag, for the paste keystroke.
-  // Programs read Command-V by the letter the key types, so the key is the one that types "v"
-  // under the current layout; the V position where no key does (programs fall back to it then).
-  static constexpr std::uint16_t kKeyCodeV = 9;
-  static constexpr std::uint64_t kCommandFlag = 0x100000;
+  // The key code of the key that types `key` under the keyboard layout in use now, if any does.
+  using KeyCodeSource = std::function<std::optional<std::uint16_t>(Key)>;
   static constexpr double kTimerInterval = 1.0;
 
   // None is owned; all outlive the clipboard. Takes the clipboard's current change count, so what is
@@ -55,10 +51,20 @@ class Clipboard {
   void checkForChangesInPasteboard();
   // Puts every content of `item` back on the clipboard, in the entry's order.
   void copy(const HistoryItemPtr& item);
-  // Makes the program in front paste: asks for trust, then posts Command-V on a later turn.
+  // Makes the program in front paste: asks for trust, then posts its paste combination (Command-V,
+  // the Ctrl+V of most programs, unless the "pasteKeys" setting names another for the program noted
+  // by noteFrontWindow) on a later turn. A combination that pastes the primary selection gets the
+  // text of the entry last copied there first.
   void paste();
-  // Where paste() finds the key that types "v"; without one it uses the V position.
-  void setPasteKeySource(PasteKeySource source) { pasteKey_ = std::move(source); }
+  // Programs read a combination by the character its key types, so a synthesizer that goes through
+  // the user's layout is given the key that types it there, found through `source`; the ANSI
+  // position where no key does (programs fall back to it then).
+  void setKeyCodeSource(KeyCodeSource source) { keyCodeSource_ = std::move(source); }
+  // Where the program in front is asked for (not owned; outlives the clipboard); none: unknown.
+  void setFrontWindow(const FrontWindow* frontWindow) { frontWindow_ = frontWindow; }
+  // Notes the program in front, whose paste combination paste() sends: called before the menu
+  // takes the keyboard.
+  void noteFrontWindow();
 
   std::int64_t changeCount() const { return changeCount_; }
   const std::set<std::string>& ignoredTypes() const { return ignoredTypes_; }
@@ -68,7 +74,7 @@ class Clipboard {
   static bool isBlank(const std::string& text);
 
  private:
-  static void postCommandV(KeySynthesizer& keys, std::uint16_t keyCode);
+  static void postCombination(KeySynthesizer& keys, std::uint16_t keyCode, std::uint64_t flags);
   // Queues one check for the next turn, unless one is queued already.
   void scheduleCheck();
 
@@ -79,7 +85,10 @@ class Clipboard {
   const Configuration& configuration_;
 
   std::vector<Hook> onNewCopyHooks_;
-  PasteKeySource pasteKey_;
+  KeyCodeSource keyCodeSource_;
+  const FrontWindow* frontWindow_ = nullptr;
+  std::vector<std::string> frontIds_;
+  std::weak_ptr<HistoryItem> lastCopied_;
   std::set<std::string> ignoredTypes_;
   std::set<std::string> supportedTypes_;
   std::int64_t changeCount_;

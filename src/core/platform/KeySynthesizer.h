@@ -17,6 +17,12 @@ class KeySynthesizer {
   // Cocoa modifier flags the event carries (Command is 0x100000). Returns false when the event could
   // not be created or posted.
   virtual bool postKeyEvent(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) = 0;
+
+  // Whether a key code reaches the program in front as the key of the ANSI layout at that code,
+  // whatever layout the user has (a keymap of the synthesizer's own, or keys sent as keysyms): then
+  // "v" is typed by posting the V position. Otherwise the program reads the key through the user's
+  // layout, and "v" is typed by the key that types it there.
+  virtual bool typesInItsOwnKeymap() const = 0;
 };
 
 }  // namespace marbrel

@@ -52,6 +52,13 @@ class Pasteboard {
   // an adapter whose desktop gives no such signal never calls it, and the watcher's one-second check
   // still finds its changes.
   virtual void setChangeHandler(std::function<void()> handler) = 0;
+
+  // Puts `text` on the primary selection as well (what a middle click or Shift+Insert pastes in X
+  // terminals). Returns false where the adapter cannot: the primary selection stays as it was.
+  virtual bool setPrimarySelectionText(const std::string& text) {
+    (void)text;
+    return false;
+  }
 };
 
 }  // namespace marbrel

@@ -103,6 +103,7 @@ cli::DoctorProbe probeDesktop() {
     offers.wlrDataControl = globals.count("zwlr_data_control_manager_v1") != 0;
     offers.virtualKeyboard = globals.count("zwp_virtual_keyboard_manager_v1") != 0;
     offers.fakeInput = globals.count("org_kde_kwin_fake_input") != 0;
+    probe.foreignToplevel = globals.count("zwlr_foreign_toplevel_manager_v1") != 0;
   }
   if (!probe.xDisplay.empty()) {
     const XFindings x = probeX();

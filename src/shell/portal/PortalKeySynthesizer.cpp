@@ -26,9 +26,13 @@ constexpr std::uint64_t kCommandFlag = 0x100000;
 // Modifier keysyms: Command is the Control key, Option Alt, Control Super.
 constexpr int kControlL = 0xffe3, kShiftL = 0xffe1, kAltL = 0xffe9, kSuperL = 0xffeb;
 
-// The keysym of the letter at a virtual key code of the ANSI layout (the keys a paste or a
-// shortcut needs), or 0.
+constexpr std::uint16_t kKeyCodeInsert = 114;  // where Apple keyboards have Help
+constexpr int kInsert = 0xff63;
+
+// The keysym of the letter (or Insert) at a virtual key code of the ANSI layout (the keys a paste
+// combination needs), or 0.
 int letterKeysym(std::uint16_t keyCode) {
+  if (keyCode == kKeyCodeInsert) return kInsert;
   static constexpr std::array<std::pair<std::uint16_t, char>, 26> kLetters{{
       {0, 'a'},  {11, 'b'}, {8, 'c'},  {2, 'd'},  {14, 'e'}, {3, 'f'},  {5, 'g'},  {4, 'h'},  {34, 'i'},
       {38, 'j'}, {40, 'k'}, {37, 'l'}, {46, 'm'}, {45, 'n'}, {31, 'o'}, {35, 'p'}, {12, 'q'}, {15, 'r'},

@@ -20,7 +20,7 @@ class PortalStatus;
 // offers no virtual keyboard: a keyboard-only remote-desktop session, asked for once, at the first
 // paste. Where the portal can persist the permission (version 2), the restore token is kept in the
 // settings folder, so later starts are not asked again. Keys are sent as keysyms, so the paste key is
-// "v" with Control whatever the layout. A refusal is remembered: keys are then not sent (entries are
+// the letter (or Insert) itself whatever the layout. A refusal is remembered: keys are then not sent (entries are
 // copied only) and `status` says why.
 class PortalKeySynthesizer : public QObject, public KeySynthesizer {
   Q_OBJECT
@@ -38,6 +38,8 @@ class PortalKeySynthesizer : public QObject, public KeySynthesizer {
   // is awaited, posted keys wait for it.
   bool requestTrust() override;
   bool postKeyEvent(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) override;
+  // Keys go out as the keysyms of the US keys at the codes.
+  bool typesInItsOwnKeymap() const override { return true; }
 
   bool refused() const { return grant_.refused; }
 

@@ -2,7 +2,11 @@
 // below. Clipboard owners print "owned" once they own it and leave when another program takes it.
 // paste-target writes its text field's text to FILE after every change. lock-group selects layout
 // group N; press presses X key codes together and releases them in reverse, as a person would.
+// keyboard types Linux key codes one after another on a Wayland keyboard of the layout given.
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 #include <QApplication>
@@ -129,7 +133,14 @@ int press(Display* display, const QStringList& codes) {
 
 }  // namespace
 
+int typeOnKeyboard(const std::string& layout, const std::string& variant, const std::vector<std::uint32_t>& keys);
+
 int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "keyboard") {
+    std::vector<std::uint32_t> keys;
+    for (int i = 4; i < argc; ++i) keys.push_back(std::uint32_t(std::strtoul(argv[i], nullptr, 10)));
+    return typeOnKeyboard(argv[2], argv[3], keys);
+  }
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   const QString command = args.value(0);
@@ -140,6 +151,6 @@ int main(int argc, char** argv) {
   if (display && command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
   if (display && command == QStringLiteral("press")) return press(display, args.mid(1));
   std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stalled-clipboard TYPE... | "
-                       "paste-target FILE | lock-group N | press KEYCODE...\n");
+                       "paste-target FILE | lock-group N | press KEYCODE... | keyboard LAYOUT VARIANT EVDEV...\n");
   return 2;
 }

@@ -1,4 +1,7 @@
 // Marbrel on the desktops people have: other layouts, two monitors, a late tray host, two launches at once.
+#include <filesystem>
+#include <fstream>
+
 #include "support/Scenario.h"
 
 namespace marbrel::e2e {
@@ -24,6 +27,8 @@ class DesktopScenario : public Scenario {
 struct LateTrayScenario : DesktopScenario { LateTrayScenario() { tray = Tray::later; tools = {}; } };
 
 struct TwoMonitorScenario : DesktopScenario { TwoMonitorScenario() { monitors = 2; tools = {}; } };
+
+struct TerminalScenario : Scenario { TerminalScenario() { tools = {"xterm", "lxterminal"}; } };
 
 // Shortcuts are stored by key position, as they were recorded: through keymap changes the grab
 // follows the key, and when a layout puts another letter on it the shortcut stays on the key. The
@@ -123,6 +128,33 @@ TEST_F(TwoMonitorScenario, TwoLaunchesLeaveOneProgramWhoseMenuOpensInTheMiddleOf
   EXPECT_NEAR(rect->y + rect->height / 2.0, 400, 24.0);
   EXPECT_TRUE(closeMenu());
   EXPECT_TRUE(first->running() != second->running()) << "still exactly one program";
+}
+
+// Terminals take Ctrl+V as a key of their own (xterm typed ^V): each gets the combination it pastes
+// with, found by the class of the window in front when the menu opens. xterm pastes the primary
+// selection with Shift+Insert, so the entry goes there too; lxterminal pastes with Ctrl+Shift+V. In
+// each, `cat` on a terminal that hands over every byte at once writes what arrives to a file.
+TEST_F(TerminalScenario, XtermAndLxterminalReceiveTheEntryThroughTheirOwnPasteKeys) {
+  ASSERT_TRUE(copy({{"text/plain", "into a terminal"}}) && waitForEntry("into a terminal"));
+  for (const std::string terminal : {"xterm", "lxterminal"}) {
+    SCOPED_TRACE(terminal);
+    const std::string received = scratchDir() + "/" + terminal + ".txt", script = scratchDir() + "/" + terminal + ".sh";
+    std::ofstream(script) << "#!/bin/sh\nstty -icanon -echo\nexec cat > " << received << "\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                             std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                             std::filesystem::perms::others_exec);
+    const std::string title = "MarbrelTerminal-" + terminal;
+    owners.push_back(launch({terminal, terminal == "xterm" ? "-T" : "-t", title, "-e", script}, terminal + ".log"));
+    const std::string window = waitForWindow("^" + title + "$");
+    ASSERT_FALSE(window.empty()) << "see " << outputDir;
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(received); })) << "cat runs";
+    ASSERT_TRUE(focus(window));
+    ASSERT_FALSE(openMenu().empty());
+    key("Return");
+    ASSERT_TRUE(waitForMenuClosed());
+    EXPECT_TRUE(waitFor([&] { return readFile(received) == "into a terminal"; }))
+        << "received: '" << readFile(received) << "'";
+  }
 }
 
 }  // namespace

@@ -89,6 +89,19 @@ class WaylandScenario : public Scenario {
   std::unique_ptr<WaylandSession> wayland;  // stopped after the programs in it, which TearDown() stops
 };
 
+struct WaylandKeyboardScenario : WaylandScenario {
+  WaylandKeyboardScenario() { tools = {"foot", "xmodmap"}; }
+
+  // Types Linux key codes on a Dvorak keyboard, which then is the seat's keyboard.
+  bool typeOnDvorak(const std::string& keys) {
+    return run({MARBREL_E2E_HELPER, "keyboard", "us", "dvorak", keys}).exitCode == 0;
+  }
+  // A second launch opens the menu, with no keyboard typing.
+  bool openMenuByLaunch() {
+    return run({MARBREL_EXECUTABLE}).exitCode == 0 && menuHasKeyboard();
+  }
+};
+
 struct WaylandTrayScenario : WaylandScenario {
   WaylandTrayScenario() { withBar = true; tools = {"swaybar", "dbus-send", "xdotool"}; }
 };
@@ -187,6 +200,34 @@ TEST_F(WaylandTrayScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFree
   ASSERT_TRUE(menuHasKeyboard());
   wayland->keys({"-k", "Escape"});
   EXPECT_TRUE(waitForMenuClosed());
+}
+
+// The virtual keyboard types through its own keymap, which has "v" at the V position: under a
+// Dvorak keyboard, whose "v" is on the period key, Marbrel must still press its own V (it pressed
+// the period key, which its keymap lacks, and nothing was pasted). foot, found by its app id,
+// pastes with Ctrl+Shift+V (Ctrl+V typed ^V into it).
+TEST_F(WaylandKeyboardScenario, UnderADvorakKeyboardTheEntryIsPastedIntoAQtWindowAndIntoFoot) {
+  ASSERT_TRUE(wlCopy("typed under dvorak") && waitForEntry("typed under dvorak"));
+  ASSERT_TRUE(startPasteTarget());
+  ASSERT_TRUE(typeOnDvorak("42"));  // Left Shift
+  ASSERT_TRUE(waitFor([&] { return run({"xmodmap", "-pke"}).out.find("keycode  60 = v V") != std::string::npos; }))
+      << "XWayland took the Dvorak keymap";
+  ASSERT_TRUE(openMenuByLaunch());
+  ASSERT_TRUE(typeOnDvorak("28"));  // Return
+  EXPECT_TRUE(waitForMenuClosed());
+  EXPECT_TRUE(waitFor([&] { return pastedText() == "typed under dvorak"; })) << "pasted: '" << pastedText() << "'";
+
+  const std::string received = scratchDir() + "/foot.txt";
+  ASSERT_EQ(run({"sh", "-c", "printf '#!/bin/sh\\nstty -icanon -echo\\nexec cat > %s\\n' \"$0\" > \"$0.sh\" && chmod +x \"$0.sh\"",
+                 received}).exitCode, 0);
+  owners.push_back(launch({"foot", "-T", "MarbrelFoot", received + ".sh"}, "foot.log"));
+  ASSERT_TRUE(waitFor([&] { return wayland->focusedWindow() == "MarbrelFoot" && run({"test", "-e", received}).exitCode == 0; }))
+      << "see " << outputDir;
+  ASSERT_TRUE(openMenuByLaunch());
+  ASSERT_TRUE(typeOnDvorak("28"));
+  EXPECT_TRUE(waitForMenuClosed());
+  EXPECT_TRUE(waitFor([&] { return run({"cat", received}).out == "typed under dvorak"; }))
+      << "received: '" << run({"cat", received}).out << "'";
 }
 
 }  // namespace

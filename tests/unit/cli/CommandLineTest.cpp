@@ -70,6 +70,10 @@ TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothi
       {{"defaults", "write", "historySize", "-int", "99999999999999999999"}, nullptr},
       {{"defaults", "write", "hideFooter", "-bool", "maybe"}, nullptr}, {{"defaults", "write", "imageMaxHeight", "-float", "4x"}, nullptr},
       {{"defaults", "write", "sortBy", "-date", "now"}, nullptr}, {{"defaults", "read", "a", "b"}, nullptr},
+      {{"defaults", "write", "pasteKeys", "-dict", "st", "Shift+Insert", "kitty"}, "'kitty' has no value"},
+      {{"defaults", "write", "pasteKeys", "-dict", "st", "Shift+Insert", "kitty", "Ctrl+Shift+Vee"},
+       "'Ctrl+Shift+Vee' for 'kitty' is not a key combination"},
+      {{"defaults", "write", "pasteKeys", "-string", "Ctrl+Shift+V"}, "pasteKeys must be an object"},
       {{"defaults", "delete"}, nullptr}, {{"defaults", "keys", "--yaml"}, nullptr}, {{"history"}, nullptr},
       {{"history", "show"}, nullptr}, {{"history", "list", "extra"}, nullptr}, {{"history", "list", "--fuzzy"}, nullptr},
       {{"history", "list", "-j"}, nullptr}, {{"history", "search"}, nullptr}, {{"history", "search", "a", "b"}, nullptr},
@@ -94,14 +98,16 @@ TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothi
 TEST_F(CommandLine, DefaultsWritesEachTypeReadsItBackAndDeletesIt) {
   for (const Lines& args : {Lines{"hideFooter", "-bool", "true"}, Lines{"historySize", "-int", "500"},
                             Lines{"imageMaxHeight", "-float", "40.5"}, Lines{"sortBy", "-string", "numberOfCopies"},
-                            Lines{"ignoredPasteboardTypes", "-array", "text/html", "image/bmp"}}) {
+                            Lines{"ignoredPasteboardTypes", "-array", "text/html", "image/bmp"},
+                            Lines{"pasteKeys", "-dict", "st-256color", "Shift+Insert", "Kitty", "ctrl+alt+v"}}) {
     Lines write{"defaults", "write"};
     write.insert(write.end(), args.begin(), args.end());
     EXPECT_EQ(run(write), kExitOk) << args.front();
   }
   EXPECT_EQ(Defaults(Defaults::standardFile()).persistentDomain(), Defaults::Value::parse(R"({"hideFooter": true, "historySize": 500,
       "imageMaxHeight": 40.5, "sortBy": "numberOfCopies",
-      "ignoredPasteboardTypes": ["text/html", "image/bmp"]})"));
+      "ignoredPasteboardTypes": ["text/html", "image/bmp"],
+      "pasteKeys": {"st-256color": "Shift+Insert", "Kitty": "ctrl+alt+v"}})"));
 
   EXPECT_EQ(run({"defaults", "read", "sortBy"}), kExitOk);
   EXPECT_EQ(out_.str(), "numberOfCopies\n");

@@ -63,7 +63,7 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe bareX = probeOf(Session::x11);
   bareX.offers.xtest = bareX.xSystemTray = false;
   DoctorProbe sway = probeOf(Session::wayland);
-  sway.offers.wlrDataControl = sway.offers.virtualKeyboard = true;
+  sway.offers.wlrDataControl = sway.offers.virtualKeyboard = sway.foreignToplevel = true;
   DoctorProbe gnome = withPortals(probeOf(Session::wayland), 1, 2);
   gnome.statusNotifierWatcher = true;
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
@@ -81,10 +81,14 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
 
   for (const Row& row : std::vector<Row>{
            {"X11 without XTest or tray: copied only, menu from the shortcut", bareX,
-            {{"paste", "!none: entries are copied only (paste them with Ctrl+V)"}, {"tray", "!none: no tray icon"}},
+            {{"paste", "!none: entries are copied only (paste them with Ctrl+V)"}, {"tray", "!none: no tray icon"},
+             {"pasteKeys", "per program, by the window class of the window in front"}},
             0},
            {"GNOME: no data control; a tray through the watcher", gnome,
-            {{"capture", "!X11 programs only (through XWayland)"}, {"tray", "StatusNotifierWatcher"}}, 1},
+            {{"capture", "!X11 programs only (through XWayland)"}, {"tray", "StatusNotifierWatcher"},
+             {"pasteKeys", "!Ctrl+V into Wayland programs (the desktop does not say which window is in front); per "
+                           "program into X11 ones"}},
+            1},
            {"Plasma: ext before wlr, fake input before the portal", plasma,
             {{"capture", "ext-data-control-v1"}, {"paste", "fake input"}, {"shortcut", "portal (GlobalShortcuts version 1)"}},
             0},
@@ -94,7 +98,8 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
            {"a refused portal paste", refused,
             {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
            {"Wayland without XWayland: no menu", noXWayland,
-            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland)"}, {"capture", "wlr-data-control-unstable-v1"}},
+            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland)"}, {"capture", "wlr-data-control-unstable-v1"},
+             {"pasteKeys", "per program, by the app id of the window in front (wlr foreign toplevel)"}},
             1},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
@@ -117,7 +122,8 @@ TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) 
   EXPECT_EQ(lines["history"].fix, "chmod 700 /home/u/.local/share/marbrel");
   EXPECT_EQ(report.exitCode(), 0) << "loose permissions are a warning, not a broken session";
   probe.settings.exists = false;
-  EXPECT_TRUE(diagnose(probe).lines[6].ok) << "a file not made yet is fine";
+  for (const DoctorLine& line : diagnose(probe).lines) lines[line.id] = line;
+  EXPECT_TRUE(lines["settings"].ok) << "a file not made yet is fine";
 }
 
 TEST(DoctorCommand, AWrongArgumentIsRefusedBeforeProbing) {

@@ -1,6 +1,7 @@
 #include "core/config/Configuration.h"
 #include "core/config/Defaults.h"
 #include "core/config/RemoteDesktopGrant.h"
+#include "core/platform/ModifierFlags.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -282,6 +283,83 @@ TEST_F(ConfigurationTest, UiTestingKeepsAwayFromTheStatusItemSettingAndFuzzySear
     EXPECT_EQ(defaults.persistentObjectForKey(uiTesting ? "showInStatusBarUITests" : "showInStatusBar"), false);
     if (uiTesting) EXPECT_FALSE(defaults.persistentObjectForKey("showInStatusBar"));
   }
+}
+
+// The paste combination per program: the recorder's text form read back, names matched without
+// case, the user's entries before the built-in ones, and values that are not combinations refused.
+TEST_F(ConfigurationTest, PasteKeysNameEachProgramsCombinationAndRefuseWhatIsNotOne) {
+  constexpr std::uint64_t kCtrl = cocoa_flags::kCommand, kShift = cocoa_flags::kShift;
+  const PasteKey ctrlV{Key::v, kCtrl}, ctrlShiftV{Key::v, kCtrl | kShift}, shiftInsert{Key::help, kShift};
+  struct Read {
+    const char* text;
+    std::optional<PasteKey> key;
+  } reads[] = {
+      {"Ctrl+Shift+V", ctrlShiftV},
+      {"shift+ctrl+v", ctrlShiftV},
+      {"Shift+Insert", shiftInsert},
+      {"Super+Alt+F12", PasteKey{Key::f12, cocoa_flags::kControl | cocoa_flags::kOption}},
+      {"Ctrl+1", PasteKey{Key::one, kCtrl}},
+      {"V", PasteKey{Key::v, 0}},
+      {"Ctrl+Ctrl+V", std::nullopt},
+      {"Ctrl+", std::nullopt},
+      {"Ctrl+Shift", std::nullopt},
+      {"Meta+V", std::nullopt},
+      {"Ctrl+F21", std::nullopt},
+      {"Ctrl+VV", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Read& read : reads) {
+    EXPECT_EQ(paste_keys::parse(read.text), read.key) << read.text;
+    if (read.key) {
+      EXPECT_EQ(paste_keys::parse(paste_keys::text(*read.key)), read.key) << read.text;
+    }
+  }
+  EXPECT_EQ(paste_keys::text(ctrlShiftV), "Ctrl+Shift+V");
+  EXPECT_EQ(paste_keys::text(shiftInsert), "Shift+Insert");
+  EXPECT_TRUE(shiftInsert.pastesPrimarySelection());
+  EXPECT_FALSE(ctrlShiftV.pastesPrimarySelection());
+
+  struct Lookup {
+    std::vector<std::string> ids;
+    PasteKey key;
+    const char* why;
+  } lookups[] = {
+      {{}, ctrlV, "nothing known in front"},
+      {{"gedit", "Gedit"}, ctrlV, "not a terminal"},
+      {{"xterm", "XTerm"}, shiftInsert, "xterm's X11 instance and class"},
+      {{"urxvt", "URxvt"}, shiftInsert, "urxvt"},
+      {{"gnome-terminal-server", "Gnome-terminal"}, ctrlShiftV, "GNOME Terminal's X11 names"},
+      {{"org.gnome.Terminal"}, ctrlShiftV, "GNOME Terminal's Wayland app id"},
+      {{"ALACRITTY"}, ctrlShiftV, "matched without case"},
+      {{"org.wezfurlong.wezterm"}, ctrlShiftV, "WezTerm"},
+      {{"com.gexperts.Tilix"}, ctrlShiftV, "Tilix"},
+      {{"Xfce4-terminal"}, ctrlShiftV, "Xfce Terminal"},
+      {{"konsole"}, ctrlShiftV, "Konsole"},
+      {{"kitty"}, ctrlShiftV, "kitty"},
+      {{"foot"}, ctrlShiftV, "foot"},
+      {{"terminator"}, ctrlShiftV, "Terminator"},
+  };
+  for (const Lookup& lookup : lookups) EXPECT_EQ(configuration.pasteKeyFor(lookup.ids), lookup.key) << lookup.why;
+
+  // The user's entries: added, overriding a built-in one (any case), a broken one passed over.
+  defaults.set("pasteKeys", Defaults::Value{{"XTERM", "Ctrl+Shift+V"}, {"st-256color", "Shift+Insert"},
+                                            {"kitty", "Ctrl+Nothing"}});
+  EXPECT_EQ(configuration.pasteKeyFor({"xterm", "XTerm"}), ctrlShiftV);
+  EXPECT_EQ(configuration.pasteKeyFor({"st-256color", "St"}), shiftInsert);
+  EXPECT_EQ(configuration.pasteKeyFor({"kitty"}), ctrlShiftV) << "the broken entry leaves the built-in one";
+  EXPECT_EQ(configuration.pasteKeyFor({"urxvt"}), shiftInsert) << "the others stay";
+  defaults.set("pasteKeys", "Ctrl+Shift+V");  // not an object
+  EXPECT_EQ(configuration.pasteKeyFor({"foot"}), ctrlShiftV);
+  EXPECT_EQ(configuration.pasteKeyFor({"gedit"}), ctrlV);
+
+  EXPECT_EQ(paste_keys::problemWith(Defaults::Value{{"st", "Shift+Insert"}}), "");
+  EXPECT_EQ(paste_keys::problemWith(Defaults::Value::object()), "");
+  for (const Defaults::Value& bad : {Defaults::Value("Ctrl+V"), Defaults::Value::array({"st"}),
+                                     Defaults::Value{{"st", "Shift+Inser"}}, Defaults::Value{{"st", 5}},
+                                     Defaults::Value{{"", "Ctrl+V"}}}) {
+    EXPECT_NE(paste_keys::problemWith(bad), "") << bad.dump();
+  }
+  EXPECT_EQ(paste_keys::problemWith(Defaults::Value{{"st", "Shift+Inser"}}).rfind("'Shift+Inser' for 'st' is not", 0), 0u);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/history/History.h"
+#include "core/platform/ModifierFlags.h"
+#include "fakes/FakeFrontWindow.h"
 #include "fakes/FakeKeySynthesizer.h"
 #include "fakes/FakePasteboard.h"
 #include "StoreTestSupport.h"
@@ -146,6 +148,57 @@ TEST_F(ClipboardTest, AChosenEntryIsWrittenBackWithEveryFormatThatHasBytesAndMer
   clipboard->checkForChangesInPasteboard();
   ASSERT_EQ(history.all().size(), 1u) << "merged into the chosen entry, not added beside it";
   EXPECT_EQ(history.all().front()->numberOfCopies(), 2);
+}
+
+// Programs read a combination by the character its key types. Under Dvorak "v" is on the key whose
+// ANSI code is 47 (the US period): a synthesizer that goes through the user's layout (XTest, KWin's
+// fake input) must press that key; one that types through a keymap of its own or sends keysyms (the
+// virtual keyboard, the portal) must press its own V, the ANSI 9, or nothing is pasted. Terminals
+// get their own combination; Shift+Insert pastes the primary selection, so the entry goes there too.
+TEST_F(ClipboardTest, PasteSendsTheFrontProgramsCombinationAsTheKeyTheSynthesizerReadsAsItsLetter) {
+  constexpr std::uint64_t kCtrl = cocoa_flags::kCommand, kShift = cocoa_flags::kShift;
+  constexpr std::uint16_t kAnsiV = 9, kDvorakV = 47, kInsert = 114;
+  struct Row {
+    std::vector<std::string> front;
+    bool ownKeymap;
+    std::uint16_t keyCode;
+    std::uint64_t flags;
+    bool primary;
+    const char* why;
+  } rows[] = {
+      {{}, false, kDvorakV, kCtrl, false, "XTest under Dvorak: the key that types v there"},
+      {{}, true, kAnsiV, kCtrl, false, "virtual keyboard or portal: their own v, whatever the user's layout"},
+      {{"gedit", "Gedit"}, true, kAnsiV, kCtrl, false, "a program the table does not name pastes with Ctrl+V"},
+      {{"gnome-terminal-server", "Gnome-terminal"}, false, kDvorakV, kCtrl | kShift, false,
+       "GNOME Terminal by its X11 class, through the user's layout"},
+      {{"foot"}, true, kAnsiV, kCtrl | kShift, false, "foot by its Wayland app id, in the own keymap"},
+      {{"xterm", "XTerm"}, false, kInsert, kShift, true, "xterm: Shift+Insert, from the primary selection"},
+      {{"urxvt", "URxvt"}, true, kInsert, kShift, true, "urxvt in the own keymap: Insert has no layout"},
+  };
+  FakeFrontWindow front;
+  clipboard->setFrontWindow(&front);
+  clipboard->setKeyCodeSource([](Key key) -> std::optional<std::uint16_t> {
+    if (key == Key::v) return kDvorakV;
+    return std::nullopt;
+  });
+  pasteboard.copyText("entry text");
+  clipboard->checkForChangesInPasteboard();
+  ASSERT_EQ(captured.size(), 1u);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    front.ids = row.front;
+    keys.ownKeymap = row.ownKeymap;
+    keys.events.clear();
+    pasteboard.primarySelection.reset();
+    clipboard->noteFrontWindow();
+    front.ids.clear();  // the menu has the keyboard now: what counts is the window noted before
+    clipboard->copy(captured.front());
+    clipboard->paste();
+    env.clock.runUntilIdle();
+    EXPECT_EQ(keys.events, (std::vector<FakeKeySynthesizer::Event>{{row.keyCode, true, row.flags},
+                                                                   {row.keyCode, false, row.flags}}));
+    EXPECT_EQ(pasteboard.primarySelection, row.primary ? std::optional<std::string>("entry text") : std::nullopt);
+  }
 }
 
 TEST(ClipboardBlank, WhiteSpaceIsUnicodeWhiteSpaceAndLineBreaks) {

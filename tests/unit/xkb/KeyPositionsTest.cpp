@@ -24,7 +24,8 @@ TEST(KeyPositions, EveryKeyOfTheUSTableHasItsOwnPositionAndBackAgain) {
 }
 
 // The virtual keyboard's keymap, read back by xkbcommon as every Wayland program reads it: the
-// paste keystroke (key code 9 with Command) must come out as Control+v.
+// paste keystroke (key code 9 with Command) must come out as Control+v, a terminal's as Control+Shift+V
+// (Shift taken by the letter's level, as a real keyboard's), and Insert (code 114) as Insert.
 TEST(PasteKeymap, TheKeyAtTheVPositionTypesVWithTheModifiersTheFlagsAskFor) {
   std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(xkb_context_new(XKB_CONTEXT_NO_DEFAULT_INCLUDES),
                                                                      xkb_context_unref);
@@ -45,8 +46,12 @@ TEST(PasteKeymap, TheKeyAtTheVPositionTypesVWithTheModifiersTheFlagsAskFor) {
     SCOPED_TRACE(modifier);
     xkb_state_update_mask(state.get(), paste_keymap::modifierMask(flags), 0, 0, 0, 0, 0);
     EXPECT_EQ(xkb_state_mod_name_is_active(state.get(), modifier, XKB_STATE_MODS_DEPRESSED), 1);
-    EXPECT_EQ(xkb_state_key_get_one_sym(state.get(), *evdev + 8), XKB_KEY_v);
+    EXPECT_EQ(xkb_state_key_get_one_sym(state.get(), *evdev + 8), flags == 0x20000 ? XKB_KEY_V : XKB_KEY_v);
   }
+  const auto insert = paste_keymap::evdevKeyForXKeyCode(*xKeyCodeForVirtualKeyCode(114));
+  ASSERT_EQ(insert, 110u);
+  xkb_state_update_mask(state.get(), paste_keymap::modifierMask(0x20000), 0, 0, 0, 0, 0);
+  EXPECT_EQ(xkb_state_key_get_one_sym(state.get(), *insert + 8), XKB_KEY_Insert);
 }
 
 }  // namespace
