@@ -12,7 +12,7 @@ namespace {
 void printUsage(std::ostream& stream) {
   stream << "usage: marbrel [ui-testing]\n"
             "       marbrel defaults read [KEY]\n"
-            "       marbrel defaults write KEY -bool|-int|-float|-string|-array VALUE...\n"
+            "       marbrel defaults write KEY -bool|-int|-float|-string|-array|-dict VALUE...\n"
             "       marbrel defaults delete KEY\n"
             "       marbrel defaults keys [--json]\n"
             "       marbrel history list [--json]\n"

@@ -13,7 +13,7 @@ namespace {
 
 class PortalScenario : public Scenario {
  protected:
-  PortalScenario() { startsMarbrel = false; }
+  PortalScenario() { startsMarbrel = false; tools = {"setxkbmap"}; }
   std::string setUpStage() override {
     portal = std::make_unique<PortalBus>(outputDir, frontend);
     return portal->problem().empty() ? Scenario::setUpStage() : portal->problem();
@@ -113,6 +113,16 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
   ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 8; }));
   EXPECT_EQ(portal->calls("RemoteDesktop.Start").size(), 1u) << "asked once";
   for (const auto& call : portal->calls("RemoteDesktop.NotifyKeyboardKeysym")) EXPECT_TRUE(call["started"]);
+
+  // Keys go out as keysyms, so the paste is Control and v under every layout: the key that types v
+  // under Dvorak is the US period (no letter was sent), under Workman the US B (Control+B was typed).
+  for (const std::string variant : {"dvorak", "workman"}) {
+    ASSERT_EQ(run({"setxkbmap", "us", "-variant", variant}).exitCode, 0);
+    const std::size_t before = keysyms().size();
+    copyAndPaste("pasted under " + variant);
+    ASSERT_TRUE(waitFor([&] { return keysyms().size() >= before + 4; })) << variant << ": " << keysyms().size() - before;
+    EXPECT_EQ(std::vector(keysyms().begin() + std::ptrdiff_t(before), keysyms().end()), kOnePaste) << variant;
+  }
 }
 
 TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeavesEverythingElseWorking) {
