@@ -43,6 +43,12 @@ Marbrel::Marbrel(AppEnvironment environment) : env_(std::move(environment)) {
   clipboard_ = std::make_unique<Clipboard>(env_.pasteboard, env_.keys, env_.queue, *store_, configuration);
   clipboard_->setKeyCodeSource([&sauce = env_.sauce](Key key) { return sauce.keyCodeForKey(key); });
   clipboard_->setFrontWindow(env_.frontWindow);
+  // The shortcut that opens the menu is Ctrl+Shift+V by default, the terminals' paste key: it is
+  // handed back to the desktop while the paste is posted (a recorder's pause is kept).
+  clipboard_->setWhilePosting([&shortcuts = env_.shortcuts, wasPaused = false](bool posting) mutable {
+    if (posting) wasPaused = shortcuts.isPaused();
+    shortcuts.setPaused(posting || wasPaused);
+  });
   history_ = std::make_unique<History>(*store_, configuration);
 
   Defaults& defaults = configuration.defaults();

@@ -161,7 +161,11 @@ void Clipboard::paste() {
   if (!keyCode) return;
   // Posted on a later turn, after the caller (the menu) has closed. The synthesizer outlives the
   // clipboard, so the task holds it rather than `this`.
-  queue_.async([&keys = keys_, code = *keyCode, flags = combination.flags] { postCombination(keys, code, flags); });
+  queue_.async([&keys = keys_, code = *keyCode, flags = combination.flags, hook = whilePosting_] {
+    if (hook) hook(true);
+    postCombination(keys, code, flags);
+    if (hook) hook(false);
+  });
 }
 
 void Clipboard::postCombination(KeySynthesizer& keys, std::uint16_t keyCode, std::uint64_t flags) {

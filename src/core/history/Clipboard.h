@@ -60,6 +60,10 @@ class Clipboard {
   // the user's layout is given the key that types it there, found through `source`; the ANSI
   // position where no key does (programs fall back to it then).
   void setKeyCodeSource(KeyCodeSource source) { keyCodeSource_ = std::move(source); }
+  // Called with true before the paste combination is posted and with false after: the program's
+  // own global shortcut may be that combination (Ctrl+Shift+V opens the menu and pastes in terminals),
+  // and must not catch it.
+  void setWhilePosting(std::function<void(bool posting)> hook) { whilePosting_ = std::move(hook); }
   // Where the program in front is asked for (not owned; outlives the clipboard); none: unknown.
   void setFrontWindow(const FrontWindow* frontWindow) { frontWindow_ = frontWindow; }
   // Notes the program in front, whose paste combination paste() sends: called before the menu
@@ -86,6 +90,7 @@ class Clipboard {
 
   std::vector<Hook> onNewCopyHooks_;
   KeyCodeSource keyCodeSource_;
+  std::function<void(bool)> whilePosting_;
   const FrontWindow* frontWindow_ = nullptr;
   std::vector<std::string> frontIds_;
   std::weak_ptr<HistoryItem> lastCopied_;
