@@ -119,6 +119,7 @@ TEST_F(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecr
   EXPECT_EQ(lines["clipboard capture"], "wlr-data-control-unstable-v1");
   EXPECT_EQ(lines["copy back"], "wlr-data-control-unstable-v1");
   EXPECT_EQ(lines["paste"], "virtual keyboard");
+  EXPECT_EQ(lines["paste keys"], "per program, by the app id of the window in front (wlr foreign toplevel)");
   EXPECT_EQ(lines["global shortcut"],
             "desktop binding needed; to fix: bind a key to the command marbrel in the desktop's keyboard settings "
             "(README, Desktops)");
