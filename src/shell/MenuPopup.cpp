@@ -16,12 +16,10 @@
 
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
+#include "shell/GuiConnectionSync.h"
 #include "shell/KeyEventTranslation.h"
 #include "shell/PaintTrace.h"
 #include "shell/SearchHeaderView.h"
-
-// Last: X headers must not precede Qt's.
-#include <xcb/xcb.h>
 
 namespace marbrel {
 
@@ -45,14 +43,6 @@ QString keyForEvent(const QKeyEvent& event) {
   if (key == Qt::Key_Backspace) return QStringLiteral("\u232B");
   if (key >= 0x20 && key <= 0x7e) return QString(QChar(key)).toLower();
   return {};
-}
-
-// Sends the GUI connection's buffered requests now: the pop-up's grabs must be gone before
-// synthetic keys from another connection reach the server.
-void flushWindowSystem() {
-  if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-    if (xcb_connection_t* connection = x11->connection()) xcb_flush(connection);
-  }
 }
 
 }  // namespace
@@ -224,7 +214,7 @@ void MenuPopup::finishClosing() {
   }
   headerItem_.reset();
   rows_ = MenuLayout();
-  flushWindowSystem();
+  syncGuiConnection();
   closing_ = false;
   if (PaintTrace::enabled()) PaintTrace::note("menu-closed", 0);
   if (auto closed = std::move(closed_)) closed();

@@ -2,6 +2,7 @@
 // below. Clipboard owners print "owned" once they own it and leave when another program takes it.
 // paste-target writes its text field's text to FILE after every change. lock-group selects layout
 // group N; press presses X key codes together and releases them in reverse, as a person would.
+// keyboard-grabbed prints "grabbed" while another client holds the keyboard (the open menu), else "free".
 #include <cstdio>
 #include <unistd.h>
 
@@ -120,6 +121,15 @@ int lockGroup(Display* display, unsigned group) {
   return 0;
 }
 
+// Whether another client holds the keyboard: a grab of our own is refused as AlreadyGrabbed.
+int keyboardGrabbed(Display* display) {
+  const int status = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  if (status == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
+  XSync(display, False);
+  std::printf("%s\n", status == AlreadyGrabbed ? "grabbed" : "free");
+  return 0;
+}
+
 int press(Display* display, const QStringList& codes) {
   for (const QString& code : codes) XTestFakeKeyEvent(display, code.toUInt(), True, CurrentTime);
   for (auto code = codes.rbegin(); code != codes.rend(); ++code) XTestFakeKeyEvent(display, code->toUInt(), False, CurrentTime);
@@ -139,7 +149,8 @@ int main(int argc, char** argv) {
   Display* display = XOpenDisplay(nullptr);
   if (display && command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
   if (display && command == QStringLiteral("press")) return press(display, args.mid(1));
+  if (display && command == QStringLiteral("keyboard-grabbed")) return keyboardGrabbed(display);
   std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stalled-clipboard TYPE... | "
-                       "paste-target FILE | lock-group N | press KEYCODE...\n");
+                       "paste-target FILE | lock-group N | press KEYCODE... | keyboard-grabbed\n");
   return 2;
 }
