@@ -140,16 +140,25 @@ int press(Display* display, const QStringList& codes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  const QStringList args = app.arguments().mid(1);
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   const QString command = args.value(0);
+  // The key and layout commands talk to the X server alone: no Qt start-up to fail or slow them.
+  if (command == QStringLiteral("lock-group") || command == QStringLiteral("press") ||
+      command == QStringLiteral("keyboard-grabbed")) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+      std::fprintf(stderr, "marbrel_e2e_helper: cannot open the display\n");
+      return 1;
+    }
+    if (command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
+    if (command == QStringLiteral("press")) return press(display, args.mid(1));
+    if (command == QStringLiteral("keyboard-grabbed")) return keyboardGrabbed(display);
+  }
+  QApplication app(argc, argv);
   if (command == QStringLiteral("own-clipboard")) return ownClipboard(app, args.mid(1));
   if (command == QStringLiteral("stalled-clipboard")) return serveClipboard(app, new StalledMimeData(args.mid(1)));
   if (command == QStringLiteral("paste-target") && args.size() == 2) return pasteTarget(app, args.at(1));
-  Display* display = XOpenDisplay(nullptr);
-  if (display && command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
-  if (display && command == QStringLiteral("press")) return press(display, args.mid(1));
-  if (display && command == QStringLiteral("keyboard-grabbed")) return keyboardGrabbed(display);
   std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stalled-clipboard TYPE... | "
                        "paste-target FILE | lock-group N | press KEYCODE... | keyboard-grabbed\n");
   return 2;
