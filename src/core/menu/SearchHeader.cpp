@@ -51,6 +51,8 @@ void SearchHeader::scheduleApplyQuery() {
   });
 }
 
+void SearchHeader::applyPendingQuery() { searchThrottler_.flush(); }
+
 bool SearchHeader::makeQueryFieldFirstResponder() {
   if (focus_ == Focus::fieldEditor) return true;
   if (!fieldAcceptsFocus_ || !intercepting_) return false;

@@ -72,6 +72,8 @@ class SearchHeader {
   void applyQuery();
   // Hands applyQuery to the throttler: at once after a quiet spell, else 0.2 s after the last run.
   void scheduleApplyQuery();
+  // Runs a filter that waits in the throttler now, so the rows are those of the query shown.
+  void applyPendingQuery();
 
   Focus focus() const { return focus_; }
   // Whether the query field may take the focus: not before the open menu has been drawn.
