@@ -100,6 +100,25 @@ void Menu::rebuild() {
   highlightFirst(*all_, [this](Slot slot) { return !entries_.isPinned(slot); });
 }
 
+void Menu::rebuildOpen(std::string_view query, const std::optional<RowHighlight>& row) {
+  Batch batch(*this);
+  rebuild();
+  if (!query.empty()) updateFilter(query);
+  if (!row || !row->entry) return;
+  const auto slot = entries_.slotOf(*row->entry);
+  if (!slot) return;
+  const Order& run = *shown_;
+  const auto at = std::find(run.begin(), run.end(), *slot);
+  if (at == run.end()) return;
+  highlight(pairItem(2 * static_cast<std::size_t>(at - run.begin()) + (row->alternate ? 1 : 0)).get());
+}
+
+std::optional<Menu::RowHighlight> Menu::highlightedRow() const {
+  const auto row = std::dynamic_pointer_cast<HistoryMenuItem>(highlightedItem());
+  if (!row || !row->item()) return std::nullopt;
+  return RowHighlight{row->item(), row->isAlternate()};
+}
+
 HistoryMenuItemPtr Menu::makeItem(const HistoryItemPtr& entry,
                                   const std::shared_ptr<const EntryPresentation>& presentation,
                                   bool paste) const {

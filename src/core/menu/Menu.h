@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -34,6 +35,12 @@ class Menu : public MenuModel {
  public:
   using Items = std::vector<HistoryMenuItemPtr>;
   using Order = MenuEntries::Order;
+  // A highlighted history row by what survives a rebuild of the rows: its entry and its part in
+  // the pair.
+  struct RowHighlight {
+    HistoryItemPtr entry;
+    bool alternate = false;
+  };
 
   static constexpr int kMaxHotKey = 9;
   static constexpr double kMenuWidth = 300.0;
@@ -52,6 +59,12 @@ class Menu : public MenuModel {
   // the rows and highlights the first unpinned row.
   void menuWillOpen() { rebuild(); }
   void rebuild();
+  // Rebuilds the rows of the open menu for the settings now (after the fixed parts were rebuilt):
+  // shows those matching `query` and highlights `row` again where it is still shown, else the
+  // first row as a filter does.
+  void rebuildOpen(std::string_view query, const std::optional<RowHighlight>& row);
+  // The highlighted item when it is a history row.
+  std::optional<RowHighlight> highlightedRow() const;
 
   // Shows two rows per entry, in the order "sortBy" and "pinTo" give (the sorter's last entry at
   // the top), without the unpinned rows at the bottom beyond the limit.
