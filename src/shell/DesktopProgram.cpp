@@ -150,7 +150,7 @@ int runDesktopProgram(int argc, char** argv) {
   QtStrings strings;
   // What the desktop portals answered, for the preferences to explain.
   PortalStatus portalStatus;
-  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings, portalStatus);
+  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings, portalStatus, queue);
   std::cerr << "marbrel: " << session->description() << "\n";
   NotificationCenter notifications;
   X11KeyboardLayoutSource layoutSource(x11);
@@ -195,15 +195,10 @@ int runDesktopProgram(int argc, char** argv) {
   delegate.applicationWillFinishLaunching();
   delegate.applicationDidFinishLaunching();
 
-  // Where no program may grab keys, the desktop delivers the shortcut through its portal.
-  DesktopOffers offers;
-  offers.session = sessionType;
-  offers.xDisplay = true;
-  offers.globalShortcutsPortal = offers.session == DesktopOffers::Session::wayland &&
-                                 PortalGlobalShortcuts::offeredVersion(QDBusConnection::sessionBus()) > 0;
+  // Where no program may grab keys, the desktop delivers the shortcut through its portal, whenever one
+  // offers it (it may start after Marbrel, or stop and come back).
   std::unique_ptr<PortalGlobalShortcuts> portalShortcut;
-  if (shortcutRoute(offers) == ShortcutRoute::portal) {
-    std::cerr << "marbrel: the shortcut through the desktop's GlobalShortcuts portal\n";
+  if (sessionType == DesktopOffers::Session::wayland) {
     portalShortcut = std::make_unique<PortalGlobalShortcuts>(
         QDBusConnection::sessionBus(), shortcuts, notifications,
         [&sauce](std::int64_t keyCode) -> std::optional<std::string> {

@@ -60,6 +60,9 @@ const QHash<QByteArray, QString>& table() {
       {"preferences_shortcut_desktop_refused",
        QStringLiteral("The desktop did not take this shortcut. It is the desktop's to give: assign a key to "
                       "Marbrel in its keyboard shortcut settings, or bind a key to the command marbrel.")},
+      {"preferences_shortcut_desktop_gone",
+       QStringLiteral("The desktop's portal has stopped, so this shortcut does nothing for now. Marbrel binds "
+                      "it again when the portal is back.")},
       {"preferences_paste_desktop_refused",
        QStringLiteral("The desktop did not allow Marbrel to type, so entries are copied only: paste them with "
                       "Ctrl+V. To be asked again, delete remote-desktop.json in Marbrel's settings folder "

@@ -28,6 +28,7 @@ struct SessionAdapters::Owned {
   std::unique_ptr<PortalKeySynthesizer> portalKeys;
 
   ~Owned() {
+    portalKeys.reset();  // it hands keys to the others while no portal runs
     waylandKeys.reset();
     dataControl.reset();
     wayland.reset();
@@ -36,9 +37,9 @@ struct SessionAdapters::Owned {
 
 namespace {
 
-// Whether the paste goes through the RemoteDesktop portal: in a Wayland session, when the compositor
-// gives neither a virtual keyboard nor fake input and the portal is offered. The bus is asked only
-// then.
+// Whether the paste goes through the RemoteDesktop portal when one runs: in a Wayland session, when
+// the compositor gives neither a virtual keyboard nor fake input. The portal itself is asked later,
+// without waiting.
 bool pastesThroughPortal(WaylandKeySynthesizer::Method method, bool capturesThroughX11) {
   DesktopOffers offers;
   offers.session = sessionFromEnvironment(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
@@ -50,7 +51,7 @@ bool pastesThroughPortal(WaylandKeySynthesizer::Method method, bool capturesThro
   offers.virtualKeyboard = method == WaylandKeySynthesizer::Method::virtualKeyboard;
   offers.fakeInput = method == WaylandKeySynthesizer::Method::kwinFakeInput;
   if (offers.virtualKeyboard || offers.fakeInput) return false;
-  offers.remoteDesktopPortal = PortalKeySynthesizer::offeredVersion(QDBusConnection::sessionBus()) > 0;
+  offers.remoteDesktopPortal = true;
   return pasteRoute(offers) == PasteRoute::portal;
 }
 
@@ -60,7 +61,7 @@ SessionAdapters::SessionAdapters() : owned_(std::make_unique<Owned>()) {}
 SessionAdapters::~SessionAdapters() = default;
 
 std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, const Strings& strings,
-                                                        PortalStatus& portalStatus) {
+                                                        PortalStatus& portalStatus, const MainQueue& clock) {
   std::unique_ptr<SessionAdapters> adapters(new SessionAdapters);
   Owned& owned = *adapters->owned_;
   owned.wayland = WaylandConnection::connectToCompositor();
@@ -80,10 +81,10 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
     adapters->keys_ = owned.waylandKeys.get();
     std::string pasteMethod = owned.waylandKeys->methodName();
     if (pastesThroughPortal(owned.waylandKeys->method(), /*capturesThroughX11=*/false)) {
-      owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
-                                                                RemoteDesktopGrant::standardFile(), portalStatus);
+      owned.portalKeys = std::make_unique<PortalKeySynthesizer>(
+          QDBusConnection::sessionBus(), RemoteDesktopGrant::standardFile(), portalStatus, clock, *adapters->keys_);
       adapters->keys_ = owned.portalKeys.get();
-      pasteMethod = "the RemoteDesktop portal";
+      pasteMethod = "the RemoteDesktop portal while one runs, else " + pasteMethod;
     }
     adapters->wayland_ = true;
     adapters->description_ = std::string("Wayland session: clipboard through ") + owned.dataControl->protocolName() +
@@ -101,12 +102,12 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
   adapters->keys_ = owned.xtest.get();
   // A Wayland session without data control (GNOME): XTest reaches X11 programs only; the portal, all.
   if (pastesThroughPortal(WaylandKeySynthesizer::Method::none, /*capturesThroughX11=*/true)) {
-    owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
-                                                              RemoteDesktopGrant::standardFile(), portalStatus);
+    owned.portalKeys = std::make_unique<PortalKeySynthesizer>(
+        QDBusConnection::sessionBus(), RemoteDesktopGrant::standardFile(), portalStatus, clock, *adapters->keys_);
     adapters->keys_ = owned.portalKeys.get();
     adapters->description_ = "Wayland session without a data-control protocol: X clipboard through XWayland "
                              "(copies of Wayland programs are seen only while an X11 window has the keyboard), "
-                             "paste through the RemoteDesktop portal";
+                             "paste through the RemoteDesktop portal while one runs, else XTest";
     return adapters;
   }
   adapters->description_ = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
