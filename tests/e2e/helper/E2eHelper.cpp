@@ -118,6 +118,7 @@ int lockGroup(Display* display, unsigned group) {
   XkbStateRec state{};
   if (XkbGetState(display, XkbUseCoreKbd, &state) != Success || state.group != group) return 1;
   std::printf("group %u\n", group);
+  std::fflush(stdout);  // a sanitizer's report at exit may abort before stdio flushes
   return 0;
 }
 
@@ -126,7 +127,7 @@ int keyboardGrabbed(Display* display) {
   const int status = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, CurrentTime);
   if (status == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
   XSync(display, False);
-  std::printf("%s\n", status == AlreadyGrabbed ? "grabbed" : "free");
+  say(status == AlreadyGrabbed ? "grabbed" : "free");
   return 0;
 }
 
