@@ -4,14 +4,19 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QFile>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#include "cli/CommandLine.h"
 #include "core/app/AppDelegate.h"
 #include "core/app/AppEnvironment.h"
 #include "core/app/DesktopRoutes.h"
@@ -22,6 +27,7 @@
 #include "core/config/Defaults.h"
 #include "core/config/ProcessArguments.h"
 #include "core/history/HistoryStore.h"
+#include "core/history/StoreLock.h"
 #include "core/keylayout/Sauce.h"
 #include "core/platform/NotificationCenter.h"
 #include "core/platform/PreferencesWindow.h"
@@ -83,9 +89,24 @@ void installTerminationHandler(const std::function<void()>& terminate) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+// Says on standard error and in a notice that the program `holder` keeps the history.
+void tellHistoryInUse(const StoreLock::Holder& holder) {
+  const QtStrings strings;
+  const std::vector<std::string> arguments = {holder.display.empty() ? "?" : holder.display,
+                                              holder.pid > 0 ? std::to_string(holder.pid) : "?"};
+  QString text = QString::fromStdString(strings.localized("history_in_use_text"));
+  for (const std::string& argument : arguments) text = text.arg(QString::fromStdString(argument));
+  std::cerr << "marbrel: " << strings.localized("history_in_use") << ". " << text.toStdString() << "\n";
+  QtAlerts(strings).runModal({"history_in_use", "history_in_use_text", Alerts::Style::warning, {"ok"}, arguments});
+}
+
 }  // namespace
 
 int runDesktopProgram(int argc, char** argv) {
+  const cli::DesktopStart start = cli::desktopStart(std::vector<std::string>(argv + 1, argv + argc));
+  // The display that "-display" names is the one this program runs on: its lock, its socket and its
+  // own X connection follow it.
+  if (!start.display.empty()) qputenv("DISPLAY", QByteArray::fromStdString(start.display));
   // The windows and the key grabs are X11's, so in a Wayland session the program's windows are on
   // XWayland rather than on a Wayland platform plugin; the clipboard and the paste then go through
   // the compositor's own protocols where it offers them (SessionAdapters).
@@ -97,18 +118,30 @@ int runDesktopProgram(int argc, char** argv) {
               << "; the desktop program needs X11 (or XWayland). The sub-commands work without one: marbrel help\n";
     return 1;
   }
-  // A later launch hands over to the running program before setting up an application of its own,
-  // which would take most of its time. (The `marbrel` command already tried for a bare launch; this
-  // serves launches with arguments and the program started on its own.) When that cannot decide,
-  // claim() below does.
-  switch (handOver(handOverSocketPath())) {
-    case HandOver::handedOver:
-      return 0;
-    case HandOver::unanswered:
-      std::cerr << kUnansweredMessage;
+  // The single instance's socket. "ui-testing" has none: with a history of its own in memory it
+  // runs beside the program and never answers for it.
+  std::string socketPath;
+  if (!start.standsAlone) {
+    std::string problem;
+    socketPath = handOverSocketPath(&problem);
+    if (socketPath.empty()) {
+      std::cerr << "marbrel: " << problem << "\n";
       return 1;
-    case HandOver::notTaken:
-      break;
+    }
+  }
+  // A later bare launch hands over to the running program before setting up an application of its
+  // own, which would take most of its time. (The `marbrel` command already tried; this serves the
+  // program started on its own.) When that cannot decide, claim() below does.
+  if (start.handsOver) {
+    switch (handOver(socketPath)) {
+      case HandOver::handedOver:
+        return 0;
+      case HandOver::unanswered:
+        std::cerr << kUnansweredMessage;
+        return 1;
+      case HandOver::notTaken:
+        break;
+    }
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Marbrel"));
@@ -121,16 +154,35 @@ int runDesktopProgram(int argc, char** argv) {
   QApplication::installTranslator(english);
 
   const ProcessArguments arguments(argc, argv);
-  // Before anything else, so that of two launches at the same moment only one goes on.
-  SingleInstance instance(SingleInstance::serverName());
-  switch (instance.claim()) {
-    case SingleInstance::Role::running:
-      break;
-    case SingleInstance::Role::handedOver:
-      return 0;
-    case SingleInstance::Role::unanswered:
-      std::cerr << kUnansweredMessage;
-      return 1;
+  // Before anything else, so that of two launches at the same moment only one goes on. Then the
+  // history's own lock: one history has one writer, whatever display its program runs on.
+  std::unique_ptr<SingleInstance> instance;
+  std::optional<StoreLock> storeLock;
+  if (!start.standsAlone) {
+    instance = std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(socketPath)));
+    switch (instance->claim(start.handsOver ? SingleInstance::Others::askToReopen : SingleInstance::Others::leaveAlone)) {
+      case SingleInstance::Role::running:
+        break;
+      case SingleInstance::Role::handedOver:
+        return 0;
+      case SingleInstance::Role::unanswered:
+        std::cerr << kUnansweredMessage;
+        return 1;
+      case SingleInstance::Role::elsewhere:
+        std::cerr << "marbrel: Marbrel already runs on this display; started with arguments, this one leaves it alone\n";
+        return kExitHistoryInUse;
+    }
+    storeLock.emplace(StoreLock::take(HistoryStore::standardFile(), normalizedDisplay(qgetenv("DISPLAY").toStdString())));
+    switch (storeLock->state()) {
+      case StoreLock::State::held:
+        break;
+      case StoreLock::State::heldElsewhere:
+        tellHistoryInUse(storeLock->holder());
+        return kExitHistoryInUse;
+      case StoreLock::State::unavailable:
+        std::cerr << "marbrel: " << storeLock->problem() << "; nothing keeps another Marbrel from writing the history\n";
+        break;
+    }
   }
 
   X11Connection x11;
@@ -213,7 +265,7 @@ int runDesktopProgram(int argc, char** argv) {
     portalShortcut->start();
   }
 
-  instance.setReopenHandler([&delegate] { delegate.applicationShouldHandleReopen(false); });
+  if (instance) instance->setReopenHandler([&delegate] { delegate.applicationShouldHandleReopen(false); });
   installTerminationHandler([&delegate] {
     delegate.applicationWillTerminate();
     QCoreApplication::exit(0);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iostream>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -34,10 +35,13 @@ SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent),
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();
-  if (lockFd_ >= 0) ::close(lockFd_);  // closing drops the lock
+  releaseLock();
 }
 
-QString SingleInstance::serverName() { return QFile::decodeName(QByteArray::fromStdString(handOverSocketPath())); }
+void SingleInstance::releaseLock() {
+  if (lockFd_ >= 0) ::close(lockFd_);  // closing drops the lock
+  lockFd_ = -1;
+}
 
 bool SingleInstance::tryLock() {
   if (lockFd_ < 0) {
@@ -51,19 +55,22 @@ bool SingleInstance::tryLock() {
   return true;
 }
 
-SingleInstance::Role SingleInstance::claim(int timeoutMilliseconds) {
+SingleInstance::Role SingleInstance::claim(Others others, int timeoutMilliseconds) {
   const QDeadlineTimer deadline(timeoutMilliseconds);
   while (true) {
     if (tryLock()) {
-      listen();
+      // Holding the lock without listening would leave every later launch waiting for an answer.
+      if (!listen()) releaseLock();
       return Role::running;
     }
     if (lockFd_ < 0) {
       // No lock to be had here (an odd runtime folder): the socket alone decides, as well as it can.
-      if (askToReopen(3000)) return Role::handedOver;
+      if (others == Others::leaveAlone && someoneListens(name_)) return Role::elsewhere;
+      if (others == Others::askToReopen && askToReopen(3000)) return Role::handedOver;
       listen();
       return Role::running;
     }
+    if (others == Others::leaveAlone) return Role::elsewhere;
     // Another program holds the lock: it listens, or is about to (it does so right after locking),
     // and answers once its start-up is done.
     if (askToReopen(int(std::max<qint64>(deadline.remainingTime(), 0)))) return Role::handedOver;
@@ -92,9 +99,19 @@ bool SingleInstance::listen() {
   if (!server_->listen(name_)) {
     // A socket file left by a program that died: take it over, but never one that a live program
     // still answers on.
-    if (someoneListens(name_)) return false;
-    QLocalServer::removeServer(name_);
-    if (!server_->listen(name_)) return false;
+    QString why;
+    if (someoneListens(name_)) {
+      why = QStringLiteral("another program answers on it");
+    } else {
+      QLocalServer::removeServer(name_);
+      if (!server_->listen(name_)) why = server_->errorString();
+    }
+    if (!why.isEmpty()) {
+      std::cerr << "marbrel: cannot listen on " << QFile::encodeName(name_).toStdString() << " (" << why.toStdString()
+                << "), so a later start of marbrel cannot hand over to this one\n";
+      server_.reset();
+      return false;
+    }
   }
   connect(server_.get(), &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {

@@ -11,8 +11,8 @@ class QLocalServer;
 namespace marbrel {
 
 // Keeps one running program per user and display. The first launch takes a lock and listens on a
-// local socket beside it before doing anything else; a later launch, even one started at the same
-// moment, finds the lock taken, asks the running program to reopen (pop its menu up) and leaves.
+// local socket beside it before doing anything else; a later bare launch, even one started at the
+// same moment, finds the lock taken, asks the running program to reopen (pop its menu up) and leaves.
 // The socket's name and the request are those of handOver() (launcher/HandOver.h), which a later
 // launch tries first, before it loads or sets up anything.
 class SingleInstance : public QObject {
@@ -24,21 +24,23 @@ class SingleInstance : public QObject {
     running,     // this launch is the program: it holds the lock and listens
     handedOver,  // another program runs and took the reopen request: leave
     unanswered,  // another program holds the lock but did not answer in time: leave
+    elsewhere,   // another program holds the lock and was asked nothing (a launch with arguments)
   };
+  // What a launch that finds another program running asks of it.
+  enum class Others { askToReopen, leaveAlone };
 
-  // `name` is the socket's path; serverName() makes the usual one. The lock file is the same path
-  // with ".lock" added.
+  // `name` is the socket's path (handOverSocketPath() for the current user and display). The lock
+  // file is the same path with ".lock" added.
   explicit SingleInstance(QString name, QObject* parent = nullptr);
   ~SingleInstance() override;
 
-  // The socket for the current user and display: handOverSocketPath().
-  static QString serverName();
-
   // Decides which launch runs: the one that takes the lock starts listening at once; the others
-  // ask it to reopen, waiting up to `timeoutMilliseconds` for an answer (it may be starting up), and
-  // take over the lock if its holder ends meanwhile. Without a lock file that can be opened, falls
-  // back to the socket alone.
-  Role claim(int timeoutMilliseconds = 20000);
+  // ask it to reopen (or leave it alone, as `others` says), waiting up to `timeoutMilliseconds` for
+  // an answer (it may be starting up), and take over the lock if its holder ends meanwhile.
+  // Without a lock file that can be opened, falls back to the socket alone. A program that cannot
+  // listen says why on standard error and runs without the lock, so later launches do not wait for
+  // an answer that never comes.
+  Role claim(Others others = Others::askToReopen, int timeoutMilliseconds = 20000);
 
   // Runs `onReopen` on a later turn for every later launch, including those that asked before it
   // was set.
@@ -46,9 +48,11 @@ class SingleInstance : public QObject {
 
  private:
   bool tryLock();
+  void releaseLock();
   // Asks the program on the socket to reopen; true once it answered. Gives up at the deadline, or
   // when nobody listens or the connection closes without an answer.
   bool askToReopen(int timeoutMilliseconds);
+  // Listens on the socket; false, having said why on standard error, when it cannot.
   bool listen();
   void requestReceived();
 
