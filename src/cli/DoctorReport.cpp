@@ -13,6 +13,26 @@ namespace {
 
 using Session = DesktopOffers::Session;
 
+// The desktop program's windows and key grabs are X11's: in a Wayland session without XWayland it
+// says so and exits at start, so nothing it would do there works.
+constexpr char kWithoutXWayland[] = "none: Marbrel does not start without XWayland";
+constexpr char kXWaylandFix[] =
+    "install XWayland and turn it on in the compositor so that DISPLAY is set in the session (niri: install "
+    "xwayland-satellite); Marbrel's menu and windows are X11 windows";
+
+bool lacksXWayland(const DoctorProbe& probe) {
+  return probe.offers.session == Session::wayland && probe.waylandConnected && !probe.offers.xDisplay;
+}
+
+// A line for something the program would do, were it able to start.
+bool refusedWithoutX(const DoctorProbe& probe, DoctorLine& line) {
+  if (!lacksXWayland(probe)) return false;
+  line.value = kWithoutXWayland;
+  line.ok = false;
+  line.fix = kXWaylandFix;
+  return true;
+}
+
 std::string octal(unsigned mode) {
   char text[8];
   std::snprintf(text, sizeof text, "%04o", mode & 07777);
@@ -38,7 +58,8 @@ DoctorLine sessionLine(const DoctorProbe& probe) {
         line.fix = "run marbrel doctor inside the Wayland session (the compositor did not answer)";
       } else if (!probe.offers.xDisplay) {
         line.ok = false;
-        line.fix = "enable XWayland in the compositor: Marbrel's menu and windows need it";
+        line.value += ": Marbrel does not start without it";
+        line.fix = kXWaylandFix;
       }
       break;
     case Session::none:
@@ -66,6 +87,7 @@ DoctorLine captureLine(const DoctorProbe& probe, bool& works) {
                                                      : "use a compositor that offers a data-control protocol";
   }
   line.ok = works;
+  if (refusedWithoutX(probe, line)) works = false;
   return line;
 }
 
@@ -81,6 +103,7 @@ DoctorLine copyBackLine(const DoctorProbe& probe) {
     line.ok = false;
     line.fix = "run Marbrel inside a desktop session";
   }
+  refusedWithoutX(probe, line);
   return line;
 }
 
@@ -111,6 +134,7 @@ DoctorLine pasteLine(const DoctorProbe& probe) {
       case Session::none: line.fix = "run Marbrel inside a desktop session"; break;
     }
   }
+  refusedWithoutX(probe, line);
   return line;
 }
 

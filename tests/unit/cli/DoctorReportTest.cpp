@@ -93,8 +93,11 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
             1},
            {"a refused portal paste", refused,
             {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
-           {"Wayland without XWayland: no menu", noXWayland,
-            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland)"}, {"capture", "wlr-data-control-unstable-v1"}},
+           {"Wayland without XWayland (DISPLAY unset): the program does not start, so nothing works", noXWayland,
+            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland): Marbrel does not start without it"},
+             {"capture", "!none: Marbrel does not start without XWayland"},
+             {"copyBack", "!none: Marbrel does not start without XWayland"},
+             {"paste", "!none: Marbrel does not start without XWayland"}},
             1},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
@@ -104,6 +107,8 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
     for (const auto& [id, value] : row.expected) EXPECT_EQ(found.at(id), value) << id;
     EXPECT_EQ(report.exitCode(), row.exitCode);
   }
+  const DoctorLine session = diagnose(noXWayland).lines.front();
+  EXPECT_NE(session.fix.find("xwayland-satellite"), std::string::npos) << session.fix;
 }
 
 TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) {
