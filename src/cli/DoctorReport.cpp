@@ -169,6 +169,22 @@ DoctorLine trayLine(const DoctorProbe& probe) {
   return line;
 }
 
+// Only when the running program lost its Wayland connection: it makes it again by itself.
+DoctorLine connectionLine(const DoctorProbe& probe) {
+  DoctorLine line{"connection", "Wayland connection", "", true, ""};
+  line.value = "lost at " + probe.connectionLostAt +
+               (probe.connectionProblem.empty() ? std::string() : " (" + probe.connectionProblem + ")");
+  if (!probe.connectionBackAt.empty()) {
+    line.value += ", made again at " + probe.connectionBackAt;
+  } else {
+    line.ok = false;
+    line.value += "; Marbrel is making it again (copies are not recorded meanwhile)";
+    line.fix = "wait: Marbrel tries again by itself, at least every 30 s; if the compositor runs and copies are "
+               "still not recorded, restart Marbrel";
+  }
+  return line;
+}
+
 DoctorLine fileLine(const char* id, const char* label, const FileProbe& file) {
   DoctorLine line{id, label, file.path, true, ""};
   if (!file.exists) {
@@ -194,6 +210,10 @@ DoctorReport diagnose(const DoctorProbe& probe) {
   const DoctorLine session = sessionLine(probe);
   report.lines.push_back(session);
   report.lines.push_back(captureLine(probe, report.captureWorks));
+  if (!probe.connectionLostAt.empty()) {
+    report.lines.push_back(connectionLine(probe));
+    if (!report.lines.back().ok) report.captureWorks = false;
+  }
   report.lines.push_back(copyBackLine(probe));
   report.lines.push_back(pasteLine(probe));
   report.lines.push_back(shortcutLine(probe));

@@ -13,6 +13,7 @@
 #include "shell/ReconnectingKeySynthesizer.h"
 #include "shell/ReconnectingPasteboard.h"
 #include "shell/XTestKeySynthesizer.h"
+#include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/PortalKeySynthesizer.h"
 
 namespace marbrel {
@@ -24,6 +25,10 @@ struct SessionAdapters::Owned {
   std::unique_ptr<QtPasteboard> qtPasteboard;
   std::unique_ptr<XTestKeySynthesizer> xtest;
   std::unique_ptr<PortalKeySynthesizer> portalKeys;
+
+  ~Owned() {
+    if (dataControl) connection_note::remove();
+  }
 };
 
 namespace {
@@ -57,6 +62,9 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
   Owned& owned = *adapters->owned_;
   owned.dataControl = ReconnectingPasteboard::connect();
   if (owned.dataControl) {
+    // `marbrel doctor` tells of a lost connection too.
+    owned.dataControl->setStatusHandler(
+        [](bool connected, const std::string& problem) { connection_note::write(connected, problem); });
     // Without a way to send keys, the first paste says so, once; copying still works.
     auto explain = [&strings] {
       auto* notice = new QMessageBox(QMessageBox::Information, QStringLiteral("Marbrel"),

@@ -76,6 +76,11 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   noXWayland.offers.xDisplay = false;
   DoctorProbe bareGnome = probeOf(Session::wayland);
   bareGnome.offers.xtest = true;
+  DoctorProbe lost = sway;
+  lost.connectionLostAt = "18:40:02";
+  lost.connectionProblem = "Broken pipe";
+  DoctorProbe madeAgain = lost;
+  madeAgain.connectionBackAt = "18:40:03";
   DoctorProbe compositorGone = sway;
   compositorGone.waylandConnected = false;
 
@@ -99,6 +104,12 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
              {"copyBack", "!none: Marbrel does not start without XWayland"},
              {"paste", "!none: Marbrel does not start without XWayland"}},
             1},
+           {"the running program lost its Wayland connection: capture waits until it is made again", lost,
+            {{"capture", "wlr-data-control-unstable-v1"},
+             {"connection", "!lost at 18:40:02 (Broken pipe); Marbrel is making it again (copies are not recorded meanwhile)"}},
+            1},
+           {"a lost connection made again", madeAgain,
+            {{"connection", "lost at 18:40:02 (Broken pipe), made again at 18:40:03"}}, 0},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
     SCOPED_TRACE(row.why);
