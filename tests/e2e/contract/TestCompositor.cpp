@@ -81,6 +81,7 @@ void serve(const Owner& owner, const std::string& type, int fd) {
 struct TestCompositor::State {
   wl_display* display = nullptr;
   int wakeUp = -1;  // an eventfd: tasks are waiting
+  wl_event_source* wakeUpSource = nullptr;
   std::mutex mutex;
   std::vector<std::function<void()>> tasks;
   std::shared_ptr<Owner> selection, primary;
@@ -263,7 +264,7 @@ TestCompositor::TestCompositor(Offers offers) : state_(std::make_unique<State>()
   }
 
   state.wakeUp = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  wl_event_loop_add_fd(
+  state.wakeUpSource = wl_event_loop_add_fd(
       wl_display_get_event_loop(state.display), state.wakeUp, WL_EVENT_READABLE,
       [](int fd, std::uint32_t, void* data) {
         auto& state = *static_cast<State*>(data);
@@ -288,6 +289,7 @@ TestCompositor::~TestCompositor() {
     wl_display_terminate(state_->display);
   });
   thread_.join();
+  wl_event_source_remove(state_->wakeUpSource);
   wl_display_destroy(state_->display);
   ::close(state_->wakeUp);
 }
