@@ -12,10 +12,8 @@ namespace marbrel {
 
 class WaylandConnection;
 
-// Synthetic keys in a Wayland session on a connection of their own: a compositor refuses this
-// program a virtual keyboard with a protocol error, which ends the connection, and that must not
-// end the clipboard's. When a connection whose keys worked is lost (the compositor restarted), the
-// next key makes it again, at most once every few seconds.
+// Wayland synthetic keys on a connection of their own (a refused virtual keyboard ends it with a
+// protocol error), made again at the next key when it was lost after keys worked on it.
 class ReconnectingKeySynthesizer : public KeySynthesizer {
  public:
   // As WaylandKeySynthesizer's: `explainUnavailable` is called once, the first time trust is asked

@@ -16,10 +16,8 @@ namespace marbrel {
 class DataControlPasteboard;
 class WaylandConnection;
 
-// The clipboard of a Wayland session, kept through lost connections: data control on a connection
-// of its own, made again whenever the compositor ends it (a restart, a protocol error) or ends the
-// clipboard access, after a pause that doubles from half a second up to 30 s while it fails. The
-// change count only grows across connections, and the contents last heard stay until a new change.
+// The Wayland session's data-control clipboard on a connection of its own, made again (after 0.5 s,
+// doubling up to 30 s) whenever the compositor ends it or the clipboard access.
 class ReconnectingPasteboard : public QObject, public Pasteboard {
   Q_OBJECT
 
@@ -32,6 +30,7 @@ class ReconnectingPasteboard : public QObject, public Pasteboard {
   static std::unique_ptr<ReconnectingPasteboard> connect(SelectionReader::Limits limits = {});
   ~ReconnectingPasteboard() override;
 
+  // The count only grows across connections; the contents last heard stay until a new change.
   std::int64_t changeCount() const override;
   std::vector<std::shared_ptr<const PasteboardItem>> items() const override;
   void declareTypes(const std::vector<std::string>& types) override;

@@ -12,12 +12,8 @@
 
 namespace marbrel::e2e {
 
-// A small Wayland compositor for the clipboard adapters' contract tests, run on a thread of its own
-// with a socket in a private folder. It offers a seat and the data-control protocols and announces
-// selections as real compositors do: data_offer, the offer's types, then selection or
-// primary_selection. Other programs are played by the test: it copies, selects with the mouse and
-// reads the clipboard through the compositor itself. It can also drop every client, and refuse
-// virtual keyboards with a protocol error.
+// A small Wayland compositor on a thread of the contract tests, announcing selections as real ones do
+// (data_offer, its types, then selection or primary_selection); the test plays the other programs.
 class TestCompositor {
  public:
   using Representations = std::vector<std::pair<std::string, std::string>>;
