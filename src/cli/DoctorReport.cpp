@@ -13,6 +13,26 @@ namespace {
 
 using Session = DesktopOffers::Session;
 
+// The desktop program's windows and key grabs are X11's: in a Wayland session without XWayland it
+// says so and exits at start, so nothing it would do there works.
+constexpr char kWithoutXWayland[] = "none: Marbrel does not start without XWayland";
+constexpr char kXWaylandFix[] =
+    "install XWayland and turn it on in the compositor so that DISPLAY is set in the session (niri: install "
+    "xwayland-satellite); Marbrel's menu and windows are X11 windows";
+
+bool lacksXWayland(const DoctorProbe& probe) {
+  return probe.offers.session == Session::wayland && probe.waylandConnected && !probe.offers.xDisplay;
+}
+
+// A line for something the program would do, were it able to start.
+bool refusedWithoutX(const DoctorProbe& probe, DoctorLine& line) {
+  if (!lacksXWayland(probe)) return false;
+  line.value = kWithoutXWayland;
+  line.ok = false;
+  line.fix = kXWaylandFix;
+  return true;
+}
+
 std::string octal(unsigned mode) {
   char text[8];
   std::snprintf(text, sizeof text, "%04o", mode & 07777);
@@ -38,7 +58,8 @@ DoctorLine sessionLine(const DoctorProbe& probe) {
         line.fix = "run marbrel doctor inside the Wayland session (the compositor did not answer)";
       } else if (!probe.offers.xDisplay) {
         line.ok = false;
-        line.fix = "enable XWayland in the compositor: Marbrel's menu and windows need it";
+        line.value += ": Marbrel does not start without it";
+        line.fix = kXWaylandFix;
       }
       break;
     case Session::none:
@@ -66,6 +87,7 @@ DoctorLine captureLine(const DoctorProbe& probe, bool& works) {
                                                      : "use a compositor that offers a data-control protocol";
   }
   line.ok = works;
+  if (refusedWithoutX(probe, line)) works = false;
   return line;
 }
 
@@ -81,6 +103,7 @@ DoctorLine copyBackLine(const DoctorProbe& probe) {
     line.ok = false;
     line.fix = "run Marbrel inside a desktop session";
   }
+  refusedWithoutX(probe, line);
   return line;
 }
 
@@ -111,6 +134,7 @@ DoctorLine pasteLine(const DoctorProbe& probe) {
       case Session::none: line.fix = "run Marbrel inside a desktop session"; break;
     }
   }
+  refusedWithoutX(probe, line);
   return line;
 }
 
@@ -145,6 +169,22 @@ DoctorLine trayLine(const DoctorProbe& probe) {
   return line;
 }
 
+// Only when the running program lost its Wayland connection: it makes it again by itself.
+DoctorLine connectionLine(const DoctorProbe& probe) {
+  DoctorLine line{"connection", "Wayland connection", "", true, ""};
+  line.value = "lost at " + probe.connectionLostAt +
+               (probe.connectionProblem.empty() ? std::string() : " (" + probe.connectionProblem + ")");
+  if (!probe.connectionBackAt.empty()) {
+    line.value += ", made again at " + probe.connectionBackAt;
+  } else {
+    line.ok = false;
+    line.value += "; Marbrel is making it again (copies are not recorded meanwhile)";
+    line.fix = "wait: Marbrel tries again by itself, at least every 30 s; if the compositor runs and copies are "
+               "still not recorded, restart Marbrel";
+  }
+  return line;
+}
+
 DoctorLine fileLine(const char* id, const char* label, const FileProbe& file) {
   DoctorLine line{id, label, file.path, true, ""};
   if (!file.exists) {
@@ -170,6 +210,10 @@ DoctorReport diagnose(const DoctorProbe& probe) {
   const DoctorLine session = sessionLine(probe);
   report.lines.push_back(session);
   report.lines.push_back(captureLine(probe, report.captureWorks));
+  if (!probe.connectionLostAt.empty()) {
+    report.lines.push_back(connectionLine(probe));
+    if (!report.lines.back().ok) report.captureWorks = false;
+  }
   report.lines.push_back(copyBackLine(probe));
   report.lines.push_back(pasteLine(probe));
   report.lines.push_back(shortcutLine(probe));

@@ -36,10 +36,14 @@ struct DoctorProbe {
   bool xSystemTray = false;            // a tray host on the X display
   FileProbe settings;
   FileProbe history;
+  // When the running program lost its Wayland connection: when (local time) and why, and when it
+  // made it again (empty while it is still lost). All empty when it never lost one.
+  std::string connectionLostAt, connectionProblem, connectionBackAt;
 };
 
 struct DoctorLine {
-  std::string id;     // "session", "capture", "copyBack", "paste", "shortcut", "tray", "settings", "history"
+  std::string id;     // "session", "capture", "copyBack", "paste", "shortcut", "tray", "settings", "history",
+                      // and "connection" when the running program lost its Wayland connection
   std::string label;  // as printed: "clipboard capture"
   std::string value;  // what Marbrel uses, or "none"
   bool ok = true;

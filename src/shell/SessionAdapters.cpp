@@ -9,20 +9,19 @@
 #include "core/app/DesktopRoutes.h"
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/platform/Strings.h"
-#include "shell/DataControlPasteboard.h"
 #include "shell/QtPasteboard.h"
-#include "shell/WaylandConnection.h"
-#include "shell/WaylandKeySynthesizer.h"
+#include "shell/ReconnectingKeySynthesizer.h"
+#include "shell/ReconnectingPasteboard.h"
 #include "shell/XTestKeySynthesizer.h"
+#include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/PortalKeySynthesizer.h"
 
 namespace marbrel {
 
 struct SessionAdapters::Owned {
-  // Declared in the order of construction: the Wayland adapters go before their connection.
-  std::unique_ptr<WaylandConnection> wayland;
-  std::unique_ptr<DataControlPasteboard> dataControl;
-  std::unique_ptr<WaylandKeySynthesizer> waylandKeys;
+  // The clipboard and the keys each on a Wayland connection of their own, made again when lost.
+  std::unique_ptr<ReconnectingPasteboard> dataControl;
+  std::unique_ptr<ReconnectingKeySynthesizer> waylandKeys;
   std::unique_ptr<QtPasteboard> qtPasteboard;
   std::unique_ptr<XTestKeySynthesizer> xtest;
   std::unique_ptr<PortalKeySynthesizer> portalKeys;
@@ -30,8 +29,8 @@ struct SessionAdapters::Owned {
   ~Owned() {
     portalKeys.reset();  // it hands keys to the others while no portal runs
     waylandKeys.reset();
+    if (dataControl) connection_note::remove();
     dataControl.reset();
-    wayland.reset();
   }
 };
 
@@ -64,9 +63,11 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
                                                         PortalStatus& portalStatus, const MainQueue& clock) {
   std::unique_ptr<SessionAdapters> adapters(new SessionAdapters);
   Owned& owned = *adapters->owned_;
-  owned.wayland = WaylandConnection::connectToCompositor();
-  if (owned.wayland) owned.dataControl = DataControlPasteboard::create(*owned.wayland);
+  owned.dataControl = ReconnectingPasteboard::connect();
   if (owned.dataControl) {
+    // `marbrel doctor` tells of a lost connection too.
+    owned.dataControl->setStatusHandler(
+        [](bool connected, const std::string& problem) { connection_note::write(connected, problem); });
     // Without a way to send keys, the first paste says so, once; copying still works.
     auto explain = [&strings] {
       auto* notice = new QMessageBox(QMessageBox::Information, QStringLiteral("Marbrel"),
@@ -75,8 +76,8 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
       notice->setWindowModality(Qt::NonModal);
       notice->show();
     };
-    owned.waylandKeys = std::make_unique<WaylandKeySynthesizer>(*owned.wayland, explain,
-                                                                strings.localized("paste_permission_reason"));
+    owned.waylandKeys =
+        std::make_unique<ReconnectingKeySynthesizer>(explain, strings.localized("paste_permission_reason"));
     adapters->pasteboard_ = owned.dataControl.get();
     adapters->keys_ = owned.waylandKeys.get();
     std::string pasteMethod = owned.waylandKeys->methodName();
@@ -91,7 +92,6 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
                              ", paste through " + pasteMethod + ", windows on XWayland";
     return adapters;
   }
-  owned.wayland.reset();
   owned.qtPasteboard = std::make_unique<QtPasteboard>();
   if (!owned.qtPasteboard->isWatching()) {
     std::cerr << "marbrel: the X server does not announce clipboard changes (no XFIXES extension); copies "

@@ -14,6 +14,7 @@
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/history/HistoryStore.h"
 #include "shell/X11Connection.h"
+#include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/DesktopPortal.h"
 
 #include <wayland-client.h>
@@ -125,6 +126,11 @@ cli::DoctorProbe probeDesktop() {
 
   probe.grantFile = RemoteDesktopGrant::standardFile().string();
   probe.pasteRefused = RemoteDesktopGrant::read(RemoteDesktopGrant::standardFile()).refused;
+  if (connection_note::Note note; connection_note::read(note)) {
+    probe.connectionLostAt = note.lostAt;
+    probe.connectionProblem = note.problem;
+    probe.connectionBackAt = note.backAt;
+  }
   probe.settings = probeFile(Defaults::standardFile());
   probe.history = probeFile(HistoryStore::standardFile());
   return probe;

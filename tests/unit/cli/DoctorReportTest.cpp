@@ -76,6 +76,11 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   noXWayland.offers.xDisplay = false;
   DoctorProbe bareGnome = probeOf(Session::wayland);
   bareGnome.offers.xtest = true;
+  DoctorProbe lost = sway;
+  lost.connectionLostAt = "18:40:02";
+  lost.connectionProblem = "Broken pipe";
+  DoctorProbe madeAgain = lost;
+  madeAgain.connectionBackAt = "18:40:03";
   DoctorProbe compositorGone = sway;
   compositorGone.waylandConnected = false;
 
@@ -93,9 +98,18 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
             1},
            {"a refused portal paste", refused,
             {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
-           {"Wayland without XWayland: no menu", noXWayland,
-            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland)"}, {"capture", "wlr-data-control-unstable-v1"}},
+           {"Wayland without XWayland (DISPLAY unset): the program does not start, so nothing works", noXWayland,
+            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland): Marbrel does not start without it"},
+             {"capture", "!none: Marbrel does not start without XWayland"},
+             {"copyBack", "!none: Marbrel does not start without XWayland"},
+             {"paste", "!none: Marbrel does not start without XWayland"}},
             1},
+           {"the running program lost its Wayland connection: capture waits until it is made again", lost,
+            {{"capture", "wlr-data-control-unstable-v1"},
+             {"connection", "!lost at 18:40:02 (Broken pipe); Marbrel is making it again (copies are not recorded meanwhile)"}},
+            1},
+           {"a lost connection made again", madeAgain,
+            {{"connection", "lost at 18:40:02 (Broken pipe), made again at 18:40:03"}}, 0},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
     SCOPED_TRACE(row.why);
@@ -104,6 +118,8 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
     for (const auto& [id, value] : row.expected) EXPECT_EQ(found.at(id), value) << id;
     EXPECT_EQ(report.exitCode(), row.exitCode);
   }
+  const DoctorLine session = diagnose(noXWayland).lines.front();
+  EXPECT_NE(session.fix.find("xwayland-satellite"), std::string::npos) << session.fix;
 }
 
 TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) {
