@@ -17,6 +17,7 @@
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
 #include "shell/KeyEventTranslation.h"
+#include "shell/MarkedTitle.h"
 #include "shell/PaintTrace.h"
 #include "shell/SearchHeaderView.h"
 
@@ -90,7 +91,13 @@ QSize MenuPopup::sizeNow() const {
 }
 
 int MenuPopup::rowWidth(const MenuItem& item) const {
-  int width = kStateColumn + titleWidths_.width(font(), item.title()) + kRightMargin;
+  return rowWidth(item, item.menu() ? item.menu()->titleMarks(item) : TitleMarks());
+}
+
+int MenuPopup::rowWidth(const MenuItem& item, const TitleMarks& marks) const {
+  const int title = marks.empty() ? titleWidths_.width(font(), item.title())
+                                  : MarkedTitle::width(font(), item.title(), marks);
+  int width = kStateColumn + title + kRightMargin;
   const QSize image = MenuImagePainter::sizeOf(item.image());
   if (image.width() > 0) width += image.width() + kImageGap;
   if (!item.keyEquivalent().empty()) {
@@ -375,7 +382,9 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     }
     if (row.kind == MenuRow::Kind::header) continue;  // the header view draws itself
     const MenuItem& item = *row.shown;
-    widenFor(rowWidth(item));
+    // The parts of the title the search matched are drawn bold; only drawn rows are asked.
+    const TitleMarks marks = menu_->titleMarks(item);
+    widenFor(rowWidth(item, marks));
     const bool isHighlighted = &item == highlighted && item.isEnabled();
     QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isHighlighted) {
@@ -409,8 +418,13 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
       right -= metrics.horizontalAdvance(key) + kKeyGap;
       painter.setPen(text);
     }
-    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, std::max(0, right - x));
-    painter.drawText(QRect(x, box.top(), std::max(0, right - x), box.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+    const QRect titleBox(x, box.top(), std::max(0, right - x), box.height());
+    if (!marks.empty()) {
+      MarkedTitle::draw(painter, titleBox, font(), item.title(), marks);
+      continue;
+    }
+    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, titleBox.width());
+    painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter, title);
   }
   painter.setClipping(false);
   // Arrows tell that more rows lie above or below.

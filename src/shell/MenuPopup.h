@@ -81,8 +81,9 @@ class MenuPopup : public QWidget {
   // The size for `menu` laid out as `rows` with no modifier held, as wide as its rows outside the
   // run and the run's rows on the first screen need.
   QSize sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const;
-  // The width a row showing `item` needs.
+  // The width a row showing `item` needs, with the stretches of its title that `marks` draw bold.
   int rowWidth(const MenuItem& item) const;
+  int rowWidth(const MenuItem& item, const TitleMarks& marks) const;
   // Makes the pop-up wide enough for a row drawn `width` wide.
   void widenFor(int width);
   void syncHeaderView();
