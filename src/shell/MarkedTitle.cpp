@@ -57,15 +57,16 @@ int MarkedTitle::width(const QFont& font, const std::string& title, const TitleM
   return line.isValid() ? int(std::ceil(line.naturalTextWidth())) : 0;
 }
 
-void MarkedTitle::draw(QPainter& painter, const QRect& box, const QFont& font, const std::string& title,
+int MarkedTitle::draw(QPainter& painter, const QRect& box, const QFont& font, const std::string& title,
                        const TitleMarks& marks) {
   QString text = QString::fromStdString(title);
   QList<QTextLayout::FormatRange> ranges = boldRanges(title, marks);
   auto layout = std::make_unique<QTextLayout>(text, font);
   layout->setFormats(ranges);
   QTextLine line = layOut(*layout);
-  if (!line.isValid()) return;
-  if (line.naturalTextWidth() > box.width()) {
+  if (!line.isValid()) return 0;
+  const int whole = int(std::ceil(line.naturalTextWidth()));
+  if (whole > box.width()) {
     // Cut at the last character boundary that leaves room for the ellipsis, bold when it hides a mark.
     const QString ellipsis = QStringLiteral("\u2026");
     QFont boldFont = font;
@@ -85,13 +86,14 @@ void MarkedTitle::draw(QPainter& painter, const QRect& box, const QFont& font, c
     layout = std::make_unique<QTextLayout>(text, font);
     layout->setFormats(kept);
     line = layOut(*layout);
-    if (!line.isValid()) return;
+    if (!line.isValid()) return whole;
   }
   const qreal top = box.top() + (box.height() - line.height()) / 2;
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);
   layout->draw(&painter, QPointF(box.left(), top));
   painter.restore();
+  return whole;
 }
 
 }  // namespace marbrel

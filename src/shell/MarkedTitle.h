@@ -17,9 +17,10 @@ class MarkedTitle {
  public:
   // The width of `title` (UTF-8) drawn with `font` and its `marks` (byte ranges) bold.
   static int width(const QFont& font, const std::string& title, const TitleMarks& marks);
-  // Draws it at the left of `box`, centred vertically, with the painter's pen. A title wider than
-  // the box is cut short with "…", drawn bold when a mark lies in what it hides.
-  static void draw(QPainter& painter, const QRect& box, const QFont& font, const std::string& title,
+  // Draws it at the left of `box`, centred vertically, with the painter's pen, and answers its
+  // whole width. A title wider than the box is cut short with "…", drawn bold when a mark lies in
+  // what it hides.
+  static int draw(QPainter& painter, const QRect& box, const QFont& font, const std::string& title,
                    const TitleMarks& marks);
 };
 

@@ -91,13 +91,13 @@ QSize MenuPopup::sizeNow() const {
 }
 
 int MenuPopup::rowWidth(const MenuItem& item) const {
-  return rowWidth(item, item.menu() ? item.menu()->titleMarks(item) : TitleMarks());
+  const TitleMarks marks = item.menu() ? item.menu()->titleMarks(item) : TitleMarks();
+  return rowWidthWithTitle(item, marks.empty() ? titleWidths_.width(font(), item.title())
+                                               : MarkedTitle::width(font(), item.title(), marks));
 }
 
-int MenuPopup::rowWidth(const MenuItem& item, const TitleMarks& marks) const {
-  const int title = marks.empty() ? titleWidths_.width(font(), item.title())
-                                  : MarkedTitle::width(font(), item.title(), marks);
-  int width = kStateColumn + title + kRightMargin;
+int MenuPopup::rowWidthWithTitle(const MenuItem& item, int titleWidth) const {
+  int width = kStateColumn + titleWidth + kRightMargin;
   const QSize image = MenuImagePainter::sizeOf(item.image());
   if (image.width() > 0) width += image.width() + kImageGap;
   if (!item.keyEquivalent().empty()) {
@@ -384,7 +384,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     const MenuItem& item = *row.shown;
     // The parts of the title the search matched are drawn bold; only drawn rows are asked.
     const TitleMarks marks = menu_->titleMarks(item);
-    widenFor(rowWidth(item, marks));
+    if (marks.empty()) widenFor(rowWidthWithTitle(item, titleWidths_.width(font(), item.title())));
     const bool isHighlighted = &item == highlighted && item.isEnabled();
     QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isHighlighted) {
@@ -420,7 +420,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     }
     const QRect titleBox(x, box.top(), std::max(0, right - x), box.height());
     if (!marks.empty()) {
-      MarkedTitle::draw(painter, titleBox, font(), item.title(), marks);
+      widenFor(rowWidthWithTitle(item, MarkedTitle::draw(painter, titleBox, font(), item.title(), marks)));
       continue;
     }
     const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, titleBox.width());

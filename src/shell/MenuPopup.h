@@ -81,9 +81,10 @@ class MenuPopup : public QWidget {
   // The size for `menu` laid out as `rows` with no modifier held, as wide as its rows outside the
   // run and the run's rows on the first screen need.
   QSize sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const;
-  // The width a row showing `item` needs, with the stretches of its title that `marks` draw bold.
+  // The width a row showing `item` needs (its title's marks drawn bold).
   int rowWidth(const MenuItem& item) const;
-  int rowWidth(const MenuItem& item, const TitleMarks& marks) const;
+  // The same with the title `titleWidth` wide.
+  int rowWidthWithTitle(const MenuItem& item, int titleWidth) const;
   // Makes the pop-up wide enough for a row drawn `width` wide.
   void widenFor(int width);
   void syncHeaderView();
