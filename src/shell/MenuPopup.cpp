@@ -17,7 +17,6 @@
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
 #include "shell/KeyEventTranslation.h"
-#include "shell/MarkedTitle.h"
 #include "shell/PaintTrace.h"
 #include "shell/SearchHeaderView.h"
 
@@ -92,8 +91,8 @@ QSize MenuPopup::sizeNow() const {
 
 int MenuPopup::rowWidth(const MenuItem& item) const {
   const TitleMarks marks = item.menu() ? item.menu()->titleMarks(item) : TitleMarks();
-  return rowWidthWithTitle(item, marks.empty() ? titleWidths_.width(font(), item.title())
-                                               : MarkedTitle::width(font(), item.title(), marks));
+  const int plain = titleWidths_.width(font(), item.title());
+  return rowWidthWithTitle(item, marks.empty() ? plain : markedTitle_.width(font(), item.title(), marks, plain));
 }
 
 int MenuPopup::rowWidthWithTitle(const MenuItem& item, int titleWidth) const {
@@ -384,7 +383,8 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     const MenuItem& item = *row.shown;
     // The parts of the title the search matched are drawn bold; only drawn rows are asked.
     const TitleMarks marks = menu_->titleMarks(item);
-    if (marks.empty()) widenFor(rowWidthWithTitle(item, titleWidths_.width(font(), item.title())));
+    const int plainWidth = titleWidths_.width(font(), item.title());
+    if (marks.empty()) widenFor(rowWidthWithTitle(item, plainWidth));
     const bool isHighlighted = &item == highlighted && item.isEnabled();
     QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isHighlighted) {
@@ -420,7 +420,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     }
     const QRect titleBox(x, box.top(), std::max(0, right - x), box.height());
     if (!marks.empty()) {
-      widenFor(rowWidthWithTitle(item, MarkedTitle::draw(painter, titleBox, font(), item.title(), marks)));
+      widenFor(rowWidthWithTitle(item, markedTitle_.draw(painter, titleBox, font(), item.title(), marks, plainWidth)));
       continue;
     }
     const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, titleBox.width());

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "core/menu/MenuModel.h"
+#include "shell/MarkedTitle.h"
 #include "shell/MenuImages.h"
 #include "shell/MenuRows.h"
 #include "shell/TitleWidths.h"
@@ -117,6 +118,7 @@ class MenuPopup : public QWidget {
   SearchHeaderView* headerView_ = nullptr;
   MenuImagePainter images_;
   mutable TitleWidths titleWidths_;  // sizing measures each title once
+  mutable MarkedTitle markedTitle_;
   bool closing_ = false;
   bool syncing_ = false;
   bool forwarding_ = false;  // a key press the listener left is on its way to a newly focused widget
