@@ -80,7 +80,13 @@ QSize MenuPopup::sizeNow() const {
 }
 
 int MenuPopup::rowWidth(const MenuItem& item) const {
-  int width = kStateColumn + titleWidths_.width(font(), item.title()) + kRightMargin;
+  const TitleMarks marks = item.menu() ? item.menu()->titleMarks(item) : TitleMarks();
+  const int plain = titleWidths_.width(font(), item.title());
+  return rowWidthWithTitle(item, marks.empty() ? plain : markedTitle_.width(font(), item.title(), marks, plain));
+}
+
+int MenuPopup::rowWidthWithTitle(const MenuItem& item, int titleWidth) const {
+  int width = kStateColumn + titleWidth + kRightMargin;
   const QSize image = MenuImagePainter::sizeOf(item.image());
   if (image.width() > 0) width += image.width() + kImageGap;
   if (!item.keyEquivalent().empty()) {
@@ -365,7 +371,10 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     }
     if (row.kind == MenuRow::Kind::header) continue;  // the header view draws itself
     const MenuItem& item = *row.shown;
-    widenFor(rowWidth(item));
+    // The parts of the title the search matched are drawn bold; only drawn rows are asked.
+    const TitleMarks marks = menu_->titleMarks(item);
+    const int plainWidth = titleWidths_.width(font(), item.title());
+    if (marks.empty()) widenFor(rowWidthWithTitle(item, plainWidth));
     const bool isHighlighted = &item == highlighted && item.isEnabled();
     QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isHighlighted) {
@@ -399,8 +408,13 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
       right -= metrics.horizontalAdvance(key) + kKeyGap;
       painter.setPen(text);
     }
-    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, std::max(0, right - x));
-    painter.drawText(QRect(x, box.top(), std::max(0, right - x), box.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+    const QRect titleBox(x, box.top(), std::max(0, right - x), box.height());
+    if (!marks.empty()) {
+      widenFor(rowWidthWithTitle(item, markedTitle_.draw(painter, titleBox, font(), item.title(), marks, plainWidth)));
+      continue;
+    }
+    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, titleBox.width());
+    painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter, title);
   }
   painter.setClipping(false);
   // Arrows tell that more rows lie above or below.

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "core/menu/MenuModel.h"
+#include "shell/MarkedTitle.h"
 #include "shell/MenuImages.h"
 #include "shell/MenuRows.h"
 #include "shell/TitleWidths.h"
@@ -81,8 +82,10 @@ class MenuPopup : public QWidget {
   // The size for `menu` laid out as `rows` with no modifier held, as wide as its rows outside the
   // run and the run's rows on the first screen need.
   QSize sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const;
-  // The width a row showing `item` needs.
+  // The width a row showing `item` needs (its title's marks drawn bold).
   int rowWidth(const MenuItem& item) const;
+  // The same with the title `titleWidth` wide.
+  int rowWidthWithTitle(const MenuItem& item, int titleWidth) const;
   // Makes the pop-up wide enough for a row drawn `width` wide.
   void widenFor(int width);
   void syncHeaderView();
@@ -115,6 +118,7 @@ class MenuPopup : public QWidget {
   SearchHeaderView* headerView_ = nullptr;
   MenuImagePainter images_;
   mutable TitleWidths titleWidths_;  // sizing measures each title once
+  mutable MarkedTitle markedTitle_;
   bool closing_ = false;
   bool syncing_ = false;
   bool forwarding_ = false;  // a key press the listener left is on its way to a newly focused widget

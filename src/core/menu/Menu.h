@@ -114,6 +114,9 @@ class Menu : public MenuModel {
 
   const std::vector<PairImage>& pairImages() const override { return images_; }
   std::vector<std::size_t> pairsWithKeyEquivalents() const override;
+  // For a history row while the menu is filtered: where the query matched its title, worked out
+  // once per row and query.
+  TitleMarks titleMarks(const MenuItem& item) const override;
 
  protected:
   std::size_t pairCount() const override { return shown_->size(); }
@@ -131,6 +134,9 @@ class Menu : public MenuModel {
     MenuItemPtr alternate;
     std::size_t position = 0;  // in the run, when `shown`
     bool shown = false;
+    // The marks of the filter numbered `marksFilter`, once asked for (0: none worked out).
+    std::uint64_t marksFilter = 0;
+    TitleMarks marks;
   };
 
   HistoryMenuItemPtr makeItem(const HistoryItemPtr& entry,
@@ -171,6 +177,11 @@ class Menu : public MenuModel {
   std::shared_ptr<const Order> all_;
   std::shared_ptr<const Order> shown_;
   std::vector<Slot> numbered_;  // the entries numbered 1 to 9, in that order
+  // The query the run is filtered by (empty: not filtered), whether the fuzzy search filtered it,
+  // and a number that changes with every filtering.
+  std::string query_;
+  bool queryFuzzy_ = false;
+  std::uint64_t filter_ = 0;
   bool pasteByDefault_ = true;
   double imageMaxHeight_ = HistoryMenuItem::kDefaultImageMaxHeight;
   std::vector<PairImage> images_;
