@@ -32,7 +32,7 @@ std::string focusedName(const nlohmann::json& node) {
 std::vector<const char*> toolsOf(Compositor compositor) {
   switch (compositor) {
     case Compositor::sway: return {"sway", "swaymsg", "wtype"};
-    case Compositor::mutter: return {"mutter", "python3", "dbus-daemon", "xdotool"};
+    case Compositor::mutter: return {"mutter", "/usr/bin/python3", "dbus-daemon", "xdotool"};
     case Compositor::kwin: return {"kwin_wayland", "dbus-daemon", "xdotool", "kbuildsycoca5"};
   }
   return {};
