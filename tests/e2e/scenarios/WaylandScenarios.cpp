@@ -3,6 +3,8 @@
 // swaybar as the tray host, which clicks over the session bus. One description per compositor says
 // what it offers; the scenarios skip what it does not.
 #include <csignal>
+#include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 #include "support/Scenario.h"
@@ -24,22 +26,23 @@ struct Desktop {
   bool shortcut;       // the compositor runs marbrel for Ctrl+Shift+V (else a launch stands in)
   bool nativePaste;    // the chosen entry is pasted into a native window in front
   bool tray;           // a tray host the test can start (swaybar)
+  bool portalPaste;    // pastes through the RemoteDesktop portal (here the test's stand-in for it)
 };
 
 void PrintTo(const Desktop& desktop, std::ostream* out) { *out << name(desktop.compositor); }
 
 const Desktop kDesktops[] = {
     {Compositor::sway, "wlr-data-control-unstable-v1", "wlr-data-control-unstable-v1",
-     "virtual keyboard, offered, not verified", true, true, true, true},
+     "virtual keyboard, offered, not verified", true, true, true, true, false},
     // Mutter offers no data control but hands every Wayland selection to XWayland; pasting into a
     // native window needs the RemoteDesktop portal.
     {Compositor::mutter, "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)",
      "X clipboard, handed to Wayland programs by the compositor", "XTest, into X11 programs only", true, false,
-     false, false},
+     false, false, true},
     // KWin offers fake input only to a program a desktop entry names (the package's names the
     // installed one): the test names the build's. Its XWayland takes XTest keys, for X11 windows only.
     {Compositor::kwin, "wlr-data-control-unstable-v1", "wlr-data-control-unstable-v1",
-     "none: KWin offers fake input only to the installed program", false, false, true, false},
+     "none: KWin offers fake input only to the installed program", false, false, true, false, false},
 };
 
 class WaylandScenario : public Scenario, public ::testing::WithParamInterface<Desktop> {
@@ -216,6 +219,31 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
       EXPECT_EQ(wayland->focusedWindow(), "MarbrelPasteTarget") << "the keyboard went back to the window";
     }
     EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 3; }));
+  }
+
+  if (desktop.portalPaste) {
+    // Mutter offers no other way to a native window than the desktop's RemoteDesktop portal: the
+    // test's stand-in for its frontend records the keys it is asked to type.
+    const std::string script = scratchDir() + "/test-portal-backend.py", log = scratchDir() + "/portal.log";
+    std::filesystem::copy_file(MARBREL_SOURCE_DIR "/tests/e2e/portal/test-portal-backend.py", script);
+    ::chmod(script.c_str(), 0755);
+    owners.push_back(launch({"/usr/bin/python3", script, "org.freedesktop.portal.Desktop", log, "--stand-in-frontend"},
+                            "portal.out"));
+    ASSERT_TRUE(waitFor([&] {
+      marbrel->stop();
+      return startMarbrel() && readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log")
+                                       .find("paste through the RemoteDesktop portal") != std::string::npos;
+    }, 40s)) << "see " << outputDir;
+    ASSERT_TRUE(startPasteTarget());
+    ASSERT_TRUE(openByLaunch());
+    EXPECT_TRUE(filter("alp"));
+    wayland->keys({"-k", "Return"});
+    EXPECT_TRUE(waitForMenuClosed());
+    // Control (0xffe3) and v (0x76) typed through the portal.
+    EXPECT_TRUE(waitFor([&] {
+      const std::string calls = readFile(log);
+      return calls.find("\"code\": 65507") != std::string::npos && calls.find("\"code\": 118") != std::string::npos;
+    })) << "the paste goes through the portal: " << readFile(log);
   }
 
   if (desktop.nativeKeys) {
