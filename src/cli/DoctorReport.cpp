@@ -76,7 +76,9 @@ DoctorLine captureLine(const DoctorProbe& probe, bool& works) {
   const CaptureRoute route = captureRoute(probe.offers);
   line.value = std::string(name(route));
   works = route != CaptureRoute::none;
-  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
+  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11 && probe.offers.xClipboardSeesWayland) {
+    line.value = "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)";
+  } else if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
     // XWayland sees the clipboard only while an X11 window has the keyboard.
     works = false;
     line.value = "X11 programs only (through XWayland)";
@@ -95,7 +97,9 @@ DoctorLine copyBackLine(const DoctorProbe& probe) {
   DoctorLine line{"copyBack", "copy back", "", true, ""};
   const CaptureRoute route = captureRoute(probe.offers);
   line.value = std::string(name(route));
-  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
+  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11 && probe.offers.xClipboardSeesWayland) {
+    line.value = "X clipboard, handed to Wayland programs by the compositor";
+  } else if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
     line.value = "X11 programs only (through XWayland)";
     line.ok = false;
     line.fix = "use a compositor that offers a data-control protocol";
@@ -107,17 +111,34 @@ DoctorLine copyBackLine(const DoctorProbe& probe) {
   return line;
 }
 
+// Said of a way that is offered but whose use the desktop decides only when it is used (a portal that
+// asks the user, a compositor that may turn the keyboard away): nothing outside can know beforehand.
+constexpr char kNotVerified[] = ", offered, not verified";
+
 DoctorLine pasteLine(const DoctorProbe& probe) {
   DoctorLine line{"paste", "paste", "", true, ""};
   const PasteRoute route = pasteRoute(probe.offers);
   line.value = std::string(name(route));
+  const bool kwinRefuses = probe.kwin && !probe.offers.fakeInput;
   if (route == PasteRoute::portal) {
     line.value += " (RemoteDesktop version " + std::to_string(probe.remoteDesktopVersion) + ")";
     if (probe.pasteRefused) {
       line.ok = false;
       line.value += ", refused: entries are copied only";
       line.fix = "delete " + probe.grantFile + ", then paste again to be asked again";
+    } else {
+      line.value += kNotVerified;
     }
+  } else if (route == PasteRoute::virtualKeyboard || route == PasteRoute::fakeInput) {
+    line.value += kNotVerified;
+  } else if (route == PasteRoute::none && kwinRefuses) {
+    // KWin offers its fake input only to a program whose own file is the Exec of a desktop entry
+    // naming the interface: the package's entry names the installed program.
+    line.ok = false;
+    line.value = "none: KWin offers fake input only to the installed program, not to " + probe.programPath;
+    line.fix = "run the installed marbrel (the package's entry org.marbrel.Marbrel.KWinInput.desktop authorises "
+               "it; run kbuildsycoca5 or log in again after installing), or install xdg-desktop-portal with "
+               "KDE's backend";
   } else if (route == PasteRoute::xtest && probe.offers.session == Session::wayland) {
     line.ok = false;
     line.value = "XTest, into X11 programs only (through XWayland)";
@@ -143,7 +164,7 @@ DoctorLine shortcutLine(const DoctorProbe& probe) {
   const ShortcutRoute route = shortcutRoute(probe.offers);
   line.value = std::string(name(route));
   if (route == ShortcutRoute::portal) {
-    line.value += " (GlobalShortcuts version " + std::to_string(probe.globalShortcutsVersion) + ")";
+    line.value += " (GlobalShortcuts version " + std::to_string(probe.globalShortcutsVersion) + ")" + kNotVerified;
   } else if (route == ShortcutRoute::desktopBinding) {
     line.ok = false;
     line.fix = probe.offers.session == Session::none
@@ -185,6 +206,11 @@ DoctorLine connectionLine(const DoctorProbe& probe) {
   return line;
 }
 
+DoctorLine programLine(const DoctorProbe& probe) {
+  // What a running program answered over its single-instance socket: the adapters it chose.
+  return {"program", "running program", probe.runningProgram.empty() ? "not running" : probe.runningProgram, true, ""};
+}
+
 DoctorLine fileLine(const char* id, const char* label, const FileProbe& file) {
   DoctorLine line{id, label, file.path, true, ""};
   if (!file.exists) {
@@ -220,6 +246,7 @@ DoctorReport diagnose(const DoctorProbe& probe) {
   report.lines.push_back(trayLine(probe));
   report.lines.push_back(fileLine("settings", "settings", probe.settings));
   report.lines.push_back(fileLine("history", "history", probe.history));
+  report.lines.push_back(programLine(probe));
   // The menu is drawn on the X server (X11, or XWayland), and opened from the tray, the shortcut or a
   // second launch: it works wherever that server answers.
   report.menuWorks = probe.offers.xDisplay && (probe.offers.session != Session::wayland || probe.waylandConnected);

@@ -93,7 +93,35 @@ std::string folderForSocket(std::string& problem) {
   return folder;
 }
 
+bool fitsOnALine(const std::string& token) {
+  if (token.empty() || token.size() > 512) return false;
+  for (const char c : token) {
+    if (c <= ' ' || c > '~') return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string activationTokenFromEnvironment() {
+  for (const char* name : {"XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"}) {
+    const char* token = std::getenv(name);
+    if (token && fitsOnALine(token)) return token;
+  }
+  return {};
+}
+
+std::string reopenRequestFromEnvironment() {
+  const std::string token = activationTokenFromEnvironment();
+  return (token.empty() ? std::string() : kActivationTokenPrefix + token + "\n") + kReopenRequest;
+}
+
+std::string activationTokenOfLine(const std::string& line) {
+  const std::string prefix = kActivationTokenPrefix;
+  if (line.size() < prefix.size() + 2 || line.compare(0, prefix.size(), prefix) != 0 || line.back() != '\n') return {};
+  std::string token = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  return fitsOnALine(token) ? token : std::string();
+}
 
 std::string normalizedDisplay(const std::string& display) {
   const auto colon = display.rfind(':');
@@ -130,8 +158,8 @@ HandOver handOver(const std::string& socketPath, int timeoutMilliseconds) {
   if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     return HandOver::notTaken;
   }
-  const std::size_t requestSize = sizeof kReopenRequest - 1;
-  if (::send(socket.fd, kReopenRequest, requestSize, MSG_NOSIGNAL) != ssize_t(requestSize)) return HandOver::notTaken;
+  const std::string request = reopenRequestFromEnvironment();
+  if (::send(socket.fd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size())) return HandOver::notTaken;
   // The answer comes once the holder's event loop runs: it may still be starting up.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
   std::string answer;

@@ -12,6 +12,26 @@ namespace marbrel {
 // The line a later launch sends, and the running program's answer once it took the request.
 inline constexpr char kReopenRequest[] = "reopen\n";
 inline constexpr char kReopenAnswer[] = "ok\n";
+// A line a later launch sends before the reopen request when the desktop that started it gave it an
+// activation token ($XDG_ACTIVATION_TOKEN, else $DESKTOP_STARTUP_ID): the running program hands it
+// to the window the request opens, so that the desktop lets that window take the keyboard. A program
+// that does not know the line ignores it.
+inline constexpr char kActivationTokenPrefix[] = "activation-token ";
+// The token named by the environment, when it is one that fits on the line (printable, no spaces,
+// at most 512 bytes); empty otherwise.
+std::string activationTokenFromEnvironment();
+// What a later launch sends: the token's line when there is a token, then the reopen request.
+std::string reopenRequestFromEnvironment();
+// The token carried by `line` (one line of a request, its newline included); empty when it is no
+// token line or the token does not fit.
+std::string activationTokenOfLine(const std::string& line);
+
+// `marbrel doctor` asks the running program what it uses with this line; the answer is one line, the
+// prefix and the program's own description of its adapters. A program that does not know it stays
+// silent.
+inline constexpr char kDescribeRequest[] = "describe\n";
+inline constexpr char kDescribeAnswerPrefix[] = "using ";
+
 // What a later launch says when the running program took the request but never answered.
 inline constexpr char kUnansweredMessage[] =
     "marbrel: another Marbrel runs on this display but does not answer; it is left alone\n";

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,6 +53,7 @@
 #include "shell/preferences/AboutWindowPresenter.h"
 #include "shell/preferences/QtPreferencesWindow.h"
 #include "shell/X11HotKeyService.h"
+#include "shell/X11WindowActivation.h"
 #include "shell/X11KeyboardLayoutSource.h"
 #include "shell/X11XSettingsSource.h"
 #include "shell/portal/PortalGlobalShortcuts.h"
@@ -204,6 +206,7 @@ int runDesktopProgram(int argc, char** argv) {
   PortalStatus portalStatus;
   const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings, portalStatus, queue);
   std::cerr << "marbrel: " << session->description() << "\n";
+  if (instance) instance->setDescription(session->description());
   NotificationCenter notifications;
   X11KeyboardLayoutSource layoutSource(x11);
   Sauce sauce(layoutSource.layout(), notifications);
@@ -211,14 +214,25 @@ int runDesktopProgram(int argc, char** argv) {
   X11HotKeyService hotKeys(x11);
   KeyboardShortcuts shortcuts(defaults, hotKeys, notifications);
 
+  const DesktopOffers::Session sessionType = sessionFromEnvironment(
+      std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+  std::string activationToken;  // given by the latest reopen request, for the window it opens
   QtMenuPresenter presenter(strings);
-  if (session->wayland()) presenter.popup().useFocusedWindow();
+  // In every Wayland session: an XWayland grab holds nothing while a Wayland window has the keyboard
+  // (Mutter), so the menu is a window the compositor gives the keyboard to. The launch that opened it
+  // may carry the desktop's activation token; without one the window still asks with a current time.
+  if (sessionType == DesktopOffers::Session::wayland || session->wayland()) {
+    presenter.popup().useFocusedWindow();
+    presenter.popup().setActivationRequest([&activationToken](QWidget& window) {
+      if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        activateX11Window(std::uint32_t(window.winId()), std::exchange(activationToken, {}));
+      }
+    });
+  }
   X11XSettingsSource desktopSettings(x11);
   presenter.popup().setContrastSource([&desktopSettings] {
     return DesktopContrast::asksForContrast(std::getenv("GTK_THEME"), desktopSettings.read());
   });
-  const DesktopOffers::Session sessionType = sessionFromEnvironment(
-      std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
   // A Wayland session's tray is a host on the session bus, unless an X11 tray runs on XWayland.
   QtStatusItem statusItem(presenter, sessionType == DesktopOffers::Session::wayland && !x11.hasSystemTray());
   QtAlerts alerts(strings);
@@ -265,7 +279,12 @@ int runDesktopProgram(int argc, char** argv) {
     portalShortcut->start();
   }
 
-  if (instance) instance->setReopenHandler([&delegate] { delegate.applicationShouldHandleReopen(false); });
+  if (instance) {
+    instance->setReopenHandler([&delegate, &instance, &activationToken] {
+      activationToken = instance->takeActivationToken();
+      delegate.applicationShouldHandleReopen(false);
+    });
+  }
   installTerminationHandler([&delegate] {
     delegate.applicationWillTerminate();
     QCoreApplication::exit(0);

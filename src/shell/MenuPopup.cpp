@@ -176,7 +176,10 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   // focused window takes the focus, and the compositor gives it back when the window goes.
   show();
   raise();
-  if (focusedWindow_) activateWindow();
+  if (focusedWindow_) {
+    activateWindow();
+    if (activationRequest_) activationRequest_(*this);
+  }
   setFocus(Qt::PopupFocusReason);
   grabInput();
 }

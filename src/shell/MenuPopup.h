@@ -47,6 +47,8 @@ class MenuPopup : public QWidget {
   // Makes the pop-up a focused floating window instead (closing when it loses the focus): under a
   // Wayland compositor an XWayland pop-up gets the keyboard only while it has the focus.
   void useFocusedWindow();
+  // Runs each time the focused window has been shown, to ask the desktop to give it the keyboard.
+  void setActivationRequest(std::function<void(QWidget&)> request) { activationRequest_ = std::move(request); }
   MenuModel* menu() const { return menu_; }
 
   // The size the pop-up takes for `menu` now, in pixels.
@@ -124,6 +126,7 @@ class MenuPopup : public QWidget {
   bool forwarding_ = false;  // a key press the listener left is on its way to a newly focused widget
   bool pressedInside_ = false;
   bool focusedWindow_ = false;
+  std::function<void(QWidget&)> activationRequest_;
   int grabAttempts_ = 0;
   const MenuItem* lastHighlight_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/platform/Strings.h"
 #include "shell/QtPasteboard.h"
+#include "shell/WaylandConnection.h"
 #include "shell/ReconnectingKeySynthesizer.h"
 #include "shell/ReconnectingPasteboard.h"
 #include "shell/XTestKeySynthesizer.h"
@@ -92,6 +93,13 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
                              ", paste through " + pasteMethod + ", windows on XWayland";
     return adapters;
   }
+  // Mutter (it alone announces GTK's shell) hands every Wayland selection to XWayland.
+  bool xClipboardSeesWayland = false;
+  if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (const auto compositor = WaylandConnection::connectToCompositor()) {
+      xClipboardSeesWayland = compositor->global("gtk_shell1") != nullptr;
+    }
+  }
   owned.qtPasteboard = std::make_unique<QtPasteboard>();
   if (!owned.qtPasteboard->isWatching()) {
     std::cerr << "marbrel: the X server does not announce clipboard changes (no XFIXES extension); copies "
@@ -100,21 +108,22 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
   owned.xtest = std::make_unique<XTestKeySynthesizer>(x11);
   adapters->pasteboard_ = owned.qtPasteboard.get();
   adapters->keys_ = owned.xtest.get();
+  const char* seenCopies = xClipboardSeesWayland
+                               ? "(which the compositor fills with the copies of Wayland programs too)"
+                               : "(copies of Wayland programs are seen only while an X11 window has the keyboard)";
   // A Wayland session without data control (GNOME): XTest reaches X11 programs only; the portal, all.
   if (pastesThroughPortal(WaylandKeySynthesizer::Method::none, /*capturesThroughX11=*/true)) {
     owned.portalKeys = std::make_unique<PortalKeySynthesizer>(
         QDBusConnection::sessionBus(), RemoteDesktopGrant::standardFile(), portalStatus, clock, *adapters->keys_);
     adapters->keys_ = owned.portalKeys.get();
-    adapters->description_ = "Wayland session without a data-control protocol: X clipboard through XWayland "
-                             "(copies of Wayland programs are seen only while an X11 window has the keyboard), "
-                             "paste through the RemoteDesktop portal while one runs, else XTest";
+    adapters->description_ = std::string("Wayland session without a data-control protocol: X clipboard through XWayland ") +
+                             seenCopies + ", paste through the RemoteDesktop portal while one runs, else XTest";
     return adapters;
   }
   adapters->description_ = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                                ? "X11 session: X clipboard, paste through XTest"
-                               : "Wayland session without a data-control protocol: X clipboard and XTest paste "
-                                 "through XWayland (copies of Wayland programs are seen only while an X11 window "
-                                 "has the keyboard)";
+                               : std::string("Wayland session without a data-control protocol: X clipboard and XTest "
+                                             "paste through XWayland ") + seenCopies;
   return adapters;
 }
 

@@ -84,7 +84,7 @@ bool SingleInstance::askToReopen(int timeoutMilliseconds) {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(int(std::min<qint64>(deadline.remainingTime(), 1000)))) return false;
-  socket.write(kReopenRequest);
+  socket.write(QByteArray::fromStdString(reopenRequestFromEnvironment()));
   if (!socket.waitForBytesWritten(int(deadline.remainingTime()))) return false;
   // The answer says the running program took the request (and is not a dead socket's leftover).
   while (!socket.canReadLine()) {
@@ -118,7 +118,17 @@ bool SingleInstance::listen() {
       connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
       connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         while (socket->canReadLine()) {
-          if (socket->readLine() != kReopenRequest) continue;
+          const QByteArray line = socket->readLine();
+          if (std::string token = activationTokenOfLine(line.toStdString()); !token.empty()) {
+            activationToken_ = std::move(token);
+            continue;
+          }
+          if (line == kDescribeRequest) {
+            socket->write(kDescribeAnswerPrefix + QByteArray::fromStdString(description_) + '\n');
+            socket->flush();
+            continue;
+          }
+          if (line != kReopenRequest) continue;
           socket->write(kReopenAnswer);
           socket->flush();
           requestReceived();

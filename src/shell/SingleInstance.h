@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include <QObject>
 #include <QString>
@@ -45,6 +47,11 @@ class SingleInstance : public QObject {
   // Runs `onReopen` on a later turn for every later launch, including those that asked before it
   // was set.
   void setReopenHandler(std::function<void()> onReopen);
+  // The activation token that came with the latest reopen request (empty when none), handed out
+  // once: the desktop honours a token once.
+  std::string takeActivationToken() { return std::exchange(activationToken_, {}); }
+  // What the program answers `marbrel doctor` about the adapters it uses (one line).
+  void setDescription(std::string description) { description_ = std::move(description); }
 
  private:
   bool tryLock();
@@ -61,6 +68,8 @@ class SingleInstance : public QObject {
   std::unique_ptr<QLocalServer> server_;
   std::function<void()> onReopen_;
   bool pendingReopen_ = false;
+  std::string activationToken_;
+  std::string description_;
 };
 
 }  // namespace marbrel

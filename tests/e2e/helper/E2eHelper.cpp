@@ -105,6 +105,8 @@ int pasteTarget(QApplication& app, const QString& path) {
     file.write(editor.toPlainText().toUtf8());
     file.commit();
   });
+  // Where the compositor does not tell who has the keyboard (Mutter, KWin), the window does.
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [](QWindow* focus) { say(focus ? "focused" : "unfocused"); });
   editor.show();
   editor.activateWindow();
   editor.setFocus();

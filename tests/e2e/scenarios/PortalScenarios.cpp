@@ -172,8 +172,8 @@ TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeave
   env.merge(x->environment());
   const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));
   auto lines = doctorLines(r.out);
-  EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1)") << r.out;
-  EXPECT_EQ(lines["global shortcut"], "portal (GlobalShortcuts version 1)");
+  EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1), offered, not verified") << r.out;
+  EXPECT_EQ(lines["global shortcut"], "portal (GlobalShortcuts version 1), offered, not verified");
   // No compositor answers here (only the X server): capture from Wayland programs is not possible.
   EXPECT_EQ(r.exitCode, 1);
 

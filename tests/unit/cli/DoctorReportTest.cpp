@@ -66,6 +66,12 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   sway.offers.wlrDataControl = sway.offers.virtualKeyboard = true;
   DoctorProbe gnome = withPortals(probeOf(Session::wayland), 1, 2);
   gnome.statusNotifierWatcher = true;
+  gnome.offers.xClipboardSeesWayland = true;
+  DoctorProbe gnomeRunning = gnome;
+  gnomeRunning.runningProgram = "Wayland session: X clipboard, paste through the RemoteDesktop portal";
+  DoctorProbe kwinFromBuild = probeOf(Session::wayland);
+  kwinFromBuild.offers.wlrDataControl = kwinFromBuild.kwin = true;
+  kwinFromBuild.programPath = "/home/u/marbrel/build/marbrel";
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
   plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
   DoctorProbe refused = withPortals(sway, 0, 1);
@@ -88,13 +94,26 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
            {"X11 without XTest or tray: copied only, menu from the shortcut", bareX,
             {{"paste", "!none: entries are copied only (paste them with Ctrl+V)"}, {"tray", "!none: no tray icon"}},
             0},
-           {"GNOME: no data control; a tray through the watcher", gnome,
-            {{"capture", "!X11 programs only (through XWayland)"}, {"tray", "StatusNotifierWatcher"}}, 1},
-           {"Plasma: ext before wlr, fake input before the portal", plasma,
-            {{"capture", "ext-data-control-v1"}, {"paste", "fake input"}, {"shortcut", "portal (GlobalShortcuts version 1)"}},
+           {"GNOME: no data control, but Mutter hands Wayland copies to XWayland; a tray through the watcher", gnome,
+            {{"capture", "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)"},
+             {"copyBack", "X clipboard, handed to Wayland programs by the compositor"},
+             {"paste", "portal (RemoteDesktop version 2), offered, not verified"},
+             {"shortcut", "portal (GlobalShortcuts version 1), offered, not verified"},
+             {"program", "not running"},
+             {"tray", "StatusNotifierWatcher"}},
             0},
-           {"GNOME without portals: XTest through XWayland", bareGnome,
-            {{"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
+           {"a running program says what it uses", gnomeRunning,
+            {{"program", "Wayland session: X clipboard, paste through the RemoteDesktop portal"}}, 0},
+           {"Plasma: ext before wlr, fake input before the portal", plasma,
+            {{"capture", "ext-data-control-v1"}, {"paste", "fake input, offered, not verified"}},
+            0},
+           {"KWin keeps fake input from a program its desktop entries do not name", kwinFromBuild,
+            {{"paste", "!none: KWin offers fake input only to the installed program, not to "
+                       "/home/u/marbrel/build/marbrel"}},
+            0},
+           {"a Wayland compositor without data control that keeps Wayland copies from XWayland", bareGnome,
+            {{"capture", "!X11 programs only (through XWayland)"},
+             {"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
             1},
            {"a refused portal paste", refused,
             {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
