@@ -79,6 +79,10 @@ HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
   if (!item) return nullptr;
   // Reading the whole history trims it first; the new entry takes part like any other.
   trim();
+  return oldestMatch(item);
+}
+
+HistoryItemPtr History::oldestMatch(const HistoryItemPtr& item) {
   std::vector<HistoryItemPtr> matches;
   for (const auto& candidate : store_.possibleDuplicates(*item)) {
     if (sameContents(*candidate, *item)) matches.push_back(candidate);
@@ -91,23 +95,36 @@ HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
   return nullptr;
 }
 
-void History::add(const HistoryItemPtr& item) {
-  if (!item) return;
-  // A copy larger than the user's limit is not recorded (0 or less: no limit).
+bool History::isOverLimit(const HistoryItem& item) const {
   const std::int64_t limit = configuration_.maxItemSize();
   constexpr std::int64_t kMiB = 1024 * 1024;
-  if (limit > 0 && limit <= std::numeric_limits<std::int64_t>::max() / kMiB &&
-      item->totalSize() > static_cast<std::uint64_t>(limit * kMiB)) {
-    store_.leaveOut(item, "it is over the limit of " + std::to_string(limit) + " MB (" + std::to_string(limit * kMiB) +
-                              " bytes) set by maxItemSize");
+  return limit > 0 && limit <= std::numeric_limits<std::int64_t>::max() / kMiB &&
+         item.totalSize() > static_cast<std::uint64_t>(limit * kMiB);
+}
+
+void History::mergeInto(const HistoryItemPtr& existing, const HistoryItemPtr& item) {
+  existing->setLastCopiedAt(item->firstCopiedAt());
+  existing->setNumberOfCopies(existing->numberOfCopies() + 1);
+  store_.deleteItem(item);
+  store_.saveContext();
+}
+
+void History::add(const HistoryItemPtr& item) {
+  if (!item) return;
+  // The user's size limit is for new entries (0 or less: no limit). A larger copy that repeats an
+  // entry, as choosing a large entry stored under a higher limit does, merges into it all the same;
+  // it never becomes an entry of its own, so nothing is trimmed to make room for it.
+  if (isOverLimit(*item)) {
+    if (HistoryItemPtr existing = oldestMatch(item)) {
+      mergeInto(existing, item);
+      return;
+    }
+    const std::int64_t limit = configuration_.maxItemSize();
+    store_.leaveOut(item, "it is over the limit of " + std::to_string(limit) + " MB (" +
+                              std::to_string(limit * 1024 * 1024) + " bytes) set by maxItemSize");
     return;
   }
-  if (HistoryItemPtr existing = findSimilarItem(item)) {
-    existing->setLastCopiedAt(item->firstCopiedAt());
-    existing->setNumberOfCopies(existing->numberOfCopies() + 1);
-    store_.deleteItem(item);
-    store_.saveContext();
-  }
+  if (HistoryItemPtr existing = findSimilarItem(item)) mergeInto(existing, item);
   store_.saveContext();
 }
 
