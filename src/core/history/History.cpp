@@ -49,11 +49,12 @@ std::vector<HistoryItemPtr> History::all() {
 }
 
 void History::trim() {
-  // Removes the oldest unpinned entries while there are more than the limit, which is read again
-  // on every pass as it may change meanwhile. A negative limit stops once none is left.
+  // Removes the oldest unpinned entries while there are more than the limit. Both are read again
+  // on every pass: the limit may change meanwhile, and removing a copy that is not stored yet
+  // brings back what was trimmed for it. A negative limit stops once none is left.
   for (std::size_t left = store_.unpinnedCount();
-       left > 0 && configuration_.historySize() < static_cast<std::int64_t>(left); --left) {
-    store_.deleteItem(store_.oldestUnpinned());
+       left > 0 && configuration_.historySize() < static_cast<std::int64_t>(left); left = store_.unpinnedCount()) {
+    store_.trimItem(store_.oldestUnpinned());
     store_.saveContext();
   }
 }
@@ -138,15 +139,21 @@ void History::remove(const HistoryItemPtr& item) {
   store_.checkpoint();
 }
 
+// Removing a copy that is not stored yet brings back what was trimmed for it, so both clear commands
+// read the history again until nothing they remove is left.
 void History::clearUnpinned() {
-  for (const auto& item : all()) {
-    if (!item->isPinned()) removeOne(item);
+  for (std::vector<HistoryItemPtr> items = all(); !items.empty(); items = store_.unpinned()) {
+    for (const auto& item : items) {
+      if (!item->isPinned()) removeOne(item);
+    }
   }
   store_.checkpoint();
 }
 
 void History::clearAll() {
-  for (const auto& item : all()) removeOne(item);
+  for (std::vector<HistoryItemPtr> items = all(); !items.empty(); items = store_.all()) {
+    for (const auto& item : items) removeOne(item);
+  }
   store_.checkpoint();
 }
 

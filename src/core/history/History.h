@@ -20,7 +20,8 @@ class History {
   // Every entry, newest firstCopiedAt first, after trim().
   std::vector<HistoryItemPtr> all();
   // Deletes the oldest unpinned entries beyond "historySize" (read again on every pass), committing
-  // each deletion: what every reading of the history does first.
+  // each deletion with the new entries it makes room for: what every reading of the history does
+  // first. An entry trimmed for a copy that is never stored stays.
   void trim();
   // Takes a new, unsaved entry: merges it into the oldest earlier entry with the same contents
   // (count + 1, lastCopiedAt = its date, the new entry deleted) or commits it. A copy larger than
