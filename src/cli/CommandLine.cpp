@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -72,6 +73,21 @@ std::string desktopArgumentsProblem(const std::vector<std::string>& args) {
 }  // namespace
 
 bool startsDesktopProgram(const std::vector<std::string>& args) { return desktopArgumentsProblem(args).empty(); }
+
+DesktopStart desktopStart(const std::vector<std::string>& args) {
+  DesktopStart start;
+  start.handsOver = args.empty();
+  // The same test as the program's own (ProcessArguments): the argument anywhere.
+  start.standsAlone = std::find(args.begin(), args.end(), "ui-testing") != args.end();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    bool inlineValue = false;
+    const ToolkitOption* option = toolkitOption(args[i], inlineValue);
+    if (!option || !option->takesValue) continue;
+    const std::string value = inlineValue ? args[i].substr(args[i].find('=') + 1) : i + 1 < args.size() ? args[++i] : "";
+    if (option->name == "display") start.display = value;
+  }
+  return start;
+}
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {

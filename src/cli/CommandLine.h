@@ -17,6 +17,20 @@ inline constexpr int kExitUsage = 2;
 // mistake.
 bool startsDesktopProgram(const std::vector<std::string>& args);
 
+// How a start of the desktop program with these arguments (ones startsDesktopProgram accepts)
+// meets a program already running for the user.
+struct DesktopStart {
+  // A bare start asks the program running on its display to open the menu, and leaves; a start
+  // with arguments (a session manager's restore, "-display", "ui-testing") runs as itself.
+  bool handsOver = false;
+  // "ui-testing" keeps a history of its own in memory: it takes neither the display's lock and
+  // socket nor the history's lock, so it runs beside the program and never answers for it.
+  bool standsAlone = false;
+  // The display that "-display" names, else empty ($DISPLAY applies).
+  std::string display;
+};
+DesktopStart desktopStart(const std::vector<std::string>& args);
+
 // Runs `marbrel ARGS...` for a sub-command; prints results to `out` and problems to `err`.
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

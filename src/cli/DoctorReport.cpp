@@ -13,6 +13,26 @@ namespace {
 
 using Session = DesktopOffers::Session;
 
+// The desktop program's windows and key grabs are X11's: in a Wayland session without XWayland it
+// says so and exits at start, so nothing it would do there works.
+constexpr char kWithoutXWayland[] = "none: Marbrel does not start without XWayland";
+constexpr char kXWaylandFix[] =
+    "install XWayland and turn it on in the compositor so that DISPLAY is set in the session (niri: install "
+    "xwayland-satellite); Marbrel's menu and windows are X11 windows";
+
+bool lacksXWayland(const DoctorProbe& probe) {
+  return probe.offers.session == Session::wayland && probe.waylandConnected && !probe.offers.xDisplay;
+}
+
+// A line for something the program would do, were it able to start.
+bool refusedWithoutX(const DoctorProbe& probe, DoctorLine& line) {
+  if (!lacksXWayland(probe)) return false;
+  line.value = kWithoutXWayland;
+  line.ok = false;
+  line.fix = kXWaylandFix;
+  return true;
+}
+
 std::string octal(unsigned mode) {
   char text[8];
   std::snprintf(text, sizeof text, "%04o", mode & 07777);
@@ -38,7 +58,8 @@ DoctorLine sessionLine(const DoctorProbe& probe) {
         line.fix = "run marbrel doctor inside the Wayland session (the compositor did not answer)";
       } else if (!probe.offers.xDisplay) {
         line.ok = false;
-        line.fix = "enable XWayland in the compositor: Marbrel's menu and windows need it";
+        line.value += ": Marbrel does not start without it";
+        line.fix = kXWaylandFix;
       }
       break;
     case Session::none:
@@ -55,7 +76,9 @@ DoctorLine captureLine(const DoctorProbe& probe, bool& works) {
   const CaptureRoute route = captureRoute(probe.offers);
   line.value = std::string(name(route));
   works = route != CaptureRoute::none;
-  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
+  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11 && probe.offers.xClipboardSeesWayland) {
+    line.value = "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)";
+  } else if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
     // XWayland sees the clipboard only while an X11 window has the keyboard.
     works = false;
     line.value = "X11 programs only (through XWayland)";
@@ -66,6 +89,7 @@ DoctorLine captureLine(const DoctorProbe& probe, bool& works) {
                                                      : "use a compositor that offers a data-control protocol";
   }
   line.ok = works;
+  if (refusedWithoutX(probe, line)) works = false;
   return line;
 }
 
@@ -73,7 +97,9 @@ DoctorLine copyBackLine(const DoctorProbe& probe) {
   DoctorLine line{"copyBack", "copy back", "", true, ""};
   const CaptureRoute route = captureRoute(probe.offers);
   line.value = std::string(name(route));
-  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
+  if (probe.offers.session == Session::wayland && route == CaptureRoute::x11 && probe.offers.xClipboardSeesWayland) {
+    line.value = "X clipboard, handed to Wayland programs by the compositor";
+  } else if (probe.offers.session == Session::wayland && route == CaptureRoute::x11) {
     line.value = "X11 programs only (through XWayland)";
     line.ok = false;
     line.fix = "use a compositor that offers a data-control protocol";
@@ -81,20 +107,38 @@ DoctorLine copyBackLine(const DoctorProbe& probe) {
     line.ok = false;
     line.fix = "run Marbrel inside a desktop session";
   }
+  refusedWithoutX(probe, line);
   return line;
 }
+
+// Said of a way that is offered but whose use the desktop decides only when it is used (a portal that
+// asks the user, a compositor that may turn the keyboard away): nothing outside can know beforehand.
+constexpr char kNotVerified[] = ", offered, not verified";
 
 DoctorLine pasteLine(const DoctorProbe& probe) {
   DoctorLine line{"paste", "paste", "", true, ""};
   const PasteRoute route = pasteRoute(probe.offers);
   line.value = std::string(name(route));
+  const bool kwinRefuses = probe.kwin && !probe.offers.fakeInput;
   if (route == PasteRoute::portal) {
     line.value += " (RemoteDesktop version " + std::to_string(probe.remoteDesktopVersion) + ")";
     if (probe.pasteRefused) {
       line.ok = false;
       line.value += ", refused: entries are copied only";
       line.fix = "delete " + probe.grantFile + ", then paste again to be asked again";
+    } else {
+      line.value += kNotVerified;
     }
+  } else if (route == PasteRoute::virtualKeyboard || route == PasteRoute::fakeInput) {
+    line.value += kNotVerified;
+  } else if (route == PasteRoute::none && kwinRefuses) {
+    // KWin offers its fake input only to a program whose own file is the Exec of a desktop entry
+    // naming the interface: the package's entry names the installed program.
+    line.ok = false;
+    line.value = "none: KWin offers fake input only to the installed program, not to " + probe.programPath;
+    line.fix = "run the installed marbrel (the package's entry org.marbrel.Marbrel.KWinInput.desktop authorises "
+               "it; run kbuildsycoca5 or log in again after installing), or install xdg-desktop-portal with "
+               "KDE's backend";
   } else if (route == PasteRoute::xtest && probe.offers.session == Session::wayland) {
     line.ok = false;
     line.value = "XTest, into X11 programs only (through XWayland)";
@@ -111,12 +155,14 @@ DoctorLine pasteLine(const DoctorProbe& probe) {
       case Session::none: line.fix = "run Marbrel inside a desktop session"; break;
     }
   }
+  refusedWithoutX(probe, line);
   return line;
 }
 
 // Which program is in front decides the paste combination (terminals paste with their own).
 DoctorLine pasteKeysLine(const DoctorProbe& probe) {
   DoctorLine line{"pasteKeys", "paste keys", "", true, ""};
+  if (refusedWithoutX(probe, line)) return line;
   const bool dataControl = probe.offers.extDataControl || probe.offers.wlrDataControl;
   if (probe.offers.session == Session::x11) {
     line.value = "per program, by the window class of the window in front";
@@ -138,7 +184,7 @@ DoctorLine shortcutLine(const DoctorProbe& probe) {
   const ShortcutRoute route = shortcutRoute(probe.offers);
   line.value = std::string(name(route));
   if (route == ShortcutRoute::portal) {
-    line.value += " (GlobalShortcuts version " + std::to_string(probe.globalShortcutsVersion) + ")";
+    line.value += " (GlobalShortcuts version " + std::to_string(probe.globalShortcutsVersion) + ")" + kNotVerified;
   } else if (route == ShortcutRoute::desktopBinding) {
     line.ok = false;
     line.fix = probe.offers.session == Session::none
@@ -162,6 +208,27 @@ DoctorLine trayLine(const DoctorProbe& probe) {
                    : "open the menu with the shortcut, or add a tray to the panel (GNOME: the AppIndicator extension)";
   }
   return line;
+}
+
+// Only when the running program lost its Wayland connection: it makes it again by itself.
+DoctorLine connectionLine(const DoctorProbe& probe) {
+  DoctorLine line{"connection", "Wayland connection", "", true, ""};
+  line.value = "lost at " + probe.connectionLostAt +
+               (probe.connectionProblem.empty() ? std::string() : " (" + probe.connectionProblem + ")");
+  if (!probe.connectionBackAt.empty()) {
+    line.value += ", made again at " + probe.connectionBackAt;
+  } else {
+    line.ok = false;
+    line.value += "; Marbrel is making it again (copies are not recorded meanwhile)";
+    line.fix = "wait: Marbrel tries again by itself, at least every 30 s; if the compositor runs and copies are "
+               "still not recorded, restart Marbrel";
+  }
+  return line;
+}
+
+DoctorLine programLine(const DoctorProbe& probe) {
+  // What a running program answered over its single-instance socket: the adapters it chose.
+  return {"program", "running program", probe.runningProgram.empty() ? "not running" : probe.runningProgram, true, ""};
 }
 
 DoctorLine fileLine(const char* id, const char* label, const FileProbe& file) {
@@ -189,6 +256,10 @@ DoctorReport diagnose(const DoctorProbe& probe) {
   const DoctorLine session = sessionLine(probe);
   report.lines.push_back(session);
   report.lines.push_back(captureLine(probe, report.captureWorks));
+  if (!probe.connectionLostAt.empty()) {
+    report.lines.push_back(connectionLine(probe));
+    if (!report.lines.back().ok) report.captureWorks = false;
+  }
   report.lines.push_back(copyBackLine(probe));
   report.lines.push_back(pasteLine(probe));
   report.lines.push_back(pasteKeysLine(probe));
@@ -196,6 +267,7 @@ DoctorReport diagnose(const DoctorProbe& probe) {
   report.lines.push_back(trayLine(probe));
   report.lines.push_back(fileLine("settings", "settings", probe.settings));
   report.lines.push_back(fileLine("history", "history", probe.history));
+  report.lines.push_back(programLine(probe));
   // The menu is drawn on the X server (X11, or XWayland), and opened from the tray, the shortcut or a
   // second launch: it works wherever that server answers.
   report.menuWorks = probe.offers.xDisplay && (probe.offers.session != Session::wayland || probe.waylandConnected);

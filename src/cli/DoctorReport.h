@@ -35,13 +35,20 @@ struct DoctorProbe {
   std::string grantFile;         // where that answer is kept
   bool statusNotifierWatcher = false;  // a tray host on the session bus
   bool xSystemTray = false;            // a tray host on the X display
+  bool kwin = false;                   // the compositor is KWin (it announces KDE's globals)
+  std::string programPath;             // this program's own file, which KWin matches to desktop entries
+  std::string runningProgram;          // what the running Marbrel says it uses; empty when none answered
   FileProbe settings;
   FileProbe history;
+  // When the running program lost its Wayland connection: when (local time) and why, and when it
+  // made it again (empty while it is still lost). All empty when it never lost one.
+  std::string connectionLostAt, connectionProblem, connectionBackAt;
 };
 
 struct DoctorLine {
-  std::string id;     // "session", "capture", "copyBack", "paste", "pasteKeys", "shortcut", "tray", "settings",
-                      // "history"
+  std::string id;     // "session", "capture", "copyBack", "paste", "pasteKeys", "shortcut", "tray", "program",
+                      // "settings", "history", and "connection" when the running program lost its Wayland
+                      // connection
   std::string label;  // as printed: "clipboard capture"
   std::string value;  // what Marbrel uses, or "none"
   bool ok = true;

@@ -41,38 +41,114 @@ bool lockIsHeld(const std::string& path) {
   return result != 0 && errno == EWOULDBLOCK;  // taken here: dropped again as the file closes
 }
 
-bool isWritableFolder(const char* path) {
+// Why `folder` is not the user's alone, or empty when it is: a folder (not a link to one), the
+// user's, that nobody else may enter.
+std::string privateFolderProblem(const std::string& folder) {
   struct stat info {};
-  return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode) && ::access(path, W_OK) == 0;
+  if (::lstat(folder.c_str(), &info) != 0) return std::string("cannot be read: ") + std::strerror(errno);
+  if (S_ISLNK(info.st_mode)) return "is a symbolic link";
+  if (!S_ISDIR(info.st_mode)) return "is not a folder";
+  if (info.st_uid != ::getuid()) return "belongs to user " + std::to_string(info.st_uid);
+  if ((info.st_mode & 07777) != 0700) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", unsigned(info.st_mode & 07777));
+    return std::string("has mode ") + mode + ", not 0700";
+  }
+  return {};
 }
 
-std::string folderForSocket() {
-  // The runtime folder is the user's alone, so nobody else can take the names first.
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/' && isWritableFolder(runtime)) {
-    return runtime;
+std::string withoutTrailingSlashes(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string inFolder(const std::string& folder, const std::string& name) {
+  return folder + (folder == "/" ? "" : "/") + name;
+}
+
+// The folder for the lock and the socket, or empty (`problem` set). Names in a folder that others
+// may write could be made first by another user, who could then hold the lock or answer on the
+// socket and so stop Marbrel; hence a folder of the user's own.
+std::string folderForSocket(std::string& problem) {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
+    const std::string folder = withoutTrailingSlashes(runtime);
+    if (privateFolderProblem(folder).empty()) return folder;
   }
   // A relative $TMPDIR would make the name depend on the working folder.
   const char* temporary = std::getenv("TMPDIR");
-  return temporary && temporary[0] == '/' ? temporary : "/tmp";
+  const std::string folder = inFolder(withoutTrailingSlashes(temporary && temporary[0] == '/' ? temporary : "/tmp"),
+                                      "marbrel-" + std::to_string(::getuid()));
+  if (::mkdir(folder.c_str(), 0700) == 0) {
+    ::chmod(folder.c_str(), 0700);  // the umask may have taken some of the owner's bits
+  } else if (errno != EEXIST) {
+    problem = "cannot create the folder " + folder + " for Marbrel's lock and socket: " + std::strerror(errno);
+    return {};
+  }
+  if (const std::string why = privateFolderProblem(folder); !why.empty()) {
+    problem = "the folder " + folder + " for Marbrel's lock and socket " + why +
+              ", so another user may have made it; remove it, or set XDG_RUNTIME_DIR to a folder of your own "
+              "(mode 0700)";
+    return {};
+  }
+  return folder;
+}
+
+bool fitsOnALine(const std::string& token) {
+  if (token.empty() || token.size() > 512) return false;
+  for (const char c : token) {
+    if (c <= ' ' || c > '~') return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-std::string handOverSocketPath() {
+std::string activationTokenFromEnvironment() {
+  for (const char* name : {"XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"}) {
+    const char* token = std::getenv(name);
+    if (token && fitsOnALine(token)) return token;
+  }
+  return {};
+}
+
+std::string reopenRequestFromEnvironment() {
+  const std::string token = activationTokenFromEnvironment();
+  return (token.empty() ? std::string() : kActivationTokenPrefix + token + "\n") + kReopenRequest;
+}
+
+std::string activationTokenOfLine(const std::string& line) {
+  const std::string prefix = kActivationTokenPrefix;
+  if (line.size() < prefix.size() + 2 || line.compare(0, prefix.size(), prefix) != 0 || line.back() != '\n') return {};
+  std::string token = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  return fitsOnALine(token) ? token : std::string();
+}
+
+std::string normalizedDisplay(const std::string& display) {
+  const auto colon = display.rfind(':');
+  if (colon == std::string::npos) return display;
+  std::string name = display.substr(0, display.find('.', colon));
+  if (colon == 4 && name.starts_with("unix")) name.erase(0, 4);
+  return name;
+}
+
+std::string handOverSocketPath(std::string* problem) {
+  std::string why;
+  const std::string folder = folderForSocket(why);
+  if (folder.empty()) {
+    if (problem) *problem = why;
+    return {};
+  }
   // Display names hold characters a socket name should not (":", "/"); a short digest keeps any.
   const char* display = std::getenv("DISPLAY");
-  const std::string displayName = display ? display : "";
+  const std::string displayName = normalizedDisplay(display ? display : "");
   char file[64];
   std::snprintf(file, sizeof file, "marbrel-%u-%016llx", unsigned(::getuid()),
                 static_cast<unsigned long long>(XXH3_64bits(displayName.data(), displayName.size())));
-  std::string folder = folderForSocket();
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  if (folder != "/") folder += '/';
-  return folder + file;
+  return inFolder(folder, file);
 }
 
 HandOver handOver(const std::string& socketPath, int timeoutMilliseconds) {
-  if (!lockIsHeld(socketPath + ".lock")) return HandOver::notTaken;
+  if (socketPath.empty() || !lockIsHeld(socketPath + ".lock")) return HandOver::notTaken;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (socketPath.size() >= sizeof address.sun_path) return HandOver::notTaken;
@@ -82,8 +158,8 @@ HandOver handOver(const std::string& socketPath, int timeoutMilliseconds) {
   if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     return HandOver::notTaken;
   }
-  const std::size_t requestSize = sizeof kReopenRequest - 1;
-  if (::send(socket.fd, kReopenRequest, requestSize, MSG_NOSIGNAL) != ssize_t(requestSize)) return HandOver::notTaken;
+  const std::string request = reopenRequestFromEnvironment();
+  if (::send(socket.fd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size())) return HandOver::notTaken;
   // The answer comes once the holder's event loop runs: it may still be starting up.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
   std::string answer;

@@ -20,8 +20,8 @@ namespace marbrel {
 
 namespace {
 
-// The data-control protocols' first version has everything a clipboard manager needs; later ones
-// add the primary selection, which is not recorded.
+// The data-control protocols' first version has everything a clipboard manager needs; wlr's second
+// adds the primary selection, which is not recorded. (ext-data-control-v1 sends it at every version.)
 constexpr std::uint32_t kManagerVersion = 1;
 
 // An item carrying one of these is never recorded, whatever the settings say: its bytes (a
@@ -54,9 +54,8 @@ const DataControlProtocol::DeviceListener DataControlPasteboard::kDeviceListener
     [](void* self, wl_proxy*, wl_proxy* offer) { static_cast<DataControlPasteboard*>(self)->onDataOffer(offer); },
     [](void* self, wl_proxy*, wl_proxy* offer) { static_cast<DataControlPasteboard*>(self)->onSelection(offer); },
     [](void* self, wl_proxy*) { static_cast<DataControlPasteboard*>(self)->onFinished(); },
-    // Not sent at the version bound; an offer it announced would be destroyed at once.
-    [](void*, wl_proxy*, wl_proxy* offer) {
-      if (offer) DataControlProtocol::destroyDeviceSourceOrOffer(offer);
+    [](void* self, wl_proxy*, wl_proxy* offer) {
+      static_cast<DataControlPasteboard*>(self)->onPrimarySelection(offer);
     },
 };
 
@@ -141,6 +140,14 @@ void DataControlPasteboard::onSelection(wl_proxy* offer) {
   }
 }
 
+void DataControlPasteboard::onPrimarySelection(wl_proxy* offer) {
+  // A mouse selection is not a copy: its offer is forgotten with its types and destroyed at once,
+  // so the next offer (which may get the same address) starts with no types of its own.
+  if (!offer) return;
+  offers_.erase(offer);
+  DataControlProtocol::destroyDeviceSourceOrOffer(offer);
+}
+
 void DataControlPasteboard::startReading(wl_proxy* offer) {
   auto pending = std::make_shared<PendingSelection>();
   pending_.push_back(pending);
@@ -198,9 +205,9 @@ void DataControlPasteboard::publishReady() {
 }
 
 void DataControlPasteboard::onFinished() {
-  std::cerr << "marbrel: the compositor ended clipboard access for this seat; the clipboard is no longer watched\n";
   if (device_) DataControlProtocol::destroyDeviceSourceOrOffer(device_);
   device_ = nullptr;
+  Q_EMIT accessEnded();
 }
 
 void DataControlPasteboard::declareTypes(const std::vector<std::string>& types) {

@@ -43,6 +43,11 @@ class DataControlPasteboard : public QObject, public Pasteboard {
   // The name of the protocol in use ("ext_data_control_manager_v1" or "zwlr_data_control_manager_v1").
   const char* protocolName() const;
 
+ Q_SIGNALS:
+  // The compositor ended clipboard access for the seat (the device is finished): nothing more is
+  // heard or written through this pasteboard. Emitted from the connection's event handling.
+  void accessEnded();
+
  private:
   // One selection on its way from the compositor's announcement to a published change.
   struct PendingSelection {
@@ -62,6 +67,7 @@ class DataControlPasteboard : public QObject, public Pasteboard {
   void onOfferType(wl_proxy* offer, const char* mimeType);
   void onSelection(wl_proxy* offer);
   void onFinished();
+  void onPrimarySelection(wl_proxy* offer);
   void onSend(wl_proxy* source, const char* mimeType, int fd);
   void onCancelled(wl_proxy* source);
   // Offers what was declared and given bytes since declareTypes(), in the declared order.

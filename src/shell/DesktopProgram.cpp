@@ -4,14 +4,20 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+#include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QFile>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#include "cli/CommandLine.h"
 #include "core/app/AppDelegate.h"
 #include "core/app/AppEnvironment.h"
 #include "core/app/DesktopRoutes.h"
@@ -22,6 +28,7 @@
 #include "core/config/Defaults.h"
 #include "core/config/ProcessArguments.h"
 #include "core/history/HistoryStore.h"
+#include "core/history/StoreLock.h"
 #include "core/keylayout/Sauce.h"
 #include "core/platform/NotificationCenter.h"
 #include "core/platform/PreferencesWindow.h"
@@ -46,6 +53,7 @@
 #include "shell/preferences/AboutWindowPresenter.h"
 #include "shell/preferences/QtPreferencesWindow.h"
 #include "shell/X11HotKeyService.h"
+#include "shell/X11WindowActivation.h"
 #include "shell/X11KeyboardLayoutSource.h"
 #include "shell/X11XSettingsSource.h"
 #include "shell/portal/PortalGlobalShortcuts.h"
@@ -83,9 +91,24 @@ void installTerminationHandler(const std::function<void()>& terminate) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+// Says on standard error and in a notice that the program `holder` keeps the history.
+void tellHistoryInUse(const StoreLock::Holder& holder) {
+  const QtStrings strings;
+  const std::vector<std::string> arguments = {holder.display.empty() ? "?" : holder.display,
+                                              holder.pid > 0 ? std::to_string(holder.pid) : "?"};
+  QString text = QString::fromStdString(strings.localized("history_in_use_text"));
+  for (const std::string& argument : arguments) text = text.arg(QString::fromStdString(argument));
+  std::cerr << "marbrel: " << strings.localized("history_in_use") << ". " << text.toStdString() << "\n";
+  QtAlerts(strings).runModal({"history_in_use", "history_in_use_text", Alerts::Style::warning, {"ok"}, arguments});
+}
+
 }  // namespace
 
 int runDesktopProgram(int argc, char** argv) {
+  const cli::DesktopStart start = cli::desktopStart(std::vector<std::string>(argv + 1, argv + argc));
+  // The display that "-display" names is the one this program runs on: its lock, its socket and its
+  // own X connection follow it.
+  if (!start.display.empty()) qputenv("DISPLAY", QByteArray::fromStdString(start.display));
   // The windows and the key grabs are X11's, so in a Wayland session the program's windows are on
   // XWayland rather than on a Wayland platform plugin; the clipboard and the paste then go through
   // the compositor's own protocols where it offers them (SessionAdapters).
@@ -97,18 +120,30 @@ int runDesktopProgram(int argc, char** argv) {
               << "; the desktop program needs X11 (or XWayland). The sub-commands work without one: marbrel help\n";
     return 1;
   }
-  // A later launch hands over to the running program before setting up an application of its own,
-  // which would take most of its time. (The `marbrel` command already tried for a bare launch; this
-  // serves launches with arguments and the program started on its own.) When that cannot decide,
-  // claim() below does.
-  switch (handOver(handOverSocketPath())) {
-    case HandOver::handedOver:
-      return 0;
-    case HandOver::unanswered:
-      std::cerr << kUnansweredMessage;
+  // The single instance's socket. "ui-testing" has none: with a history of its own in memory it
+  // runs beside the program and never answers for it.
+  std::string socketPath;
+  if (!start.standsAlone) {
+    std::string problem;
+    socketPath = handOverSocketPath(&problem);
+    if (socketPath.empty()) {
+      std::cerr << "marbrel: " << problem << "\n";
       return 1;
-    case HandOver::notTaken:
-      break;
+    }
+  }
+  // A later bare launch hands over to the running program before setting up an application of its
+  // own, which would take most of its time. (The `marbrel` command already tried; this serves the
+  // program started on its own.) When that cannot decide, claim() below does.
+  if (start.handsOver) {
+    switch (handOver(socketPath)) {
+      case HandOver::handedOver:
+        return 0;
+      case HandOver::unanswered:
+        std::cerr << kUnansweredMessage;
+        return 1;
+      case HandOver::notTaken:
+        break;
+    }
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Marbrel"));
@@ -121,16 +156,35 @@ int runDesktopProgram(int argc, char** argv) {
   QApplication::installTranslator(english);
 
   const ProcessArguments arguments(argc, argv);
-  // Before anything else, so that of two launches at the same moment only one goes on.
-  SingleInstance instance(SingleInstance::serverName());
-  switch (instance.claim()) {
-    case SingleInstance::Role::running:
-      break;
-    case SingleInstance::Role::handedOver:
-      return 0;
-    case SingleInstance::Role::unanswered:
-      std::cerr << kUnansweredMessage;
-      return 1;
+  // Before anything else, so that of two launches at the same moment only one goes on. Then the
+  // history's own lock: one history has one writer, whatever display its program runs on.
+  std::unique_ptr<SingleInstance> instance;
+  std::optional<StoreLock> storeLock;
+  if (!start.standsAlone) {
+    instance = std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(socketPath)));
+    switch (instance->claim(start.handsOver ? SingleInstance::Others::askToReopen : SingleInstance::Others::leaveAlone)) {
+      case SingleInstance::Role::running:
+        break;
+      case SingleInstance::Role::handedOver:
+        return 0;
+      case SingleInstance::Role::unanswered:
+        std::cerr << kUnansweredMessage;
+        return 1;
+      case SingleInstance::Role::elsewhere:
+        std::cerr << "marbrel: Marbrel already runs on this display; started with arguments, this one leaves it alone\n";
+        return kExitHistoryInUse;
+    }
+    storeLock.emplace(StoreLock::take(HistoryStore::standardFile(), normalizedDisplay(qgetenv("DISPLAY").toStdString())));
+    switch (storeLock->state()) {
+      case StoreLock::State::held:
+        break;
+      case StoreLock::State::heldElsewhere:
+        tellHistoryInUse(storeLock->holder());
+        return kExitHistoryInUse;
+      case StoreLock::State::unavailable:
+        std::cerr << "marbrel: " << storeLock->problem() << "; nothing keeps another Marbrel from writing the history\n";
+        break;
+    }
   }
 
   X11Connection x11;
@@ -150,8 +204,9 @@ int runDesktopProgram(int argc, char** argv) {
   QtStrings strings;
   // What the desktop portals answered, for the preferences to explain.
   PortalStatus portalStatus;
-  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings, portalStatus);
+  const std::unique_ptr<SessionAdapters> session = SessionAdapters::choose(x11, strings, portalStatus, queue);
   std::cerr << "marbrel: " << session->description() << "\n";
+  if (instance) instance->setDescription(session->description());
   NotificationCenter notifications;
   X11KeyboardLayoutSource layoutSource(x11);
   Sauce sauce(layoutSource.layout(), notifications);
@@ -159,14 +214,25 @@ int runDesktopProgram(int argc, char** argv) {
   X11HotKeyService hotKeys(x11);
   KeyboardShortcuts shortcuts(defaults, hotKeys, notifications);
 
+  const DesktopOffers::Session sessionType = sessionFromEnvironment(
+      std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+  std::string activationToken;  // given by the latest reopen request, for the window it opens
   QtMenuPresenter presenter(strings);
-  if (session->wayland()) presenter.popup().useFocusedWindow();
+  // In every Wayland session: an XWayland grab holds nothing while a Wayland window has the keyboard
+  // (Mutter), so the menu is a window the compositor gives the keyboard to. The launch that opened it
+  // may carry the desktop's activation token; without one the window still asks with a current time.
+  if (sessionType == DesktopOffers::Session::wayland || session->wayland()) {
+    presenter.popup().useFocusedWindow();
+    presenter.popup().setActivationRequest([&activationToken](QWidget& window) {
+      if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        activateX11Window(std::uint32_t(window.winId()), std::exchange(activationToken, {}));
+      }
+    });
+  }
   X11XSettingsSource desktopSettings(x11);
   presenter.popup().setContrastSource([&desktopSettings] {
     return DesktopContrast::asksForContrast(std::getenv("GTK_THEME"), desktopSettings.read());
   });
-  const DesktopOffers::Session sessionType = sessionFromEnvironment(
-      std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
   // A Wayland session's tray is a host on the session bus, unless an X11 tray runs on XWayland.
   QtStatusItem statusItem(presenter, sessionType == DesktopOffers::Session::wayland && !x11.hasSystemTray());
   QtAlerts alerts(strings);
@@ -196,15 +262,10 @@ int runDesktopProgram(int argc, char** argv) {
   delegate.applicationWillFinishLaunching();
   delegate.applicationDidFinishLaunching();
 
-  // Where no program may grab keys, the desktop delivers the shortcut through its portal.
-  DesktopOffers offers;
-  offers.session = sessionType;
-  offers.xDisplay = true;
-  offers.globalShortcutsPortal = offers.session == DesktopOffers::Session::wayland &&
-                                 PortalGlobalShortcuts::offeredVersion(QDBusConnection::sessionBus()) > 0;
+  // Where no program may grab keys, the desktop delivers the shortcut through its portal, whenever one
+  // offers it (it may start after Marbrel, or stop and come back).
   std::unique_ptr<PortalGlobalShortcuts> portalShortcut;
-  if (shortcutRoute(offers) == ShortcutRoute::portal) {
-    std::cerr << "marbrel: the shortcut through the desktop's GlobalShortcuts portal\n";
+  if (sessionType == DesktopOffers::Session::wayland) {
     portalShortcut = std::make_unique<PortalGlobalShortcuts>(
         QDBusConnection::sessionBus(), shortcuts, notifications,
         [&sauce](std::int64_t keyCode) -> std::optional<std::string> {
@@ -219,7 +280,12 @@ int runDesktopProgram(int argc, char** argv) {
     portalShortcut->start();
   }
 
-  instance.setReopenHandler([&delegate] { delegate.applicationShouldHandleReopen(false); });
+  if (instance) {
+    instance->setReopenHandler([&delegate, &instance, &activationToken] {
+      activationToken = instance->takeActivationToken();
+      delegate.applicationShouldHandleReopen(false);
+    });
+  }
   installTerminationHandler([&delegate] {
     delegate.applicationWillTerminate();
     QCoreApplication::exit(0);

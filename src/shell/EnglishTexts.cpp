@@ -60,6 +60,9 @@ const QHash<QByteArray, QString>& table() {
       {"preferences_shortcut_desktop_refused",
        QStringLiteral("The desktop did not take this shortcut. It is the desktop's to give: assign a key to "
                       "Marbrel in its keyboard shortcut settings, or bind a key to the command marbrel.")},
+      {"preferences_shortcut_desktop_gone",
+       QStringLiteral("The desktop's portal has stopped, so this shortcut does nothing for now. Marbrel binds "
+                      "it again when the portal is back.")},
       {"preferences_paste_desktop_refused",
        QStringLiteral("The desktop did not allow Marbrel to type, so entries are copied only: paste them with "
                       "Ctrl+V. To be asked again, delete remote-desktop.json in Marbrel's settings folder "
@@ -95,6 +98,10 @@ const QHash<QByteArray, QString>& table() {
        QStringLiteral("Marbrel cannot paste in this session: the desktop offers neither a virtual keyboard "
                       "(zwp_virtual_keyboard_v1) nor KWin's fake input. The entries you choose are copied; "
                       "paste them with Ctrl+V.")},
+      {"history_in_use", QStringLiteral("The history is in use by another Marbrel")},
+      {"history_in_use_text",
+       QStringLiteral("Marbrel on display %1 (process %2) keeps the history, and one history is kept by one "
+                      "program at a time, so this one leaves. Use that one, or quit it and start Marbrel again.")},
       {"paste_permission_reason", QStringLiteral("Marbrel pastes the entry you choose into the window in front.")},
   };
   return texts;

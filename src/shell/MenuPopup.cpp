@@ -16,12 +16,10 @@
 
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
+#include "shell/GuiConnectionSync.h"
 #include "shell/KeyEventTranslation.h"
 #include "shell/PaintTrace.h"
 #include "shell/SearchHeaderView.h"
-
-// Last: X headers must not precede Qt's.
-#include <xcb/xcb.h>
 
 namespace marbrel {
 
@@ -45,14 +43,6 @@ QString keyForEvent(const QKeyEvent& event) {
   if (key == Qt::Key_Backspace) return QStringLiteral("\u232B");
   if (key >= 0x20 && key <= 0x7e) return QString(QChar(key)).toLower();
   return {};
-}
-
-// Sends the GUI connection's buffered requests now: the pop-up's grabs must be gone before
-// synthetic keys from another connection reach the server.
-void flushWindowSystem() {
-  if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-    if (xcb_connection_t* connection = x11->connection()) xcb_flush(connection);
-  }
 }
 
 }  // namespace
@@ -90,7 +80,13 @@ QSize MenuPopup::sizeNow() const {
 }
 
 int MenuPopup::rowWidth(const MenuItem& item) const {
-  int width = kStateColumn + titleWidths_.width(font(), item.title()) + kRightMargin;
+  const TitleMarks marks = item.menu() ? item.menu()->titleMarks(item) : TitleMarks();
+  const int plain = titleWidths_.width(font(), item.title());
+  return rowWidthWithTitle(item, marks.empty() ? plain : markedTitle_.width(font(), item.title(), marks, plain));
+}
+
+int MenuPopup::rowWidthWithTitle(const MenuItem& item, int titleWidth) const {
+  int width = kStateColumn + titleWidth + kRightMargin;
   const QSize image = MenuImagePainter::sizeOf(item.image());
   if (image.width() > 0) width += image.width() + kImageGap;
   if (!item.keyEquivalent().empty()) {
@@ -180,7 +176,10 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   // focused window takes the focus, and the compositor gives it back when the window goes.
   show();
   raise();
-  if (focusedWindow_) activateWindow();
+  if (focusedWindow_) {
+    activateWindow();
+    if (activationRequest_) activationRequest_(*this);
+  }
   setFocus(Qt::PopupFocusReason);
   grabInput();
 }
@@ -224,7 +223,7 @@ void MenuPopup::finishClosing() {
   }
   headerItem_.reset();
   rows_ = MenuLayout();
-  flushWindowSystem();
+  syncGuiConnection();
   closing_ = false;
   if (PaintTrace::enabled()) PaintTrace::note("menu-closed", 0);
   if (auto closed = std::move(closed_)) closed();
@@ -375,7 +374,10 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
     }
     if (row.kind == MenuRow::Kind::header) continue;  // the header view draws itself
     const MenuItem& item = *row.shown;
-    widenFor(rowWidth(item));
+    // The parts of the title the search matched are drawn bold; only drawn rows are asked.
+    const TitleMarks marks = menu_->titleMarks(item);
+    const int plainWidth = titleWidths_.width(font(), item.title());
+    if (marks.empty()) widenFor(rowWidthWithTitle(item, plainWidth));
     const bool isHighlighted = &item == highlighted && item.isEnabled();
     QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isHighlighted) {
@@ -409,8 +411,13 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
       right -= metrics.horizontalAdvance(key) + kKeyGap;
       painter.setPen(text);
     }
-    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, std::max(0, right - x));
-    painter.drawText(QRect(x, box.top(), std::max(0, right - x), box.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+    const QRect titleBox(x, box.top(), std::max(0, right - x), box.height());
+    if (!marks.empty()) {
+      widenFor(rowWidthWithTitle(item, markedTitle_.draw(painter, titleBox, font(), item.title(), marks, plainWidth)));
+      continue;
+    }
+    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, titleBox.width());
+    painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter, title);
   }
   painter.setClipping(false);
   // Arrows tell that more rows lie above or below.

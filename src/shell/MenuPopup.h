@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "core/menu/MenuModel.h"
+#include "shell/MarkedTitle.h"
 #include "shell/MenuImages.h"
 #include "shell/MenuRows.h"
 #include "shell/TitleWidths.h"
@@ -46,6 +47,8 @@ class MenuPopup : public QWidget {
   // Makes the pop-up a focused floating window instead (closing when it loses the focus): under a
   // Wayland compositor an XWayland pop-up gets the keyboard only while it has the focus.
   void useFocusedWindow();
+  // Runs each time the focused window has been shown, to ask the desktop to give it the keyboard.
+  void setActivationRequest(std::function<void(QWidget&)> request) { activationRequest_ = std::move(request); }
   MenuModel* menu() const { return menu_; }
 
   // The size the pop-up takes for `menu` now, in pixels.
@@ -81,8 +84,10 @@ class MenuPopup : public QWidget {
   // The size for `menu` laid out as `rows` with no modifier held, as wide as its rows outside the
   // run and the run's rows on the first screen need.
   QSize sizeOfRows(const MenuModel& menu, const MenuLayout& rows) const;
-  // The width a row showing `item` needs.
+  // The width a row showing `item` needs (its title's marks drawn bold).
   int rowWidth(const MenuItem& item) const;
+  // The same with the title `titleWidth` wide.
+  int rowWidthWithTitle(const MenuItem& item, int titleWidth) const;
   // Makes the pop-up wide enough for a row drawn `width` wide.
   void widenFor(int width);
   void syncHeaderView();
@@ -115,11 +120,13 @@ class MenuPopup : public QWidget {
   SearchHeaderView* headerView_ = nullptr;
   MenuImagePainter images_;
   mutable TitleWidths titleWidths_;  // sizing measures each title once
+  mutable MarkedTitle markedTitle_;
   bool closing_ = false;
   bool syncing_ = false;
   bool forwarding_ = false;  // a key press the listener left is on its way to a newly focused widget
   bool pressedInside_ = false;
   bool focusedWindow_ = false;
+  std::function<void(QWidget&)> activationRequest_;
   int grabAttempts_ = 0;
   const MenuItem* lastHighlight_ = nullptr;
 };

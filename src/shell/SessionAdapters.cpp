@@ -11,23 +11,25 @@
 #include "core/app/DesktopRoutes.h"
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/platform/Strings.h"
-#include "shell/DataControlPasteboard.h"
 #include "shell/QtPasteboard.h"
 #include "shell/WaylandConnection.h"
+#include "shell/ReconnectingKeySynthesizer.h"
+#include "shell/ReconnectingPasteboard.h"
 #include "shell/WaylandFrontWindow.h"
 #include "shell/X11FrontWindow.h"
-#include "shell/WaylandKeySynthesizer.h"
 #include "shell/XTestKeySynthesizer.h"
+#include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/PortalKeySynthesizer.h"
 
 namespace marbrel {
 
 struct SessionAdapters::Owned {
-  // Declared in the order of construction: the Wayland adapters go before their connection.
-  std::unique_ptr<WaylandConnection> wayland;
-  std::unique_ptr<DataControlPasteboard> dataControl;
-  std::unique_ptr<WaylandKeySynthesizer> waylandKeys;
+  // The clipboard and the keys each on a Wayland connection of their own, made again when lost.
+  std::unique_ptr<ReconnectingPasteboard> dataControl;
+  std::unique_ptr<ReconnectingKeySynthesizer> waylandKeys;
+  // The toplevels are followed on the clipboard's connection, and again on each new one.
   std::unique_ptr<WaylandFrontWindow> waylandFront;
+  std::unique_ptr<FrontWindow> front;
   std::unique_ptr<Pasteboard> withPrimary;
   std::unique_ptr<X11FrontWindow> x11Front;
   std::unique_ptr<QtPasteboard> qtPasteboard;
@@ -35,11 +37,13 @@ struct SessionAdapters::Owned {
   std::unique_ptr<PortalKeySynthesizer> portalKeys;
 
   ~Owned() {
+    portalKeys.reset();  // it hands keys to the others while no portal runs
     waylandKeys.reset();
-    waylandFront.reset();
+    front.reset();
+    waylandFront.reset();  // its requests go on the clipboard's connection
     withPrimary.reset();
+    if (dataControl) connection_note::remove();
     dataControl.reset();
-    wayland.reset();
   }
 };
 
@@ -69,9 +73,25 @@ class PrimaryThroughXWayland : public Pasteboard {
   Pasteboard& clipboard_;
 };
 
-// Whether the paste goes through the RemoteDesktop portal: in a Wayland session, when the compositor
-// gives neither a virtual keyboard nor fake input and the portal is offered. The bus is asked only
-// then.
+// The program in front on a Wayland session with data control: the activated toplevel while the
+// compositor names it, else (it does not offer the protocol, or the connection is being made again)
+// the X server's active window, which sees XWayland's windows only.
+class FollowedFrontWindow : public FrontWindow {
+ public:
+  FollowedFrontWindow(const std::unique_ptr<WaylandFrontWindow>& wayland, const FrontWindow& x11)
+      : wayland_(wayland), x11_(x11) {}
+  std::vector<std::string> applicationIds() const override {
+    return wayland_ ? wayland_->applicationIds() : x11_.applicationIds();
+  }
+
+ private:
+  const std::unique_ptr<WaylandFrontWindow>& wayland_;
+  const FrontWindow& x11_;
+};
+
+// Whether the paste goes through the RemoteDesktop portal when one runs: in a Wayland session, when
+// the compositor gives neither a virtual keyboard nor fake input. The portal itself is asked later,
+// without waiting.
 bool pastesThroughPortal(WaylandKeySynthesizer::Method method, bool capturesThroughX11) {
   DesktopOffers offers;
   offers.session = sessionFromEnvironment(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
@@ -83,7 +103,7 @@ bool pastesThroughPortal(WaylandKeySynthesizer::Method method, bool capturesThro
   offers.virtualKeyboard = method == WaylandKeySynthesizer::Method::virtualKeyboard;
   offers.fakeInput = method == WaylandKeySynthesizer::Method::kwinFakeInput;
   if (offers.virtualKeyboard || offers.fakeInput) return false;
-  offers.remoteDesktopPortal = PortalKeySynthesizer::offeredVersion(QDBusConnection::sessionBus()) > 0;
+  offers.remoteDesktopPortal = true;
   return pasteRoute(offers) == PasteRoute::portal;
 }
 
@@ -93,12 +113,20 @@ SessionAdapters::SessionAdapters() : owned_(std::make_unique<Owned>()) {}
 SessionAdapters::~SessionAdapters() = default;
 
 std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, const Strings& strings,
-                                                        PortalStatus& portalStatus) {
+                                                        PortalStatus& portalStatus, const MainQueue& clock) {
   std::unique_ptr<SessionAdapters> adapters(new SessionAdapters);
   Owned& owned = *adapters->owned_;
-  owned.wayland = WaylandConnection::connectToCompositor();
-  if (owned.wayland) owned.dataControl = DataControlPasteboard::create(*owned.wayland);
+  owned.dataControl = ReconnectingPasteboard::connect();
   if (owned.dataControl) {
+    // `marbrel doctor` tells of a lost connection too.
+    // The toplevels are followed again on each new connection; the old one's go before it does.
+    owned.dataControl->setStatusHandler([&owned](bool connected, const std::string& problem) {
+      connection_note::write(connected, problem);
+      owned.waylandFront.reset();
+      if (WaylandConnection* connection = owned.dataControl->connection(); connected && connection) {
+        owned.waylandFront = WaylandFrontWindow::create(*connection);
+      }
+    });
     // Without a way to send keys, the first paste says so, once; copying still works.
     auto explain = [&strings] {
       auto* notice = new QMessageBox(QMessageBox::Information, QStringLiteral("Marbrel"),
@@ -107,24 +135,23 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
       notice->setWindowModality(Qt::NonModal);
       notice->show();
     };
-    owned.waylandKeys = std::make_unique<WaylandKeySynthesizer>(*owned.wayland, explain,
-                                                                strings.localized("paste_permission_reason"));
+    owned.waylandKeys =
+        std::make_unique<ReconnectingKeySynthesizer>(explain, strings.localized("paste_permission_reason"));
     owned.withPrimary = std::make_unique<PrimaryThroughXWayland>(*owned.dataControl);
     adapters->pasteboard_ = owned.withPrimary.get();
     adapters->keys_ = owned.waylandKeys.get();
-    owned.waylandFront = WaylandFrontWindow::create(*owned.wayland);
-    if (owned.waylandFront) {
-      adapters->frontWindow_ = owned.waylandFront.get();
-    } else {
-      owned.x11Front = std::make_unique<X11FrontWindow>(x11);
-      adapters->frontWindow_ = owned.x11Front.get();
+    if (WaylandConnection* connection = owned.dataControl->connection()) {
+      owned.waylandFront = WaylandFrontWindow::create(*connection);
     }
+    owned.x11Front = std::make_unique<X11FrontWindow>(x11);
+    owned.front = std::make_unique<FollowedFrontWindow>(owned.waylandFront, *owned.x11Front);
+    adapters->frontWindow_ = owned.front.get();
     std::string pasteMethod = owned.waylandKeys->methodName();
     if (pastesThroughPortal(owned.waylandKeys->method(), /*capturesThroughX11=*/false)) {
-      owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
-                                                                RemoteDesktopGrant::standardFile(), portalStatus);
+      owned.portalKeys = std::make_unique<PortalKeySynthesizer>(
+          QDBusConnection::sessionBus(), RemoteDesktopGrant::standardFile(), portalStatus, clock, *adapters->keys_);
       adapters->keys_ = owned.portalKeys.get();
-      pasteMethod = "the RemoteDesktop portal";
+      pasteMethod = "the RemoteDesktop portal while one runs, else " + pasteMethod;
     }
     adapters->wayland_ = true;
     adapters->description_ = std::string("Wayland session: clipboard through ") + owned.dataControl->protocolName() +
@@ -133,7 +160,13 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
                              ", windows on XWayland";
     return adapters;
   }
-  owned.wayland.reset();
+  // Mutter (it alone announces GTK's shell) hands every Wayland selection to XWayland.
+  bool xClipboardSeesWayland = false;
+  if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (const auto compositor = WaylandConnection::connectToCompositor()) {
+      xClipboardSeesWayland = compositor->global("gtk_shell1") != nullptr;
+    }
+  }
   owned.qtPasteboard = std::make_unique<QtPasteboard>();
   if (!owned.qtPasteboard->isWatching()) {
     std::cerr << "marbrel: the X server does not announce clipboard changes (no XFIXES extension); copies "
@@ -144,21 +177,22 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
   adapters->frontWindow_ = owned.x11Front.get();
   adapters->pasteboard_ = owned.qtPasteboard.get();
   adapters->keys_ = owned.xtest.get();
+  const char* seenCopies = xClipboardSeesWayland
+                               ? "(which the compositor fills with the copies of Wayland programs too)"
+                               : "(copies of Wayland programs are seen only while an X11 window has the keyboard)";
   // A Wayland session without data control (GNOME): XTest reaches X11 programs only; the portal, all.
   if (pastesThroughPortal(WaylandKeySynthesizer::Method::none, /*capturesThroughX11=*/true)) {
-    owned.portalKeys = std::make_unique<PortalKeySynthesizer>(QDBusConnection::sessionBus(),
-                                                              RemoteDesktopGrant::standardFile(), portalStatus);
+    owned.portalKeys = std::make_unique<PortalKeySynthesizer>(
+        QDBusConnection::sessionBus(), RemoteDesktopGrant::standardFile(), portalStatus, clock, *adapters->keys_);
     adapters->keys_ = owned.portalKeys.get();
-    adapters->description_ = "Wayland session without a data-control protocol: X clipboard through XWayland "
-                             "(copies of Wayland programs are seen only while an X11 window has the keyboard), "
-                             "paste through the RemoteDesktop portal";
+    adapters->description_ = std::string("Wayland session without a data-control protocol: X clipboard through XWayland ") +
+                             seenCopies + ", paste through the RemoteDesktop portal while one runs, else XTest";
     return adapters;
   }
   adapters->description_ = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                                ? "X11 session: X clipboard, paste through XTest"
-                               : "Wayland session without a data-control protocol: X clipboard and XTest paste "
-                                 "through XWayland (copies of Wayland programs are seen only while an X11 window "
-                                 "has the keyboard)";
+                               : std::string("Wayland session without a data-control protocol: X clipboard and XTest "
+                                             "paste through XWayland ") + seenCopies;
   return adapters;
 }
 

@@ -7,6 +7,7 @@ namespace marbrel {
 
 class FrontWindow;
 class KeySynthesizer;
+class MainQueue;
 class Pasteboard;
 class PortalStatus;
 class Strings;
@@ -16,13 +17,14 @@ class X11Connection;
 // whose compositor offers a data-control protocol, the Wayland ones: the compositor lets X11
 // programs see the clipboard only while one of their windows has the keyboard, and XTest keys reach
 // X11 programs only. Otherwise the X11 ones. In a Wayland session whose compositor sends no keys for
-// us (no virtual keyboard, no fake input), the desktop's RemoteDesktop portal types the paste key.
+// us (no virtual keyboard, no fake input), the desktop's RemoteDesktop portal types the paste key
+// whenever it runs (it may start after Marbrel), the other adapter while it does not.
 class SessionAdapters {
  public:
-  // `x11`, `strings` and `portalStatus` are not owned and outlive the adapters; the portal's answers
-  // go to `portalStatus`.
+  // `x11`, `strings`, `portalStatus` and `clock` are not owned and outlive the adapters; the portal's
+  // answers go to `portalStatus`.
   static std::unique_ptr<SessionAdapters> choose(X11Connection& x11, const Strings& strings,
-                                                 PortalStatus& portalStatus);
+                                                 PortalStatus& portalStatus, const MainQueue& clock);
   ~SessionAdapters();
 
   Pasteboard& pasteboard() const { return *pasteboard_; }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iostream>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -34,10 +35,13 @@ SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent),
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();
-  if (lockFd_ >= 0) ::close(lockFd_);  // closing drops the lock
+  releaseLock();
 }
 
-QString SingleInstance::serverName() { return QFile::decodeName(QByteArray::fromStdString(handOverSocketPath())); }
+void SingleInstance::releaseLock() {
+  if (lockFd_ >= 0) ::close(lockFd_);  // closing drops the lock
+  lockFd_ = -1;
+}
 
 bool SingleInstance::tryLock() {
   if (lockFd_ < 0) {
@@ -51,19 +55,22 @@ bool SingleInstance::tryLock() {
   return true;
 }
 
-SingleInstance::Role SingleInstance::claim(int timeoutMilliseconds) {
+SingleInstance::Role SingleInstance::claim(Others others, int timeoutMilliseconds) {
   const QDeadlineTimer deadline(timeoutMilliseconds);
   while (true) {
     if (tryLock()) {
-      listen();
+      // Holding the lock without listening would leave every later launch waiting for an answer.
+      if (!listen()) releaseLock();
       return Role::running;
     }
     if (lockFd_ < 0) {
       // No lock to be had here (an odd runtime folder): the socket alone decides, as well as it can.
-      if (askToReopen(3000)) return Role::handedOver;
+      if (others == Others::leaveAlone && someoneListens(name_)) return Role::elsewhere;
+      if (others == Others::askToReopen && askToReopen(3000)) return Role::handedOver;
       listen();
       return Role::running;
     }
+    if (others == Others::leaveAlone) return Role::elsewhere;
     // Another program holds the lock: it listens, or is about to (it does so right after locking),
     // and answers once its start-up is done.
     if (askToReopen(int(std::max<qint64>(deadline.remainingTime(), 0)))) return Role::handedOver;
@@ -77,7 +84,7 @@ bool SingleInstance::askToReopen(int timeoutMilliseconds) {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(int(std::min<qint64>(deadline.remainingTime(), 1000)))) return false;
-  socket.write(kReopenRequest);
+  socket.write(QByteArray::fromStdString(reopenRequestFromEnvironment()));
   if (!socket.waitForBytesWritten(int(deadline.remainingTime()))) return false;
   // The answer says the running program took the request (and is not a dead socket's leftover).
   while (!socket.canReadLine()) {
@@ -92,16 +99,36 @@ bool SingleInstance::listen() {
   if (!server_->listen(name_)) {
     // A socket file left by a program that died: take it over, but never one that a live program
     // still answers on.
-    if (someoneListens(name_)) return false;
-    QLocalServer::removeServer(name_);
-    if (!server_->listen(name_)) return false;
+    QString why;
+    if (someoneListens(name_)) {
+      why = QStringLiteral("another program answers on it");
+    } else {
+      QLocalServer::removeServer(name_);
+      if (!server_->listen(name_)) why = server_->errorString();
+    }
+    if (!why.isEmpty()) {
+      std::cerr << "marbrel: cannot listen on " << QFile::encodeName(name_).toStdString() << " (" << why.toStdString()
+                << "), so a later start of marbrel cannot hand over to this one\n";
+      server_.reset();
+      return false;
+    }
   }
   connect(server_.get(), &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
       connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
       connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         while (socket->canReadLine()) {
-          if (socket->readLine() != kReopenRequest) continue;
+          const QByteArray line = socket->readLine();
+          if (std::string token = activationTokenOfLine(line.toStdString()); !token.empty()) {
+            activationToken_ = std::move(token);
+            continue;
+          }
+          if (line == kDescribeRequest) {
+            socket->write(kDescribeAnswerPrefix + QByteArray::fromStdString(description_) + '\n');
+            socket->flush();
+            continue;
+          }
+          if (line != kReopenRequest) continue;
           socket->write(kReopenAnswer);
           socket->flush();
           requestReceived();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iostream>
 
 #include <QSocketNotifier>
 
@@ -117,8 +116,17 @@ void WaylandConnection::fail() {
   readable_->setEnabled(false);
   writable_->setEnabled(false);
   const int error = wl_display_get_error(display_);
-  std::cerr << "marbrel: the Wayland connection broke" << (error ? std::string(": ") + std::strerror(error) : "")
-            << "; the clipboard is no longer watched\n";
+  const wl_interface* interface = nullptr;
+  const std::uint32_t code = error == EPROTO ? wl_display_get_protocol_error(display_, &interface, nullptr) : 0;
+  if (interface) {
+    problem_ = std::string("protocol error ") + std::to_string(code) + " on " + interface->name;
+  } else if (error) {
+    problem_ = std::strerror(error);
+  } else {
+    problem_ = "the compositor closed the connection";
+  }
+  // Whoever uses the connection says what it means for them.
+  Q_EMIT broken();
 }
 
 }  // namespace marbrel

@@ -51,8 +51,13 @@ class WaylandConnection : public QObject {
   // Waits until the compositor has handled every request made so far and dispatches the answers.
   // For start-up only: it blocks.
   bool roundtrip();
-  // Whether the connection broke (the compositor went away or reported a protocol error).
+  // Whether the connection broke (the compositor went away or reported a protocol error), and why.
   bool failed() const { return failed_; }
+  const std::string& problem() const { return problem_; }
+
+ Q_SIGNALS:
+  // The connection broke; emitted once, from the connection's own event handling.
+  void broken();
 
  private:
   explicit WaylandConnection(wl_display* display);
@@ -67,6 +72,7 @@ class WaylandConnection : public QObject {
   QSocketNotifier* readable_ = nullptr;
   QSocketNotifier* writable_ = nullptr;
   bool failed_ = false;
+  std::string problem_;
 
   friend struct RegistryEvents;
 };

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "shell/GuiConnectionSync.h"
 #include "shell/X11Connection.h"
 #include "shell/X11Modifiers.h"
 #include "xkb/KeyPositions.h"
@@ -52,6 +53,9 @@ bool XTestKeySynthesizer::postKeyEvent(std::uint16_t keyCode, bool keyDown, std:
   if (!xKeyCode) return false;
   const std::vector<KeyCode> modifiers = modifierKeys(display, flags);
   if (keyDown) {
+    // The menu's grab must be gone and the chosen entry on the clipboard before the window in front
+    // gets the key: both were asked for on Qt's connection, the key travels on this one.
+    syncGuiConnection();
     // Modifiers still held from the shortcut that opened the menu would reach the target with our
     // key (Ctrl+Shift+V instead of Ctrl+V): release them first.
     char pressed[32] = {};

@@ -15,6 +15,9 @@ struct DesktopOffers {
   bool wlrDataControl = false;  // zwlr_data_control_manager_v1
   bool virtualKeyboard = false; // zwp_virtual_keyboard_manager_v1
   bool fakeInput = false;       // org_kde_kwin_fake_input
+  // The compositor hands every Wayland selection to XWayland, whichever window has the keyboard
+  // (Mutter), so the X clipboard sees the copies of Wayland programs too.
+  bool xClipboardSeesWayland = false;
   bool globalShortcutsPortal = false;
   bool remoteDesktopPortal = false;
 };

@@ -163,11 +163,19 @@ void Marbrel::populateFooter() {
 
 void Marbrel::resetMenu() {
   if (!menu_) return;
+  const bool open = menuOpen_ && headerItem_;
+  const std::string query = open ? headerItem_->header().query() : std::string();
+  const auto highlighted = open ? menu_->highlightedRow() : std::nullopt;
+  MenuModel::Batch batch(*menu_);
   menu_->removeAllHistoryItems();
-  if (headerItem_ && menuOpen_) headerItem_->header().movedToWindow(false);
+  if (open) headerItem_->header().movedToWindow(false);
   menu_->removeAllItems();
   populateHeader();
   populateFooter();
+  if (!open) return;
+  // The new header carries on with the query; the rows are rebuilt for the new settings.
+  headerItem_->header().setQuery(query, false);
+  menu_->rebuildOpen(query, highlighted);
 }
 
 void Marbrel::menuItemAction(MenuItem& sender) {

@@ -44,7 +44,8 @@ class Marbrel : public MenuTrackingListener {
   void menuItemAction(MenuItem& sender);
 
   // Takes every item out of the menu and adds the header and footer again (a display setting
-  // changed); the history rows come back when the menu next opens.
+  // changed). An open menu gets its history rows back at once, for the query typed and with the
+  // same row highlighted; a closed one at its next opening.
   void resetMenu();
 
   // Menu tracking, as the presenter reports it.

@@ -49,11 +49,12 @@ std::vector<HistoryItemPtr> History::all() {
 }
 
 void History::trim() {
-  // Removes the oldest unpinned entries while there are more than the limit, which is read again
-  // on every pass as it may change meanwhile. A negative limit stops once none is left.
+  // Removes the oldest unpinned entries while there are more than the limit. Both are read again
+  // on every pass: the limit may change meanwhile, and removing a copy that is not stored yet
+  // brings back what was trimmed for it. A negative limit stops once none is left.
   for (std::size_t left = store_.unpinnedCount();
-       left > 0 && configuration_.historySize() < static_cast<std::int64_t>(left); --left) {
-    store_.deleteItem(store_.oldestUnpinned());
+       left > 0 && configuration_.historySize() < static_cast<std::int64_t>(left); left = store_.unpinnedCount()) {
+    store_.trimItem(store_.oldestUnpinned());
     store_.saveContext();
   }
 }
@@ -79,6 +80,10 @@ HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
   if (!item) return nullptr;
   // Reading the whole history trims it first; the new entry takes part like any other.
   trim();
+  return oldestMatch(item);
+}
+
+HistoryItemPtr History::oldestMatch(const HistoryItemPtr& item) {
   std::vector<HistoryItemPtr> matches;
   for (const auto& candidate : store_.possibleDuplicates(*item)) {
     if (sameContents(*candidate, *item)) matches.push_back(candidate);
@@ -91,23 +96,36 @@ HistoryItemPtr History::findSimilarItem(const HistoryItemPtr& item) {
   return nullptr;
 }
 
-void History::add(const HistoryItemPtr& item) {
-  if (!item) return;
-  // A copy larger than the user's limit is not recorded (0 or less: no limit).
+bool History::isOverLimit(const HistoryItem& item) const {
   const std::int64_t limit = configuration_.maxItemSize();
   constexpr std::int64_t kMiB = 1024 * 1024;
-  if (limit > 0 && limit <= std::numeric_limits<std::int64_t>::max() / kMiB &&
-      item->totalSize() > static_cast<std::uint64_t>(limit * kMiB)) {
-    store_.leaveOut(item, "it is over the limit of " + std::to_string(limit) + " MB (" + std::to_string(limit * kMiB) +
-                              " bytes) set by maxItemSize");
+  return limit > 0 && limit <= std::numeric_limits<std::int64_t>::max() / kMiB &&
+         item.totalSize() > static_cast<std::uint64_t>(limit * kMiB);
+}
+
+void History::mergeInto(const HistoryItemPtr& existing, const HistoryItemPtr& item) {
+  existing->setLastCopiedAt(item->firstCopiedAt());
+  existing->setNumberOfCopies(existing->numberOfCopies() + 1);
+  store_.deleteItem(item);
+  store_.saveContext();
+}
+
+void History::add(const HistoryItemPtr& item) {
+  if (!item) return;
+  // The user's size limit is for new entries (0 or less: no limit). A larger copy that repeats an
+  // entry, as choosing a large entry stored under a higher limit does, merges into it all the same;
+  // it never becomes an entry of its own, so nothing is trimmed to make room for it.
+  if (isOverLimit(*item)) {
+    if (HistoryItemPtr existing = oldestMatch(item)) {
+      mergeInto(existing, item);
+      return;
+    }
+    const std::int64_t limit = configuration_.maxItemSize();
+    store_.leaveOut(item, "it is over the limit of " + std::to_string(limit) + " MB (" +
+                              std::to_string(limit * 1024 * 1024) + " bytes) set by maxItemSize");
     return;
   }
-  if (HistoryItemPtr existing = findSimilarItem(item)) {
-    existing->setLastCopiedAt(item->firstCopiedAt());
-    existing->setNumberOfCopies(existing->numberOfCopies() + 1);
-    store_.deleteItem(item);
-    store_.saveContext();
-  }
+  if (HistoryItemPtr existing = findSimilarItem(item)) mergeInto(existing, item);
   store_.saveContext();
 }
 
@@ -121,15 +139,21 @@ void History::remove(const HistoryItemPtr& item) {
   store_.checkpoint();
 }
 
+// Removing a copy that is not stored yet brings back what was trimmed for it, so both clear commands
+// read the history again until nothing they remove is left.
 void History::clearUnpinned() {
-  for (const auto& item : all()) {
-    if (!item->isPinned()) removeOne(item);
+  for (std::vector<HistoryItemPtr> items = all(); !items.empty(); items = store_.unpinned()) {
+    for (const auto& item : items) {
+      if (!item->isPinned()) removeOne(item);
+    }
   }
   store_.checkpoint();
 }
 
 void History::clearAll() {
-  for (const auto& item : all()) removeOne(item);
+  for (std::vector<HistoryItemPtr> items = all(); !items.empty(); items = store_.all()) {
+    for (const auto& item : items) removeOne(item);
+  }
   store_.checkpoint();
 }
 

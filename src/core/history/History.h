@@ -20,11 +20,12 @@ class History {
   // Every entry, newest firstCopiedAt first, after trim().
   std::vector<HistoryItemPtr> all();
   // Deletes the oldest unpinned entries beyond "historySize" (read again on every pass), committing
-  // each deletion: what every reading of the history does first.
+  // each deletion with the new entries it makes room for: what every reading of the history does
+  // first. An entry trimmed for a copy that is never stored stays.
   void trim();
   // Takes a new, unsaved entry: merges it into the oldest earlier entry with the same contents
   // (count + 1, lastCopiedAt = its date, the new entry deleted) or commits it. A copy larger than
-  // "maxItemSize" MiB is left out and reported instead.
+  // "maxItemSize" MiB that merges into no entry is left out and reported instead.
   void add(const HistoryItemPtr& item);
   // The oldest other entry with the same contents as `item`, or null.
   HistoryItemPtr findSimilarItem(const HistoryItemPtr& item);
@@ -43,6 +44,11 @@ class History {
  private:
   // Deletes one entry and commits at once.
   void removeOne(const HistoryItemPtr& item);
+  // findSimilarItem() without trimming first.
+  HistoryItemPtr oldestMatch(const HistoryItemPtr& item);
+  bool isOverLimit(const HistoryItem& item) const;
+  // Counts `item` as one more copy of `existing`, deletes it and commits.
+  void mergeInto(const HistoryItemPtr& existing, const HistoryItemPtr& item);
 
   HistoryStore& store_;
   Configuration& configuration_;

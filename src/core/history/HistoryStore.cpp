@@ -20,6 +20,10 @@ namespace {
 
 // Values larger than this are dropped from memory once saved; they are read back when needed.
 constexpr std::size_t kKeepInMemoryLimit = 256 * 1024;
+// New entries that could not be stored wait in memory for a later save: the newest of them, at
+// most this many and this many bytes together (the newest one whatever its size).
+constexpr std::size_t kMaxWaitingCopies = 8;
+constexpr std::size_t kMaxWaitingBytes = 64 * 1024 * 1024;
 // Above this size the open-time check skips index cross-checks (quick_check) to stay fast.
 constexpr std::uintmax_t kFullCheckLimit = 64ull * 1024 * 1024;
 constexpr std::uintmax_t kWholeCacheLimit = 16ull * 1024 * 1024;
@@ -138,9 +142,14 @@ std::filesystem::path HistoryStore::standardFile() {
 
 HistoryStore::~HistoryStore() {
   settle();
+  // New entries still waiting after a failed save will never be stored now.
+  if (!waitingReason_.empty()) {
+    for (const auto& item : inserted_) reportLeftOut(*item, waitingReason_);
+  }
   // Entries may outlive the store; they must not reach back into it.
   for (const auto& item : live_) item->store_ = nullptr;
   for (const auto& item : deleted_) item->store_ = nullptr;
+  for (const auto& trim : trimmed_) trim.entry->store_ = nullptr;
 }
 
 void HistoryStore::load() {
@@ -317,6 +326,7 @@ void HistoryStore::clearRows() {
   irregular_.clear();
   inserted_.clear();
   deleted_.clear();
+  trimmed_.clear();
   dirty_.clear();
 }
 
@@ -414,11 +424,7 @@ void HistoryStore::deleteItem(const HistoryItemPtr& item) {
   switch (item->state_) {
     case HistoryItem::State::inserted:
       // Never saved: it simply leaves the context; its bytes are all in memory.
-      eraseOne(inserted_, item);
-      detach(item);
-      item->state_ = HistoryItem::State::gone;
-      notify(*item, HistoryChange::removed);
-      item->store_ = nullptr;
+      dropUnsaved(item);
       break;
     case HistoryItem::State::saved:
       detach(item);
@@ -430,6 +436,42 @@ void HistoryStore::deleteItem(const HistoryItemPtr& item) {
     case HistoryItem::State::gone:
       break;
   }
+}
+
+void HistoryStore::trimItem(const HistoryItemPtr& item) {
+  settle();
+  if (!item || item->store_ != this || item->state_ != HistoryItem::State::saved || inserted_.empty()) {
+    deleteItem(item);
+    return;
+  }
+  detach(item);
+  item->state_ = HistoryItem::State::deletedPending;
+  trimmed_.push_back({item, inserted_.back()});
+  notify(*item, HistoryChange::removed);
+}
+
+void HistoryStore::dropUnsaved(HistoryItemPtr item) {
+  eraseOne(inserted_, item);
+  detach(item);
+  item->state_ = HistoryItem::State::gone;
+  notify(*item, HistoryChange::removed);
+  item->store_ = nullptr;
+  // It will never be stored, so the room made for it is not needed: what was trimmed comes back.
+  const std::vector<HistoryItemPtr> back = trimmedFor(item);
+  std::erase_if(trimmed_, [&item](const Trim& trim) { return trim.forCopy == item; });
+  for (const auto& entry : back) {
+    entry->state_ = HistoryItem::State::saved;
+    attach(entry);
+    notify(*entry, HistoryChange::inserted);
+  }
+}
+
+std::vector<HistoryItemPtr> HistoryStore::trimmedFor(const HistoryItemPtr& item) const {
+  std::vector<HistoryItemPtr> entries;
+  for (const auto& trim : trimmed_) {
+    if (trim.forCopy == item) entries.push_back(trim.entry);
+  }
+  return entries;
 }
 
 void HistoryStore::markDirty(HistoryItem& item) {
@@ -455,7 +497,7 @@ void HistoryStore::notify(HistoryItem& item, HistoryChange change) {
 
 bool HistoryStore::hasChanges() const {
   settle();
-  return !inserted_.empty() || !deleted_.empty() || !dirty_.empty();
+  return !inserted_.empty() || !deleted_.empty() || !trimmed_.empty() || !dirty_.empty();
 }
 
 void HistoryStore::saveContext() {
@@ -469,40 +511,61 @@ void HistoryStore::saveContext() {
     report({kCantOpen, "no history store is loaded"}, "save");
     return;
   }
-  const SqliteStatus status = commit(deleted_, inserted_, dirty_);
+  std::vector<HistoryItemPtr> deleted = deleted_;
+  for (const auto& trim : trimmed_) deleted.push_back(trim.entry);
+  const SqliteStatus status = commit(deleted, inserted_, dirty_);
   if (status.ok()) {
     deleted_.clear();
+    trimmed_.clear();
     inserted_.clear();
     dirty_.clear();
+    waitingReason_.clear();
     return;
   }
   report(status, "save");
   // Another program holding the store would hold up every smaller save as well: all stays pending.
-  if (status.isBusy()) return;
-  saveSeparately();
+  if (!status.isBusy()) saveSeparately();
+  waitingReason_ = inserted_.empty() ? std::string() : status.message;
+  keepFewWaiting();
 }
 
 void HistoryStore::saveSeparately() {
-  // Removals and changed fields first, together: they take little room and free some.
+  // Removals and changed fields first, together: they take little room and free some. Entries
+  // trimmed for a new one wait for it, and keep their changed fields in case they come back.
   if ((!deleted_.empty() || !dirty_.empty()) && commit(deleted_, {}, dirty_).ok()) {
     deleted_.clear();
-    dirty_.clear();
+    std::erase_if(dirty_, [](const HistoryItemPtr& item) {
+      return !item->dirty_ || item->state_ == HistoryItem::State::gone;
+    });
   }
-  // Then each new entry on its own, oldest first. One that cannot be stored is left out, so that
-  // it never holds back the copies after it.
-  std::vector<HistoryItemPtr> pending = std::move(inserted_);
-  inserted_.clear();
-  for (std::size_t i = 0; i < pending.size(); ++i) {
-    const SqliteStatus status = commit({}, {pending[i]}, {});
-    if (status.ok()) continue;
-    if (status.isOutOfRoom()) {
-      leaveOut(pending[i], status.message);
-      continue;
+  // Then each new entry on its own with what was trimmed for it, oldest first, so that none holds
+  // back the copies after it. A value too long for the database is left out; an entry that finds
+  // no room waits for a later save, and never costs a stored entry meanwhile.
+  const std::vector<HistoryItemPtr> pending = inserted_;
+  for (const auto& item : pending) {
+    const SqliteStatus status = commit(trimmedFor(item), {item}, {});
+    if (status.ok()) {
+      eraseOne(inserted_, item);
+      std::erase_if(trimmed_, [&item](const Trim& trim) { return trim.forCopy == item; });
+    } else if (status.isTooBig()) {
+      leaveOut(item, status.message);
+    } else if (!status.isFull()) {
+      return;  // not this entry's doing: it and the ones after it wait for the next save
     }
-    // Any other failure is not this entry's doing: it and the ones after it wait for the next save.
-    inserted_.assign(pending.begin() + static_cast<std::ptrdiff_t>(i), pending.end());
-    return;
   }
+}
+
+void HistoryStore::keepFewWaiting() {
+  std::size_t kept = 0;
+  std::size_t bytes = 0;
+  auto newest = inserted_.rbegin();
+  for (; newest != inserted_.rend(); ++newest) {
+    bytes += (*newest)->totalSize();
+    if (kept > 0 && (kept == kMaxWaitingCopies || bytes > kMaxWaitingBytes)) break;
+    ++kept;
+  }
+  const std::vector<HistoryItemPtr> older(inserted_.begin(), newest.base());
+  for (const auto& item : older) leaveOut(item, waitingReason_);
 }
 
 SqliteStatus HistoryStore::commit(const std::vector<HistoryItemPtr>& deleted,
@@ -525,19 +588,21 @@ SqliteStatus HistoryStore::commit(const std::vector<HistoryItemPtr>& deleted,
     item->state_ = HistoryItem::State::gone;
     item->store_ = nullptr;
   }
-  for (const auto& item : dirty) item->dirty_ = false;
+  for (const auto& item : dirty) {
+    if (item->state_ == HistoryItem::State::saved) item->dirty_ = false;  // the others were not written
+  }
   return SqliteStatus::success();
 }
 
 void HistoryStore::leaveOut(const HistoryItemPtr& item, const std::string& reason) {
   settle();
   if (!item || item->store_ != this || item->state_ != HistoryItem::State::inserted) return;
-  eraseOne(inserted_, item);
-  detach(item);
-  item->state_ = HistoryItem::State::gone;
-  notify(*item, HistoryChange::removed);
-  item->store_ = nullptr;
-  errors_ << "marbrel: a copy of " << sizeText(item->totalSize()) << " (" << typesText(*item)
+  dropUnsaved(item);
+  reportLeftOut(*item, reason);
+}
+
+void HistoryStore::reportLeftOut(const HistoryItem& item, const std::string& reason) {
+  errors_ << "marbrel: a copy of " << sizeText(item.totalSize()) << " (" << typesText(item)
           << ") is left out of the history: " << reason << std::endl;
 }
 

@@ -94,13 +94,19 @@ class HistoryStore {
 
   // Removes an entry from the working context; saveContext() deletes it with its contents.
   void deleteItem(const HistoryItemPtr& item);
+  // The same for an entry removed to make room for the newest unsaved one (trimming a full
+  // history): its deletion is committed only together with that entry, and the entry comes back
+  // if that one leaves without being stored.
+  void trimItem(const HistoryItemPtr& item);
 
   bool hasChanges() const;
   // Commits every pending change in one transaction. On failure prints the "Unresolved error"
   // line and, unless another program holds the store, commits what it can: the removals and
-  // changed fields together, then each new entry on its own, oldest first. A new entry that cannot
-  // be stored (no room, or a value too long for the database) is left out; whatever else fails
-  // stays pending for the next save.
+  // changed fields together, then each new entry on its own with the entries trimmed for it,
+  // oldest first. A value too long for the database is left out; a new entry that finds no room,
+  // like whatever else fails, stays pending for the next save. Of the new entries left pending,
+  // only the newest few are kept (the older ones are left out); those still pending when the store
+  // closes are reported as left out.
   void saveContext();
   // Takes a new, unsaved entry out of the working context for good and says on the error stream
   // which copy is left out of the history and why.
@@ -163,6 +169,12 @@ class HistoryStore {
   void notify(HistoryItem& item, HistoryChange change);
   bool loadValue(std::int64_t contentRowId, std::optional<std::string>& value);
   void saveSeparately();
+  // Leaves out the older unsaved new entries beyond what may wait in memory for a later save.
+  void keepFewWaiting();
+  // Takes an unsaved new entry out of the working context; what was trimmed for it comes back.
+  void dropUnsaved(HistoryItemPtr item);  // a copy: the caller's may live in inserted_
+  std::vector<HistoryItemPtr> trimmedFor(const HistoryItemPtr& item) const;
+  void reportLeftOut(const HistoryItem& item, const std::string& reason);
   // Writes these changes in one transaction and, once it is committed, marks them saved.
   [[nodiscard]] SqliteStatus commit(const std::vector<HistoryItemPtr>& deleted,
                                     const std::vector<HistoryItemPtr>& inserted,
@@ -197,6 +209,14 @@ class HistoryStore {
   std::vector<HistoryItemPtr> inserted_;   // unsaved new entries, in creation order
   std::vector<HistoryItemPtr> deleted_;    // saved entries whose deletion is pending
   std::vector<HistoryItemPtr> dirty_;      // saved entries with changed fields
+  // Saved entries trimmed to make room for an unsaved new one, with it: deleted along with it.
+  struct Trim {
+    HistoryItemPtr entry;
+    HistoryItemPtr forCopy;
+  };
+  std::vector<Trim> trimmed_;
+  // Why the last save failed while new entries are still pending; empty otherwise.
+  std::string waitingReason_;
   std::vector<std::pair<ObserverId, ChangeObserver>> observers_;
   ObserverId nextObserverId_ = 1;
   mutable std::thread loader_;  // reading the store in the background, until settle()

@@ -14,10 +14,9 @@ bool SqliteStatus::isBusy() const {
   return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
-bool SqliteStatus::isOutOfRoom() const {
-  const int primary = code & 0xff;
-  return primary == SQLITE_FULL || primary == SQLITE_TOOBIG;
-}
+bool SqliteStatus::isFull() const { return (code & 0xff) == SQLITE_FULL; }
+
+bool SqliteStatus::isTooBig() const { return (code & 0xff) == SQLITE_TOOBIG; }
 
 void Statement::Reset::operator()(sqlite3_stmt* statement) const {
   sqlite3_reset(statement);

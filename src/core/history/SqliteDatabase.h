@@ -23,9 +23,10 @@ struct [[nodiscard]] SqliteStatus {
   bool isCorruption() const;
   // Whether another connection holds the lock the call needed.
   bool isBusy() const;
-  // Whether what was written cannot fit: the disk or the database is full, or a value is longer
-  // than the connection accepts.
-  bool isOutOfRoom() const;
+  // Whether the disk or the database is full: the same write may succeed once there is room.
+  bool isFull() const;
+  // Whether a value is longer than the connection accepts: the same write never succeeds.
+  bool isTooBig() const;
   static SqliteStatus success() { return {}; }
 };
 

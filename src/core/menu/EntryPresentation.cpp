@@ -113,9 +113,13 @@ void EntryPresentation::loadString(const HistoryItemContent* content, const Stri
   content->releaseValue();  // the copy above is what rows and search read from now on
   const bool isFile = content->type() && *content->type() == pasteboard_types::kFileURL;
   kind_ = isFile ? Kind::file : Kind::text;
-  title_ = std::make_shared<const std::string>(
-      isFile ? row_text::fileTitle(value_, kShowMaxLength, strings.localized(kFileListKey))
-             : row_text::textTitle(value_, kShowMaxLength));
+  if (isFile) {
+    row_text::FileTitle parts = row_text::fileTitleParts(value_, kShowMaxLength, strings.localized(kFileListKey));
+    fileNameAt_ = parts.nameAt;
+    title_ = std::make_shared<const std::string>(std::move(parts.title));
+  } else {
+    title_ = std::make_shared<const std::string>(row_text::textTitle(value_, kShowMaxLength));
+  }
   swatch_ = colorFromHex(*title_);
   std::string toolTip = row_text::shortened(value_, kToolTipMaxLength);
   toolTip += kToolTipSeparator;

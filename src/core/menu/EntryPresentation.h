@@ -47,6 +47,8 @@ class EntryPresentation {
   const std::shared_ptr<const std::string>& sharedToolTip() const { return toolTip_; }
   // The entry's whole text (a file row's whole URL text); empty for an image.
   const std::string& value() const { return value_; }
+  // Where a file row's title shows the file's name (npos when it does not); 0 for other rows.
+  std::size_t fileNameAt() const { return fileNameAt_; }
   // The sample shown beside a title that is a colour code.
   const std::optional<Color>& swatch() const { return swatch_; }
   // The image to preview and its pixel size (kind image only).
@@ -75,6 +77,7 @@ class EntryPresentation {
   std::shared_ptr<const std::string> title_;
   std::shared_ptr<const std::string> toolTip_;
   std::string value_;
+  std::size_t fileNameAt_ = 0;
   std::optional<Color> swatch_;
   std::shared_ptr<const HistoryItemContent> imageContent_;
   ImageSize imageSize_;

@@ -100,6 +100,25 @@ void Menu::rebuild() {
   highlightFirst(*all_, [this](Slot slot) { return !entries_.isPinned(slot); });
 }
 
+void Menu::rebuildOpen(std::string_view query, const std::optional<RowHighlight>& row) {
+  Batch batch(*this);
+  rebuild();
+  if (!query.empty()) updateFilter(query);
+  if (!row || !row->entry) return;
+  const auto slot = entries_.slotOf(*row->entry);
+  if (!slot) return;
+  const Order& run = *shown_;
+  const auto at = std::find(run.begin(), run.end(), *slot);
+  if (at == run.end()) return;
+  highlight(pairItem(2 * static_cast<std::size_t>(at - run.begin()) + (row->alternate ? 1 : 0)).get());
+}
+
+std::optional<Menu::RowHighlight> Menu::highlightedRow() const {
+  const auto row = std::dynamic_pointer_cast<HistoryMenuItem>(highlightedItem());
+  if (!row || !row->item()) return std::nullopt;
+  return RowHighlight{row->item(), row->isAlternate()};
+}
+
 HistoryMenuItemPtr Menu::makeItem(const HistoryItemPtr& entry,
                                   const std::shared_ptr<const EntryPresentation>& presentation,
                                   bool paste) const {
@@ -253,6 +272,7 @@ std::vector<std::size_t> Menu::pairsWithKeyEquivalents() const {
 void Menu::populate() {
   Batch batch(*this);
   dropRows();
+  query_.clear();
   numbered_.clear();  // fresh rows carry no number until renumbered
   history_.trim();
   entries_.update(MenuEntries::sortKeyFor(configuration_.sortBy()), configuration_.pinTo() == "bottom");
@@ -290,9 +310,32 @@ void Menu::updateFilter(std::string_view query) {
   auto results = query.empty() && (pairs == 0 || all_->size() <= pairs)
                      ? all_
                      : std::make_shared<const Order>(search_.searchEntries(query, *all_, entries_, pairs));
+  query_ = query;
+  queryFuzzy_ = configuration_.fuzzySearch();
+  ++filter_;
   showRun(results);
   renumber(*results);
   highlight(results->empty() ? nullptr : pairItem(0).get());
+}
+
+TitleMarks Menu::titleMarks(const MenuItem& item) const {
+  if (query_.empty()) return {};
+  const auto* row = dynamic_cast<const HistoryMenuItem*>(&item);
+  if (!row || !row->item() || row->menu() != this) return {};
+  const auto slot = entries_.slotOf(*row->item());
+  if (!slot) return {};
+  const auto found = rows_.find(*slot);
+  if (found == rows_.end()) return {};
+  Pair& pair = found->second;
+  if (pair.marksFilter != filter_) {
+    // The plain search's folded text of the entry spares folding a long text again.
+    std::optional<std::string_view> folded;
+    if (!queryFuzzy_ && entries_.hasText(*slot)) folded = entries_.texts().folded(entries_.textOf(*slot));
+    pair.marks = title_marks::forPresentation(row->presentation(), query_, queryFuzzy_ ? &search_.fuse() : nullptr,
+                                              folded);
+    pair.marksFilter = filter_;
+  }
+  return pair.marks;
 }
 
 void Menu::highlight(const MenuItem* item) {

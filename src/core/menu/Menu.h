@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -34,6 +35,12 @@ class Menu : public MenuModel {
  public:
   using Items = std::vector<HistoryMenuItemPtr>;
   using Order = MenuEntries::Order;
+  // A highlighted history row by what survives a rebuild of the rows: its entry and its part in
+  // the pair.
+  struct RowHighlight {
+    HistoryItemPtr entry;
+    bool alternate = false;
+  };
 
   static constexpr int kMaxHotKey = 9;
   static constexpr double kMenuWidth = 300.0;
@@ -52,6 +59,12 @@ class Menu : public MenuModel {
   // the rows and highlights the first unpinned row.
   void menuWillOpen() { rebuild(); }
   void rebuild();
+  // Rebuilds the rows of the open menu for the settings now (after the fixed parts were rebuilt):
+  // shows those matching `query` and highlights `row` again where it is still shown, else the
+  // first row as a filter does.
+  void rebuildOpen(std::string_view query, const std::optional<RowHighlight>& row);
+  // The highlighted item when it is a history row.
+  std::optional<RowHighlight> highlightedRow() const;
 
   // Shows two rows per entry, in the order "sortBy" and "pinTo" give (the sorter's last entry at
   // the top), without the unpinned rows at the bottom beyond the limit.
@@ -101,6 +114,9 @@ class Menu : public MenuModel {
 
   const std::vector<PairImage>& pairImages() const override { return images_; }
   std::vector<std::size_t> pairsWithKeyEquivalents() const override;
+  // For a history row while the menu is filtered: where the query matched its title, worked out
+  // once per row and query.
+  TitleMarks titleMarks(const MenuItem& item) const override;
 
  protected:
   std::size_t pairCount() const override { return shown_->size(); }
@@ -118,6 +134,9 @@ class Menu : public MenuModel {
     MenuItemPtr alternate;
     std::size_t position = 0;  // in the run, when `shown`
     bool shown = false;
+    // The marks of the filter numbered `marksFilter`, once asked for (0: none worked out).
+    std::uint64_t marksFilter = 0;
+    TitleMarks marks;
   };
 
   HistoryMenuItemPtr makeItem(const HistoryItemPtr& entry,
@@ -158,6 +177,11 @@ class Menu : public MenuModel {
   std::shared_ptr<const Order> all_;
   std::shared_ptr<const Order> shown_;
   std::vector<Slot> numbered_;  // the entries numbered 1 to 9, in that order
+  // The query the run is filtered by (empty: not filtered), whether the fuzzy search filtered it,
+  // and a number that changes with every filtering.
+  std::string query_;
+  bool queryFuzzy_ = false;
+  std::uint64_t filter_ = 0;
   bool pasteByDefault_ = true;
   double imageMaxHeight_ = HistoryMenuItem::kDefaultImageMaxHeight;
   std::vector<PairImage> images_;

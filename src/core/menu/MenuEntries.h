@@ -60,6 +60,7 @@ class MenuEntries {
   const SearchTexts& texts() const { return texts_; }
   // The text of a slot whose text is made.
   SearchTexts::Id textOf(Slot slot) const { return slots_[slot].text; }
+  bool hasText(Slot slot) const { return slots_[slot].text != kNoText; }
   // The entry's whole text as rows show it and search reads it: empty for an image entry or one
   // without readable text.
   static std::string textOfEntry(const HistoryItem& entry);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/menu/MenuItem.h"
+#include "core/menu/TitleMarks.h"
 
 namespace marbrel {
 
@@ -65,6 +66,9 @@ class MenuModel {
   virtual const std::vector<PairImage>& pairImages() const;
   // The run's pairs whose items may carry a key equivalent, ascending; the others carry none.
   virtual std::vector<std::size_t> pairsWithKeyEquivalents() const { return {}; }
+  // The stretches of `item`'s title to draw bold: where the query the menu is filtered by matched.
+  // None by default. Asked for the rows being drawn only, so it may take a moment per row.
+  virtual TitleMarks titleMarks(const MenuItem&) const { return {}; }
 
   // Adds at the end. An item that is in a menu already (this one included) leaves it first.
   void addItem(MenuItemPtr item);

@@ -59,14 +59,17 @@ std::optional<std::size_t> prefixBeyondIcu(std::string_view text, std::size_t n)
 }
 
 // `text` with each placeholder replaced by its value, in one pass, so a value that happens to
-// contain a placeholder is left as it is.
+// contain a placeholder is left as it is. `firstAt`, when given, receives where the first
+// placeholder's value first went (nothing when it is not used).
 std::string filledIn(std::string_view text,
-                     std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+                     std::initializer_list<std::pair<std::string_view, std::string_view>> values,
+                     std::optional<std::size_t>* firstAt = nullptr) {
   std::string result;
   for (std::size_t i = 0; i < text.size();) {
     bool replaced = false;
     for (const auto& [placeholder, value] : values) {
       if (text.substr(i, placeholder.size()) == placeholder) {
+        if (firstAt && !*firstAt && &placeholder == &values.begin()->first) *firstAt = result.size();
         result += value;
         i += placeholder.size();
         replaced = true;
@@ -175,7 +178,53 @@ std::optional<std::string> percentDecoded(std::string_view text) {
   return result;
 }
 
-std::string oneLine(std::string_view text, std::size_t maxLength) {
+namespace {
+
+// oneLine's map when nobody asks for one.
+struct NoMap {
+  void add(std::size_t, std::size_t, std::size_t, std::size_t, bool) {}
+  void elided(std::size_t) {}
+};
+
+// Records the pieces of a title as oneLine makes it; verbatim pieces that follow one another in
+// both the title and the text are joined into one.
+class Mapper {
+ public:
+  Mapper(MappedTitle& mapped, std::size_t base) : mapped_(mapped), base_(base) {}
+
+  void add(std::size_t titleBegin, std::size_t titleEnd, std::size_t textBegin, std::size_t textEnd, bool verbatim) {
+    textBegin += base_;
+    textEnd += base_;
+    auto& pieces = mapped_.pieces;
+    if (verbatim && !pieces.empty() && pieces.back().verbatim && pieces.back().titleEnd == titleBegin &&
+        pieces.back().textEnd == textBegin) {
+      pieces.back().titleEnd = titleEnd;
+      pieces.back().textEnd = textEnd;
+      return;
+    }
+    pieces.push_back({titleBegin, titleEnd, textBegin, textEnd, verbatim});
+  }
+
+  // The title is cut at `end`, a character boundary, and "..." follows.
+  void elided(std::size_t end) {
+    auto& pieces = mapped_.pieces;
+    while (!pieces.empty() && pieces.back().titleBegin >= end) pieces.pop_back();
+    if (!pieces.empty() && pieces.back().titleEnd > end) {
+      // Only a verbatim piece is longer than one byte, so only one can be cut.
+      pieces.back().textEnd -= pieces.back().titleEnd - end;
+      pieces.back().titleEnd = end;
+    }
+    mapped_.elision = end;
+    mapped_.shownEnd = pieces.empty() ? base_ : pieces.back().textEnd;
+  }
+
+ private:
+  MappedTitle& mapped_;
+  std::size_t base_;
+};
+
+template <typename Map>
+std::string oneLineMapped(std::string_view text, std::size_t maxLength, Map& map) {
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
   const auto length = static_cast<int32_t>(text.size());
   std::string line;
@@ -183,6 +232,23 @@ std::string oneLine(std::string_view text, std::size_t maxLength) {
   int32_t runStart = -1;  // where the blanks before the next character began
   bool runHasBreak = false;
   std::size_t checkedUpTo = 0;
+  const auto appendRun = [&](int32_t runEnd) {
+    const auto begin = static_cast<std::size_t>(runStart);
+    const auto end = static_cast<std::size_t>(runEnd);
+    if (runHasBreak) {
+      map.add(line.size(), line.size() + 1, begin, end, false);
+      line += ' ';
+    } else {
+      map.add(line.size(), line.size() + (end - begin), begin, end, true);
+      line.append(text.substr(begin, end - begin));
+    }
+    runStart = -1;
+    runHasBreak = false;
+  };
+  const auto cut = [&](std::size_t end) {
+    map.elided(end);
+    return line.substr(0, end) + "...";
+  };
   int32_t i = 0;
   while (i < length) {
     const int32_t start = i;
@@ -193,28 +259,62 @@ std::string oneLine(std::string_view text, std::size_t maxLength) {
       runHasBreak = runHasBreak || isLineBreakOrTab(c);
       continue;
     }
-    if (runStart >= 0) {
-      if (runHasBreak) {
-        line += ' ';
-      } else {
-        line.append(text.substr(static_cast<std::size_t>(runStart), static_cast<std::size_t>(start - runStart)));
-      }
-      runStart = -1;
-      runHasBreak = false;
-    }
+    if (runStart >= 0) appendRun(start);
+    map.add(line.size(), line.size() + static_cast<std::size_t>(i - start), static_cast<std::size_t>(start),
+            static_cast<std::size_t>(i), true);
     line.append(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
     // A long text stops here once its first characters are known: a boundary between characters
     // depends only on what comes before it and on the character right after it.
     if (line.size() > maxLength && line.size() >= checkedUpTo + 256) {
-      if (const auto end = prefixBeyond(line, maxLength)) return line.substr(0, *end) + "...";
+      if (const auto end = prefixBeyond(line, maxLength)) return cut(*end);
       checkedUpTo = line.size();
     }
   }
-  if (runStart >= 0) {
-    if (runHasBreak) line += ' ';
-    else line.append(text.substr(static_cast<std::size_t>(runStart)));
+  if (runStart >= 0) appendRun(length);
+  if (const auto end = prefixBeyond(line, maxLength)) return cut(*end);
+  return line;
+}
+
+}  // namespace
+
+std::string oneLine(std::string_view text, std::size_t maxLength) {
+  NoMap none;
+  return oneLineMapped(text, maxLength, none);
+}
+
+MappedTitle mappedTextTitle(std::string_view text, std::size_t maxLength) {
+  const std::string_view shown = trimmed(text);
+  MappedTitle mapped;
+  Mapper mapper(mapped, static_cast<std::size_t>(shown.data() - text.data()));
+  mapped.title = oneLineMapped(shown, maxLength, mapper);
+  return mapped;
+}
+
+std::vector<std::size_t> characterStarts(std::string_view text, std::size_t until) {
+  std::vector<std::size_t> starts{0};
+  until = std::min(until, text.size());
+  // ASCII characters are one byte each but CR LF; a non-ASCII byte hands over to ICU.
+  std::size_t i = 0;
+  while (i < until && isAscii(static_cast<unsigned char>(text[i])) &&
+         (i + 1 >= text.size() || isAscii(static_cast<unsigned char>(text[i + 1])))) {
+    i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+    starts.push_back(i);
   }
-  return shortened(line, maxLength);
+  if (i >= until) return starts;
+  icu::BreakIterator* iterator = characterIterator();
+  UErrorCode status = U_ZERO_ERROR;
+  icu::LocalUTextPointer utext(
+      utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status));
+  if (!iterator || U_FAILURE(status)) return starts;
+  iterator->setText(utext.getAlias(), status);
+  if (U_FAILURE(status)) return starts;
+  starts.resize(1);
+  for (int32_t position = iterator->next(); position != icu::BreakIterator::DONE; position = iterator->next()) {
+    starts.push_back(static_cast<std::size_t>(position));
+    if (starts.back() >= until) break;
+  }
+  iterator->setText(icu::UnicodeString());
+  return starts;
 }
 
 std::string textTitle(std::string_view text, std::size_t maxLength) {
@@ -235,13 +335,26 @@ std::vector<std::string_view> uriListEntries(std::string_view text) {
 }
 
 std::string fileTitle(std::string_view urlText, std::size_t maxLength, std::string_view moreText) {
+  return fileTitleParts(urlText, maxLength, moreText).title;
+}
+
+FileTitle fileTitleParts(std::string_view urlText, std::size_t maxLength, std::string_view moreText) {
   const std::vector<std::string_view> entries = uriListEntries(urlText);
   const std::string_view first = entries.empty() ? std::string_view() : entries.front();
   const std::string_view component = lastPathComponent(first);
   const auto decoded = percentDecoded(component);
-  std::string name = oneLine(trimmed(decoded ? std::string_view(*decoded) : component), maxLength);
-  if (entries.size() < 2) return name;
-  return filledIn(moreText, {{"{name}", name}, {"{count}", std::to_string(entries.size() - 1)}});
+  FileTitle parts;
+  parts.name = trimmed(decoded ? std::string_view(*decoded) : component);
+  std::string shown = oneLine(parts.name, maxLength);
+  if (entries.size() < 2) {
+    parts.title = std::move(shown);
+    return parts;
+  }
+  std::optional<std::size_t> nameAt;
+  parts.title = filledIn(moreText, {{"{name}", shown}, {"{count}", std::to_string(entries.size() - 1)}}, &nameAt);
+  // A text without the name shows none of it: no place in the title holds it.
+  parts.nameAt = nameAt.value_or(std::string::npos);
+  return parts;
 }
 
 }  // namespace marbrel::row_text

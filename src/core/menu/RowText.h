@@ -41,6 +41,34 @@ std::string oneLine(std::string_view text, std::size_t maxLength);
 // A plain text row's title: the trimmed text on one line, shortened to `maxLength`.
 std::string textTitle(std::string_view text, std::size_t maxLength);
 
+// A stretch of a one-line title and the stretch of the text it shows: the same bytes when
+// `verbatim`, else a run of white space with a line break or a tab, shown as one space.
+struct TitlePiece {
+  std::size_t titleBegin = 0;
+  std::size_t titleEnd = 0;
+  std::size_t textBegin = 0;
+  std::size_t textEnd = 0;
+  bool verbatim = true;
+};
+
+// A title with what each part of it shows of the text it was made from.
+struct MappedTitle {
+  std::string title;
+  // In ascending order, covering the title up to its elision.
+  std::vector<TitlePiece> pieces;
+  // Where the "..." of a shortened title starts; nothing when the whole text shows.
+  std::optional<std::size_t> elision;
+  // With an elision, the offset in the text where what the title shows ends.
+  std::size_t shownEnd = 0;
+};
+
+// textTitle(text, maxLength) with its map; the pieces' offsets are those in `text`.
+MappedTitle mappedTextTitle(std::string_view text, std::size_t maxLength);
+
+// The byte offsets where the characters of valid UTF-8 `text` start, ascending from 0, up to and
+// including the first boundary at or after `until` (the end of the text counts as one).
+std::vector<std::size_t> characterStarts(std::string_view text, std::size_t until);
+
 // The URIs of a text/uri-list, in order: its lines (ended by CR LF or LF alone) without the
 // comment lines ("#...") and the blank ones.
 std::vector<std::string_view> uriListEntries(std::string_view text);
@@ -50,5 +78,15 @@ std::vector<std::string_view> uriListEntries(std::string_view text);
 // the list holds more files, `moreText` with "{name}" replaced by that title and "{count}" by the
 // number of the other files ("{name} + {count} more").
 std::string fileTitle(std::string_view urlText, std::size_t maxLength, std::string_view moreText);
+
+// fileTitle's parts: the title, the name before it is put on one line and shortened (the
+// percent-decoded, trimmed last path component), and the byte offset in the title of what
+// textTitle(name, maxLength) shows of it (npos when the title text leaves the name out).
+struct FileTitle {
+  std::string title;
+  std::string name;
+  std::size_t nameAt = 0;
+};
+FileTitle fileTitleParts(std::string_view urlText, std::size_t maxLength, std::string_view moreText);
 
 }  // namespace marbrel::row_text

@@ -40,7 +40,9 @@ void SearchHeader::setQuery(const std::string& query, bool filter) {
 }
 
 void SearchHeader::applyQuery() {
-  if (Menu* target = menu()) target->updateFilter(query_);
+  Menu* target = menu();
+  // A header whose row has left the menu (a rebuilt one took its place) filters it no more.
+  if (target && item_->menu() == target) target->updateFilter(query_);
 }
 
 void SearchHeader::scheduleApplyQuery() {
@@ -50,6 +52,8 @@ void SearchHeader::scheduleApplyQuery() {
     if (self && *self) (*self)->applyQuery();
   });
 }
+
+void SearchHeader::applyPendingQuery() { searchThrottler_.flush(); }
 
 bool SearchHeader::makeQueryFieldFirstResponder() {
   if (focus_ == Focus::fieldEditor) return true;

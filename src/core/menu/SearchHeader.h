@@ -68,10 +68,13 @@ class SearchHeader {
   const std::string& query() const { return query_; }
   // Replaces the query; with `filter`, hands the filtering to the throttler.
   void setQuery(const std::string& query, bool filter);
-  // Filters the enclosing menu with the query as it is now; does nothing without a menu.
+  // Filters the enclosing menu with the query as it is now; does nothing without a menu, or once
+  // the header's row has left it.
   void applyQuery();
   // Hands applyQuery to the throttler: at once after a quiet spell, else 0.2 s after the last run.
   void scheduleApplyQuery();
+  // Runs a filter that waits in the throttler now, so the rows are those of the query shown.
+  void applyPendingQuery();
 
   Focus focus() const { return focus_; }
   // Whether the query field may take the focus: not before the open menu has been drawn.

@@ -92,11 +92,45 @@ bool SearchHeaderKeyLayer::isPassThroughKey(Key key) {
   }
 }
 
+bool SearchHeaderKeyLayer::editsQuery(std::optional<Key> key, std::uint64_t flags,
+                                      const std::optional<std::string>& characters) {
+  if (key) {
+    switch (*key) {
+      case Key::delete_:
+        // Option with Delete deletes a row or clears the history; the others edit the query.
+        return !has(flags, kOption);
+      case Key::h:
+      case Key::w:
+      case Key::u:
+        if (has(flags, kControl)) return true;
+        break;
+      case Key::v:
+        if (flags == kCommand) return true;  // pastes into the query
+        break;
+      case Key::return_:
+      case Key::keypadEnter:
+      case Key::downArrow:
+      case Key::upArrow:
+        return false;
+      default:
+        if (isPassThroughKey(*key)) return false;
+        break;
+    }
+  }
+  return !has(flags, kCommandKeys) && characters && isSingleTypedCharacter(*characters);
+}
+
 bool SearchHeaderKeyLayer::processInterceptedEvent(std::uint16_t keyCode, std::uint64_t rawFlags,
                                                    const std::optional<std::string>& characters) {
   const std::optional<Key> key = header_.sauce().keyForKeyCode(keyCode);
-  if (!key) return false;
   const std::uint64_t flags = rawFlags & kDeviceIndependentMask;
+  // Every key of the open menu comes here first, also those that go on to the field's editor or to
+  // the menu (Return there, the number and pin-letter key equivalents). Typing is throttled, so the
+  // rows may still be those of an older query; a key that chooses, deletes, pins or moves the
+  // highlight acts on the rows of the query shown, so a waiting filter runs first. Keys that edit
+  // the query leave it waiting: drawing the rows keeps up with typing that way.
+  if (!editsQuery(key, flags, characters)) header_.applyPendingQuery();
+  if (!key) return false;
 
   switch (header_.focus()) {
     case SearchHeader::Focus::queryField:

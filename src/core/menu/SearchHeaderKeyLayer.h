@@ -36,6 +36,9 @@ class SearchHeaderKeyLayer {
 
   // Whether the header leaves `key` to the menu whatever the modifiers (navigation and F-keys).
   static bool isPassThroughKey(Key key);
+  // Whether a key press types into or edits the query (here or in the field's editor); every other
+  // key may act on the rows. `flags` are device-independent modifier flags.
+  static bool editsQuery(std::optional<Key> key, std::uint64_t flags, const std::optional<std::string>& characters);
   // `query` without its last word, as Control-W leaves it.
   static std::string withoutLastWord(const std::string& query);
   // `text` without its last user-perceived character.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <set>
 #include <sys/stat.h>
@@ -9,11 +10,17 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLocalSocket>
 
 #include "core/config/Defaults.h"
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/history/HistoryStore.h"
+#include "launcher/HandOver.h"
+#include "shell/SingleInstance.h"
 #include "shell/X11Connection.h"
+#include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/DesktopPortal.h"
 
 #include <wayland-client.h>
@@ -71,6 +78,29 @@ XFindings probeX() {
   return found;
 }
 
+// What the program running for this user and display says it uses; empty when none answers soon.
+std::string askRunningProgram() {
+  const std::string path = handOverSocketPath();
+  if (path.empty()) return {};
+  QLocalSocket socket;
+  socket.connectToServer(QFile::decodeName(QByteArray::fromStdString(path)));
+  if (!socket.waitForConnected(1000)) return {};
+  socket.write(kDescribeRequest);
+  const QDeadlineTimer deadline(3000);
+  while (!socket.canReadLine()) {
+    if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime()))) return {};
+  }
+  const QByteArray answer = socket.readLine().trimmed();
+  if (!answer.startsWith(kDescribeAnswerPrefix)) return {};
+  return answer.mid(int(sizeof kDescribeAnswerPrefix - 1)).toStdString();
+}
+
+// This program's own file (KWin matches it to the Exec of desktop entries).
+std::string ownFile() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
 cli::FileProbe probeFile(const std::filesystem::path& path) {
   cli::FileProbe file;
   file.path = path.string();
@@ -104,6 +134,11 @@ cli::DoctorProbe probeDesktop() {
     offers.virtualKeyboard = globals.count("zwp_virtual_keyboard_manager_v1") != 0;
     offers.fakeInput = globals.count("org_kde_kwin_fake_input") != 0;
     probe.foreignToplevel = globals.count("zwlr_foreign_toplevel_manager_v1") != 0;
+    // Mutter (it alone announces GTK's shell) hands every Wayland selection to XWayland.
+    offers.xClipboardSeesWayland = globals.count("gtk_shell1") != 0;
+    // KWin: it alone announces its output devices.
+    probe.kwin = globals.count("kde_output_device_v2") != 0 || globals.count("org_kde_plasma_shell") != 0;
+    probe.programPath = ownFile();
   }
   if (!probe.xDisplay.empty()) {
     const XFindings x = probeX();
@@ -124,8 +159,14 @@ cli::DoctorProbe probeDesktop() {
     }
   }
 
+  probe.runningProgram = askRunningProgram();
   probe.grantFile = RemoteDesktopGrant::standardFile().string();
   probe.pasteRefused = RemoteDesktopGrant::read(RemoteDesktopGrant::standardFile()).refused;
+  if (connection_note::Note note; connection_note::read(note)) {
+    probe.connectionLostAt = note.lostAt;
+    probe.connectionProblem = note.problem;
+    probe.connectionBackAt = note.backAt;
+  }
   probe.settings = probeFile(Defaults::standardFile());
   probe.history = probeFile(HistoryStore::standardFile());
   return probe;

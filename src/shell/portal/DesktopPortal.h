@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+
 #include <QDBusConnection>
+#include <QObject>
 #include <QString>
 
 namespace marbrel::desktop_portal {
@@ -16,7 +19,12 @@ inline const QString kSession = QStringLiteral("org.freedesktop.portal.Session")
 
 // Reads the interface's "version" property, waiting at most `timeoutMs` for the answer (the bus
 // starts the portal when it is installed but not running); a bus without a portal answers at once.
+// For one-shot commands: the running program asks with askVersion.
 uint interfaceVersion(const QDBusConnection& bus, const QString& interface, int timeoutMs = 5000);
+
+// Asks for the interface's "version" property without waiting: `done` gets it on the event loop (0
+// when the portal or the interface is not there), unless `context` goes away first.
+void askVersion(const QDBusConnection& bus, const QString& interface, QObject* context, std::function<void(uint)> done);
 
 // A property of the portal's interface, or an invalid variant.
 QVariant property(const QDBusConnection& bus, const QString& interface, const QString& name, int timeoutMs = 5000);

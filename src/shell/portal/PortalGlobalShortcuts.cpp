@@ -3,9 +3,12 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusServiceWatcher>
 #include <QList>
 #include <QPair>
 #include <QTimer>
+
+#include <iostream>
 
 #include "core/shortcuts/KeyboardShortcuts.h"
 #include "core/shortcuts/Name.h"
@@ -36,10 +39,6 @@ QString objectPath(const QVariant& value) {
 }
 
 }  // namespace
-
-uint PortalGlobalShortcuts::offeredVersion(const QDBusConnection& bus) {
-  return desktop_portal::interfaceVersion(bus, desktop_portal::kGlobalShortcuts);
-}
 
 PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& bus, KeyboardShortcuts& shortcuts,
                                              NotificationCenter& notifications, KeyName keyName, QString description,
@@ -78,7 +77,40 @@ PortalGlobalShortcuts::~PortalGlobalShortcuts() {
   closeSession();
 }
 
-void PortalGlobalShortcuts::start() { bind(); }
+void PortalGlobalShortcuts::start() {
+  auto* portal = new QDBusServiceWatcher(desktop_portal::kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+  connect(portal, &QDBusServiceWatcher::serviceOwnerChanged, this, &PortalGlobalShortcuts::onPortalOwnerChanged);
+  probe();
+}
+
+void PortalGlobalShortcuts::probe() {
+  const unsigned generation = ++generation_;
+  desktop_portal::askVersion(bus_, desktop_portal::kGlobalShortcuts, this, [this, generation](uint version) {
+    if (generation != generation_) return;
+    offered_ = version > 0;
+    if (!offered_) return;  // the desktop's own key binding is the way, unless a portal comes
+    std::cerr << "marbrel: the shortcut through the desktop's GlobalShortcuts portal\n";
+    bind();
+  });
+}
+
+void PortalGlobalShortcuts::onPortalOwnerChanged(const QString&, const QString& oldOwner, const QString& newOwner) {
+  if (!oldOwner.isEmpty()) {
+    // Its sessions ended with it, without a word: nothing delivers the shortcut until a portal binds it again.
+    ++generation_;
+    if (!session_.isEmpty()) {
+      bus_.disconnect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
+                      SLOT(onSessionClosed()));
+      session_.clear();
+    }
+    if (offered_) {
+      std::cerr << "marbrel: the desktop portal stopped; the shortcut is unbound until it is back\n";
+      status_.setShortcut(PortalStatus::Shortcut::gone);
+    }
+    offered_ = false;
+  }
+  if (!newOwner.isEmpty()) probe();
+}
 
 QString PortalGlobalShortcuts::preferredTrigger() const {
   const auto shortcut = shortcuts_.getShortcut(Name::popup());
@@ -90,6 +122,7 @@ QString PortalGlobalShortcuts::preferredTrigger() const {
 }
 
 void PortalGlobalShortcuts::bind() {
+  if (!offered_) return;
   const unsigned generation = ++generation_;
   closeSession();
   const QString asked = preferredTrigger();

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 
 #include "shell/portal/DesktopPortal.h"
 #include "shell/portal/PortalRequest.h"
@@ -60,25 +61,58 @@ QString objectPath(const QVariant& value) {
 
 }  // namespace
 
-uint PortalKeySynthesizer::offeredVersion(const QDBusConnection& bus) {
-  return desktop_portal::interfaceVersion(bus, desktop_portal::kRemoteDesktop);
-}
-
 PortalKeySynthesizer::PortalKeySynthesizer(const QDBusConnection& bus, std::filesystem::path grantFile,
-                                           PortalStatus& status, QObject* parent)
-    : QObject(parent), bus_(bus), grantFile_(std::move(grantFile)), status_(status) {
+                                           PortalStatus& status, const MainQueue& clock, KeySynthesizer& fallback,
+                                           QObject* parent)
+    : QObject(parent),
+      bus_(bus),
+      grantFile_(std::move(grantFile)),
+      status_(status),
+      fallback_(fallback),
+      waiting_(clock) {
   grant_ = RemoteDesktopGrant::read(grantFile_);
   status_.setPaste(grant_.refused ? PortalStatus::Paste::refused : PortalStatus::Paste::granted);
+  auto* portal = new QDBusServiceWatcher(desktop_portal::kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+  connect(portal, &QDBusServiceWatcher::serviceOwnerChanged, this, &PortalKeySynthesizer::onPortalOwnerChanged);
+  probe();
 }
 
 PortalKeySynthesizer::~PortalKeySynthesizer() { forgetSession(); }
 
+void PortalKeySynthesizer::probe() {
+  version_.reset();
+  const unsigned probe = ++probe_;
+  desktop_portal::askVersion(bus_, desktop_portal::kRemoteDesktop, this, [this, probe](uint version) {
+    if (probe == probe_) version_ = version;
+  });
+}
+
+void PortalKeySynthesizer::onPortalOwnerChanged(const QString&, const QString& oldOwner, const QString& newOwner) {
+  if (!oldOwner.isEmpty()) {
+    // The session ended with the portal: the next paste asks the next one. The keys that waited are
+    // dropped with the dialog they waited for.
+    ++attempt_;
+    if (!session_.isEmpty()) {
+      bus_.disconnect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
+                      SLOT(onSessionClosed()));
+    }
+    session_.clear();
+    outgoing_.clear();
+    waiting_.clear();
+    state_ = State::idle;
+    version_ = 0;
+  }
+  if (!newOwner.isEmpty()) probe();
+}
+
 bool PortalKeySynthesizer::requestTrust() {
+  if (!portalOffered()) return fallback_.requestTrust();
   if (state_ == State::idle && !grant_.refused) ask();
   return state_ == State::started;
 }
 
 bool PortalKeySynthesizer::postKeyEvent(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) {
+  if (!portalOffered()) return fallback_.postKeyEvent(keyCode, keyDown, flags);
   const int keysym = letterKeysym(keyCode);
   if (keysym == 0 || grant_.refused) return false;
   // Down: the modifiers, then the key; up: the key, then the modifiers in reverse.
@@ -95,36 +129,56 @@ bool PortalKeySynthesizer::postKeyEvent(std::uint16_t keyCode, bool keyDown, std
     for (const KeyEvent& event : events) send(event);
     return true;
   }
-  // The first paste waits for the desktop's answer.
-  waiting_.insert(waiting_.end(), events.begin(), events.end());
+  // The first paste waits for the desktop's answer; a later one asked meanwhile replaces it.
+  for (const KeyEvent& event : events) waiting_.hold({event.keysym, event.down});
   if (state_ == State::idle) ask();
   return true;
 }
 
 void PortalKeySynthesizer::ask() {
   state_ = State::asking;
-  version_ = offeredVersion(bus_);
+  const unsigned attempt = ++attempt_;
+  desktop_portal::askVersion(bus_, desktop_portal::kRemoteDesktop, this, [this, attempt](uint version) {
+    if (attempt != attempt_) return;
+    if (version == 0) {
+      // No portal offers it after all: this paste is lost, the next goes to the fallback.
+      version_ = 0;
+      waiting_.clear();
+      state_ = State::idle;
+      return;
+    }
+    version_ = version;
+    createSession(attempt, version);
+  });
+}
+
+void PortalKeySynthesizer::createSession(unsigned attempt, uint version) {
   const QVariantMap sessionOptions{{QStringLiteral("session_handle_token"), PortalRequest::newToken("session")}};
   PortalRequest::call(
       bus_, desktop_portal::kRemoteDesktop, QStringLiteral("CreateSession"), {sessionOptions}, this,
-      [this](uint response, const QVariantMap& results) {
+      [this, attempt, version](uint response, const QVariantMap& results) {
+        if (attempt != attempt_) return;
         session_ = objectPath(results.value(QStringLiteral("session_handle")));
         if (response != PortalRequest::kSuccess || session_.isEmpty()) return fail(response == PortalRequest::kCancelled);
         bus_.connect(desktop_portal::kService, session_, desktop_portal::kSession, QStringLiteral("Closed"), this,
                      SLOT(onSessionClosed()));
         QVariantMap devices{{QStringLiteral("types"), kKeyboard}};
-        if (version_ >= 2) {
+        if (version >= 2) {
           // Kept until the user revokes it; the token of the last grant brings it back unasked.
           devices.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
           if (grant_.restoreToken) devices.insert(QStringLiteral("restore_token"), QString::fromStdString(*grant_.restoreToken));
         }
         PortalRequest::call(
             bus_, desktop_portal::kRemoteDesktop, QStringLiteral("SelectDevices"),
-            {QVariant::fromValue(QDBusObjectPath(session_)), devices}, this, [this](uint response, const QVariantMap&) {
+            {QVariant::fromValue(QDBusObjectPath(session_)), devices}, this,
+            [this, attempt](uint response, const QVariantMap&) {
+              if (attempt != attempt_) return;
               if (response != PortalRequest::kSuccess) return fail(response == PortalRequest::kCancelled);
               PortalRequest::call(bus_, desktop_portal::kRemoteDesktop, QStringLiteral("Start"),
                                   {QVariant::fromValue(QDBusObjectPath(session_)), QString(), QVariantMap()}, this,
-                                  [this](uint response, const QVariantMap& results) { started(response, results); });
+                                  [this, attempt](uint response, const QVariantMap& results) {
+                                    if (attempt == attempt_) started(response, results);
+                                  });
             });
       });
 }
@@ -140,8 +194,8 @@ void PortalKeySynthesizer::started(uint response, const QVariantMap& results) {
     grant_.write(grantFile_);
   }
   status_.setPaste(PortalStatus::Paste::granted);
-  const std::vector<KeyEvent> waiting = std::exchange(waiting_, {});
-  for (const KeyEvent& event : waiting) send(event);
+  // The newest paste asked for meanwhile, unless it waited too long to be still expected.
+  for (const WaitingPaste::Key& key : waiting_.release()) send({key.code, key.down});
 }
 
 void PortalKeySynthesizer::fail(bool refusedByUser) {

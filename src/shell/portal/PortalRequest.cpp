@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QPointer>
 
 #include "shell/portal/DesktopPortal.h"
@@ -50,6 +51,12 @@ void PortalRequest::call(const QDBusConnection& bus, const QString& interface, c
   options.insert(QStringLiteral("handle_token"), token);
   arguments.append(options);
   request->listen(QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(senderPart(bus), token));
+  // The portal that would answer stops (or is replaced): no Response comes from it any more.
+  auto* portal = new QDBusServiceWatcher(desktop_portal::kService, bus, QDBusServiceWatcher::WatchForOwnerChange, request);
+  QObject::connect(portal, &QDBusServiceWatcher::serviceOwnerChanged, request,
+                   [request](const QString&, const QString& oldOwner, const QString&) {
+                     if (!oldOwner.isEmpty()) request->finish(kFailed, {});
+                   });
 
   QDBusMessage message = QDBusMessage::createMethodCall(desktop_portal::kService, desktop_portal::kPath, interface, method);
   message.setArguments(arguments);

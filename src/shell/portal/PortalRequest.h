@@ -10,7 +10,8 @@ namespace marbrel {
 
 // One call to the desktop portal that answers later through a Request object's Response signal
 // (the user may first see a dialog). It listens on the request's path before calling, so an answer
-// that comes at once is not missed, and deletes itself once answered or failed.
+// that comes at once is not missed, and deletes itself once answered or failed. A portal that leaves
+// the bus meanwhile fails the call.
 class PortalRequest : public QObject {
   Q_OBJECT
 
@@ -24,7 +25,8 @@ class PortalRequest : public QObject {
 
   // Calls `method` of the portal's `interface` with `arguments`, whose last one must be the options
   // map (a "handle_token" is added to it). `done` runs once, on the event loop, unless `context`
-  // goes away first; a call the bus refuses answers kFailed.
+  // goes away first; a call the bus refuses, or one the portal leaves unanswered by leaving the bus,
+  // answers kFailed.
   static void call(const QDBusConnection& bus, const QString& interface, const QString& method,
                    QVariantList arguments, QObject* context, Done done);
 

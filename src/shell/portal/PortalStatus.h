@@ -17,6 +17,7 @@ class PortalStatus : public QObject {
     bound,       // the desktop took it with the trigger asked for
     reassigned,  // the desktop took it under another trigger (`shortcutTrigger`)
     refused,     // the user or the desktop declined it
+    gone,        // the portal stopped: unbound until it returns and binds it again
   };
   enum class Paste {
     unused,   // pasting does not go through a portal

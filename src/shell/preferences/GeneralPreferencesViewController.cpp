@@ -115,6 +115,8 @@ void GeneralPreferencesViewController::showPortalNotes() {
     shortcut.replace(QLatin1String("%@"), status->shortcutTrigger());
   } else if (status && status->shortcut() == PortalStatus::Shortcut::refused) {
     shortcut = texts.text("preferences_shortcut_desktop_refused");
+  } else if (status && status->shortcut() == PortalStatus::Shortcut::gone) {
+    shortcut = texts.text("preferences_shortcut_desktop_gone");
   }
   shortcutNote_->setText(shortcut);
   shortcutNote_->setVisible(!shortcut.isEmpty());

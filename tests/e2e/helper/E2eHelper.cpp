@@ -2,6 +2,7 @@
 // below. Clipboard owners print "owned" once they own it and leave when another program takes it.
 // paste-target writes its text field's text to FILE after every change. lock-group selects layout
 // group N; press presses X key codes together and releases them in reverse, as a person would.
+// keyboard-grabbed prints "grabbed" while another client holds the keyboard (the open menu), else "free".
 // keyboard types Linux key codes one after another on a Wayland keyboard of the layout given.
 #include <cstdio>
 #include <cstdlib>
@@ -108,6 +109,8 @@ int pasteTarget(QApplication& app, const QString& path) {
     file.write(editor.toPlainText().toUtf8());
     file.commit();
   });
+  // Where the compositor does not tell who has the keyboard (Mutter, KWin), the window does.
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [](QWindow* focus) { say(focus ? "focused" : "unfocused"); });
   editor.show();
   editor.activateWindow();
   editor.setFocus();
@@ -121,6 +124,16 @@ int lockGroup(Display* display, unsigned group) {
   XkbStateRec state{};
   if (XkbGetState(display, XkbUseCoreKbd, &state) != Success || state.group != group) return 1;
   std::printf("group %u\n", group);
+  std::fflush(stdout);  // a sanitizer's report at exit may abort before stdio flushes
+  return 0;
+}
+
+// Whether another client holds the keyboard: a grab of our own is refused as AlreadyGrabbed.
+int keyboardGrabbed(Display* display) {
+  const int status = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  if (status == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
+  XSync(display, False);
+  say(status == AlreadyGrabbed ? "grabbed" : "free");
   return 0;
 }
 
@@ -141,16 +154,27 @@ int main(int argc, char** argv) {
     for (int i = 4; i < argc; ++i) keys.push_back(std::uint32_t(std::strtoul(argv[i], nullptr, 10)));
     return typeOnKeyboard(argv[2], argv[3], keys);
   }
-  QApplication app(argc, argv);
-  const QStringList args = app.arguments().mid(1);
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   const QString command = args.value(0);
+  // The key and layout commands talk to the X server alone: no Qt start-up to fail or slow them.
+  if (command == QStringLiteral("lock-group") || command == QStringLiteral("press") ||
+      command == QStringLiteral("keyboard-grabbed")) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+      std::fprintf(stderr, "marbrel_e2e_helper: cannot open the display\n");
+      return 1;
+    }
+    if (command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
+    if (command == QStringLiteral("press")) return press(display, args.mid(1));
+    if (command == QStringLiteral("keyboard-grabbed")) return keyboardGrabbed(display);
+  }
+  QApplication app(argc, argv);
   if (command == QStringLiteral("own-clipboard")) return ownClipboard(app, args.mid(1));
   if (command == QStringLiteral("stalled-clipboard")) return serveClipboard(app, new StalledMimeData(args.mid(1)));
   if (command == QStringLiteral("paste-target") && args.size() == 2) return pasteTarget(app, args.at(1));
-  Display* display = XOpenDisplay(nullptr);
-  if (display && command == QStringLiteral("lock-group") && args.size() == 2) return lockGroup(display, args.at(1).toUInt());
-  if (display && command == QStringLiteral("press")) return press(display, args.mid(1));
   std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stalled-clipboard TYPE... | "
-                       "paste-target FILE | lock-group N | press KEYCODE... | keyboard LAYOUT VARIANT EVDEV...\n");
+                       "paste-target FILE | lock-group N | press KEYCODE... | keyboard-grabbed | "
+                       "keyboard LAYOUT VARIANT EVDEV...\n");
   return 2;
 }

@@ -15,7 +15,9 @@ whether the user would have seen the dialog: not when a token it issued earlier 
 Control (interface org.marbrel.TestPortal at /org/marbrel/TestPortal):
   SetBindAnswer(s mode, s trigger)   "accept": the shortcuts get the trigger the program prefers, or
                                      `trigger` when it is not empty; "refuse": the user cancels
-  SetStartAnswer(s mode)             "accept" or "refuse" for RemoteDesktop.Start
+  SetStartAnswer(s mode)             "accept" or "refuse" for RemoteDesktop.Start; "hold": the dialog
+                                     stays open (no answer) until ReleaseStart
+  ReleaseStart()                     the user accepts the held dialogs; later ones are accepted at once
   Activate(s shortcut_id) -> u       the desktop delivers the shortcut (Activated, then Deactivated)
                                      on every open session that bound it; answers how many
 """
@@ -98,6 +100,7 @@ CONTROL_INTERFACE = """
   <interface name="org.marbrel.TestPortal">
     <method name="SetBindAnswer"><arg type="s" direction="in"/><arg type="s" direction="in"/></method>
     <method name="SetStartAnswer"><arg type="s" direction="in"/></method>
+    <method name="ReleaseStart"/>
     <method name="Activate"><arg type="s" direction="in"/><arg type="u" direction="out"/></method>
   </interface>
 </node>
@@ -112,6 +115,8 @@ class Backend:
         self.bind_mode = "accept"
         self.bind_trigger = ""
         self.start_mode = "accept"
+        # Start calls whose dialog is held open: functions that answer them
+        self.held_starts = []
         self.tokens = 0
         # session handle -> {"kind", "shortcuts", "registration"}
         self.sessions = {}
@@ -182,9 +187,17 @@ class Backend:
             return
         handle, session_handle = arguments[0], arguments[1]
         request = self.export_request(handle)
-        response, results = getattr(self, kind + "_" + method)(name, *arguments)
-        self.finish_request(request)
-        invocation.return_value(GLib.Variant("(ua{sv})", (response, results)))
+
+        def answer():
+            response, results = getattr(self, kind + "_" + method)(name, *arguments)
+            self.finish_request(request)
+            invocation.return_value(GLib.Variant("(ua{sv})", (response, results)))
+
+        if name == "RemoteDesktop.Start" and self.start_mode == "hold":
+            self.record("RemoteDesktop.StartHeld", session_handle=session_handle)
+            self.held_starts.append(answer)
+            return
+        answer()
 
     def GlobalShortcuts_CreateSession(self, name, handle, session_handle, app_id, options):
         self.record(name, session_handle=session_handle, app_id=app_id, options=options)
@@ -242,6 +255,12 @@ class Backend:
             invocation.return_value(None)
         elif method == "SetStartAnswer":
             self.start_mode = arguments[0]
+            invocation.return_value(None)
+        elif method == "ReleaseStart":
+            self.start_mode = "accept"
+            held, self.held_starts = self.held_starts, []
+            for answer in held:
+                answer()
             invocation.return_value(None)
         elif method == "Activate":
             invocation.return_value(GLib.Variant("(u)", (self.activate(arguments[0]),)))

@@ -1,6 +1,8 @@
-// Marbrel on the desktops people have: other layouts, two monitors, a late tray host, two launches at once.
+// Marbrel on the desktops people have: other layouts, two monitors, a late tray host, two launches at
+// once, two displays on one history, terminals.
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "support/Scenario.h"
 
@@ -29,6 +31,24 @@ struct LateTrayScenario : DesktopScenario { LateTrayScenario() { tray = Tray::la
 struct TwoMonitorScenario : DesktopScenario { TwoMonitorScenario() { monitors = 2; tools = {}; } };
 
 struct TerminalScenario : Scenario { TerminalScenario() { tools = {"xterm", "lxterminal"}; } };
+
+struct TwoDisplayScenario : Scenario {
+  // The program on `display` that owns the window `id`.
+  std::string windowPid(const XSession& display, const std::string& id) const {
+    return display.run({"xdotool", "getwindowpid", id}).out;
+  }
+  // The tray icon of the program with process id `pid`, or empty.
+  std::string trayIconOf(pid_t pid) const {
+    std::istringstream ids(run({"xdotool", "search", "--classname", "marbrel"}).out);
+    for (std::string id; std::getline(ids, id);) {
+      if (!id.empty() && run({"xdotool", "getwindowname", id}).out == "Marbrel\n" &&
+          windowPid(*x, id) == std::to_string(pid) + "\n") {
+        return id;
+      }
+    }
+    return {};
+  }
+};
 
 // Shortcuts are stored by key position, as they were recorded: through keymap changes the grab
 // follows the key, and when a layout puts another letter on it the shortcut stays on the key. The
@@ -155,6 +175,57 @@ TEST_F(TerminalScenario, XtermAndLxterminalReceiveTheEntryThroughTheirOwnPasteKe
     EXPECT_TRUE(waitFor([&] { return readFile(received) == "into a terminal"; }))
         << "received: '" << readFile(received) << "'";
   }
+}
+
+// One history has one writer. The program started on a second display of the same user (a remote
+// session, a nested server) leaves the history to the running one: it names the display that holds
+// it on standard error and in a notice, and exits with 3. The same display written with its screen
+// is no other display. A start with arguments never hands over: "ui-testing" runs beside on a
+// history of its own, and a bare start still reaches the program.
+TEST_F(TwoDisplayScenario, ASecondDisplaysProgramLeavesTheHistoryToTheFirstAndUiTestingRunsBeside) {
+  ASSERT_TRUE(copy({{"text/plain", "kept by the first"}}) && waitForEntry("kept by the first")) << "see " << outputDir;
+  XSession other(outputDir + "/other");
+  ASSERT_TRUE(other.ok());
+  const auto second = launch({MARBREL_EXECUTABLE}, "second-display.log", {{"DISPLAY", other.display()}});
+  std::string notice;
+  waitFor([&] {
+        const std::string ids = other.run({"xdotool", "search", "--onlyvisible", "--name", "^Marbrel$"}).out;
+        notice = ids.substr(0, ids.find('\n'));
+        return !notice.empty() || !second->running();
+      },
+      std::chrono::seconds(40));
+  ASSERT_FALSE(notice.empty()) << "no notice on the second display; its program " << (second->running() ? "runs" : "ended");
+  other.run({"import", "-window", notice, outputDir + "/notice.png"});
+  const std::string said = readFile(outputDir + "/second-display.log");
+  EXPECT_NE(said.find("display " + x->display() + " (process " + std::to_string(marbrel->pid()) + ")"),
+            std::string::npos)
+      << said;
+  EXPECT_TRUE(waitFor([&] {
+    other.run({"xdotool", "windowfocus", notice});
+    other.run({"xdotool", "key", "Return"});
+    return !second->running();
+  })) << "the notice is answered and the program leaves";
+  EXPECT_EQ(second->exitStatus(), 3);
+
+  auto withScreenNumber = x->environment();
+  withScreenNumber["DISPLAY"] = x->display() + ".0";
+  const CommandResult withScreen = runCommand({MARBREL_EXECUTABLE}, withScreenNumber);
+  EXPECT_EQ(withScreen.exitCode, 0) << withScreen.err;
+  ASSERT_FALSE(waitForMenu().empty()) << "the display with its screen number hands over";
+  ASSERT_TRUE(closeMenu());
+
+  const auto beside = launch({MARBREL_EXECUTABLE, "ui-testing"}, "ui-testing.log");
+  EXPECT_TRUE(waitFor([&] { return !trayIconOf(beside->pid()).empty() || !beside->running(); }, std::chrono::seconds(40)) &&
+              beside->running())
+      << "ui-testing runs beside the program";
+  EXPECT_EQ(run({MARBREL_EXECUTABLE}).exitCode, 0);
+  const std::string menu = waitForMenu();
+  ASSERT_FALSE(menu.empty());
+  EXPECT_EQ(windowPid(*x, menu), std::to_string(marbrel->pid()) + "\n") << "the bare start reaches the program";
+  ASSERT_TRUE(closeMenu());
+
+  ASSERT_TRUE(copy({{"text/plain", "and more"}}) && waitForEntry("and more"));
+  EXPECT_EQ(history().size(), 2u) << "the history has the first program's copies alone";
 }
 
 }  // namespace

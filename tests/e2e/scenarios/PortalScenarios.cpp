@@ -15,7 +15,7 @@ class PortalScenario : public Scenario {
  protected:
   PortalScenario() { startsMarbrel = false; tools = {"setxkbmap"}; }
   std::string setUpStage() override {
-    portal = std::make_unique<PortalBus>(outputDir, frontend);
+    portal = std::make_unique<PortalBus>(outputDir, frontend, portalAtStart);
     return portal->problem().empty() ? Scenario::setUpStage() : portal->problem();
   }
 
@@ -58,7 +58,11 @@ class PortalScenario : public Scenario {
     ASSERT_TRUE(waitForMenuClosed());
   }
 
+  // What Marbrel wrote to its standard output and error in its latest run.
+  std::string marbrelLog() const { return readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log"); }
+
   PortalBus::Frontend frontend = PortalBus::Frontend::real;
+  bool portalAtStart = true;
   std::unique_ptr<PortalBus> portal;
 };
 
@@ -126,13 +130,61 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
   }
 }
 
+TEST_F(PortalScenario, PastesAskedForWhileTheDesktopAsksForPermissionTypeOnlyTheNewest) {
+  ASSERT_EQ(portal->control("SetStartAnswer", {"hold"}).exitCode, 0);
+  ASSERT_TRUE(start()) << "see " << outputDir;
+  copyAndPaste("first");
+  ASSERT_TRUE(portal->waitForCalls("RemoteDesktop.StartHeld", 1)) << "see " << outputDir;
+  // Two more while the desktop's dialog is open; then the user allows typing.
+  copyAndPaste("second");
+  copyAndPaste("third");
+  ASSERT_EQ(portal->control("ReleaseStart", {}).exitCode, 0);
+  ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 4; })) << "see " << outputDir;
+  // A paste afterwards is typed after whatever the dialog let through: one paste, not three.
+  copyAndPaste("after the dialog");
+  ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 8; }));
+  auto twoPastes = kOnePaste;
+  twoPastes.insert(twoPastes.end(), kOnePaste.begin(), kOnePaste.end());
+  EXPECT_EQ(keysyms(), twoPastes);
+}
+
+struct LatePortalScenario : PortalScenario {
+  LatePortalScenario() { portalAtStart = false; }
+};
+
+TEST_F(LatePortalScenario, PortalStartedLateOrRestartedBindsTheShortcutAndTypesThePaste) {
+  ASSERT_TRUE(start()) << "see " << outputDir;
+  // The portal comes after Marbrel, as an autostarted one may at log-in.
+  ASSERT_TRUE(portal->startPortal()) << portal->problem();
+  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1)) << "see " << outputDir;
+  ASSERT_FALSE(activateUntilMenu().empty()) << "the late portal delivers the shortcut";
+  ASSERT_TRUE(closeMenu());
+  copyAndPaste("late portal");
+  ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 4; })) << "the paste goes through the late portal";
+
+  // A restart ends the portal's sessions: the shortcut shows unbound meanwhile, then is bound anew.
+  const std::string firstSession = portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"];
+  portal->stopPortal();
+  EXPECT_TRUE(waitFor([&] { return marbrelLog().find("the desktop portal stopped") != std::string::npos; }))
+      << marbrelLog();
+  ASSERT_TRUE(portal->startPortal()) << portal->problem();
+  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
+  EXPECT_NE(portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"], firstSession);
+  EXPECT_FALSE(activateUntilMenu().empty()) << "the shortcut works again";
+  ASSERT_TRUE(closeMenu());
+  copyAndPaste("restarted portal");
+  ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 8; })) << "a new remote-desktop session types; see " << outputDir;
+  EXPECT_EQ(portal->calls("RemoteDesktop.Start").size(), 2u);
+  EXPECT_TRUE(marbrel->running());
+}
+
 TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeavesEverythingElseWorking) {
   auto env = environment();
   env.merge(x->environment());
   const CommandResult r = runCommand({MARBREL_EXECUTABLE, "doctor"}, env, std::chrono::seconds(30));
   auto lines = doctorLines(r.out);
-  EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1)") << r.out;
-  EXPECT_EQ(lines["global shortcut"], "portal (GlobalShortcuts version 1)");
+  EXPECT_EQ(lines["paste"], "portal (RemoteDesktop version 1), offered, not verified") << r.out;
+  EXPECT_EQ(lines["global shortcut"], "portal (GlobalShortcuts version 1), offered, not verified");
   // No compositor answers here (only the X server): capture from Wayland programs is not possible.
   EXPECT_EQ(r.exitCode, 1);
 

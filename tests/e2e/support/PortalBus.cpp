@@ -15,7 +15,8 @@ const std::string kDesktop = "marbreltest";
 
 }  // namespace
 
-PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(logDir) {
+PortalBus::PortalBus(const std::string& logDir, Frontend frontend, bool startNow)
+    : frontendKind_(frontend), logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
   if (!haveProgram("dbus-daemon") || !haveProgram("dbus-send")) problem_ = "missing dbus-daemon or dbus-send";
   if (frontend == Frontend::real && !std::filesystem::exists(kFrontend)) {
@@ -26,11 +27,27 @@ PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(log
   }
   if (!problem_.empty()) return;
 
+  // A session bus that can start the other installed services but not the portal: the test decides
+  // when the portal runs.
+  const std::string services = logDir_ + "/dbus-services";
+  std::filesystem::remove_all(services);
+  std::filesystem::create_directories(services);
+  for (const auto& file : std::filesystem::directory_iterator("/usr/share/dbus-1/services")) {
+    if (file.path().filename() == "org.freedesktop.portal.Desktop.service") continue;
+    std::filesystem::create_symlink(file.path(), services / file.path().filename());
+  }
+  const std::string config = logDir_ + "/dbus-session.conf";
+  std::ofstream(config) << "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                        << "<servicedir>" << services << "</servicedir><policy context=\"default\">"
+                        << "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                        << "<allow own=\"*\"/></policy></busconfig>\n";
+
   // The bus prints its address once it accepts connections.
   const std::string busLog = logDir_ + "/dbus-address.txt";
   std::filesystem::remove(busLog);
-  bus_ = std::make_unique<Process>(std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address=1"},
-                                   std::map<std::string, std::string>{}, busLog);
+  bus_ = std::make_unique<Process>(
+      std::vector<std::string>{"dbus-daemon", "--config-file=" + config, "--nofork", "--print-address=1"},
+      std::map<std::string, std::string>{}, busLog);
   if (!waitFor([&] { return (address_ = readFile(busLog)).find('\n') != std::string::npos; })) {
     problem_ = "the private session bus did not start";
     return;
@@ -46,17 +63,24 @@ PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(log
       << "[portal]\nDBusName=" << kBackendName
       << "\nInterfaces=org.freedesktop.impl.portal.GlobalShortcuts;org.freedesktop.impl.portal.RemoteDesktop;\n"
       << "UseIn=" << kDesktop << "\n";
+  std::filesystem::remove(logDir_ + "/portal-calls.jsonl");
+  if (startNow) startPortal();
+}
 
+bool PortalBus::startPortal() {
+  // The backend's log is appended to across restarts; it is up once it wrote one more "ready".
   const std::string calls = logDir_ + "/portal-calls.jsonl";
-  std::filesystem::remove(calls);
+  const std::size_t ready = this->calls("ready").size();
+  const bool standIn = frontendKind_ == Frontend::standIn;
   std::vector<std::string> backend = {kPython, std::string(MARBREL_SOURCE_DIR) + "/tests/e2e/portal/test-portal-backend.py",
-                                      frontend == Frontend::real ? kBackendName : "org.freedesktop.portal.Desktop", calls};
-  if (frontend == Frontend::standIn) backend.push_back("--stand-in-frontend");
+                                      standIn ? "org.freedesktop.portal.Desktop" : kBackendName, calls};
+  if (standIn) backend.push_back("--stand-in-frontend");
   backend_ = std::make_unique<Process>(backend, environment(), logDir_ + "/portal-backend.log");
-  if (!waitFor([&] { return readFile(calls).find("\"ready\"") != std::string::npos; })) {
+  if (!waitFor([&] { return this->calls("ready").size() > ready; })) {
     problem_ = "the test portal did not start; see " + logDir_ + "/portal-backend.log";
+    return false;
   }
-  if (frontend == Frontend::standIn || !problem_.empty()) return;
+  if (standIn) return true;
 
   frontend_ = std::make_unique<Process>(std::vector<std::string>{kFrontend, "--verbose", "--replace"}, environment(),
                                         logDir_ + "/portal-frontend.log");
@@ -64,13 +88,19 @@ PortalBus::PortalBus(const std::string& logDir, Frontend frontend) : logDir_(log
                                           "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.portal.Desktop"};
   if (!waitFor([&] { return runCommand(owned, environment()).out.find("boolean true") != std::string::npos; })) {
     problem_ = "the portal frontend did not start; see " + logDir_ + "/portal-frontend.log";
+    return false;
   }
+  return true;
+}
+
+void PortalBus::stopPortal() {
+  frontend_.reset();
+  backend_.reset();
 }
 
 PortalBus::~PortalBus() {
   // The bus last: the frontend's helpers (document portal, permission store) end with its process group.
-  frontend_.reset();
-  backend_.reset();
+  stopPortal();
   bus_.reset();
 }
 
@@ -93,7 +123,7 @@ std::vector<nlohmann::json> PortalBus::calls(const std::string& method) const {
 }
 
 CommandResult PortalBus::control(const std::string& method, const std::vector<std::string>& stringArguments) const {
-  const bool standIn = !frontend_;
+  const bool standIn = frontendKind_ == Frontend::standIn;
   std::vector<std::string> argv = {"dbus-send", "--print-reply",
                                    "--dest=" + (standIn ? std::string("org.freedesktop.portal.Desktop") : kBackendName),
                                    "/org/marbrel/TestPortal", "org.marbrel.TestPortal." + method};

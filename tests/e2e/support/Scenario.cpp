@@ -67,9 +67,14 @@ std::string Scenario::trayIcon() {
 std::string Scenario::openMenuBy(const std::function<void()>& press) {
   // A press can be lost while the previous menu's grab is still being released, or before the
   // program has grabbed the shortcut.
+  // Keys typed before its grab is in place would go to the window in front: the menu counts as open
+  // once it holds the keyboard.
   for (int attempt = 0; attempt < 4; ++attempt) {
     press();
-    if (std::string menu = waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)); !menu.empty()) return menu;
+    if (std::string menu = waitForWindow("^Marbrel Menu$", std::chrono::seconds(6)); !menu.empty()) {
+      waitFor([&] { return run({MARBREL_E2E_HELPER, "keyboard-grabbed"}).out == "grabbed\n"; });
+      return menu;
+    }
   }
   return {};
 }

@@ -1,6 +1,7 @@
 #include "support/WaylandSession.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,11 +29,40 @@ std::string focusedName(const nlohmann::json& node) {
   return {};
 }
 
+std::vector<const char*> toolsOf(Compositor compositor) {
+  switch (compositor) {
+    case Compositor::sway: return {"sway", "swaymsg", "wtype"};
+    case Compositor::mutter: return {"mutter", "/usr/bin/python3", "dbus-daemon", "xdotool"};
+    case Compositor::kwin: return {"kwin_wayland", "dbus-daemon", "xdotool", "kbuildsycoca5"};
+  }
+  return {};
+}
+
+// The value of `name` in `env` (lines NAME=VALUE), empty when absent.
+std::string variable(const std::string& env, const std::string& name) {
+  const std::size_t at = ('\n' + env).find('\n' + name + '=');
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + name.size() + 1;
+  return env.substr(start, env.find('\n', start) - start);
+}
+
 }  // namespace
 
-WaylandSession::WaylandSession(const std::string& logDir, const std::string& extraConfig) : logDir_(logDir) {
+const char* name(Compositor compositor) {
+  switch (compositor) {
+    case Compositor::sway: return "Sway";
+    case Compositor::mutter: return "Mutter";
+    case Compositor::kwin: return "KWin";
+  }
+  return "";
+}
+
+WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir, const std::string& extraConfig)
+    : logDir_(logDir), compositor_(compositor) {
   std::filesystem::create_directories(logDir_);
-  for (const char* tool : {"sway", "swaymsg", "Xwayland", "wl-copy", "wl-paste", "wtype", "setpriv"}) {
+  std::vector<const char*> tools = {"Xwayland", "wl-copy", "wl-paste", "setpriv"};
+  for (const char* tool : toolsOf(compositor)) tools.push_back(tool);
+  for (const char* tool : tools) {
     if (problem_.empty() && !haveProgram(tool)) problem_ = std::string("missing tool (scripts/setup installs it): ") + tool;
   }
   if (!problem_.empty() || !createUser()) return;
@@ -53,6 +83,14 @@ WaylandSession::WaylandSession(const std::string& logDir, const std::string& ext
   ::chmod(root_.c_str(), 0755);
   ::chmod(runtimeDir_.c_str(), 0700);
 
+  if (compositor_ == Compositor::mutter) {
+    if (!startMutter() && problem_.empty()) problem_ = "Mutter did not come up; see " + logDir_ + "/mutter.log";
+    return;
+  }
+  if (compositor_ == Compositor::kwin) {
+    if (!startKwin() && problem_.empty()) problem_ = "KWin did not come up; see " + logDir_ + "/kwin.log";
+    return;
+  }
   std::map<std::string, std::string> env = environment();
   for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK"}) {
     env.erase(name);
@@ -65,6 +103,7 @@ WaylandSession::WaylandSession(const std::string& logDir, const std::string& ext
 
 WaylandSession::~WaylandSession() {
   copiers_.clear();
+  keyboard_.reset();
   if (sway_) sway_->stop();
   bus_.reset();
   if (!runtimeDir_.empty()) stopStrays();
@@ -112,9 +151,99 @@ bool WaylandSession::waitForCompositor() {
   return problem_.empty();
 }
 
+// The compositor's environment: the session's, without a display of its own to join.
+std::map<std::string, std::string> compositorEnvironment(std::map<std::string, std::string> env) {
+  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY", "SWAYSOCK", "I3SOCK"}) {
+    env.erase(name);
+    env[std::string("-") + name] = "";
+  }
+  return env;
+}
+
+bool WaylandSession::startMutter() {
+  // XWayland's socket folder must be writable by all with the sticky bit, as a system makes it.
+  if (::geteuid() == 0) {
+    ::mkdir("/tmp/.X11-unix", 01777);
+    ::chmod("/tmp/.X11-unix", 01777);
+  }
+  if (!startSessionBus()) return false;
+  socketName_ = "wayland-marbrel";
+  const std::string log = logDir_ + "/mutter.log";
+  sway_ = std::make_unique<Process>(asUser({"mutter", "--wayland", "--headless", "--virtual-monitor", "1280x800",
+                                            "--wayland-display", socketName_}),
+                                    compositorEnvironment(environment()), log);
+  // Its log names XWayland's display; the authority file is in the runtime folder.
+  const std::string marker = "Using public X11 display ";
+  const bool up = waitFor(
+      [&] {
+        const std::string text = readFile(log);
+        const std::size_t at = text.find(marker);
+        if (at == std::string::npos || !std::filesystem::exists(socketPath())) return !sway_->running();
+        display_ = text.substr(at + marker.size(), text.find_first_of(",\n", at) - at - marker.size());
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir_, error)) {
+          if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0) xAuthority_ = entry.path();
+        }
+        return !xAuthority_.empty();
+      },
+      std::chrono::seconds(60));
+  if (!up || !sway_->running()) return false;
+  // The headless seat has no keyboard until the remote-desktop interface makes one.
+  const std::string script = root_ + "/mutter-keyboard.py";
+  std::filesystem::copy_file(MARBREL_SOURCE_DIR "/tests/e2e/support/mutter-keyboard.py", script);
+  ::chmod(script.c_str(), 0755);
+  // Debian's Python, which has the GObject bindings (a python3 earlier in PATH may not).
+  keyboard_ = start({"/usr/bin/python3", script, runtimeDir_ + "/keys"}, logDir_ + "/keyboard.log");
+  if (!waitFor([&] { return readFile(logDir_ + "/keyboard.log").find("ready") != std::string::npos || !keyboard_->running(); }) ||
+      !keyboard_->running()) {
+    problem_ = "Mutter gave no keyboard; see " + logDir_ + "/keyboard.log";
+    return false;
+  }
+  return keys({});
+}
+
+bool WaylandSession::startKwin() {
+  // The packaged binary carries a file capability, which an unprivileged user may not execute here
+  // ("Operation not permitted"): a copy has none.
+  const std::string kwin = root_ + "/kwin_wayland";
+  std::string packaged = runCommand({"sh", "-c", "command -v kwin_wayland"}).out;
+  while (!packaged.empty() && packaged.back() == '\n') packaged.pop_back();
+  std::error_code error;
+  std::filesystem::copy_file(packaged, kwin, error);
+  if (error) return false;
+  ::chmod(kwin.c_str(), 0755);
+  if (!startSessionBus()) return false;
+  socketName_ = "wayland-marbrel";
+  // KWin runs this once its XWayland is up, with the session's DISPLAY and XAUTHORITY.
+  const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
+  std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
+                         << "\nexec sleep 100000\n";
+  ::chmod(started.c_str(), 0755);
+  sway_ = std::make_unique<Process>(asUser({kwin, "--virtual", "--xwayland", "--socket", socketName_, "--width", "1280",
+                                            "--height", "800", started}),
+                                    compositorEnvironment(environment()), logDir_ + "/kwin.log");
+  const bool up = waitFor([&] { return std::filesystem::exists(envFile) || !sway_->running(); }, std::chrono::seconds(60));
+  if (!up || !sway_->running()) return false;
+  const std::string env = readFile(envFile);
+  display_ = variable(env, "DISPLAY");
+  xAuthority_ = variable(env, "XAUTHORITY");
+  return !display_.empty();
+}
+
+bool WaylandSession::authoriseFakeInput(const std::string& program) const {
+  const std::string folder = root_ + "/home/data/applications";
+  if (run({"mkdir", "-p", folder}).exitCode != 0) return false;
+  const std::string entry = folder + "/org.marbrel.Test.KWinInput.desktop";
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Marbrel under test\nExec=" << program
+                       << "\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n";
+  ::chmod(entry.c_str(), 0644);
+  return run({"kbuildsycoca5"}, std::chrono::seconds(60)).exitCode == 0;
+}
+
 std::map<std::string, std::string> WaylandSession::environment() const {
   const std::string home = root_ + "/home";
   return {{"WAYLAND_DISPLAY", socketName_},
+          {xAuthority_.empty() ? "-XAUTHORITY" : "XAUTHORITY", xAuthority_},
           {"DISPLAY", display_},
           {"XDG_RUNTIME_DIR", runtimeDir_},
           {"XDG_SESSION_TYPE", "wayland"},
@@ -182,6 +311,44 @@ bool WaylandSession::copy(const std::vector<std::pair<std::string, std::string>>
 }
 
 bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const {
+  if (compositor_ == Compositor::mutter) {
+    // One JSON line to the keyboard's pipe, done once it says so. A lone Shift goes first, as below.
+    std::vector<std::string> arguments = {"-k", "Shift_L"};
+    arguments.insert(arguments.end(), wtypeArguments.begin(), wtypeArguments.end());
+    const std::string line = nlohmann::json(arguments).dump() + "\n";
+    const std::string pipe = runtimeDir_ + "/keys";
+    int fd = -1;
+    if (!waitFor([&] { return (fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) >= 0; }, std::chrono::seconds(10))) return false;
+    const bool written = ::write(fd, line.data(), line.size()) == ssize_t(line.size());
+    ::close(fd);
+    const std::string done = "done " + std::to_string(++keyLines_) + "\n";
+    return written && waitFor([&] { return readFile(logDir_ + "/keyboard.log").find(done) != std::string::npos; });
+  }
+  if (compositor_ == Compositor::kwin) {
+    // XTest on XWayland, as one chain of xdotool commands.
+    static const std::map<std::string, std::string> modifiers = {
+        {"ctrl", "Control_L"}, {"shift", "Shift_L"}, {"alt", "Alt_L"}, {"logo", "Super_L"}};
+    std::vector<std::string> argv = {"xdotool"};
+    std::string delay = "12";
+    for (std::size_t i = 0; i < wtypeArguments.size(); ++i) {
+      const std::string& arg = wtypeArguments[i];
+      const std::string next = i + 1 < wtypeArguments.size() ? wtypeArguments[i + 1] : "";
+      if (arg == "-M" || arg == "-m") {
+        argv.insert(argv.end(), {arg == "-M" ? "keydown" : "keyup", modifiers.count(next) ? modifiers.at(next) : next});
+        ++i;
+      } else if (arg == "-k") {
+        argv.insert(argv.end(), {"key", next});
+        ++i;
+      } else if (arg == "-d" || arg == "-s") {
+        if (arg == "-d") delay = next;
+        if (arg == "-s") argv.insert(argv.end(), {"sleep", std::to_string(std::stod(next) / 1000)});
+        ++i;
+      } else {
+        argv.insert(argv.end(), {"type", "--delay", delay, arg});
+      }
+    }
+    return argv.size() == 1 || run(argv).exitCode == 0;
+  }
   // Each wtype run is a new keyboard, and the focused program loses the first key it sends while it
   // switches to that keyboard's keymap (sway 1.7 with Qt and XWayland clients): a lone Shift press
   // goes first, so nothing that matters is lost.
@@ -191,6 +358,11 @@ bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const 
 }
 
 std::string WaylandSession::focusedWindow() const {
+  if (compositor_ != Compositor::sway) {
+    std::string name = run({"xdotool", "getactivewindow", "getwindowname"}, std::chrono::seconds(5)).out;
+    while (!name.empty() && name.back() == '\n') name.pop_back();
+    return name;
+  }
   const nlohmann::json tree = nlohmann::json::parse(run({"swaymsg", "-r", "-t", "get_tree"}).out, nullptr, false);
   return tree.is_discarded() ? std::string() : focusedName(tree);
 }

@@ -10,13 +10,22 @@
 
 namespace marbrel::e2e {
 
-// A private Wayland session: a headless sway with XWayland and its own folders, every program in it
-// run by an unprivileged user (sway refuses root: as root, "marbrel-test" is made once); all it
-// started, sway's own launches too, is stopped when it goes away.
+// The compositors a session can run: sway (wlroots), Mutter (GNOME) and KWin (Plasma).
+enum class Compositor { sway, mutter, kwin };
+const char* name(Compositor compositor);
+
+// A private Wayland session: a headless compositor with XWayland and its own folders, every program in
+// it run by an unprivileged user (the compositors refuse root or need a user's runtime folder: as root,
+// "marbrel-test" is made once); all it started, the compositor's own launches too, is stopped when it
+// goes away. Mutter and KWin get a session bus of their own; Mutter's seat gets a keyboard through its
+// RemoteDesktop interface, KWin's XWayland takes keys through XTest (X11 windows only).
 class WaylandSession {
  public:
   // Starts sway with `extraConfig` appended to its configuration; problem() says why when it could not.
-  explicit WaylandSession(const std::string& logDir, const std::string& extraConfig = "");
+  explicit WaylandSession(const std::string& logDir, const std::string& extraConfig = "")
+      : WaylandSession(Compositor::sway, logDir, extraConfig) {}
+  // Starts `compositor` (`extraConfig`: sway's only).
+  WaylandSession(Compositor compositor, const std::string& logDir, const std::string& extraConfig = "");
   ~WaylandSession();
   WaylandSession(const WaylandSession&) = delete;
   WaylandSession& operator=(const WaylandSession&) = delete;
@@ -43,14 +52,22 @@ class WaylandSession {
   // What the latest copier printed ("asked" once a stalled one was asked for its bytes).
   std::string lastCopierOutput() const { return readFile(copierLog(copiers_.size() - 1)); }
 
-  // Presses keys through a virtual keyboard (wtype's arguments, e.g. {"-M", "ctrl", "v", "-m", "ctrl"}).
+  // Presses keys (wtype's arguments, e.g. {"-M", "ctrl", "v", "-m", "ctrl"}): through a virtual
+  // keyboard (sway), Mutter's remote-desktop keyboard, or XTest on KWin's XWayland.
   bool keys(const std::vector<std::string>& wtypeArguments) const;
-  // The name (title) of the window that has the keyboard, as sway sees it; empty when none.
+  // The name (title) of the window that has the keyboard: as sway sees it, else the active X11 window
+  // (a native window's focus is not seen from outside there); empty when none.
   std::string focusedWindow() const;
+  Compositor compositor() const { return compositor_; }
+  // KWin: lets `program` use fake input, as an installed desktop entry does (an entry naming it and
+  // the interface, and KWin's service cache rebuilt).
+  bool authoriseFakeInput(const std::string& program) const;
 
  private:
   bool createUser();
   bool waitForCompositor();
+  bool startMutter();
+  bool startKwin();
   // Stops every process of this session (by its runtime folder), those sway started on its own too.
   void stopStrays();
   std::string copierLog(std::size_t index) const { return logDir_ + "/copier-" + std::to_string(index) + ".log"; }
@@ -60,7 +77,10 @@ class WaylandSession {
   uid_t uid_ = 0;
   gid_t gid_ = 0;
   bool switchUser_ = false;
-  std::unique_ptr<Process> sway_, bus_;
+  Compositor compositor_ = Compositor::sway;
+  std::string xAuthority_;
+  std::unique_ptr<Process> sway_, bus_, keyboard_;  // sway_: the compositor, whichever
+  mutable int keyLines_ = 0;  // lines sent to Mutter's keyboard
   std::string busAddress_ = "disabled:";
   std::vector<std::unique_ptr<Process>> copiers_;
   std::string problem_;

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "AppFixture.h"
@@ -41,7 +43,7 @@ TEST_F(Controller, VisibilityFollowsTheSettingAndTheUserWithoutLoops) {
   EXPECT_EQ(statusItem.setVisibleCalls, setsAtStart + 1);
 }
 
-TEST_F(Controller, ADisplaySettingChangeRebuildsTheFixedPartsAtOnceEvenWhileOpen) {
+TEST_F(Controller, ADisplaySettingChangeRebuildsTheFixedPartsAtOnce) {
   launch();
   copyElsewhere("one");
   copyElsewhere("two");
@@ -62,9 +64,43 @@ TEST_F(Controller, ADisplaySettingChangeRebuildsTheFixedPartsAtOnceEvenWhileOpen
   EXPECT_GT(menu().revision(), revision);
   presenter.popUp(menu(), {});
   EXPECT_EQ(shownTitles(), (std::vector<std::string>{"two", "one"}));
-  configuration.setHideTitle(false);
-  EXPECT_TRUE(header().isIntercepting()) << "the new header takes over the open menu's keys";
+}
+
+// As when another program writes a display setting while the menu is open: the open menu goes on
+// showing the rows of the query typed, with the same row highlighted, under the new header.
+TEST_F(Controller, ADisplaySettingChangedWhileOpenKeepsTheRowsTheQueryAndTheHighlight) {
+  launch();
+  for (const char* text : {"one", "two", "three"}) copyElsewhere(text);
+  presenter.popUp(menu(), {});
+  header().setQuery("t", true);
+  queue.runUntilIdle();
+  menu().selectNext(false);
+  const struct {
+    const char* setting;
+    std::function<void()> change;
+  } changes[] = {
+      {"hideFooter", [&] { configuration.setHideFooter(true); }},
+      {"hideTitle", [&] { configuration.setHideTitle(false); }},
+      {"pasteByDefault", [&] { configuration.setPasteByDefault(false); }},
+      {"hideSearch", [&] { configuration.setHideSearch(true); }},
+  };
+  for (const auto& change : changes) {
+    SCOPED_TRACE(change.setting);
+    // The shell's view keeps the header it showed until the view is gone.
+    const MenuItemPtr oldHeader = menu().itemAt(0);
+    change.change();
+    queue.advance(1);
+    EXPECT_NE(menu().itemAt(0), oldHeader);
+    EXPECT_TRUE(header().isIntercepting()) << "the new header takes over the open menu's keys";
+    EXPECT_EQ(header().query(), "t");
+    EXPECT_EQ(shownTitles(), (std::vector<std::string>{"three", "two"}));
+    const MenuItemPtr highlighted = menu().highlightedItem();
+    ASSERT_TRUE(highlighted);
+    EXPECT_EQ(highlighted->title(), "two");
+    EXPECT_FALSE(highlighted->isAlternate());
+  }
   EXPECT_TRUE(header().layout().showsTitle);
+  EXPECT_TRUE(menu().itemWithTag(104)->isHidden());
   presenter.close();
   EXPECT_FALSE(header().isIntercepting());
 }

@@ -15,27 +15,43 @@ class CommandLine : public CommandFixture {
   CommandLine() : CommandFixture("") {}
 };
 
-TEST(CommandLineArguments, OnlyUiTestingAndTheToolkitsOwnOptionsStartTheDesktopProgram) {
+// Which arguments start the desktop program, and how such a start meets a running one: only a
+// bare start hands over; "ui-testing" stands alone; "-display" names the display it runs on.
+TEST(CommandLineArguments, OnlyUiTestingAndTheToolkitsOwnOptionsStartTheDesktopProgramAndOnlyABareStartHandsOver) {
   const struct {
     Lines args;
     bool desktop;
+    bool handsOver;
+    bool standsAlone;
+    std::string display;
     const char* why;
   } rows[] = {
-      {{}, true, "no arguments"},
-      {{"ui-testing"}, true, "the test mode"},
-      {{"-session", "1a2b", "ui-testing"}, true, "a session manager restoring the program"},
-      {{"--platform", "xcb"}, true, "options take one dash or two"},
-      {{"-style=Fusion", "-reverse"}, true, "a value after = and an option without one"},
-      {{"defaults", "read"}, false, "a sub-command"},
-      {{"--help"}, false, "help"},
-      {{"--version"}, false, "the version"},
-      {{"--bogus"}, false, "an unknown option"},
-      {{"ui-testing", "-x"}, false, "an unknown option after a known argument"},
-      {{"-session"}, false, "an option without its value"},
-      {{"-reverse=yes"}, false, "a value for an option that takes none"},
-      {{"frobnicate"}, false, "an unknown word"},
+      {{}, true, true, false, "", "no arguments"},
+      {{"ui-testing"}, true, false, true, "", "the test mode"},
+      {{"-session", "1a2b", "ui-testing"}, true, false, true, "", "a session manager restoring the test mode"},
+      {{"-session", "1a2b"}, true, false, false, "", "a session manager restoring the program"},
+      {{"-display", ":1"}, true, false, false, ":1", "another display"},
+      {{"--display=:2.0", "-reverse"}, true, false, false, ":2.0", "the display after ="},
+      {{"-session", "-display"}, true, false, false, "", "an option's value is no option"},
+      {{"--platform", "xcb"}, true, false, false, "", "options take one dash or two"},
+      {{"-style=Fusion", "-reverse"}, true, false, false, "", "a value after = and an option without one"},
+      {{"defaults", "read"}, false, false, false, "", "a sub-command"},
+      {{"--help"}, false, false, false, "", "help"},
+      {{"--version"}, false, false, false, "", "the version"},
+      {{"--bogus"}, false, false, false, "", "an unknown option"},
+      {{"ui-testing", "-x"}, false, false, false, "", "an unknown option after a known argument"},
+      {{"-session"}, false, false, false, "", "an option without its value"},
+      {{"-reverse=yes"}, false, false, false, "", "a value for an option that takes none"},
+      {{"frobnicate"}, false, false, false, "", "an unknown word"},
   };
-  for (const auto& row : rows) EXPECT_EQ(startsDesktopProgram(row.args), row.desktop) << row.why;
+  for (const auto& row : rows) {
+    EXPECT_EQ(startsDesktopProgram(row.args), row.desktop) << row.why;
+    if (!row.desktop) continue;
+    const DesktopStart start = desktopStart(row.args);
+    EXPECT_EQ(start.handsOver, row.handsOver) << row.why;
+    EXPECT_EQ(start.standsAlone, row.standsAlone) << row.why;
+    EXPECT_EQ(start.display, row.display) << row.why;
+  }
 }
 
 TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {

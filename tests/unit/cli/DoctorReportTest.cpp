@@ -66,6 +66,12 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   sway.offers.wlrDataControl = sway.offers.virtualKeyboard = sway.foreignToplevel = true;
   DoctorProbe gnome = withPortals(probeOf(Session::wayland), 1, 2);
   gnome.statusNotifierWatcher = true;
+  gnome.offers.xClipboardSeesWayland = true;
+  DoctorProbe gnomeRunning = gnome;
+  gnomeRunning.runningProgram = "Wayland session: X clipboard, paste through the RemoteDesktop portal";
+  DoctorProbe kwinFromBuild = probeOf(Session::wayland);
+  kwinFromBuild.offers.wlrDataControl = kwinFromBuild.kwin = true;
+  kwinFromBuild.programPath = "/home/u/marbrel/build/marbrel";
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
   plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
   DoctorProbe refused = withPortals(sway, 0, 1);
@@ -76,6 +82,11 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   noXWayland.offers.xDisplay = false;
   DoctorProbe bareGnome = probeOf(Session::wayland);
   bareGnome.offers.xtest = true;
+  DoctorProbe lost = sway;
+  lost.connectionLostAt = "18:40:02";
+  lost.connectionProblem = "Broken pipe";
+  DoctorProbe madeAgain = lost;
+  madeAgain.connectionBackAt = "18:40:03";
   DoctorProbe compositorGone = sway;
   compositorGone.waylandConnected = false;
 
@@ -84,23 +95,45 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
             {{"paste", "!none: entries are copied only (paste them with Ctrl+V)"}, {"tray", "!none: no tray icon"},
              {"pasteKeys", "per program, by the window class of the window in front"}},
             0},
-           {"GNOME: no data control; a tray through the watcher", gnome,
-            {{"capture", "!X11 programs only (through XWayland)"}, {"tray", "StatusNotifierWatcher"},
+           {"GNOME: no data control, but Mutter hands Wayland copies to XWayland; a tray through the watcher", gnome,
+            {{"capture", "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)"},
+             {"copyBack", "X clipboard, handed to Wayland programs by the compositor"},
+             {"paste", "portal (RemoteDesktop version 2), offered, not verified"},
              {"pasteKeys", "!Ctrl+V into Wayland programs (the desktop does not say which window is in front); per "
-                           "program into X11 ones"}},
-            1},
-           {"Plasma: ext before wlr, fake input before the portal", plasma,
-            {{"capture", "ext-data-control-v1"}, {"paste", "fake input"}, {"shortcut", "portal (GlobalShortcuts version 1)"}},
+                           "program into X11 ones"},
+             {"shortcut", "portal (GlobalShortcuts version 1), offered, not verified"},
+             {"program", "not running"},
+             {"tray", "StatusNotifierWatcher"}},
             0},
-           {"GNOME without portals: XTest through XWayland", bareGnome,
-            {{"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
+           {"a running program says what it uses", gnomeRunning,
+            {{"program", "Wayland session: X clipboard, paste through the RemoteDesktop portal"}}, 0},
+           {"Plasma: ext before wlr, fake input before the portal", plasma,
+            {{"capture", "ext-data-control-v1"}, {"paste", "fake input, offered, not verified"}},
+            0},
+           {"KWin keeps fake input from a program its desktop entries do not name", kwinFromBuild,
+            {{"paste", "!none: KWin offers fake input only to the installed program, not to "
+                       "/home/u/marbrel/build/marbrel"}},
+            0},
+           {"a Wayland compositor without data control that keeps Wayland copies from XWayland", bareGnome,
+            {{"capture", "!X11 programs only (through XWayland)"},
+             {"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
             1},
            {"a refused portal paste", refused,
             {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
-           {"Wayland without XWayland: no menu", noXWayland,
-            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland)"}, {"capture", "wlr-data-control-unstable-v1"},
-             {"pasteKeys", "per program, by the app id of the window in front (wlr foreign toplevel)"}},
+           {"Wayland without XWayland (DISPLAY unset): the program does not start, so nothing works", noXWayland,
+            {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland): Marbrel does not start without it"},
+             {"capture", "!none: Marbrel does not start without XWayland"},
+             {"copyBack", "!none: Marbrel does not start without XWayland"},
+             {"paste", "!none: Marbrel does not start without XWayland"},
+             {"pasteKeys", "!none: Marbrel does not start without XWayland"}},
             1},
+           {"the running program lost its Wayland connection: capture waits until it is made again", lost,
+            {{"capture", "wlr-data-control-unstable-v1"},
+             {"pasteKeys", "per program, by the app id of the window in front (wlr foreign toplevel)"},
+             {"connection", "!lost at 18:40:02 (Broken pipe); Marbrel is making it again (copies are not recorded meanwhile)"}},
+            1},
+           {"a lost connection made again", madeAgain,
+            {{"connection", "lost at 18:40:02 (Broken pipe), made again at 18:40:03"}}, 0},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
     SCOPED_TRACE(row.why);
@@ -109,6 +142,8 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
     for (const auto& [id, value] : row.expected) EXPECT_EQ(found.at(id), value) << id;
     EXPECT_EQ(report.exitCode(), row.exitCode);
   }
+  const DoctorLine session = diagnose(noXWayland).lines.front();
+  EXPECT_NE(session.fix.find("xwayland-satellite"), std::string::npos) << session.fix;
 }
 
 TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) {

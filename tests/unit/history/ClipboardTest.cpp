@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "core/history/History.h"
+#include "core/history/WaitingPaste.h"
 #include "core/platform/ModifierFlags.h"
 #include "fakes/FakeFrontWindow.h"
+#include "fakes/FakeMainQueue.h"
 #include "fakes/FakeKeySynthesizer.h"
 #include "fakes/FakePasteboard.h"
 #include "StoreTestSupport.h"
@@ -207,6 +209,38 @@ TEST(ClipboardBlank, WhiteSpaceIsUnicodeWhiteSpaceAndLineBreaks) {
   EXPECT_FALSE(Clipboard::isBlank(" x "));
   EXPECT_FALSE(Clipboard::isBlank("\u200b"));  // zero width space is a format character
   EXPECT_FALSE(Clipboard::isBlank(std::string("\xff", 1)));
+}
+
+// Pastes asked for while the desktop's permission dialog is open: each is Control and a key, pressed
+// and released; the key tells the pastes apart. `ages` are the seconds each paste was asked before
+// the answer, oldest first.
+TEST(WaitingPasteTest, OnlyTheNewestPasteWaitsAndOnlyForAFewSeconds) {
+  using Key = WaitingPaste::Key;
+  const auto paste = [](int key) { return std::vector<Key>{{1, true}, {key, true}, {key, false}, {1, false}}; };
+  const struct {
+    std::vector<double> ages;
+    std::vector<Key> typed;
+  } cases[] = {
+      {{0.5}, paste(100)},
+      {{2.0, 1.0, 0.2}, paste(102)},  // three while the dialog was open: the newest alone
+      {{10.0, 3.0}, paste(101)},      // the older is stale, the newest still due
+      {{3.5}, {}},                    // too old: the user no longer expects it
+      {{9.0, 4.0}, {}},
+      {{}, {}},
+  };
+  for (const auto& c : cases) {
+    FakeMainQueue clock;
+    WaitingPaste waiting(clock);
+    double asked = 0;
+    for (std::size_t i = 0; i < c.ages.size(); ++i) {
+      clock.advance(c.ages.front() - c.ages[i] - asked);
+      asked = c.ages.front() - c.ages[i];
+      for (const Key& key : paste(100 + int(i))) waiting.hold(key);
+    }
+    clock.advance(c.ages.empty() ? 0 : c.ages.back());
+    EXPECT_EQ(waiting.release(), c.typed) << "asked " << c.ages.size() << " times";
+    EXPECT_TRUE(waiting.release().empty()) << "released once";
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "StoreTestSupport.h"
 #include "support/TempDir.h"
 
@@ -123,6 +125,31 @@ TEST_F(HistoryStoreTest, OddDataIsStoredAndReadBackExactlyAndBytesLoadOnlyWhenAs
   EXPECT_FALSE(all[4]->contents()[1]->value().has_value());
   EXPECT_EQ(all[5]->contents()[0]->value(), notUtf8);
   EXPECT_EQ(env.log.str(), "");
+}
+
+TEST_F(HistoryStoreTest, CopiesWaitingForRoomAreFewTheNewestKeptAndAllStoredOnceThereIsRoom) {
+  constexpr std::size_t kMiB = 1024 * 1024;
+  struct Row { std::size_t copies; std::size_t bytes; std::size_t waiting; const char* why; };
+  for (const Row& row : {Row{12, 100 * 1024, 8, "eight copies at most"}, Row{2, 33 * kMiB, 1, "64 MB at most"}}) {
+    SCOPED_TRACE(row.why);
+    env.errors.str("");
+    auto store = env.openInMemory();
+    store->limitSpace(10, 1 << 30);  // pages of 4 kB: none of the copies fits
+    for (std::size_t i = 0; i < row.copies; ++i) {
+      env.clock.advance(1);
+      store->insertItem(text(std::string(row.bytes, static_cast<char>('a' + i))));
+      store->saveContext();
+    }
+    ASSERT_EQ(store->count(), row.waiting);
+    EXPECT_EQ(store->all().back()->contents()[0]->value()->front(), 'a' + (row.copies - row.waiting));
+    const std::string errors = env.errors.str();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(errors.begin(), errors.end(), '\n')), row.copies - row.waiting)
+        << errors;
+    store->limitSpace(1000000, 1 << 30);
+    store->saveContext();
+    EXPECT_FALSE(store->hasChanges());
+    EXPECT_EQ(store->count(), row.waiting);
+  }
 }
 
 TEST_F(HistoryStoreTest, EntriesOutlivingTheirStoreAndContentsOutlivingTheirEntryStaySafe) {

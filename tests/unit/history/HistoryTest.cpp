@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "core/history/History.h"
 #include "StoreTestSupport.h"
@@ -88,6 +89,36 @@ TEST_F(HistoryTest, ZeroOrNegativeLimitRemovesEveryUnpinnedEntryButKeepsPinnedOn
   EXPECT_FALSE(store->hasChanges());
 }
 
+// Copies of 100 kB find no room in 10 pages of 4 kB: each waits, and the oldest stored entry is
+// trimmed for it, to come back should that copy leave unstored.
+TEST_F(HistoryTest, EntriesTrimmedForCopiesWaitingForRoomComeBackOnlyWithoutThemAndGoWhenCleared) {
+  auto letters = [](const Items& items) {
+    std::string first;
+    for (const auto& item : items) first += item->contents()[0]->value()->front();
+    return first;
+  };
+  auto waiting = [](char letter) { return text(std::string(100 * 1024, letter)); };
+  env.configuration.setHistorySize(2);
+  pinned("p");
+  copyText("a");
+  copyText("b");
+  store->limitSpace(10, 1 << 30);
+  copy(waiting('w'));
+  copy(waiting('v'));
+  EXPECT_EQ(letters(history.all()), "vwp");
+  copy(waiting('u'));  // "w" is trimmed before it was stored: "a", trimmed for it, goes for "u" now
+  EXPECT_EQ(letters(store->all()), "uvp") << "the limit holds once the copy is added";
+  history.clearUnpinned();
+  EXPECT_EQ(letters(history.all()), "p");
+  copyText("c");
+  copyText("d");
+  copy(waiting('x'));
+  history.clearAll();
+  EXPECT_EQ(letters(history.all()), "");
+  store.reset();
+  EXPECT_EQ(env.errors.str(), "") << "nothing was waiting any more";
+}
+
 TEST_F(HistoryTest, ContentsMatchInAnyOrderButNeverWithADifferentCount) {
   auto first = copy({{"text/plain", "hi"}, {"text/html", "<b>hi</b>"}});
   EXPECT_FALSE(copy({{"text/html", "<b>hi</b>"}, {"text/plain", "hi"}})->isLive());
@@ -125,39 +156,76 @@ TEST_F(HistoryTest, CopyDatedBeforeItsDuplicateMergesIntoTheOtherEntryAndIsNotLo
   EXPECT_EQ(history.findSimilarItem(store->insertItem(text("new"))), nullptr);
 }
 
-TEST_F(HistoryTest, CopiesLargerThanTheLimitAreLeftOutAndReported) {
+TEST_F(HistoryTest, CopiesLargerThanTheLimitAreLeftOutAndReportedUnlessTheyRepeatAnEntry) {
   constexpr std::size_t kMiB = 1024 * 1024;
-  struct Row { std::int64_t limitMiB; std::vector<NewContent> contents; bool kept; const char* why; };
+  // copies: the count of the entry holding the copy's contents afterwards, 0 when it is left out.
+  struct Row { std::int64_t limitMiB; std::vector<NewContent> contents; std::int64_t copies; const char* why; };
   const std::vector<Row> rows{
-      {1, text(std::string(kMiB, 'a')), true, "exactly the limit"},
-      {1, text(std::string(kMiB + 1, 'b')), false, "one byte over"},
-      {1, {{"text/plain", std::string(600 * 1024, 'c')}, {"text/html", std::string(600 * 1024, 'c')}}, false,
+      {1, text(std::string(kMiB, 'a')), 1, "exactly the limit"},
+      {1, text(std::string(kMiB + 1, 'b')), 0, "one byte over"},
+      {1, {{"text/plain", std::string(600 * 1024, 'c')}, {"text/html", std::string(600 * 1024, 'c')}}, 0,
        "the contents together are over"},
-      {0, text(std::string(2 * kMiB, 'e')), true, "0 sets no limit"},
+      {0, text(std::string(2 * kMiB, 'e')), 1, "0 sets no limit"},
+      {1, text(std::string(2 * kMiB, 'e')), 2, "a copy over the limit that repeats an entry merges into it"},
   };
   std::size_t reported = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
     env.configuration.setMaxItemSize(row.limitMiB);
-    auto item = copy(row.contents);
-    EXPECT_EQ(item->isLive(), row.kept);
+    copy(row.contents);
     const auto all = history.all();
-    EXPECT_EQ(std::count(all.begin(), all.end(), item), row.kept ? 1 : 0);
-    if (!row.kept) ++reported;
+    const auto holder = std::find_if(all.begin(), all.end(), [&row](const HistoryItemPtr& entry) {
+      return entry->contents()[0]->value() == row.contents[0].value;
+    });
+    if (row.copies == 0) {
+      EXPECT_EQ(holder, all.end());
+      ++reported;
+    } else {
+      ASSERT_NE(holder, all.end());
+      EXPECT_EQ((*holder)->numberOfCopies(), row.copies);
+      EXPECT_EQ((*holder)->lastCopiedAt(), env.clock.now()) << "moved to the top";
+    }
     EXPECT_EQ(lineCount(env.errors.str()), reported) << env.errors.str();
   }
+  EXPECT_EQ(store->count(), 2u);
   EXPECT_FALSE(store->hasChanges());
   EXPECT_NE(env.errors.str().find("maxItemSize"), std::string::npos) << "names the setting";
 }
 
-TEST(HistoryOnDiskTest, CopyThatCannotBeStoredIsLeftOutAndNeverHoldsBackTheChangesAfterIt) {
-  struct Row { std::int64_t pages; int valueBytes; const char* why; };
-  // Pages of 4 kB: 50 pages leave about 200 kB for a 400 kB copy.
-  for (const Row& row : {Row{1000000, 100 * 1024, "a value over the length limit"}, Row{50, 1000000000, "no room"}}) {
+// A copy that cannot be stored never costs an entry that is stored, here the oldest of a full history
+// trimmed to make room for it. A value over the length limit is left out at once; a copy that finds
+// no room waits, shown in the history, and is stored at a later save once there is room, or is
+// left out when the store closes first. Neither holds back the changes after it.
+TEST(HistoryOnDiskTest, CopyThatCannotBeStoredNeverCostsAStoredEntryNorHoldsBackTheChangesAfterIt) {
+  const std::string large(260 * 1024, 'L');
+  auto named = [&large](const Items& items) {
+    Texts names = textsOf(items);
+    std::replace(names.begin(), names.end(), large, std::string("large"));
+    return names;
+  };
+  // Pages of 4 kB: 50 pages leave about 200 kB for the copy of 260 kB.
+  struct Row {
+    std::int64_t pages;
+    int valueBytes;
+    bool roomBeforeClosing;
+    Texts withTheCopy, afterTheNext, reopened;
+    std::size_t leftOut;
+    const char* why;
+  };
+  const std::vector<Row> rows{
+      {1000000, 100 * 1024, false, {"keep 3", "keep 2", "keep 1"}, {"after", "keep 3", "keep 2"},
+       {"after", "keep 3", "keep 2"}, 1, "a value over the length limit"},
+      {50, 1000000000, false, {"large", "keep 3", "keep 2"}, {"after", "large", "keep 3"},
+       {"after", "keep 3", "keep 1"}, 1, "no room, and still none when the store closes"},
+      {50, 1000000000, true, {"large", "keep 3", "keep 2"}, {"after", "large", "keep 3"},
+       {"after", "large", "keep 3"}, 0, "no room, then room before the store closes"},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
     testing::StoreEnvironment env;
     testing::TempDir dir;
     const auto file = dir / "MarbrelStorage.sqlite";
+    env.configuration.setHistorySize(3);
     {
       auto store = env.openFile(file);
       History history(*store, env.configuration);
@@ -165,58 +233,84 @@ TEST(HistoryOnDiskTest, CopyThatCannotBeStoredIsLeftOutAndNeverHoldsBackTheChang
         env.clock.advance(1);
         history.add(store->insertItem(text(value)));
       };
-      std::vector<std::size_t> heardLeaving;
-      store->addChangeObserver([&heardLeaving](HistoryItem& item, HistoryChange change) {
-        if (change == HistoryChange::removed) heardLeaving.push_back(item.totalSize());
+      // What observers hear keeps a list of the live entries in step with the store's.
+      std::multiset<std::string> heard;
+      store->addChangeObserver([&heard, &named](HistoryItem& item, HistoryChange change) {
+        const std::string value = named({item.shared_from_this()})[0];
+        if (change == HistoryChange::inserted) heard.insert(value);
+        if (const auto it = heard.find(value); change == HistoryChange::removed && it != heard.end()) heard.erase(it);
       });
-      add("before");
+      for (const char* name : {"keep 1", "keep 2", "keep 3"}) add(name);
       store->limitSpace(row.pages, row.valueBytes);
-      store->all().front()->setNumberOfCopies(3);  // still pending when the large copy comes
-      add(std::string(400 * 1024, 'L'));
-      add("after 1");
-      add("after 2");
-      EXPECT_FALSE(store->hasChanges());
-      EXPECT_EQ(textsOf(store->all()), (Texts{"after 2", "after 1", "before"}));
-      EXPECT_EQ(heardLeaving, std::vector<std::size_t>{400 * 1024}) << "observers hear that it left";
+      history.all().front()->setNumberOfCopies(3);  // still pending when the large copy comes
+      add(large);
+      EXPECT_EQ(named(history.all()), row.withTheCopy);
+      add("after");
+      EXPECT_EQ(named(history.all()), row.afterTheNext);
+      if (row.roomBeforeClosing) store->limitSpace(1000000, 1000000000);
+      store->saveContext();  // what quitting does
+      const Texts live = named(store->all());
+      EXPECT_EQ(heard, std::multiset<std::string>(live.begin(), live.end()));
     }
     auto reopened = env.openFile(file);
-    ASSERT_EQ(textsOf(reopened->all()), (Texts{"after 2", "after 1", "before"}));
-    EXPECT_EQ(reopened->all()[2]->numberOfCopies(), 3);
+    ASSERT_EQ(named(reopened->all()), row.reopened);
+    for (const auto& entry : reopened->all()) {
+      if (entry->contents()[0]->value() == "keep 3") {
+        EXPECT_EQ(entry->numberOfCopies(), 3);
+      }
+    }
     EXPECT_EQ(env.log.str().rfind("Unresolved error ", 0), 0u) << "the failed save is reported as always";
-    EXPECT_EQ(lineCount(env.errors.str()), 1u) << env.errors.str();
-    EXPECT_NE(env.errors.str().find("400 kB"), std::string::npos) << "names the copy: " << env.errors.str();
+    EXPECT_EQ(lineCount(env.errors.str()), row.leftOut) << env.errors.str();
+    if (row.leftOut > 0) {
+      EXPECT_NE(env.errors.str().find("260 kB"), std::string::npos) << env.errors.str();
+    }
   }
 }
 
-// A full disk for real: a 1 MB file system with 300 kB free, four copies of 400 kB, two small ones,
-// then space is freed and the program quits.
-TEST(HistoryOnFullDiskTest, SmallCopiesAndWhateverFitsAreStoredAndTheRestReported) {
-  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
-  testing::TempDir dir;
-  const auto disk = dir / "disk";
-  std::filesystem::create_directories(disk);
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700") != 0) {
-    GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+// A 1 MB file system of its own, to fill the disk for real: only that shows what SQLite does then.
+class HistoryOnFullDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+    std::filesystem::create_directories(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700") != 0) {
+      GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+    }
+    mounted = true;
   }
-  struct Unmount {
-    std::filesystem::path path;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-  } unmount{disk};
+  void TearDown() override {
+    if (mounted) ::umount2(disk.c_str(), MNT_DETACH);
+  }
+  // Fills the file system until `left` bytes are free.
+  void fillUntilFree(std::size_t left) {
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(disk.c_str(), &space), 0);
+    const std::size_t free = space.f_bavail * space.f_frsize;
+    ASSERT_GT(free, left);
+    std::ofstream(disk / "filler", std::ios::binary) << std::string(free - left, 'f');
+  }
+  void add(History& history, HistoryStore& store, const std::string& value) {
+    env.clock.advance(1);
+    history.add(store.insertItem(text(value)));
+  }
+
+  testing::TempDir dir;
+  std::filesystem::path disk = dir / "disk";
+  bool mounted = false;
   testing::StoreEnvironment env;
-  const auto file = disk / "marbrel" / "MarbrelStorage.sqlite";
+  std::filesystem::path file = disk / "marbrel" / "MarbrelStorage.sqlite";
+};
+
+// 300 kB free, four copies of 400 kB, two small ones, then space is freed and the program quits.
+TEST_F(HistoryOnFullDiskTest, SmallCopiesAndWhateverFitsAreStoredAndTheRestReported) {
   constexpr std::size_t kLarge = 400 * 1024;
   {
     auto store = env.openFile(file);
     History history(*store, env.configuration);
-    struct statvfs space {};
-    ASSERT_EQ(::statvfs(disk.c_str(), &space), 0);
-    const std::size_t free = space.f_bavail * space.f_frsize;
-    ASSERT_GT(free, 300u * 1024);
-    std::ofstream(disk / "filler", std::ios::binary) << std::string(free - 300 * 1024, 'f');
+    fillUntilFree(300 * 1024);
     for (const std::string& value : {std::string(kLarge, '1'), std::string(kLarge, '2'), std::string(kLarge, '3'),
                                     std::string(kLarge, '4'), std::string("small 1"), std::string("small 2")}) {
-      env.clock.advance(1);
-      history.add(store->insertItem(text(value)));
+      add(history, *store, value);
     }
     std::filesystem::remove(disk / "filler");
     store->saveContext();  // what quitting does
@@ -228,6 +322,27 @@ TEST(HistoryOnFullDiskTest, SmallCopiesAndWhateverFitsAreStoredAndTheRestReporte
   EXPECT_EQ(Texts(stored.begin(), stored.begin() + 2), (Texts{"small 2", "small 1"}));
   for (std::size_t i = 2; i < stored.size(); ++i) EXPECT_EQ(stored[i].size(), kLarge) << "stored whole";
   EXPECT_EQ(lineCount(env.errors.str()), 4 - (stored.size() - 2)) << env.errors.str();
+}
+
+// A full history of three small entries, 60 kB free, three copies of 260 kB, and the program quits
+// with the disk still full: every stored entry is still there afterwards.
+TEST_F(HistoryOnFullDiskTest, CopiesThatFindNoRoomNeverCostAStoredEntryEvenAfterQuitting) {
+  env.configuration.setHistorySize(3);
+  {
+    auto store = env.openFile(file);
+    History history(*store, env.configuration);
+    for (const char* name : {"keep 1", "keep 2", "keep 3"}) add(history, *store, name);
+    fillUntilFree(60 * 1024);
+    for (char c : {'1', '2', '3'}) add(history, *store, std::string(260 * 1024, c));
+    EXPECT_EQ(history.all().size(), 3u);
+    EXPECT_EQ(env.errors.str(), "") << "nothing is left out while the copies wait for room";
+    store->saveContext();  // what quitting does
+  }
+  EXPECT_EQ(lineCount(env.errors.str()), 3u) << env.errors.str();
+  std::filesystem::remove(disk / "filler");
+  auto reopened = env.openFile(file);
+  EXPECT_EQ(reopened->integrityCheck(), "ok");
+  EXPECT_EQ(textsOf(reopened->all()), (Texts{"keep 3", "keep 2", "keep 1"}));
 }
 
 TEST(HistoryOnDiskTest, CopiesMergeIntoEntriesOfAnEarlierRunReadingTheirBytesOnlyToCompare) {

@@ -3,7 +3,10 @@
 
 #include <utility>
 
+#include <unistd.h>
+
 #include "core/history/SqliteDatabase.h"
+#include "core/history/StoreLock.h"
 #include "core/history/StoreSchema.h"
 #include "StoreTestSupport.h"
 #include "support/Files.h"
@@ -54,6 +57,27 @@ TEST_F(StoreRecoveryTest, FilesAndTheFoldersMadeForThemAreTheUsersAlone) {
   EXPECT_EQ(modeOf(folder), 0700u);
   EXPECT_EQ(modeOf(dir / "share"), 0755u);  // an existing parent is not the store's to change
   for (const char* suffix : {"", "-wal", "-shm"}) EXPECT_EQ(modeOf(file.string() + suffix), 0600u) << suffix;
+}
+
+// One store has one writer: the lock beside it names its holder to whoever comes next, and passes
+// on when the holder ends. Another store's lock is its own.
+TEST_F(StoreRecoveryTest, StoreHasOneHolderWhoIsNamedToTheNextAndTheLockPassesOnWhenItEnds) {
+  {
+    const StoreLock first = StoreLock::take(file, ":1");
+    ASSERT_EQ(first.state(), StoreLock::State::held) << first.problem();
+    EXPECT_EQ(modeOf(file.string() + ".lock"), 0600u);
+    EXPECT_EQ(modeOf(folder), 0700u);
+    const StoreLock second = StoreLock::take(file, ":2");
+    EXPECT_EQ(second.state(), StoreLock::State::heldElsewhere);
+    EXPECT_EQ(second.holder().pid, long(::getpid()));
+    EXPECT_EQ(second.holder().display, ":1");
+    EXPECT_EQ(StoreLock::take(dir / "other.sqlite", ":2").state(), StoreLock::State::held);
+  }
+  EXPECT_EQ(StoreLock::take(file, ":2").state(), StoreLock::State::held);
+  writeFile(dir / "not-a-folder", "");
+  const StoreLock nowhere = StoreLock::take(dir / "not-a-folder" / "MarbrelStorage.sqlite", ":1");
+  EXPECT_EQ(nowhere.state(), StoreLock::State::unavailable);
+  EXPECT_NE(nowhere.problem().find("not-a-folder"), std::string::npos) << nowhere.problem();
 }
 
 TEST_F(StoreRecoveryTest, FileThatIsNotADatabaseIsMovedAsideWithItsLogReportedAndReplaced) {

@@ -109,6 +109,25 @@ TEST_F(MenuTest, AFilterShowsMatchesRenumberedFromOneAndHighlightsTheFirst) {
   EXPECT_EQ(shownKeys(), (Texts{"1", "2", "3", "4"}));
 }
 
+TEST_F(MenuTest, AFilteredRowMarksWhereTheQueryMatchedItsTitle) {
+  strings.set("history_item_file_list", "{count} more beside {name}");
+  addText("pineapple");
+  addEntry({{std::string("text/uri-list"), std::string("file:///home/apples/An%20Apple.txt\r\nfile:///tmp/b\r\n")}});
+  addText("banana");
+  menu->menuWillOpen();
+  menu->updateFilter("APP");
+  EXPECT_EQ(menu->titleMarks(*row("pineapple")), (TitleMarks{{4, 7}}));
+  EXPECT_EQ(menu->titleMarks(*row("pineapple", true)), (TitleMarks{{4, 7}})) << "the alternate row too";
+  EXPECT_EQ(menu->titleMarks(*row("1 more beside An Apple.txt")), (TitleMarks{{17, 20}}))
+      << "a file row marks the name where the localised title puts it";
+  configuration.setFuzzySearch(true);
+  menu->updateFilter("pple");
+  EXPECT_EQ(menu->titleMarks(*row("pineapple")), (TitleMarks{{0, 1}, {3, 4}, {5, 9}}))
+      << "the occurrence and the query's letters the matcher scanned";
+  menu->updateFilter("");
+  EXPECT_EQ(menu->titleMarks(*row("banana")), TitleMarks()) << "an unfiltered menu marks nothing";
+}
+
 TEST_F(MenuTest, DeletingRemovesTheHighlightedPairEntryAndMovesToTheNextPair) {
   for (const char* text : {"a", "b", "c", "d"}) addText(text);
   menu->menuWillOpen();

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "core/fuzzy/Fuse.h"
 #include "core/menu/Color.h"
 #include "core/menu/RowText.h"
+#include "core/menu/TitleMarks.h"
 
 namespace marbrel {
 namespace {
@@ -87,6 +89,57 @@ TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
   EXPECT_EQ(fileTitle("file:///a\nfile:///b\nfile:///c", 50, "{count} weitere neben {name}"), "2 weitere neben a")
       << "the localised text places both parts";
   EXPECT_EQ(lastPathComponent("///"), "/");
+}
+
+// The title with each mark in brackets.
+std::string bracketed(const std::string& title, const TitleMarks& marks) {
+  std::string out;
+  std::size_t at = 0;
+  for (const TitleMark& mark : marks) {
+    out += title.substr(at, mark.begin - at) + "[" + title.substr(mark.begin, mark.end - mark.begin) + "]";
+    at = mark.end;
+  }
+  return out + title.substr(at);
+}
+
+TEST(RowText, MarksShowWhereTheQueryMatchedInTheTitleAsShown) {
+  struct Row {
+    std::string text;
+    std::string query;
+    bool fuzzy;
+    std::string marked;
+    const char* why;
+  };
+  const std::string x43(43, 'x');
+  const std::string x50(50, 'x');
+  const std::vector<Row> rows{
+      {"Hello World", "wor", false, "Hello [Wor]ld", "exact search ignores case"},
+      {"banana", "an", false, "b[anan]a", "every occurrence; touching ones join"},
+      {"aaa", "aa", false, "[aa]a", "occurrences do not overlap"},
+      {"first\n\tsecond", "t\n\ts", false, "firs[t s]econd", "a match across folded white space marks its space"},
+      {"two  spaces", "o  s", false, "tw[o  s]paces", "blanks that stay are marked as they are"},
+      {"  \n hello", "hello", false, "[hello]", "the trimmed blanks shift nothing"},
+      {"Stra\u00DFe", "SS", false, "Stra[\u00DF]e", "a match of part of a character's folding marks the character"},
+      {"\u00C9COLE \u00E9cole", "\u00E9", false, "[\u00C9]COLE [\u00E9]cole", "multi-byte letters in either case"},
+      {"cafe\u0301", "e", false, "caf[e\u0301]", "a mark covers whole characters"},
+      {std::string(55, 'x') + "needle", "needle", false, x50 + "[...]", "a match beyond the title marks the elision"},
+      {std::string(48, 'x') + "needle", "needle", false, std::string(48, 'x') + "[ne...]",
+       "a match running into the elision marks both"},
+      {"needle " + std::string(60, 'x') + "Needle", "needle", false, "[needle] " + x43 + "[...]",
+       "a match shown and one beyond"},
+      {"needle " + std::string(60, 'x'), "needle", false, "[needle] " + x43 + "...", "nothing beyond, no mark there"},
+      {"plain", "other", false, "plain", "no match, no marks"},
+      {"hello world", "wrld", true, "he[ll]o [w]o[rld]", "fuzzy: the characters of the query the matcher scanned"},
+      {"xx \u00DCn\u00EFcode", "\u00FCn\u00EF", true, "xx [\u00DCn\u00EF]code",
+       "fuzzy positions count characters, not bytes"},
+      {std::string(60, 'x') + "zz", "zz", true, x50 + "[...]", "fuzzy: a match beyond the title marks the elision"},
+  };
+  const Fuse fuse;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    const TitleMarks marks = title_marks::inText(row.text, row.query, row.fuzzy ? &fuse : nullptr, 50);
+    EXPECT_EQ(bracketed(textTitle(row.text, 50), marks), row.marked);
+  }
 }
 
 TEST(RowText, AcceptsOnlyWellFormedUtf8) {

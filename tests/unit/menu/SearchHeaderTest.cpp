@@ -44,7 +44,8 @@ class SearchHeaderTest : public MenuFixture {
   }
   // Types one lower-case letter with no modifiers.
   bool type(char letter) {
-    static const std::map<char, std::uint16_t> codes{{'a', a}, {'c', c}, {'e', e}, {'l', l}, {'t', 17}, {'x', x}};
+    static const std::map<char, std::uint16_t> codes{{'a', a}, {'c', c}, {'e', e}, {'l', l},
+                                                     {'p', p}, {'t', 17}, {'x', x}};
     return press(codes.at(letter), 0, std::string(1, letter));
   }
   void enterQuery(const std::string& query) {
@@ -246,6 +247,73 @@ TEST_F(SearchHeaderTest, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
   EXPECT_EQ(shownTitles(), (Texts{"axe", "beta"}));
   queue.advance(0.002);
   EXPECT_EQ(shownTitles(), Texts{"beta"}) << "0.2 s after the third, with all three";
+}
+
+// A typist presses a command key within 0.2 s of the last letter, while the filter for the query
+// shown waits in the throttler: the command acts on the rows of that query ("alp" leaves only
+// "alpha one"), not on those of "a" that are still on screen ("after the stall" on top).
+TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
+  enum class Acted { chosen, numberedOne, deleted, pinned, highlighted, topRow };
+  struct Row {
+    const char* why;
+    std::uint16_t code;
+    std::uint64_t modifiers;
+    std::optional<std::string> characters;
+    Acted acted;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"Option-Return chooses", returnKey, option, "\r", Acted::chosen, "alpha one"},
+      {"Return chooses", returnKey, 0, "\r", Acted::chosen, "alpha one"},
+      {"Command-1 goes on to the row numbered 1", 18, command, "1", Acted::numberedOne, "alpha one"},
+      {"Option-Delete deletes", deleteKey, option, std::nullopt, Acted::deleted, "alpha one"},
+      {"Option-P pins", p, option, "p", Acted::pinned, "alpha one"},
+      {"Down leaves the only row", downArrow, 0, std::nullopt, Acted::highlighted, "clear"},
+      {"Control-N leaves the only row", n, control, "n", Acted::highlighted, "clear"},
+      {"Backspace edits the query: the rows wait", deleteKey, 0, "\x7f", Acted::topRow, "after the stall"},
+  };
+  const Texts entries{"alpha one", "beta two", "after the stall"};
+  for (const Row& step : rows) {
+    SCOPED_TRACE(step.why);
+    searchHeader().movedToWindow(false);
+    queue.advance(1);
+    history->clearAll();
+    for (const auto& text : entries) addText(text);
+    open();
+    queue.advance(1);
+    for (const char letter : std::string("alp")) {
+      type(letter);
+      queue.advance(0.025);
+    }
+    ASSERT_EQ(shownTitles().front(), "after the stall") << "the rows of \"a\" are on screen";
+    const auto changeCount = pasteboard.changeCount();
+    press(step.code, step.modifiers, step.characters);
+    std::string acted;
+    switch (step.acted) {
+      case Acted::chosen:
+        if (pasteboard.changeCount() != changeCount) acted = pasteboard.writes().back().second.value_or("");
+        break;
+      case Acted::numberedOne:
+        for (const auto& item : menu->items()) {
+          if (item->keyEquivalent() == "1" && !item->isAlternate()) acted = item->title();
+        }
+        break;
+      case Acted::deleted:
+      case Acted::pinned:
+        menu->menuWillOpen();  // every entry left, pinned or not, has its rows again
+        for (const auto& text : entries) {
+          if (step.acted == Acted::deleted ? !row(text) : row(text) && row(text)->isPinned()) acted += text;
+        }
+        break;
+      case Acted::highlighted:
+        acted = highlightedTitle();
+        break;
+      case Acted::topRow:
+        acted = shownTitles().front();
+        break;
+    }
+    EXPECT_EQ(acted, step.expected);
+  }
 }
 
 TEST_F(SearchHeaderTest, ClosingClearsTheQueryOnALaterTurnAndShowsEverythingAgain) {
