@@ -17,7 +17,10 @@ namespace marbrel {
 
 namespace {
 
-constexpr int kSettleMilliseconds = 150;
+// XKB events come in bursts (a new keymap brings a NewKeyboardNotify and MapNotify events): they
+// are handled together on the next turn of the event loop. No longer: a layout chosen and a paste
+// made a moment later must already use the new layout's keys.
+constexpr int kSettleMilliseconds = 0;
 
 struct ContextDeleter {
   void operator()(xkb_context* context) const { xkb_context_unref(context); }

@@ -14,7 +14,8 @@ class XkbKeyboardLayout;
 
 // Feeds the display's keyboard to the keyboard-layout port: reads the X server's keymap through
 // xkbcommon-x11 (each layout group is an input source) and follows the server's XKB events, which
-// come in bursts and are therefore handled once things settle, telling Sauce what changed.
+// come in bursts and are handled together on the next turn of the event loop, telling Sauce what
+// changed.
 class X11KeyboardLayoutSource : public QObject {
   Q_OBJECT
 
