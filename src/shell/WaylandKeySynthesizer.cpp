@@ -8,18 +8,14 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <QGuiApplication>
-
 #include <wayland-client.h>
 
+#include "shell/GuiConnectionSync.h"
 #include "shell/WaylandConnection.h"
 #include "wayland/kde-fake-input-client.h"
 #include "wayland/virtual-keyboard-unstable-v1-client.h"
 #include "xkb/KeyPositions.h"
 #include "xkb/PasteKeymap.h"
-
-// Last: X headers must not precede Qt's.
-#include <xcb/xcb.h>
 
 namespace marbrel {
 
@@ -54,15 +50,6 @@ int keymapFile(const std::string& text, std::size_t& size) {
     return -1;
   }
   return fd;
-}
-
-// Makes sure the X server has handled every request of Qt's connection (the menu window's
-// unmapping among them) before the compositor is asked anything.
-void settleWindowSystem() {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-  if (!connection) return;
-  free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 }  // namespace
@@ -149,7 +136,9 @@ void WaylandKeySynthesizer::sendWhenSettled() {
   // The menu that chose the entry has just closed: once the X server has unmapped its window and
   // the compositor has handled that (it answers a sync after everything it got before), the
   // keyboard is back with the window in front.
-  settleWindowSystem();
+  // The menu window must be gone (its unmapping handled by the X server) before the compositor is
+  // asked anything.
+  syncGuiConnection();
   settling_ = wl_display_sync(connection_.display());
   wl_callback_add_listener(settling_, &SettledEvents::listener, this);
   connection_.flush();
