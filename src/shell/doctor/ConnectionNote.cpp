@@ -14,7 +14,12 @@ namespace marbrel::connection_note {
 
 namespace {
 
-std::string path() { return handOverSocketPath() + ".wayland"; }
+// Beside the single-instance socket; empty when there is no private folder for it (then no note:
+// a bare ".wayland" would land in the working folder).
+std::string path() {
+  const std::string socket = handOverSocketPath();
+  return socket.empty() ? std::string() : socket + ".wayland";
+}
 
 std::string now() {
   const std::time_t time = std::time(nullptr);
@@ -40,6 +45,7 @@ void write(bool connected, const std::string& problem) {
   }
   // Written whole beside and renamed over, so the doctor never reads half a note.
   const std::string file = path();
+  if (file.empty()) return;
   {
     std::ofstream out(file + ".new", std::ios::trunc);
     out << "pid=" << ::getpid() << "\nlost=" << note.lostAt << "\nproblem=" << note.problem
@@ -49,10 +55,14 @@ void write(bool connected, const std::string& problem) {
   std::rename((file + ".new").c_str(), file.c_str());
 }
 
-void remove() { std::remove(path().c_str()); }
+void remove() {
+  if (const std::string file = path(); !file.empty()) std::remove(file.c_str());
+}
 
 bool read(Note& note) {
-  std::ifstream in(path());
+  const std::string file = path();
+  if (file.empty()) return false;
+  std::ifstream in(file);
   std::string line;
   long pid = 0;
   while (std::getline(in, line)) {
