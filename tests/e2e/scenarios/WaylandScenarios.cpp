@@ -249,6 +249,7 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
     // in GNOME's place. The window in front is not known here, so the paste is Control+V.
     PortalBus portal(outputDir + "/portal", *wayland);
     ASSERT_EQ(portal.problem(), "");
+    ASSERT_TRUE(portal.waitForCalls("GlobalShortcuts.BindShortcuts", 1)) << "the program found the portal";
     ASSERT_TRUE(startPasteTarget());
     ASSERT_TRUE(openByLaunch());
     EXPECT_TRUE(filter("alp"));
