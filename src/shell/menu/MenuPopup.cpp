@@ -1,3 +1,6 @@
+// The menu pop-up's life: opening it sized for its rows, grabbing the keyboard, laying out and
+// scrolling the rows as the model changes, closing. Painting is in MenuPopupPainting.cpp, the
+// mouse and the keys in MenuPopupInput.cpp.
 #include "shell/menu/MenuPopup.h"
 
 #include <algorithm>
@@ -5,45 +8,31 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QHelpEvent>
-#include <QKeyEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
-#include <QWheelEvent>
 
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
 #include "shell/qt/GuiConnectionSync.h"
 #include "shell/menu/KeyEventTranslation.h"
+#include "shell/menu/MenuPopupMetrics.h"
 #include "shell/qt/PaintTrace.h"
 #include "shell/menu/SearchHeaderView.h"
 
 namespace marbrel {
 
+using namespace popup_metrics;
+
 namespace {
 
-constexpr int kFrame = 1;
-constexpr int kStateColumn = 22;   // room for the pin at the left of every row
-constexpr int kImageGap = 6;
-constexpr int kKeyGap = 28;        // between a title and its key equivalent
-constexpr int kRightMargin = 12;
 constexpr int kMaximumWidth = 620;
-constexpr int kScrollStep = 3 * 24;
 constexpr int kGrabAttempts = 100;
 constexpr int kGrabRetryMilliseconds = 20;
 // The modifiers that can swap an alternate into its primary's row.
 constexpr std::uint64_t kRowModifiers =
     modifier_flags::kShift | modifier_flags::kControl | modifier_flags::kOption | modifier_flags::kCommand;
-
-QString keyForEvent(const QKeyEvent& event) {
-  const int key = event.key();
-  if (key == Qt::Key_Backspace) return QStringLiteral("\u232B");
-  if (key >= 0x20 && key <= 0x7e) return QString(QChar(key)).toLower();
-  return {};
-}
 
 }  // namespace
 
@@ -346,231 +335,6 @@ void MenuPopup::scrollBy(int pixels) {
 int MenuPopup::rowAtPosition(QPoint position) const {
   if (position.x() < 0 || position.x() >= width()) return -1;
   return MenuRows::rowAt(rows_, position.y() - kFrame + scroll_);
-}
-
-void MenuPopup::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  const QPalette& pal = palette();
-  painter.fillRect(rect(), pal.color(QPalette::Window));
-  painter.setPen(pal.color(QPalette::Mid));
-  painter.drawRect(rect().adjusted(0, 0, -1, -1));
-  if (!menu_) return;
-  painter.setClipRect(QRect(kFrame, kFrame, width() - 2 * kFrame, viewportHeight()));
-
-  const QFontMetrics metrics(font());
-  const int contentWidth = width() - 2 * kFrame;
-  const MenuItem* highlighted = menu_->highlightedItem().get();
-  // Only the rows in view are drawn, so long menus cost no more than short ones.
-  const int first = std::max(0, MenuRows::rowAt(rows_, scroll_));
-  for (int i = first; i < int(rows_.size()); ++i) {
-    const MenuRow row = rows_[std::size_t(i)];
-    const int top = kFrame + row.top - scroll_;
-    if (top > height()) break;
-    const QRect box(kFrame, top, contentWidth, row.height);
-    if (row.kind == MenuRow::Kind::separator) {
-      painter.setPen(pal.color(QPalette::Midlight));
-      painter.drawLine(box.left() + 8, box.center().y(), box.right() - 8, box.center().y());
-      continue;
-    }
-    if (row.kind == MenuRow::Kind::header) continue;  // the header view draws itself
-    const MenuItem& item = *row.shown;
-    // The parts of the title the search matched are drawn bold; only drawn rows are asked.
-    const TitleMarks marks = menu_->titleMarks(item);
-    const int plainWidth = titleWidths_.width(font(), item.title());
-    if (marks.empty()) widenFor(rowWidthWithTitle(item, plainWidth));
-    const bool isHighlighted = &item == highlighted && item.isEnabled();
-    QColor text = pal.color(item.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
-    if (isHighlighted) {
-      painter.fillRect(box, pal.color(QPalette::Highlight));
-      text = pal.color(QPalette::HighlightedText);
-    }
-    painter.setPen(text);
-    if (item.state() == MenuItem::State::on) {
-      const MenuImage& mark = item.onStateImage();
-      if (std::holds_alternative<NoImage>(mark)) {
-        painter.drawText(QRect(box.left(), box.top(), kStateColumn, box.height()), Qt::AlignCenter,
-                         QStringLiteral("\u2713"));
-      } else {
-        images_.paint(painter, mark, QRect(box.left() + 4, box.center().y() - 7, 16, 16), text);
-      }
-    }
-    int x = box.left() + kStateColumn;
-    const QSize imageSize = MenuImagePainter::sizeOf(item.image());
-    if (imageSize.width() > 0) {
-      images_.paint(painter, item.image(), QRect(QPoint(x, box.center().y() - imageSize.height() / 2), imageSize),
-                    text);
-      x += imageSize.width() + kImageGap;
-    }
-    int right = box.right() - kRightMargin;
-    if (!item.keyEquivalent().empty()) {
-      const QString key = KeyEventTranslation::keyEquivalentText(item.keyEquivalent(), item.keyEquivalentModifierMask());
-      QColor keyColor = text;
-      if (!isHighlighted) keyColor.setAlphaF(0.6f);
-      painter.setPen(keyColor);
-      painter.drawText(QRect(x, box.top(), right - x, box.height()), Qt::AlignRight | Qt::AlignVCenter, key);
-      right -= metrics.horizontalAdvance(key) + kKeyGap;
-      painter.setPen(text);
-    }
-    const QRect titleBox(x, box.top(), std::max(0, right - x), box.height());
-    if (!marks.empty()) {
-      widenFor(rowWidthWithTitle(item, markedTitle_.draw(painter, titleBox, font(), item.title(), marks, plainWidth)));
-      continue;
-    }
-    const QString title = metrics.elidedText(QString::fromStdString(item.title()), Qt::ElideRight, titleBox.width());
-    painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter, title);
-  }
-  painter.setClipping(false);
-  // Arrows tell that more rows lie above or below.
-  const int total = MenuRows::totalHeight(rows_);
-  painter.setPen(pal.color(QPalette::WindowText));
-  if (scroll_ > 0) {
-    painter.fillRect(QRect(kFrame, kFrame, contentWidth, 12), pal.color(QPalette::Window));
-    painter.drawText(QRect(kFrame, kFrame, contentWidth, 12), Qt::AlignCenter, QStringLiteral("\u25B4"));
-  }
-  if (scroll_ + viewportHeight() < total) {
-    const QRect strip(kFrame, height() - kFrame - 12, contentWidth, 12);
-    painter.fillRect(strip, pal.color(QPalette::Window));
-    painter.drawText(strip, Qt::AlignCenter, QStringLiteral("\u25BE"));
-  }
-  if (PaintTrace::enabled()) PaintTrace::note("menu", static_cast<long long>(rows_.size()));
-}
-
-void MenuPopup::mouseMoveEvent(QMouseEvent* event) {
-  if (!menu_) return;
-  const int row = rowAtPosition(event->position().toPoint());
-  if (row < 0) return;
-  const MenuRow r = rows_[std::size_t(row)];
-  if (r.kind == MenuRow::Kind::header) return;
-  const MenuItem* target = r.kind == MenuRow::Kind::item && r.shown->isEnabled() ? r.shown.get() : nullptr;
-  if (menu_->highlightedItem().get() != target) menu_->highlightItem(target);
-}
-
-void MenuPopup::mousePressEvent(QMouseEvent* event) {
-  pressedInside_ = rect().contains(event->position().toPoint());
-  QWidget::mousePressEvent(event);
-}
-
-void MenuPopup::mouseReleaseEvent(QMouseEvent* event) {
-  // The release of the click that opened the menu (on the tray icon) chooses nothing.
-  if (!menu_ || !pressedInside_) return;
-  pressedInside_ = false;
-  const int row = rowAtPosition(event->position().toPoint());
-  if (row < 0) return;
-  const MenuRow r = rows_[std::size_t(row)];
-  if (r.kind == MenuRow::Kind::item) choose(r.shown);
-}
-
-void MenuPopup::wheelEvent(QWheelEvent* event) {
-  const int steps = event->angleDelta().y() / 120;
-  if (steps != 0) scrollBy(-steps * kScrollStep);
-  event->accept();
-}
-
-bool MenuPopup::event(QEvent* event) {
-  // As a focused window, a click elsewhere takes the focus away: that closes the menu, as a click
-  // outside a pop-up does.
-  if (focusedWindow_ && event->type() == QEvent::WindowDeactivate && menu_ && !closing_) {
-    QTimer::singleShot(0, this, [this] { closeMenu(); });
-  }
-  if (event->type() == QEvent::ToolTip && menu_) {
-    auto* help = static_cast<QHelpEvent*>(event);
-    const int row = rowAtPosition(help->pos());
-    const MenuRow r = row >= 0 ? rows_[std::size_t(row)] : MenuRow{};
-    if (row >= 0 && r.kind == MenuRow::Kind::item && !r.shown->toolTip().empty()) {
-      QToolTip::showText(help->globalPos(), QString::fromStdString(r.shown->toolTip()), this,
-                         QRect(0, kFrame + r.top - scroll_, width(), r.height));
-    } else {
-      QToolTip::hideText();
-      event->ignore();
-    }
-    return true;
-  }
-  return QWidget::event(event);
-}
-
-bool MenuPopup::eventFilter(QObject* watched, QEvent* event) {
-  const QEvent::Type type = event->type();
-  if (!menu_ || (type != QEvent::KeyPress && type != QEvent::KeyRelease)) return false;
-  // Only the first delivery of a key event counts: to the pop-up's focus widget, else the pop-up.
-  QWidget* first = focusWidget() ? focusWidget() : this;
-  if (watched != first) return false;
-  auto* key = static_cast<QKeyEvent*>(event);
-  if (KeyEventTranslation::isModifierKey(key->key())) {
-    setHeldFlags(KeyEventTranslation::flagsAfter(*key));
-    return false;
-  }
-  setHeldFlags(KeyEventTranslation::flagsForModifiers(key->modifiers() & ~Qt::KeypadModifier));
-  if (type != QEvent::KeyPress || !listener_ || forwarding_) return false;
-  const std::optional<TranslatedKey> translated = KeyEventTranslation::translate(*key);
-  if (!translated) return false;
-  MenuModel& menu = *menu_;
-  const bool handled = listener_->menuKeyDown(menu, translated->keyCode, translated->flags, translated->characters);
-  // A handled key, or one that closed the menu, goes no further.
-  if (handled || !menu_) return true;
-  // The listener may have moved the focus (typing into the query field takes it there): the key it
-  // left goes to the widget that now has the focus, as it would had that one held it already.
-  QWidget* now = focusWidget();
-  if (!now || now == watched) return false;
-  const std::unique_ptr<QKeyEvent> again(key->clone());
-  forwarding_ = true;
-  QApplication::sendEvent(now, again.get());
-  forwarding_ = false;
-  return true;
-}
-
-void MenuPopup::keyPressEvent(QKeyEvent* event) {
-  if (!menu_) return;
-  switch (event->key()) {
-    case Qt::Key_Escape:
-      closeMenu();
-      return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      choose(menu_->highlightedItem());
-      return;
-    case Qt::Key_Down:
-      moveHighlight(1);
-      return;
-    case Qt::Key_Up:
-      moveHighlight(-1);
-      return;
-    case Qt::Key_PageDown:
-      scrollBy(viewportHeight());
-      return;
-    case Qt::Key_PageUp:
-      scrollBy(-viewportHeight());
-      return;
-    default:
-      break;
-  }
-  if (handleKeyEquivalent(*event)) return;
-  event->ignore();
-}
-
-void MenuPopup::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
-
-void MenuPopup::moveHighlight(int direction) {
-  if (rows_.empty()) return;
-  const int count = int(rows_.size());
-  int current = MenuRows::rowOf(rows_, menu_->highlightedItem().get());
-  for (int step = 0; step < count; ++step) {
-    current = current < 0 ? (direction > 0 ? 0 : count - 1) : (current + direction + count) % count;
-    const MenuRow row = rows_[std::size_t(current)];
-    if (row.kind == MenuRow::Kind::item && row.shown->isEnabled()) {
-      menu_->highlightItem(row.shown.get());
-      return;
-    }
-  }
-}
-
-bool MenuPopup::handleKeyEquivalent(const QKeyEvent& event) {
-  const QString key = keyForEvent(event);
-  if (key.isEmpty()) return false;
-  const std::uint64_t flags = KeyEventTranslation::flagsForModifiers(event.modifiers() & ~Qt::KeypadModifier);
-  const MenuItemPtr item = MenuRows::itemForKeyEquivalent(*menu_, key.toStdString(), flags);
-  if (!item) return false;
-  choose(item);
-  return true;
 }
 
 }  // namespace marbrel
