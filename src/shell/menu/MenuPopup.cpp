@@ -15,11 +15,11 @@
 
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
-#include "shell/qt/GuiConnectionSync.h"
 #include "shell/menu/KeyEventTranslation.h"
 #include "shell/menu/MenuPopupMetrics.h"
-#include "shell/qt/PaintTrace.h"
 #include "shell/menu/SearchHeaderView.h"
+#include "shell/qt/GuiConnectionSync.h"
+#include "shell/qt/PaintTrace.h"
 
 namespace marbrel {
 

@@ -10,8 +10,8 @@
 #include <QObject>
 
 #include "core/platform/Pasteboard.h"
-#include "shell/wayland/DataControlProtocol.h"
 #include "shell/clipboard/SelectionReader.h"
+#include "shell/wayland/DataControlProtocol.h"
 
 struct wl_proxy;
 
