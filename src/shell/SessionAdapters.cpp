@@ -11,15 +11,15 @@
 #include "core/app/DesktopRoutes.h"
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/platform/Strings.h"
-#include "shell/QtPasteboard.h"
-#include "shell/WaylandConnection.h"
-#include "shell/ReconnectingKeySynthesizer.h"
-#include "shell/ReconnectingPasteboard.h"
-#include "shell/WaylandFrontWindow.h"
-#include "shell/X11FrontWindow.h"
-#include "shell/XTestKeySynthesizer.h"
 #include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/PortalKeySynthesizer.h"
+#include "shell/wayland/ReconnectingKeySynthesizer.h"
+#include "shell/wayland/ReconnectingPasteboard.h"
+#include "shell/wayland/WaylandConnection.h"
+#include "shell/wayland/WaylandFrontWindow.h"
+#include "shell/x11/QtPasteboard.h"
+#include "shell/x11/X11FrontWindow.h"
+#include "shell/x11/XTestKeySynthesizer.h"
 
 namespace marbrel {
 

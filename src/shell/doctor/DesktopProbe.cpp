@@ -19,9 +19,9 @@
 #include "core/history/HistoryStore.h"
 #include "launcher/HandOver.h"
 #include "shell/SingleInstance.h"
-#include "shell/X11Connection.h"
 #include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/DesktopPortal.h"
+#include "shell/x11/X11Connection.h"
 
 #include <wayland-client.h>
 #include <xcb/xcb.h>

@@ -10,8 +10,8 @@
 #include <set>
 #include <thread>
 
-#include "core/history/History.h"
 #include "StoreTestSupport.h"
+#include "core/history/History.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
