@@ -19,7 +19,7 @@
 #include "core/history/HistoryStore.h"
 #include "launcher/HandOver.h"
 #include "shell/SingleInstance.h"
-#include "shell/X11Connection.h"
+#include "shell/x11/X11Connection.h"
 #include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/DesktopPortal.h"
 
