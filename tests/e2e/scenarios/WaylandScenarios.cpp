@@ -223,7 +223,7 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
     if (desktop.compositor == Compositor::kwin) {
       // As the package's entry does for the installed program. KWin reads its service cache again
       // a moment later, and offers fake input to programs that connect from then on.
-      ASSERT_TRUE(wayland->authoriseFakeInput(MARBREL_PROGRAM));
+      ASSERT_TRUE(wayland->authorise(MARBREL_PROGRAM));
       ASSERT_TRUE(waitFor([&] {
         marbrel->stop();
         return startMarbrel() && readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log")
