@@ -213,7 +213,7 @@ TEST_P(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecr
 TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesNothingAndALateBarGetsTheIcon) {
   for (const char* text : {"alpha one", "beta two"}) ASSERT_TRUE(wlCopy(text) && waitForEntry(text)) << text;
   ASSERT_TRUE(openByLaunch()) << "a launch opens the menu with the keyboard";
-  EXPECT_TRUE(screenshot("opened"));
+  EXPECT_TRUE(waitFor([&] { return screenshot("opened"); })) << "the menu is drawn";
   wayland->keys({"-k", "Down", "-M", "alt", "-k", "Return", "-m", "alt"});
   EXPECT_TRUE(waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return wlPaste() == "alpha one"; })) << "wl-paste: '" << wlPaste() << "'";
