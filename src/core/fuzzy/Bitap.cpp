@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace marbrel {
 namespace {
@@ -69,9 +70,34 @@ double Bitap::score(std::int64_t len, std::int64_t errors, std::int64_t x, std::
 std::int64_t Bitap::windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,
                                     double threshold) const {
   // The widest offset from `location`, at most `hi`, at which `errors` errors still score within
-  // the threshold. The score grows with the offset (for a distance of 0 or more), so the binary
-  // search below finds the largest offset that fits, or 0 when none does; that offset is found
-  // directly from an estimate, checked with the same formula.
+  // the threshold: 0 when none does. With a distance of 0 or more the score grows with the offset,
+  // so the widest one is the single place where an offset fits and the next does not. It is found
+  // by walking from an estimate, which is at most a step or two off, checked with the score's own
+  // formula; a binary search serves where the estimate is out of range.
+  if (distance_ > 0) {
+    const double accuracy = static_cast<double>(errors) / static_cast<double>(len);
+    const double distance = static_cast<double>(distance_);
+    // score(len, errors, location, location + offset), written out for an offset of 0 or more.
+    const auto fits = [&](std::int64_t offset) {
+      return accuracy + static_cast<double>(offset) / distance <= threshold;
+    };
+    if (fits(hi)) return hi;
+    if (!fits(0)) return 0;
+    const double estimate = (threshold - accuracy) * distance;
+    if (estimate >= 0 && estimate < static_cast<double>(hi)) {
+      // Here fits(0) holds and fits(hi) does not, so the walk stays inside [0, hi).
+      auto offset = static_cast<std::int64_t>(estimate);
+      for (int step = 0; step < 8; ++step) {
+        if (!fits(offset)) {
+          --offset;
+        } else if (fits(offset + 1)) {
+          ++offset;
+        } else {
+          return offset;
+        }
+      }
+    }
+  }
   const auto fits = [&](std::int64_t offset) {
     return score(len, errors, location_, location_ + offset) <= threshold;
   };
@@ -79,14 +105,6 @@ std::int64_t Bitap::windowHalfWidth(std::int64_t len, std::int64_t errors, std::
     if (fits(hi)) return hi;
     if (!fits(0)) return 0;
     if (distance_ == 0) return 0;  // every offset but 0 scores 1, which does not fit
-    const double accuracy = static_cast<double>(errors) / static_cast<double>(len);
-    const double estimate = (threshold - accuracy) * static_cast<double>(distance_);
-    if (estimate >= 0 && estimate < static_cast<double>(hi)) {
-      const auto offset = static_cast<std::int64_t>(estimate);
-      for (std::int64_t m = std::max<std::int64_t>(0, offset - 2); m <= offset + 2 && m < hi; ++m) {
-        if (fits(m) && !fits(m + 1)) return m;
-      }
-    }
   }
   std::int64_t lo = 0;
   std::int64_t mid = hi;
@@ -119,7 +137,11 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
   // nothing, so without a mask the search stops there: a long text is not read to its end.
   double threshold = threshold_;
   std::optional<std::int64_t> lastStart;
-  if (!matchMask) lastStart = location_ + windowHalfWidth(len, 0, len + n, threshold_);
+  std::int64_t widest = -1;  // the error-free level's window under the engine's threshold
+  if (!matchMask) {
+    widest = windowHalfWidth(len, 0, len + n, threshold_);
+    lastStart = location_ + widest;
+  }
   auto occurrence = text.find(pattern.text(), location_, lastStart);
   if (occurrence) threshold = std::min(threshold, score(len, 0, occurrence->begin, location_));
   if (matchMask) {
@@ -137,15 +159,15 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
 
   const bool single = text.singleByteCharacters();
   if (matchMask) {
-    return single ? scan<true, true>(pattern, text, threshold, matchMask)
-                  : scan<false, true>(pattern, text, threshold, matchMask);
+    return single ? scan<true, true>(pattern, text, threshold, -1, matchMask)
+                  : scan<false, true>(pattern, text, threshold, -1, matchMask);
   }
-  return single ? scan<true, false>(pattern, text, threshold, nullptr)
-                : scan<false, false>(pattern, text, threshold, nullptr);
+  return single ? scan<true, false>(pattern, text, threshold, widest, nullptr)
+                : scan<false, false>(pattern, text, threshold, widest, nullptr);
 }
 
 template <bool kSingleByte, bool kMark>
-double Bitap::scan(const FusePattern& pattern, const FuseText& text, double threshold,
+double Bitap::scan(const FusePattern& pattern, const FuseText& text, double threshold, std::int64_t widest,
                    std::vector<std::uint8_t>* matchMask) const {
   const std::int64_t n = text.size();
   const std::int64_t len = pattern.len();
@@ -157,13 +179,23 @@ double Bitap::scan(const FusePattern& pattern, const FuseText& text, double thre
   level.threshold = threshold;
   std::int64_t hi = len + n;
   for (std::int64_t errors = 0; errors < len; ++errors) {
-    const std::int64_t mid = windowHalfWidth(len, errors, hi, level.threshold);
+    const bool known = errors == 0 && widest >= 0 && level.threshold == threshold_;
+    const std::int64_t mid = known ? widest : windowHalfWidth(len, errors, hi, level.threshold);
     hi = mid;
     level.errors = errors;
     level.start = std::max<std::int64_t>(1, location_ - mid + 1);
     level.finish = std::min(location_ + mid, n) + len;
     // Windows only shrink from level to level, so once one is empty all later ones are too.
     if (level.start > level.finish) break;
+
+    // When no level with errors follows (the threshold only falls), the error-free level's rows
+    // are not needed: its candidates alone are.
+    if constexpr (kSingleByte && !kMark) {
+      if (errors == 0 && (len == 1 || score(len, 1, location_, location_) > level.threshold)) {
+        exactLevel(pattern, text, level);
+        break;
+      }
+    }
 
     row.assign(static_cast<std::size_t>(level.finish + 2), 0);
     row[level.finish + 1] = errors >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << errors) - 1;
@@ -253,6 +285,35 @@ void Bitap::scanLevel(const FusePattern& pattern, const FuseText& text, Level& l
     const std::uint64_t bits = pattern.bitsOfByte(bytes[j - 1]);
     mark(j - 1, bits);
     if (!step(j, bits)) return;
+  }
+}
+
+void Bitap::exactLevel(const FusePattern& pattern, const FuseText& text, Level& level) const {
+  // At the error-free level a candidate is an occurrence of the query that lies wholly within
+  // the text and ends by the window's `finish`; in a text of one-byte characters that is an
+  // occurrence of the query's bytes. The scan meets candidates from the right, so they are
+  // looked up from the right, without stepping over the characters between them.
+  const std::string_view needle = pattern.text();
+  const std::int64_t len = pattern.len();
+  // A query holding a character longer than a byte occurs nowhere in such a text.
+  if (static_cast<std::int64_t>(needle.size()) != len) return;
+  const char* bytes = text.text().data();
+  std::int64_t last = std::min(level.finish, text.size()) - len;
+  while (last >= level.start - 1) {
+    const std::int64_t first = level.start - 1;
+    const void* hit = memrchr(bytes + first, needle[0], static_cast<std::size_t>(last - first + 1));
+    if (hit == nullptr) return;
+    const std::int64_t candidate = static_cast<const char*>(hit) - bytes;
+    if (len == 1 || std::memcmp(bytes + candidate + 1, needle.data() + 1, static_cast<std::size_t>(len - 1)) == 0) {
+      // As the scan does: the score is reported whether accepted or not.
+      level.result = score(len, 0, candidate, location_);
+      if (level.result <= level.threshold) {
+        level.threshold = level.result;
+        if (candidate <= location_) return;
+        level.start = std::max<std::int64_t>(1, 2 * location_ - candidate);
+      }
+    }
+    last = candidate - 1;
   }
 }
 

@@ -35,13 +35,17 @@ class Bitap {
     double result = 1.0;  // the score of the last candidate, 1.0 while there is none
   };
 
+  // `widest` is the error-free level's window under the engine's own threshold when known, else -1.
   template <bool kSingleByte, bool kMark>
-  double scan(const FusePattern& pattern, const FuseText& text, double threshold,
+  double scan(const FusePattern& pattern, const FuseText& text, double threshold, std::int64_t widest,
               std::vector<std::uint8_t>* matchMask) const;
   template <bool kSingleByte, bool kMark, bool kFirstLevel>
   void scanLevel(const FusePattern& pattern, const FuseText& text, Level& level,
                  std::uint64_t* row, const std::uint64_t* previous,
                  std::vector<std::uint8_t>* matchMask) const;
+  // The error-free level of a text of one-byte characters when no other level follows: visits
+  // its candidates as the scan would, without making rows.
+  void exactLevel(const FusePattern& pattern, const FuseText& text, Level& level) const;
   void markWindow(const FusePattern& pattern, const FuseText& text, double threshold,
                   std::vector<std::uint8_t>& matchMask) const;
   std::int64_t windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,

@@ -117,13 +117,14 @@ bool FuseText::isSingleByte(std::string_view utf8) {
   return utf8.size() <= kMaxBytes && isAscii(utf8) && utf8.find("\r\n") == std::string_view::npos;
 }
 
-FuseText FuseText::borrow(std::string_view prepared, bool lowerCased) {
-  FuseText text;
-  text.borrowed_ = prepared.data() ? prepared : std::string_view("", 0);
-  text.lowerCased_ = lowerCased;
-  text.count_ = static_cast<std::int64_t>(prepared.size());
-  text.singleBytePrefix_ = text.count_;
-  return text;
+void FuseText::borrow(std::string_view prepared, bool lowerCased) {
+  text_.clear();
+  starts_.clear();
+  ranks_.clear();
+  borrowed_ = prepared.data() ? prepared : std::string_view("", 0);
+  lowerCased_ = lowerCased;
+  count_ = static_cast<std::int64_t>(prepared.size());
+  singleBytePrefix_ = count_;
 }
 
 FuseText FuseText::prepare(std::string_view utf8, bool lowerCase) {
