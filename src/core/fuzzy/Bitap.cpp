@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace marbrel {
 namespace {
@@ -57,6 +58,15 @@ class BackwardCursor {
   std::uint64_t pending_ = 0;  // boundary bits of the current word below begin_
 };
 
+// The last byte `c` in [begin, end), or nullptr; a few bytes are read directly.
+const char* lastOf(const char* begin, const char* end, char c) {
+  if (end - begin > 8) return static_cast<const char*>(memrchr(begin, c, static_cast<std::size_t>(end - begin)));
+  for (const char* at = end; at != begin;) {
+    if (*--at == c) return at;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 double Bitap::score(std::int64_t len, std::int64_t errors, std::int64_t x, std::int64_t loc) const {
@@ -69,9 +79,34 @@ double Bitap::score(std::int64_t len, std::int64_t errors, std::int64_t x, std::
 std::int64_t Bitap::windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,
                                     double threshold) const {
   // The widest offset from `location`, at most `hi`, at which `errors` errors still score within
-  // the threshold. The score grows with the offset (for a distance of 0 or more), so the binary
-  // search below finds the largest offset that fits, or 0 when none does; that offset is found
-  // directly from an estimate, checked with the same formula.
+  // the threshold: 0 when none does. With a distance of 0 or more the score grows with the offset,
+  // so the widest one is the single place where an offset fits and the next does not. It is found
+  // by walking from an estimate, which is at most a step or two off, checked with the score's own
+  // formula; a binary search serves where the estimate is out of range.
+  if (distance_ > 0) {
+    const double accuracy = static_cast<double>(errors) / static_cast<double>(len);
+    const double distance = static_cast<double>(distance_);
+    // score(len, errors, location, location + offset), written out for an offset of 0 or more.
+    const auto fits = [&](std::int64_t offset) {
+      return accuracy + static_cast<double>(offset) / distance <= threshold;
+    };
+    if (fits(hi)) return hi;
+    if (!fits(0)) return 0;
+    const double estimate = (threshold - accuracy) * distance;
+    if (estimate >= 0 && estimate < static_cast<double>(hi)) {
+      // Here fits(0) holds and fits(hi) does not, so the walk stays inside [0, hi).
+      auto offset = static_cast<std::int64_t>(estimate);
+      for (int step = 0; step < 8; ++step) {
+        if (!fits(offset)) {
+          --offset;
+        } else if (fits(offset + 1)) {
+          ++offset;
+        } else {
+          return offset;
+        }
+      }
+    }
+  }
   const auto fits = [&](std::int64_t offset) {
     return score(len, errors, location_, location_ + offset) <= threshold;
   };
@@ -79,14 +114,6 @@ std::int64_t Bitap::windowHalfWidth(std::int64_t len, std::int64_t errors, std::
     if (fits(hi)) return hi;
     if (!fits(0)) return 0;
     if (distance_ == 0) return 0;  // every offset but 0 scores 1, which does not fit
-    const double accuracy = static_cast<double>(errors) / static_cast<double>(len);
-    const double estimate = (threshold - accuracy) * static_cast<double>(distance_);
-    if (estimate >= 0 && estimate < static_cast<double>(hi)) {
-      const auto offset = static_cast<std::int64_t>(estimate);
-      for (std::int64_t m = std::max<std::int64_t>(0, offset - 2); m <= offset + 2 && m < hi; ++m) {
-        if (fits(m) && !fits(m + 1)) return m;
-      }
-    }
   }
   std::int64_t lo = 0;
   std::int64_t mid = hi;
@@ -119,9 +146,17 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
   // nothing, so without a mask the search stops there: a long text is not read to its end.
   double threshold = threshold_;
   std::optional<std::int64_t> lastStart;
-  if (!matchMask) lastStart = location_ + windowHalfWidth(len, 0, len + n, threshold_);
+  Known known;
+  if (!matchMask) {
+    known.widest = windowHalfWidth(len, 0, len + n, threshold_);
+    lastStart = location_ + known.widest;
+  }
   auto occurrence = text.find(pattern.text(), location_, lastStart);
   if (occurrence) threshold = std::min(threshold, score(len, 0, occurrence->begin, location_));
+  if (lastStart) {
+    known.clearFrom = location_;
+    known.clearTo = occurrence ? occurrence->begin - 1 : *lastStart;
+  }
   if (matchMask) {
     while (occurrence) {
       std::fill(matchMask->begin() + occurrence->begin, matchMask->begin() + occurrence->end, 1);
@@ -137,27 +172,31 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
 
   const bool single = text.singleByteCharacters();
   if (matchMask) {
-    return single ? scan<true, true>(pattern, text, threshold, matchMask)
-                  : scan<false, true>(pattern, text, threshold, matchMask);
+    return single ? scan<true, true>(pattern, text, threshold, Known{}, matchMask)
+                  : scan<false, true>(pattern, text, threshold, Known{}, matchMask);
   }
-  return single ? scan<true, false>(pattern, text, threshold, nullptr)
-                : scan<false, false>(pattern, text, threshold, nullptr);
+  return single ? scan<true, false>(pattern, text, threshold, known, nullptr)
+                : scan<false, false>(pattern, text, threshold, known, nullptr);
 }
 
 template <bool kSingleByte, bool kMark>
-double Bitap::scan(const FusePattern& pattern, const FuseText& text, double threshold,
+double Bitap::scan(const FusePattern& pattern, const FuseText& text, double threshold, const Known& known,
                    std::vector<std::uint8_t>* matchMask) const {
   const std::int64_t n = text.size();
   const std::int64_t len = pattern.len();
-  Rows& rows = threadRows();
-  std::vector<std::uint64_t>& row = rows.current;
-  std::vector<std::uint64_t>& previous = rows.previous;
+  // In a text of one-byte characters, without a mask to fill, the error-free level is visited by
+  // its candidates alone, and its rows are made afterwards only where the next level reads them.
+  constexpr bool kByOccurrences = kSingleByte && !kMark;
+  std::int64_t firstVisited = 0;  // the lowest position the error-free level visited
+  std::int64_t firstFinish = 0;   // and the end of its window
+  Rows* rows = nullptr;           // taken once a level needs rows
 
   Level level;
   level.threshold = threshold;
   std::int64_t hi = len + n;
   for (std::int64_t errors = 0; errors < len; ++errors) {
-    const std::int64_t mid = windowHalfWidth(len, errors, hi, level.threshold);
+    const bool widest = errors == 0 && known.widest >= 0 && level.threshold == threshold_;
+    const std::int64_t mid = widest ? known.widest : windowHalfWidth(len, errors, hi, level.threshold);
     hi = mid;
     level.errors = errors;
     level.start = std::max<std::int64_t>(1, location_ - mid + 1);
@@ -165,6 +204,20 @@ double Bitap::scan(const FusePattern& pattern, const FuseText& text, double thre
     // Windows only shrink from level to level, so once one is empty all later ones are too.
     if (level.start > level.finish) break;
 
+    if constexpr (kByOccurrences) {
+      if (errors == 0) {
+        firstVisited = exactLevel(pattern, text, known, level);
+        firstFinish = level.finish;
+        if (score(len, 1, location_, location_) > level.threshold) break;
+        continue;
+      }
+    }
+    if (rows == nullptr) rows = &threadRows();
+    std::vector<std::uint64_t>& row = rows->current;
+    std::vector<std::uint64_t>& previous = rows->previous;
+    if constexpr (kByOccurrences) {
+      if (errors == 1) firstRows(pattern, text, level, firstVisited, firstFinish, previous);
+    }
     row.assign(static_cast<std::size_t>(level.finish + 2), 0);
     row[level.finish + 1] = errors >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << errors) - 1;
     if (errors == 0) {
@@ -176,7 +229,7 @@ double Bitap::scan(const FusePattern& pattern, const FuseText& text, double thre
     if (score(len, errors + 1, location_, location_) > level.threshold) break;
     row.swap(previous);
   }
-  rows.trim();
+  if (rows) rows->trim();
   return level.result;
 }
 
@@ -253,6 +306,72 @@ void Bitap::scanLevel(const FusePattern& pattern, const FuseText& text, Level& l
     const std::uint64_t bits = pattern.bitsOfByte(bytes[j - 1]);
     mark(j - 1, bits);
     if (!step(j, bits)) return;
+  }
+}
+
+std::int64_t Bitap::exactLevel(const FusePattern& pattern, const FuseText& text, const Known& known,
+                               Level& level) const {
+  // At the error-free level a candidate is an occurrence of the query that lies wholly within
+  // the text and ends by the window's `finish`; in a text of one-byte characters that is an
+  // occurrence of the query's bytes. The scan meets candidates from the right, so they are
+  // looked up from the right, without stepping over the characters between them, nor over the
+  // stretch that the search for exact occurrences found empty.
+  const std::string_view needle = pattern.text();
+  const std::int64_t len = pattern.len();
+  // A query holding a character longer than a byte occurs nowhere in such a text.
+  if (static_cast<std::int64_t>(needle.size()) != len) return level.start;
+  const char* bytes = text.text().data();
+  std::int64_t last = std::min(level.finish, text.size()) - len;
+  while (last >= level.start - 1) {
+    std::int64_t first = level.start - 1;
+    if (last >= known.clearFrom && last <= known.clearTo) {
+      last = known.clearFrom - 1;
+      continue;
+    }
+    if (last > known.clearTo && first <= known.clearTo && known.clearFrom <= known.clearTo) first = known.clearTo + 1;
+    const char* hit = lastOf(bytes + first, bytes + last + 1, needle[0]);
+    if (hit == nullptr) {
+      last = first - 1;
+      continue;
+    }
+    const std::int64_t candidate = hit - bytes;
+    if (len == 1 || std::memcmp(bytes + candidate + 1, needle.data() + 1, static_cast<std::size_t>(len - 1)) == 0) {
+      // As the scan does: the score is reported whether accepted or not.
+      level.result = score(len, 0, candidate, location_);
+      if (level.result <= level.threshold) {
+        level.threshold = level.result;
+        if (candidate <= location_) return candidate + 1;
+        level.start = std::max<std::int64_t>(1, 2 * location_ - candidate);
+      }
+    }
+    last = candidate - 1;
+  }
+  return level.start;
+}
+
+void Bitap::firstRows(const FusePattern& pattern, const FuseText& text, const Level& next,
+                      std::int64_t visited, std::int64_t finish, std::vector<std::uint64_t>& rows) const {
+  // The level with one error reads the error-free level's rows from its start to next.finish + 1;
+  // they are 0 below where that level's scan stopped. Its start may yet move down, to
+  // 2 x location - candidate for a candidate accepted beyond the location, so no lower than
+  // for the last candidate its window holds. A row holds the query's endings that the text
+  // matches from that position on, so it depends on the next len characters alone (and on the
+  // window's end): made from len positions further on, starting from nothing, the rows come out
+  // as the full scan makes them.
+  const std::int64_t n = text.size();
+  const std::int64_t len = pattern.len();
+  const std::int64_t top = std::min(finish, next.finish + len);
+  const std::int64_t lowest = std::min(next.start, std::max<std::int64_t>(1, 2 * location_ - (next.finish - 1)));
+  const std::int64_t low = std::max(lowest, visited);
+  rows.assign(static_cast<std::size_t>(next.finish + 2), 0);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.text().data());
+  std::uint64_t value = 0;
+  std::int64_t j = top;
+  for (; j > n && j >= low; --j) value = 0;  // positions past the end hold no character
+  for (; j > next.finish + 1 && j >= low; --j) value = ((value << 1) | 1) & pattern.bitsOfByte(bytes[j - 1]);
+  for (; j >= low; --j) {
+    value = ((value << 1) | 1) & pattern.bitsOfByte(bytes[j - 1]);
+    rows[static_cast<std::size_t>(j)] = value;
   }
 }
 

@@ -35,13 +35,29 @@ class Bitap {
     double result = 1.0;  // the score of the last candidate, 1.0 while there is none
   };
 
+  // What the search for exact occurrences learnt before the scan: the error-free level's window
+  // under the engine's own threshold (-1: not worked out), and that no occurrence starts at a
+  // position from clearFrom to clearTo (none known when clearFrom > clearTo).
+  struct Known {
+    std::int64_t widest = -1;
+    std::int64_t clearFrom = 0;
+    std::int64_t clearTo = -1;
+  };
+
   template <bool kSingleByte, bool kMark>
-  double scan(const FusePattern& pattern, const FuseText& text, double threshold,
+  double scan(const FusePattern& pattern, const FuseText& text, double threshold, const Known& known,
               std::vector<std::uint8_t>* matchMask) const;
   template <bool kSingleByte, bool kMark, bool kFirstLevel>
   void scanLevel(const FusePattern& pattern, const FuseText& text, Level& level,
                  std::uint64_t* row, const std::uint64_t* previous,
                  std::vector<std::uint8_t>* matchMask) const;
+  // The error-free level of a text of one-byte characters: visits its candidates as the scan
+  // would, without making rows; returns the lowest position the scan would have visited.
+  std::int64_t exactLevel(const FusePattern& pattern, const FuseText& text, const Known& known, Level& level) const;
+  // The error-free level's rows that the level `next` (with one error) reads, as its scan would
+  // have made them over the window ending at `finish` and stopping at `visited`.
+  void firstRows(const FusePattern& pattern, const FuseText& text, const Level& next, std::int64_t visited,
+                 std::int64_t finish, std::vector<std::uint64_t>& rows) const;
   void markWindow(const FusePattern& pattern, const FuseText& text, double threshold,
                   std::vector<std::uint8_t>& matchMask) const;
   std::int64_t windowHalfWidth(std::int64_t len, std::int64_t errors, std::int64_t hi,

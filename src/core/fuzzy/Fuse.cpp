@@ -2,25 +2,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/fuzzy/Bitap.h"
 
 namespace marbrel {
 namespace {
 
-// The runs of 1 in a match mask, ascending, as closed ranges.
+// The runs of 1 in a match mask (every entry 0 or 1), ascending, as closed ranges. memchr finds
+// the edges of each run: a long text's mask is mostly long runs of 0.
 std::vector<FuseRange> rangesOf(const std::vector<std::uint8_t>& matchMask) {
   std::vector<FuseRange> ranges;
-  const auto size = static_cast<std::int64_t>(matchMask.size());
-  std::int64_t k = 0;
-  while (k < size) {
-    if (matchMask[k] == 0) {
-      ++k;
-      continue;
-    }
-    const std::int64_t first = k;
-    while (k < size && matchMask[k] != 0) ++k;
-    ranges.push_back({first, k - 1});
+  const std::uint8_t* const begin = matchMask.data();
+  const std::uint8_t* const end = begin + matchMask.size();
+  for (const std::uint8_t* at = begin; at < end;) {
+    const auto* first = static_cast<const std::uint8_t*>(std::memchr(at, 1, static_cast<std::size_t>(end - at)));
+    if (first == nullptr) break;
+    const auto* after = static_cast<const std::uint8_t*>(std::memchr(first, 0, static_cast<std::size_t>(end - first)));
+    if (after == nullptr) after = end;
+    ranges.push_back({first - begin, after - begin - 1});
+    at = after;
   }
   return ranges;
 }

@@ -95,6 +95,27 @@ std::string toLower(std::string_view text) {
   return out;
 }
 
+// Stretches up to this long are searched by their first byte, longer ones by memmem.
+constexpr std::size_t kShortStretch = 256;
+
+// The first occurrence of `needle` (not empty) in [begin, end), or nullptr. On a short stretch,
+// what a search in a window mostly reads, finding the needle's first byte with memchr and
+// comparing the rest costs far less than a general substring search sets up.
+const char* firstOccurrence(const char* begin, const char* end, std::string_view needle) {
+  if (static_cast<std::size_t>(end - begin) < needle.size()) return nullptr;
+  if (static_cast<std::size_t>(end - begin) > kShortStretch) {
+    return static_cast<const char*>(memmem(begin, static_cast<std::size_t>(end - begin), needle.data(), needle.size()));
+  }
+  const char* const lastStart = end - needle.size();
+  const std::size_t rest = needle.size() - 1;
+  for (const char* at = begin; at <= lastStart; ++at) {
+    at = static_cast<const char*>(std::memchr(at, needle[0], static_cast<std::size_t>(lastStart - at) + 1));
+    if (at == nullptr) return nullptr;
+    if (rest == 0 || std::memcmp(at + 1, needle.data() + 1, rest) == 0) return at;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::optional<std::size_t> FuseText::cutPoint(std::string_view utf8, std::size_t from) {
@@ -117,13 +138,14 @@ bool FuseText::isSingleByte(std::string_view utf8) {
   return utf8.size() <= kMaxBytes && isAscii(utf8) && utf8.find("\r\n") == std::string_view::npos;
 }
 
-FuseText FuseText::borrow(std::string_view prepared, bool lowerCased) {
-  FuseText text;
-  text.borrowed_ = prepared.data() ? prepared : std::string_view("", 0);
-  text.lowerCased_ = lowerCased;
-  text.count_ = static_cast<std::int64_t>(prepared.size());
-  text.singleBytePrefix_ = text.count_;
-  return text;
+void FuseText::borrow(std::string_view prepared, bool lowerCased) {
+  text_.clear();
+  starts_.clear();
+  ranks_.clear();
+  borrowed_ = prepared.data() ? prepared : std::string_view("", 0);
+  lowerCased_ = lowerCased;
+  count_ = static_cast<std::int64_t>(prepared.size());
+  singleBytePrefix_ = count_;
 }
 
 FuseText FuseText::prepare(std::string_view utf8, bool lowerCase) {
@@ -209,14 +231,25 @@ std::optional<FuseText::Occurrence> FuseText::find(std::string_view needle, std:
   if (from > count_ || needle.empty()) return std::nullopt;
   if (lastStart && *lastStart < from) return std::nullopt;
   const std::string_view text = this->text();
+  if (starts_.empty()) {
+    // Every byte is a character, and every place a boundary.
+    const auto position = static_cast<std::size_t>(from);
+    const std::size_t end =
+        lastStart ? std::min(text.size(), static_cast<std::size_t>(*lastStart) + needle.size()) : text.size();
+    if (position >= end) return std::nullopt;
+    const char* hit = firstOccurrence(text.data() + position, text.data() + end, needle);
+    if (hit == nullptr) return std::nullopt;
+    const auto offset = static_cast<std::int64_t>(hit - text.data());
+    return Occurrence{offset, offset + static_cast<std::int64_t>(needle.size())};
+  }
   std::size_t position = byteOffset(from);
   // A hit that starts after `lastStart` does not fit before this end.
   std::size_t end = text.size();
   if (lastStart && *lastStart < count_) end = std::min(end, byteOffset(*lastStart) + needle.size());
   while (position + needle.size() <= end) {
-    const void* hit = memmem(text.data() + position, end - position, needle.data(), needle.size());
+    const char* hit = firstOccurrence(text.data() + position, text.data() + end, needle);
     if (hit == nullptr) return std::nullopt;
-    const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    const auto offset = static_cast<std::size_t>(hit - text.data());
     const auto first = boundaryIndex(offset);
     const auto last = boundaryIndex(offset + needle.size());
     if (first && last) return Occurrence{*first, *last};

@@ -31,9 +31,10 @@ class FuseText {
 
   // Whether prepare() makes every character of `utf8` one byte: plain ASCII without CR LF pairs.
   static bool isSingleByte(std::string_view utf8);
-  // A text that reads `prepared` where it lies, without copying it: `prepared` must be what
-  // prepare() gives for a single-byte text (see isSingleByte) and must outlive the result.
-  static FuseText borrow(std::string_view prepared, bool lowerCased);
+  // Makes this text read `prepared` where it lies, without copying it: `prepared` must be what
+  // prepare() gives for a single-byte text (see isSingleByte) and must outlive this use. Reusing
+  // one object this way costs next to nothing in a loop over many texts.
+  void borrow(std::string_view prepared, bool lowerCased);
 
   // The byte offset, at `from` or after, of the first place where `utf8` can be cut so that the
   // prepared form of the part before it is the beginning of the prepared whole, character for

@@ -71,7 +71,11 @@ MenuEntries::Slot MenuEntries::addSlot(const HistoryItemPtr& entry) {
   SlotData data;
   data.entry = entry;
   data.sequence = entry->storeSequence();
-  if (textsMade_) data.text = texts_.add(textOfEntry(*entry));
+  if (textsMade_) {
+    data.text = texts_.add(textOfEntry(*entry));
+  } else {
+    ++missingTexts_;
+  }
   slots_.push_back(std::move(data));
   flags_.push_back(flagsOf(*entry));
   return static_cast<Slot>(slots_.size() - 1);
@@ -79,7 +83,11 @@ MenuEntries::Slot MenuEntries::addSlot(const HistoryItemPtr& entry) {
 
 void MenuEntries::freeSlot(Slot slot) {
   SlotData& data = slots_[slot];
-  if (data.text != kNoText) texts_.remove(data.text);
+  if (data.text != kNoText) {
+    texts_.remove(data.text);
+  } else if (data.entry) {
+    --missingTexts_;
+  }
   data.text = kNoText;
   data.entry.reset();
   data.moved = false;
@@ -98,6 +106,8 @@ bool MenuEntries::fill() {
     texts_ = std::move(preparation->texts_);
     textsMade_ = true;
     freeSlots_ = 0;
+    missingTexts_ = static_cast<std::size_t>(std::count_if(
+        slots_.begin(), slots_.end(), [](const SlotData& data) { return data.entry && data.text == kNoText; }));
     if (preparation->key_ != key_ || preparation->pinnedBelow_ != pinnedBelow_) return false;
     order_ = std::make_shared<const Order>(std::move(preparation->order_));
     return true;
@@ -107,6 +117,7 @@ bool MenuEntries::fill() {
             [](const HistoryItemPtr& a, const HistoryItemPtr& b) { return a->storeSequence() < b->storeSequence(); });
   slots_.clear();
   flags_.clear();
+  missingTexts_ = 0;
   slots_.reserve(all.size());
   flags_.reserve(all.size());
   for (const auto& entry : all) addSlot(entry);
@@ -239,6 +250,11 @@ std::string MenuEntries::textOfEntry(const HistoryItem& entry) {
 }
 
 void MenuEntries::prepareTexts(const Order& slots) {
+  // Every keystroke of a search comes here: once all texts are made, it costs nothing.
+  if (missingTexts_ == 0) {
+    textsMade_ = true;
+    return;
+  }
   std::vector<const HistoryItemContent*> unread;
   std::vector<Slot> waiting;
   for (const Slot slot : slots) {
@@ -251,6 +267,7 @@ void MenuEntries::prepareTexts(const Order& slots) {
       continue;
     }
     data.text = texts_.add(textOfEntry(*data.entry));
+    --missingTexts_;
   }
   if (!unread.empty()) {
     // One pass over the store for all of them, rather than a query per entry.
@@ -259,6 +276,7 @@ void MenuEntries::prepareTexts(const Order& slots) {
     for (std::size_t i = 0; i < waiting.size(); ++i) {
       const std::string& value = values[i];
       slots_[waiting[i]].text = texts_.add(row_text::isValidUtf8(value) ? std::string_view(value) : std::string_view());
+      --missingTexts_;
     }
   }
   textsMade_ = true;

@@ -101,6 +101,7 @@ class MenuEntries {
   std::vector<SlotData> slots_;  // by creation order (the store's sequence)
   std::vector<std::uint8_t> flags_;  // by slot
   std::size_t freeSlots_ = 0;
+  std::size_t missingTexts_ = 0;  // live slots whose text is not made yet
   std::vector<HistoryItemPtr> pending_;  // entries the store mentioned since the last update
   std::shared_ptr<const Order> order_;
   SearchTexts texts_;

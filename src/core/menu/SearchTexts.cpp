@@ -92,7 +92,7 @@ std::string_view SearchTexts::folded(Id id) const {
 const FuseText* SearchTexts::fuzzy(Id id, std::int64_t patternLength, FuseText& scratch) const {
   const Record& record = records_[id];
   if (record.fuzzy == kBorrowsFolded) {
-    scratch = FuseText::borrow(folded(id), true);
+    scratch.borrow(folded(id), true);
     return &scratch;
   }
   const Fuzzy& form = fuzzy_[record.fuzzy];

@@ -16,6 +16,7 @@ using Ranges = std::vector<FuseRange>;
 const Fuse kHistoryFuse;
 const Fuse kCaseSensitive(0, 100, 0.7, 32, true, false);
 const Fuse kWords(0, 100, 0.7, 32, false, true);
+const Fuse kFarAndLoose(5, 1, 2.0, 32, false, false);
 
 const std::string kAcute = "\xCC\x81";                                                  // U+0301
 const std::string kWomanTechnologist = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB";  // ZWJ sequence
@@ -38,15 +39,25 @@ TEST(Fuse, WorkedValuesHold) {
       // Positions count grapheme clusters, not bytes or code points.
       {kHistoryFuse, "abc", "e" + kAcute + "e" + kAcute + kWomanTechnologist + kFrance + "abc", 0.04, Ranges{{4, 6}}},
       {kHistoryFuse, "b", "a\r\nb", 0.02, Ranges{{2, 2}}, "CR LF is one character"},
+      // At one error, candidate 6 (1.5) moves the start from 5 down to 2 x 5 - 6 = 4, where
+      // candidate 3 scores 2.5: the last candidate's score is the result.
+      {kFarAndLoose, "ce", "xxxe xxe", 2.5, Ranges{{3, 3}, {7, 7}}, "an accepted candidate widens the window"},
       // Lower-casing is Unicode's full default mapping, with no language's rules.
       {kHistoryFuse, "STRA\xE1\xBA\x9E" "E", "stra\xC3\x9F" "e", 0.0, {}, "capital sharp s is \xC3\x9F"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.query + " in " + row.text + " " + row.why);
     const auto result = row.fuse.search(row.query, row.text);
+    // The score alone, without the ranges, takes its own way through the engine.
+    const auto pattern = row.fuse.createPattern(row.query);
+    const auto score = pattern ? row.fuse.score(*pattern, row.fuse.prepare(row.text)) : std::nullopt;
     ASSERT_EQ(result.has_value(), row.score.has_value());
+    ASSERT_EQ(score.has_value(), row.score.has_value());
     if (!result) continue;
-    if (*row.score != kAnyScore) { EXPECT_NEAR(result->score, *row.score, kTolerance); }
+    if (*row.score != kAnyScore) {
+      EXPECT_NEAR(result->score, *row.score, kTolerance);
+      EXPECT_NEAR(*score, *row.score, kTolerance);
+    }
     if (row.ranges) { EXPECT_EQ(result->ranges, *row.ranges); }
   }
 }
