@@ -35,11 +35,7 @@ TEST(RowText, TitlesAreTrimmedOfUnicodeBlanksThenShortened) {
 }
 
 TEST(RowText, TitlesAreOneLineWithEachLineBreakOrTabAndTheBlanksAroundItAsOneSpace) {
-  struct Row {
-    std::string text;
-    std::string title;
-    const char* why;
-  };
+  struct Row { std::string text; std::string title; const char* why; };
   const Row rows[] = {
       {"first line\nsecond line\nthird", "first line second line third", "a multi-line copy"},
       {"a\r\nb\rc", "a b c", "CR LF and a lone CR"},
@@ -60,11 +56,7 @@ TEST(RowText, TitlesAreOneLineWithEachLineBreakOrTabAndTheBlanksAroundItAsOneSpa
 }
 
 TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
-  struct Row {
-    std::string urlText;
-    std::string title;
-    const char* why;
-  };
+  struct Row { std::string urlText; std::string title; const char* why; };
   const std::string longName(60, 'n');
   const std::vector<Row> rows{
       {"file:///home/me/My%20File.txt", "My File.txt", "the percent-decoded last path component"},
@@ -103,13 +95,7 @@ std::string bracketed(const std::string& title, const TitleMarks& marks) {
 }
 
 TEST(RowText, MarksShowWhereTheQueryMatchedInTheTitleAsShown) {
-  struct Row {
-    std::string text;
-    std::string query;
-    bool fuzzy;
-    std::string marked;
-    const char* why;
-  };
+  struct Row { std::string text; std::string query; bool fuzzy; std::string marked; const char* why; };
   const std::string x43(43, 'x');
   const std::string x50(50, 'x');
   const std::vector<Row> rows{

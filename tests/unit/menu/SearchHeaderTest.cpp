@@ -125,12 +125,7 @@ TEST_F(SearchHeaderTest, OptionDeleteRemovesTheHighlightedPairAndOptionPPinsIt) 
 
 // Each key moves the highlight from where the one before left it; "quit" is the footer's last item.
 TEST_F(SearchHeaderTest, ArrowsAndControlKeysMoveTheHighlightAndSkipHiddenItems) {
-  struct Step {
-    std::uint16_t code;
-    std::uint64_t modifiers;
-    const char* shown;
-    const char* hiddenFooter;
-  };
+  struct Step { std::uint16_t code; std::uint64_t modifiers; const char* shown; const char* hiddenFooter; };
   const Step steps[] = {
       {downArrow, 0, "beta", "beta"},     {n, control, "alpha", "alpha"},
       {p, control, "beta", "beta"},       {upArrow, 0, "gamma", "gamma"},
