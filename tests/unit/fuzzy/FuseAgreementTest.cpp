@@ -43,13 +43,7 @@ std::string randomQuery(std::mt19937& rng, const std::string& text, bool asciiOn
   return query;
 }
 
-struct Settings {
-  long long location;
-  long long distance;
-  double threshold;
-  bool isCaseSensitive;
-  bool tokenize;
-};
+struct Settings { long long location; long long distance; double threshold; bool isCaseSensitive; bool tokenize; };
 
 Settings randomSettings(std::mt19937& rng) {
   if (rng() % 3 == 0) return {0, 100, 0.7, false, false};
