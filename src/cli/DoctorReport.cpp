@@ -168,6 +168,15 @@ DoctorLine pasteKeysLine(const DoctorProbe& probe) {
     line.value = "per program, by the window class of the window in front";
   } else if (probe.offers.session == Session::wayland && probe.foreignToplevel && dataControl) {
     line.value = "per program, by the app id of the window in front (wlr foreign toplevel)";
+  } else if (probe.offers.session == Session::wayland && probe.plasmaWindows && dataControl) {
+    line.value = "per program, by the app id of the window in front (Plasma window management)";
+  } else if (probe.offers.session == Session::wayland && probe.kwin && dataControl) {
+    // KWin names its windows only to a program a desktop entry authorises, as for its fake input.
+    line.ok = false;
+    line.value = "Ctrl+V into Wayland programs (KWin names the window in front only to the installed program, not "
+                 "to " + probe.programPath + "); per program into X11 ones";
+    line.fix = "run the installed marbrel (the package's entry org.marbrel.Marbrel.KWinInput.desktop authorises "
+               "it; run kbuildsycoca5 or log in again after installing)";
   } else if (probe.offers.session == Session::wayland) {
     line.ok = false;
     line.value = "Ctrl+V into Wayland programs (the desktop does not say which window is in front); per program "

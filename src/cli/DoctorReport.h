@@ -32,6 +32,7 @@ struct DoctorProbe {
   unsigned remoteDesktopVersion = 0;
   bool pasteRefused = false;     // the user refused the RemoteDesktop portal earlier
   bool foreignToplevel = false;  // zwlr_foreign_toplevel_manager_v1: names the window in front
+  bool plasmaWindows = false;    // org_kde_plasma_window_management: names it under KWin
   std::string grantFile;         // where that answer is kept
   bool statusNotifierWatcher = false;  // a tray host on the session bus
   bool xSystemTray = false;            // a tray host on the X display

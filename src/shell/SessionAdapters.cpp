@@ -11,15 +11,16 @@
 #include "core/app/DesktopRoutes.h"
 #include "core/config/RemoteDesktopGrant.h"
 #include "core/platform/Strings.h"
-#include "shell/QtPasteboard.h"
-#include "shell/WaylandConnection.h"
-#include "shell/ReconnectingKeySynthesizer.h"
-#include "shell/ReconnectingPasteboard.h"
-#include "shell/WaylandFrontWindow.h"
-#include "shell/X11FrontWindow.h"
-#include "shell/XTestKeySynthesizer.h"
 #include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/PortalKeySynthesizer.h"
+#include "shell/wayland/PlasmaFrontWindow.h"
+#include "shell/wayland/ReconnectingKeySynthesizer.h"
+#include "shell/wayland/ReconnectingPasteboard.h"
+#include "shell/wayland/WaylandConnection.h"
+#include "shell/wayland/WaylandFrontWindow.h"
+#include "shell/x11/QtPasteboard.h"
+#include "shell/x11/X11FrontWindow.h"
+#include "shell/x11/XTestKeySynthesizer.h"
 
 namespace marbrel {
 
@@ -28,7 +29,7 @@ struct SessionAdapters::Owned {
   std::unique_ptr<ReconnectingPasteboard> dataControl;
   std::unique_ptr<ReconnectingKeySynthesizer> waylandKeys;
   // The toplevels are followed on the clipboard's connection, and again on each new one.
-  std::unique_ptr<WaylandFrontWindow> waylandFront;
+  std::unique_ptr<FrontWindow> waylandFront;
   std::unique_ptr<FrontWindow> front;
   std::unique_ptr<Pasteboard> withPrimary;
   std::unique_ptr<X11FrontWindow> x11Front;
@@ -78,14 +79,14 @@ class PrimaryThroughXWayland : public Pasteboard {
 // the X server's active window, which sees XWayland's windows only.
 class FollowedFrontWindow : public FrontWindow {
  public:
-  FollowedFrontWindow(const std::unique_ptr<WaylandFrontWindow>& wayland, const FrontWindow& x11)
+  FollowedFrontWindow(const std::unique_ptr<FrontWindow>& wayland, const FrontWindow& x11)
       : wayland_(wayland), x11_(x11) {}
   std::vector<std::string> applicationIds() const override {
     return wayland_ ? wayland_->applicationIds() : x11_.applicationIds();
   }
 
  private:
-  const std::unique_ptr<WaylandFrontWindow>& wayland_;
+  const std::unique_ptr<FrontWindow>& wayland_;
   const FrontWindow& x11_;
 };
 
@@ -107,6 +108,18 @@ bool pastesThroughPortal(WaylandKeySynthesizer::Method method, bool capturesThro
   return pasteRoute(offers) == PasteRoute::portal;
 }
 
+// Follows the windows through the protocol the compositor offers that names the one in front:
+// wlroots' foreign toplevels (on `connection`), else Plasma's window management (on a connection of
+// its own); `protocol` tells which.
+std::unique_ptr<FrontWindow> followFrontWindow(WaylandConnection& connection, const char*& protocol) {
+  protocol = "zwlr_foreign_toplevel_manager_v1";
+  if (auto toplevels = WaylandFrontWindow::create(connection)) return toplevels;
+  protocol = "org_kde_plasma_window_management";
+  if (auto plasma = PlasmaFrontWindow::create()) return plasma;
+  protocol = "XWayland (X11 windows only)";
+  return nullptr;
+}
+
 }  // namespace
 
 SessionAdapters::SessionAdapters() : owned_(std::make_unique<Owned>()) {}
@@ -124,7 +137,8 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
       connection_note::write(connected, problem);
       owned.waylandFront.reset();
       if (WaylandConnection* connection = owned.dataControl->connection(); connected && connection) {
-        owned.waylandFront = WaylandFrontWindow::create(*connection);
+        const char* protocol = nullptr;
+        owned.waylandFront = followFrontWindow(*connection, protocol);
       }
     });
     // Without a way to send keys, the first paste says so, once; copying still works.
@@ -140,8 +154,9 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
     owned.withPrimary = std::make_unique<PrimaryThroughXWayland>(*owned.dataControl);
     adapters->pasteboard_ = owned.withPrimary.get();
     adapters->keys_ = owned.waylandKeys.get();
+    const char* frontProtocol = "XWayland (X11 windows only)";
     if (WaylandConnection* connection = owned.dataControl->connection()) {
-      owned.waylandFront = WaylandFrontWindow::create(*connection);
+      owned.waylandFront = followFrontWindow(*connection, frontProtocol);
     }
     owned.x11Front = std::make_unique<X11FrontWindow>(x11);
     owned.front = std::make_unique<FollowedFrontWindow>(owned.waylandFront, *owned.x11Front);
@@ -155,8 +170,7 @@ std::unique_ptr<SessionAdapters> SessionAdapters::choose(X11Connection& x11, con
     }
     adapters->wayland_ = true;
     adapters->description_ = std::string("Wayland session: clipboard through ") + owned.dataControl->protocolName() +
-                             ", paste through " + pasteMethod + ", window in front from " +
-                             (owned.waylandFront ? "zwlr_foreign_toplevel_manager_v1" : "XWayland (X11 windows only)") +
+                             ", paste through " + pasteMethod + ", window in front from " + frontProtocol +
                              ", windows on XWayland";
     return adapters;
   }

@@ -29,8 +29,9 @@ class SessionAdapters {
 
   Pasteboard& pasteboard() const { return *pasteboard_; }
   KeySynthesizer& keys() const { return *keys_; }
-  // Names the program in front: a wlroots compositor's activated toplevel, else the X server's
-  // active window (under other compositors, XWayland's windows only).
+  // Names the program in front: a wlroots compositor's activated toplevel, KWin's active window
+  // (when it authorises this program), else the X server's active window (under other
+  // compositors, XWayland's windows only).
   const FrontWindow& frontWindow() const { return *frontWindow_; }
   // Whether the Wayland adapters were chosen.
   bool wayland() const { return wayland_; }

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "core/keylayout/FixedKeyCodes.h"
-#include "core/keylayout/KeyText.h"
 #include "core/keylayout/FixedKeyTexts.h"
+#include "core/keylayout/KeyText.h"
 
 namespace marbrel {
 

@@ -1,3 +1,6 @@
+// The history menu's rows: which entries they show, in which order and with which numbers, and
+// how the search filters them. Moving the highlight is in MenuSelection.cpp, removing and pinning
+// entries in MenuEditing.cpp.
 #include "core/menu/Menu.h"
 
 #include <algorithm>
@@ -28,12 +31,7 @@ void copyToClipboard(Clipboard& clipboard, const HistoryItemPtr& entry) {
   for (const HistoryItemContent* content : readForTheCopy) content->releaseValue();
 }
 
-bool isCandidate(const MenuItem& item, bool alternate) {
-  return !item.isSeparator() && item.isEnabled() && item.isAlternate() == alternate;
-}
-
 HistoryMenuItem& rowOf(const MenuItemPtr& item) { return static_cast<HistoryMenuItem&>(*item); }
-
 
 }  // namespace
 
@@ -78,19 +76,6 @@ std::int64_t Menu::itemLimit() const {
   if (max <= 0) return 0;
   return max > std::numeric_limits<std::int64_t>::max() / 2 ? std::numeric_limits<std::int64_t>::max()
                                                             : 2 * max;
-}
-
-template <typename Wanted>
-void Menu::highlightFirst(const Order& list, Wanted wanted) {
-  const auto found = std::find_if(list.begin(), list.end(), wanted);
-  const MenuItem* target = nullptr;
-  if (found != list.end()) {
-    // The entry's primary row, when the run shows it.
-    const Order& run = *shown_;
-    const auto at = std::find(run.begin(), run.end(), *found);
-    if (at != run.end()) target = pairItem(2 * static_cast<std::size_t>(at - run.begin())).get();
-  }
-  highlight(target);
 }
 
 void Menu::rebuild() {
@@ -336,233 +321,6 @@ TitleMarks Menu::titleMarks(const MenuItem& item) const {
     pair.marksFilter = filter_;
   }
   return pair.marks;
-}
-
-void Menu::highlight(const MenuItem* item) {
-  Batch batch(*this);
-  highlightItem(empty() ? nullptr : itemAt(0).get());
-  if (item && contains(*item)) highlightItem(item);
-}
-
-bool Menu::isCandidateAt(std::size_t index, bool alternate) const {
-  const PairRun run = pairRun();
-  if (index >= run.at && index < run.at + 2 * run.pairs) return ((index - run.at) % 2 == 1) == alternate;
-  // Items the user cannot see whatever keys are held (the footer when "hideFooter" is on, and
-  // alternates standing in for them) are skipped.
-  return isCandidate(*itemAt(index), alternate) && isShownAt(index);
-}
-
-const MenuItem* Menu::counterpart(const MenuItem* item, bool alternate) const {
-  if (!item || item->isAlternate() == alternate) return item;
-  // Both rows of a pair are in the model and the view shows one or the other by the modifiers
-  // held, so the highlighted row may be the other member of the pair that is in view.
-  const auto index = indexOf(*item);
-  if (!index) return item;
-  if (alternate && *index + 1 < size() && isCandidateAt(*index + 1, alternate)) return itemAt(*index + 1).get();
-  if (!alternate && *index > 0 && isCandidateAt(*index - 1, alternate)) return itemAt(*index - 1).get();
-  return item;
-}
-
-bool Menu::highlightNext(bool alternate, bool forward) {
-  const std::size_t count = size();
-  if (count == 0) return false;
-  // Walks the candidates in the direction of travel, starting after `from`.
-  const auto next = [&](std::size_t from, bool started) -> std::optional<std::size_t> {
-    std::size_t i = from;
-    for (std::size_t step = 0; step < count; ++step) {
-      if (started) {
-        if (forward ? i + 1 >= count : i == 0) return std::nullopt;
-        i = forward ? i + 1 : i - 1;
-      }
-      started = true;
-      if (isCandidateAt(i, alternate)) return i;
-    }
-    return std::nullopt;
-  };
-  const MenuItem* current = counterpart(highlightedItem().get(), alternate);
-  std::optional<std::size_t> at;
-  if (!current) {
-    at = next(forward ? 0 : count - 1, false);  // nothing highlighted: the first candidate counts
-  } else if (const auto index = indexOf(*current); index && isCandidateAt(*index, alternate)) {
-    at = index;
-  }
-  if (!at) return false;
-  const auto following = next(*at, true);
-  if (!following) return false;
-  highlight(itemAt(*following).get());
-  return true;
-}
-
-void Menu::selectNext(bool alternate) {
-  if (!highlightNext(alternate, true)) selectFirst(alternate);
-}
-
-void Menu::selectPrevious(bool alternate) {
-  if (!highlightNext(alternate, false)) selectLast(alternate);
-}
-
-void Menu::selectFirst(bool alternate) {
-  for (std::size_t i = 0; i < size(); ++i) {
-    if (isCandidateAt(i, alternate)) return highlight(itemAt(i).get());
-  }
-  highlight(nullptr);
-}
-
-void Menu::selectLast(bool alternate) {
-  for (std::size_t i = size(); i-- > 0;) {
-    if (isCandidateAt(i, alternate)) return highlight(itemAt(i).get());
-  }
-  highlight(nullptr);
-}
-
-void Menu::removeSlots(const std::vector<Slot>& doomed) {
-  if (doomed.empty()) return;
-  std::vector<Slot> sorted = doomed;
-  std::sort(sorted.begin(), sorted.end());
-  const auto isDoomed = [&sorted](Slot slot) { return std::binary_search(sorted.begin(), sorted.end(), slot); };
-  Batch batch(*this);
-  auto all = std::make_shared<Order>(*all_);
-  std::erase_if(*all, isDoomed);
-  const bool runShared = shown_ == all_;
-  all_ = std::move(all);
-  for (const Slot slot : sorted) {
-    const auto found = rows_.find(slot);
-    if (found == rows_.end()) continue;
-    releasePairItem(*found->second.primary);
-    releasePairItem(*found->second.alternate);
-    rows_.erase(found);
-  }
-  historyItems_.clear();
-  historyItemsMade_ = false;
-  if (runShared) {
-    showRun(all_);
-    return;
-  }
-  auto shown = std::make_shared<Order>(*shown_);
-  std::erase_if(*shown, isDoomed);
-  showRun(std::move(shown));
-}
-
-void Menu::removePair(std::size_t pair) {
-  if (pair < shown_->size()) removeSlots({(*shown_)[pair]});
-}
-
-void Menu::removeItems(const Items& items) {
-  std::vector<Slot> doomed;
-  for (const auto& item : items) {
-    if (!item || !item->item()) continue;
-    if (const auto slot = entries_.slotOf(*item->item())) doomed.push_back(*slot);
-  }
-  removeSlots(doomed);
-}
-
-void Menu::removeAllHistoryItems() {
-  if (all_->empty() && shown_->empty()) return;
-  Batch batch(*this);
-  dropRows();
-  all_ = std::make_shared<const Order>();
-  showRun(all_);
-}
-
-void Menu::removeUnpinnedHistoryItems() {
-  std::vector<Slot> doomed;
-  for (const Slot slot : *all_) {
-    if (!entries_.isPinned(slot)) doomed.push_back(slot);
-  }
-  removeSlots(doomed);
-}
-
-const Menu::Items& Menu::historyItems() const {
-  if (!historyItemsMade_) {
-    historyItems_.clear();
-    historyItems_.reserve(2 * all_->size());
-    std::unordered_map<Slot, std::size_t> positions;
-    for (std::size_t position = 0; position < shown_->size(); ++position) {
-      positions.emplace((*shown_)[position], position);
-    }
-    for (const Slot slot : *all_) {
-      const auto position = positions.find(slot);
-      Pair& pair = pairFor(slot, position == positions.end() ? std::nullopt : std::optional(position->second));
-      historyItems_.push_back(std::static_pointer_cast<HistoryMenuItem>(pair.primary));
-      historyItems_.push_back(std::static_pointer_cast<HistoryMenuItem>(pair.alternate));
-    }
-    historyItemsMade_ = true;
-  }
-  return historyItems_;
-}
-
-HistoryMenuItemPtr Menu::partnerOf(const HistoryMenuItem& item) const {
-  const auto index = indexOf(item);
-  if (!index) return nullptr;
-  const PairRun run = pairRun();
-  if (*index < run.at || *index >= run.at + 2 * run.pairs) return nullptr;
-  const std::size_t partner = (*index - run.at) % 2 == 0 ? *index + 1 : *index - 1;
-  return std::static_pointer_cast<HistoryMenuItem>(itemAt(partner));
-}
-
-void Menu::deleteHighlightedItem() {
-  const auto target = std::dynamic_pointer_cast<HistoryMenuItem>(highlightedItem());
-  if (!target) return;
-  const auto index = indexOf(*target);
-  if (!index) return;
-  Batch batch(*this);
-  // The next pair moves up by two rows, so the row now at the deleted row's position plays the same
-  // part (primary or alternate) in the next pair.
-  const std::size_t next = *index;
-  removeItems({target});
-  if (target->item()) history_.remove(target->item());
-  renumber(*shown_);
-  highlight(next < size() ? itemAt(next).get() : nullptr);
-}
-
-void Menu::togglePin() {
-  const auto target = std::dynamic_pointer_cast<HistoryMenuItem>(highlightedItem());
-  if (!target) return;
-  Batch batch(*this);
-  const HistoryItemPtr entry = target->item();
-  if (const HistoryMenuItemPtr partner = partnerOf(*target)) {
-    if (target->isPinned()) {
-      for (const auto& row : {partner, target}) {
-        if (row->item()) row->item()->setPin(std::nullopt);
-        row->setPinned(false);
-        row->setKeyEquivalent(std::string());
-        row->setState(MenuItem::State::off);
-      }
-    } else {
-      const std::string letter = nextAvailablePin();
-      for (const auto& row : {partner, target}) {
-        if (row->item()) row->item()->setPin(letter);
-        row->setPinned(true);
-        row->setKeyEquivalent(letter);
-        row->setState(MenuItem::State::on);
-      }
-    }
-  }
-  history_.store().saveContext();
-  populate();
-  renumber(*all_);
-  highlightFirst(*all_, [this, &entry](Slot slot) { return entries_.entry(slot) == entry; });
-}
-
-std::string Menu::nextAvailablePin() {
-  // The letters the history rows carry: every pinned entry's.
-  std::set<std::string> used;
-  for (const Slot slot : *all_) {
-    const auto found = rows_.find(slot);
-    if (found != rows_.end()) {
-      used.insert(found->second.primary->keyEquivalent());
-      used.insert(found->second.alternate->keyEquivalent());
-    } else if (const auto& pin = entries_.entry(slot)->pin()) {
-      used.insert(*pin);
-    }
-  }
-  std::vector<std::string> free;
-  for (const auto& letter : availablePins()) {
-    if (!used.count(letter)) free.push_back(letter);
-  }
-  if (free.empty()) return std::string();
-  std::uniform_int_distribution<std::size_t> pick(0, free.size() - 1);
-  return free[pick(random_)];
 }
 
 }  // namespace marbrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -157,8 +158,7 @@ class Menu : public MenuModel {
   // Takes the entries of `doomed` out of the run and out of the history rows.
   void removeSlots(const std::vector<Slot>& doomed);
   // Highlights the row of the first entry of `list` in the run that satisfies `wanted`.
-  template <typename Wanted>
-  void highlightFirst(const Order& list, Wanted wanted);
+  void highlightFirst(const Order& list, const std::function<bool(Slot)>& wanted);
   bool isCandidateAt(std::size_t index, bool alternate) const;
   // The other row of `item`'s pair in the run, or null.
   HistoryMenuItemPtr partnerOf(const HistoryMenuItem& item) const;

@@ -3,8 +3,8 @@
 #include <any>
 #include <utility>
 
-#include "core/shortcuts/KeyboardShortcuts.h"
 #include "core/platform/ModifierFlags.h"
+#include "core/shortcuts/KeyboardShortcuts.h"
 
 namespace marbrel {
 namespace {

@@ -19,9 +19,9 @@
 #include "core/history/HistoryStore.h"
 #include "launcher/HandOver.h"
 #include "shell/SingleInstance.h"
-#include "shell/X11Connection.h"
 #include "shell/doctor/ConnectionNote.h"
 #include "shell/portal/DesktopPortal.h"
+#include "shell/x11/X11Connection.h"
 
 #include <wayland-client.h>
 #include <xcb/xcb.h>
@@ -134,6 +134,7 @@ cli::DoctorProbe probeDesktop() {
     offers.virtualKeyboard = globals.count("zwp_virtual_keyboard_manager_v1") != 0;
     offers.fakeInput = globals.count("org_kde_kwin_fake_input") != 0;
     probe.foreignToplevel = globals.count("zwlr_foreign_toplevel_manager_v1") != 0;
+    probe.plasmaWindows = globals.count("org_kde_plasma_window_management") != 0;
     // Mutter (it alone announces GTK's shell) hands every Wayland selection to XWayland.
     offers.xClipboardSeesWayland = globals.count("gtk_shell1") != 0;
     // KWin: it alone announces its output devices.

@@ -6,11 +6,11 @@
 #include <QLabel>
 
 #include "core/shortcuts/Name.h"
+#include "shell/portal/PortalStatus.h"
 #include "shell/preferences/NumberBox.h"
 #include "shell/preferences/PaneControls.h"
 #include "shell/preferences/PreferenceIcons.h"
 #include "shell/preferences/PreferenceTexts.h"
-#include "shell/portal/PortalStatus.h"
 #include "shell/preferences/ShortcutRecorder.h"
 
 namespace marbrel {

@@ -9,7 +9,7 @@
 #include <QPalette>
 #include <QPixmap>
 
-#include "shell/MenuImages.h"
+#include "shell/menu/MenuImages.h"
 
 namespace marbrel::preference_icons {
 

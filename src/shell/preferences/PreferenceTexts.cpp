@@ -1,7 +1,7 @@
 #include "shell/preferences/PreferenceTexts.h"
 
 #include "core/platform/Strings.h"
-#include "shell/EnglishTexts.h"
+#include "shell/qt/EnglishTexts.h"
 
 namespace marbrel {
 

@@ -13,7 +13,7 @@
 
 #include "core/platform/Strings.h"
 #include "core/shortcuts/KeyboardShortcuts.h"
-#include "shell/KeyEventTranslation.h"
+#include "shell/menu/KeyEventTranslation.h"
 #include "shell/preferences/PreferenceTexts.h"
 
 namespace marbrel {

@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "contract/ContractEnvironment.h"
-#include "shell/DataControlPasteboard.h"
-#include "shell/QtPasteboard.h"
-#include "shell/ReconnectingKeySynthesizer.h"
-#include "shell/ReconnectingPasteboard.h"
-#include "shell/WaylandConnection.h"
 #include "contract/TestCompositor.h"
+#include "shell/wayland/DataControlPasteboard.h"
+#include "shell/wayland/ReconnectingKeySynthesizer.h"
+#include "shell/wayland/ReconnectingPasteboard.h"
+#include "shell/wayland/WaylandConnection.h"
+#include "shell/x11/QtPasteboard.h"
 #include "support/QtEvents.h"
 
 namespace marbrel {

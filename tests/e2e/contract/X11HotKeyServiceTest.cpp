@@ -6,8 +6,8 @@
 #include <xcb/xcb.h>
 
 #include "contract/ContractEnvironment.h"
-#include "shell/X11Connection.h"
-#include "shell/X11HotKeyService.h"
+#include "shell/x11/X11Connection.h"
+#include "shell/x11/X11HotKeyService.h"
 
 namespace marbrel {
 namespace {

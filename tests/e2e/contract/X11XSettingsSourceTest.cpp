@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "contract/ContractEnvironment.h"
-#include "shell/X11Connection.h"
-#include "shell/X11XSettingsSource.h"
+#include "shell/x11/X11Connection.h"
+#include "shell/x11/X11XSettingsSource.h"
 
 #include <X11/Xlib.h>
 #include <xcb/xcb.h>

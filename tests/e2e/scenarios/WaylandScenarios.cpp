@@ -41,8 +41,9 @@ const Desktop kDesktops[] = {
     {Compositor::mutter, "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)",
      "X clipboard, handed to Wayland programs by the compositor", "XTest, into X11 programs only",
      "Ctrl+V into Wayland programs", true, false, false, false, true, false},
-    // KWin offers fake input only to a program a desktop entry names (the package's names the
-    // installed one): the test names the build's. Its XWayland takes XTest keys, for X11 windows only.
+    // KWin offers fake input and its window list only to a program a desktop entry names (the
+    // package's names the installed one): the test names the build's. Its XWayland takes XTest keys,
+    // for X11 windows only.
     {Compositor::kwin, "wlr-data-control-unstable-v1", "wlr-data-control-unstable-v1",
      "none: KWin offers fake input only to the installed program", "Ctrl+V into Wayland programs", false, false,
      true, false, false, false},
@@ -223,7 +224,7 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
     if (desktop.compositor == Compositor::kwin) {
       // As the package's entry does for the installed program. KWin reads its service cache again
       // a moment later, and offers fake input to programs that connect from then on.
-      ASSERT_TRUE(wayland->authoriseFakeInput(MARBREL_PROGRAM));
+      ASSERT_TRUE(wayland->authorise(MARBREL_PROGRAM));
       ASSERT_TRUE(waitFor([&] {
         marbrel->stop();
         return startMarbrel() && readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log")

@@ -230,12 +230,13 @@ bool WaylandSession::startKwin() {
   return !display_.empty();
 }
 
-bool WaylandSession::authoriseFakeInput(const std::string& program) const {
+bool WaylandSession::authorise(const std::string& program) const {
   const std::string folder = root_ + "/home/data/applications";
   if (run({"mkdir", "-p", folder}).exitCode != 0) return false;
   const std::string entry = folder + "/org.marbrel.Test.KWinInput.desktop";
   std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Marbrel under test\nExec=" << program
-                       << "\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n";
+                       << "\nNoDisplay=true\n"
+                          "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,org_kde_plasma_window_management\n";
   ::chmod(entry.c_str(), 0644);
   return run({"kbuildsycoca5"}, std::chrono::seconds(60)).exitCode == 0;
 }

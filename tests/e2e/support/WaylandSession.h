@@ -59,9 +59,10 @@ class WaylandSession {
   // (a native window's focus is not seen from outside there); empty when none.
   std::string focusedWindow() const;
   Compositor compositor() const { return compositor_; }
-  // KWin: lets `program` use fake input, as an installed desktop entry does (an entry naming it and
-  // the interface, and KWin's service cache rebuilt).
-  bool authoriseFakeInput(const std::string& program) const;
+  // KWin: lets `program` use fake input and Plasma's window management, as the package's desktop
+  // entry does for the installed program (an entry naming it and the interfaces, and KWin's service
+  // cache rebuilt).
+  bool authorise(const std::string& program) const;
 
  private:
   bool createUser();

@@ -74,6 +74,7 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   kwinFromBuild.programPath = "/home/u/marbrel/build/marbrel";
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
   plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
+  plasma.kwin = plasma.plasmaWindows = true;
   DoctorProbe refused = withPortals(sway, 0, 1);
   refused.offers.virtualKeyboard = false;
   refused.pasteRefused = true;
@@ -107,12 +108,15 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
             0},
            {"a running program says what it uses", gnomeRunning,
             {{"program", "Wayland session: X clipboard, paste through the RemoteDesktop portal"}}, 0},
-           {"Plasma: ext before wlr, fake input before the portal", plasma,
-            {{"capture", "ext-data-control-v1"}, {"paste", "fake input, offered, not verified"}},
+           {"Plasma: ext before wlr, fake input before the portal, the window in front from its window list", plasma,
+            {{"capture", "ext-data-control-v1"}, {"paste", "fake input, offered, not verified"},
+             {"pasteKeys", "per program, by the app id of the window in front (Plasma window management)"}},
             0},
-           {"KWin keeps fake input from a program its desktop entries do not name", kwinFromBuild,
+           {"KWin keeps fake input and its window list from a program its desktop entries do not name", kwinFromBuild,
             {{"paste", "!none: KWin offers fake input only to the installed program, not to "
-                       "/home/u/marbrel/build/marbrel"}},
+                       "/home/u/marbrel/build/marbrel"},
+             {"pasteKeys", "!Ctrl+V into Wayland programs (KWin names the window in front only to the installed "
+                           "program, not to /home/u/marbrel/build/marbrel); per program into X11 ones"}},
             0},
            {"a Wayland compositor without data control that keeps Wayland copies from XWayland", bareGnome,
             {{"capture", "!X11 programs only (through XWayland)"},

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "StoreTestSupport.h"
 #include "core/history/History.h"
 #include "core/history/WaitingPaste.h"
 #include "core/platform/ModifierFlags.h"
 #include "fakes/FakeFrontWindow.h"
-#include "fakes/FakeMainQueue.h"
 #include "fakes/FakeKeySynthesizer.h"
+#include "fakes/FakeMainQueue.h"
 #include "fakes/FakePasteboard.h"
-#include "StoreTestSupport.h"
 
 namespace marbrel {
 namespace {

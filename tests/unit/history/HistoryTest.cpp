@@ -9,8 +9,8 @@
 #include <fstream>
 #include <set>
 
-#include "core/history/History.h"
 #include "StoreTestSupport.h"
+#include "core/history/History.h"
 #include "support/TempDir.h"
 
 namespace marbrel {

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "core/history/Sorter.h"
 #include "StoreTestSupport.h"
+#include "core/history/Sorter.h"
 
 namespace marbrel {
 namespace {

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "core/history/History.h"
 #include "StoreTestSupport.h"
+#include "core/history/History.h"
 #include "support/TempDir.h"
 
 namespace marbrel {

@@ -5,10 +5,10 @@
 
 #include <unistd.h>
 
+#include "StoreTestSupport.h"
 #include "core/history/SqliteDatabase.h"
 #include "core/history/StoreLock.h"
 #include "core/history/StoreSchema.h"
-#include "StoreTestSupport.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 

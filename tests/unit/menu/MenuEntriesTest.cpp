@@ -2,8 +2,8 @@
 #include <random>
 
 #include "MenuFixture.h"
-#include "core/history/SqliteDatabase.h"
 #include "core/history/Sorter.h"
+#include "core/history/SqliteDatabase.h"
 #include "core/menu/MenuEntries.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
 // Which of an X clipboard owner's targets become an item's types, and how text targets are read.
-#include "shell/ClipboardFormats.h"
+#include "shell/clipboard/ClipboardFormats.h"
 
 #include <gtest/gtest.h>
 

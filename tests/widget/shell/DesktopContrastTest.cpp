@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/DesktopContrast.h"
-#include "shell/XSettings.h"
+#include "shell/x11/DesktopContrast.h"
+#include "shell/x11/XSettings.h"
 
 namespace marbrel {
 namespace {

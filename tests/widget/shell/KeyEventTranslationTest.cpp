@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/menu/MenuItem.h"
-#include "shell/KeyEventTranslation.h"
+#include "shell/menu/KeyEventTranslation.h"
 
 namespace marbrel {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "core/history/HistoryStore.h"
 #include "fakes/FakeMainQueue.h"
-#include "shell/MenuImages.h"
-#include "shell/QtImageDecoder.h"
+#include "shell/menu/MenuImages.h"
+#include "shell/qt/QtImageDecoder.h"
 
 namespace marbrel {
 namespace {

@@ -11,7 +11,7 @@
 #include "core/menu/MenuModel.h"
 #include "core/platform/MenuPresenter.h"
 #include "fakes/FakeStrings.h"
-#include "shell/MenuPopup.h"
+#include "shell/menu/MenuPopup.h"
 #include "widget/WidgetEvents.h"
 
 namespace marbrel {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/menu/MenuModel.h"
-#include "shell/MenuRows.h"
+#include "shell/menu/MenuRows.h"
 
 namespace marbrel {
 namespace {

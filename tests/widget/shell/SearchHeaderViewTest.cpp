@@ -10,9 +10,9 @@
 #include "core/menu/SearchHeader.h"
 #include "core/menu/SearchHeaderItem.h"
 #include "core/platform/MenuPresenter.h"
-#include "shell/ApplicationColors.h"
-#include "shell/MenuPopup.h"
-#include "shell/SearchHeaderView.h"
+#include "shell/menu/MenuPopup.h"
+#include "shell/menu/SearchHeaderView.h"
+#include "shell/qt/ApplicationColors.h"
 #include "support/CoreFakes.h"
 #include "widget/WidgetEvents.h"
 

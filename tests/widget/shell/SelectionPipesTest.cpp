@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "core/platform/Pasteboard.h"
-#include "shell/PipeWriter.h"
-#include "shell/SelectionReader.h"
+#include "shell/clipboard/PipeWriter.h"
+#include "shell/clipboard/SelectionReader.h"
 #include "support/QtEvents.h"
 
 namespace marbrel {
