@@ -1,6 +1,7 @@
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <regex>
+
+#include <nlohmann/json.hpp>
 
 #include "CommandFixture.h"
 #include "cli/Settings.h"

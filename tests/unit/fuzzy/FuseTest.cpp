@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "ReferenceFuse.h"
 #include "core/fuzzy/Fuse.h"

@@ -1,8 +1,9 @@
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include <gtest/gtest.h>
 
 #include "StoreTestSupport.h"
 #include "core/history/History.h"

@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/keylayout/KeyForCharacter.h"
 #include "core/keylayout/Sauce.h"

@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include "core/keylayout/FixedKeyCodes.h"

@@ -120,11 +120,7 @@ TEST_F(HandOverPlace, OneDisplayHasOneSocketHoweverItsNameIsWritten) {
     setEnv("DISPLAY", display);
     return handOverSocketPath();
   };
-  const struct {
-    std::string a, b;
-    bool same;
-    const char* why;
-  } rows[] = {
+  const struct { std::string a, b; bool same; const char* why; } rows[] = {
       {":0", ":0.0", true, "the screen number names no other display"},
       {":1.1", ":1", true, "any screen of the display"},
       {"unix:0", ":0", true, "the local connection spelled out"},
