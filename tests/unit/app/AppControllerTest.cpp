@@ -112,7 +112,7 @@ TEST_F(Controller, CaptureWaitsWhileTheMenuOrAnAlertIsOpenAndCatchesUpAtTheNextT
     queue.advance(3);
   };
   presenter.popUp(menu(), {});
-  marbrel().menuItemAction(footerItem(101));
+  footerItem(101).performAction();
   EXPECT_TRUE(suspendedDuringAlert);
   queue.advance(3);  // the alert is gone but the menu is still open
   EXPECT_EQ(marbrel().store().count(), 0u);
@@ -122,7 +122,7 @@ TEST_F(Controller, CaptureWaitsWhileTheMenuOrAnAlertIsOpenAndCatchesUpAtTheNextT
   EXPECT_EQ(marbrel().store().count(), 1u);
 
   suspendedDuringAlert = false;
-  marbrel().menuItemAction(footerItem(106));
+  footerItem(106).performAction();
   EXPECT_TRUE(suspendedDuringAlert) << "an alert outside the menu";
   EXPECT_FALSE(marbrel().clipboard().isSuspended());
 }
@@ -138,13 +138,13 @@ TEST_F(Controller, FooterCommandsClearOnlyOnceConfirmedAndOpenOrQuitWhatTheyName
   presenter.close();
   for (const int answer : {Alerts::kFirstButtonReturn, 1002}) {
     alerts.answer = answer;
-    marbrel().menuItemAction(footerItem(101));
-    marbrel().menuItemAction(footerItem(106));
+    footerItem(101).performAction();
+    footerItem(106).performAction();
   }
   EXPECT_EQ(marbrel().store().count(), 3u);
   EXPECT_EQ(menu().historyItems().size(), 6u);
   alerts.answer = Alerts::kSecondButtonReturn;
-  marbrel().menuItemAction(footerItem(101));
+  footerItem(101).performAction();
   EXPECT_EQ(alerts.shown.back().informativeKey, "clear_confirm_text");
   EXPECT_EQ(alerts.shown.back().buttonKeys.front(), "cancel") << "the default button deletes nothing";
   ASSERT_EQ(marbrel().store().count(), 1u);
@@ -152,13 +152,13 @@ TEST_F(Controller, FooterCommandsClearOnlyOnceConfirmedAndOpenOrQuitWhatTheyName
   ASSERT_EQ(menu().historyItems().size(), 2u);
   EXPECT_TRUE(menu().historyItems()[0]->isPinned() && menu().historyItems()[1]->isPinned());
   EXPECT_FALSE(marbrel().store().hasChanges()) << "every removal is committed";
-  marbrel().menuItemAction(footerItem(106));
+  footerItem(106).performAction();
   EXPECT_EQ(alerts.shown.back().informativeKey, "clear_all_confirm_text");
   EXPECT_EQ(marbrel().store().count(), 0u);
   EXPECT_EQ(menu().size(), 7u);
 
   EXPECT_EQ(std::tuple(preferences.showCount, about.openCount, application.stopCount), std::tuple(0, 0, 0));
-  for (const int tag : {107, 103, 104}) marbrel().menuItemAction(footerItem(tag));
+  for (const int tag : {107, 103, 104}) footerItem(tag).performAction();
   EXPECT_EQ(std::tuple(preferences.showCount, about.openCount, application.stopCount), std::tuple(1, 1, 1));
   EXPECT_EQ(alerts.shown.size(), 6u) << "none of them asks";
 }
