@@ -50,15 +50,16 @@ TEST(Defaults, StoredValuesWinOverRegisteredOnesAndSurviveARestartWhichRegistrat
 TEST(Defaults, ReadsConvertStoredValuesTheWayUsersExpect) {
   Defaults defaults({});
   defaults.registerDefault("registered", 40.0);
-  const struct { const char* key; Defaults::Value value; bool asBool; std::int64_t asInteger; } rows[] = {
-      {"real", 7.9, true, 7}, {"zero", 0.0, false, 0}, {"yes", "YES", true, 0}, {"one", "1", true, 1},
-      {"word", "banana", false, 0}, {"huge", 1e300, true, std::numeric_limits<std::int64_t>::max()},
-      {"missing", nullptr, false, 0}, {"registered", nullptr, true, 40},
+  const struct { const char* key; Defaults::Value value; bool asBool; std::int64_t asInteger; double asReal; } rows[] = {
+      {"real", 7.9, true, 7, 7.9}, {"zero", 0.0, false, 0, 0}, {"yes", "YES", true, 0, 0}, {"one", "1", true, 1, 1},
+      {"word", "banana", false, 0, 0}, {"huge", 1e300, true, std::numeric_limits<std::int64_t>::max(), 1e300},
+      {"missing", nullptr, false, 0, 0}, {"registered", nullptr, true, 40, 40}, {"text", "2.5", true, 2, 2.5},
   };
   for (const auto& row : rows) {
     if (!row.value.is_null()) defaults.set(row.key, row.value);
     EXPECT_EQ(defaults.boolForKey(row.key), row.asBool) << row.key;
     EXPECT_EQ(defaults.integerForKey(row.key), row.asInteger) << row.key;
+    EXPECT_EQ(defaults.doubleForKey(row.key), row.asReal) << row.key;
   }
   defaults.set("number", 3);
   EXPECT_FALSE(defaults.stringForKey("number") || defaults.arrayForKey("number")) << "a number is no string";
