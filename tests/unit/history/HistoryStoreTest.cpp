@@ -153,6 +153,10 @@ TEST_F(HistoryStoreTest, CopiesWaitingForRoomAreFewTheNewestKeptAndAllStoredOnce
     store->saveContext();
     EXPECT_FALSE(store->hasChanges());
     EXPECT_EQ(store->count(), row.waiting);
+    store->insertItem(text("never saved, and nothing waits any more"));
+    env.errors.str("");
+    store.reset();
+    EXPECT_EQ(env.errors.str(), "") << "no copy reported left out once there was room";
   }
 }
 
