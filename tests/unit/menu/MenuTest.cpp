@@ -61,9 +61,10 @@ TEST_F(HistoryMenuItemTest, ImageRowShowsAPreviewWithinTheLimits) {
 }
 
 TEST_F(HistoryMenuItemTest, UnreadableContentsGiveAnEmptyRowThatCanStillBeChosen) {
+  images.setSize("no width", {0, 10});
   for (const auto& contents : std::vector<std::vector<NewContent>>{
            {{std::string("image/png"), std::string("not an image")}, {std::string("text/plain"), std::string("t")}},
-           {{std::string("image/png"), std::nullopt}},
+           {{std::string("image/png"), std::nullopt}}, {{std::string("image/png"), std::string("no width")}},
            {{std::string("text/plain"), std::string("\xFF\xFE broken")}},
            {{std::string("text/html"), std::string("<p>only html</p>")}},
            {{std::nullopt, std::string("a content with no type, as a damaged store may hold")}}}) {
@@ -72,7 +73,7 @@ TEST_F(HistoryMenuItemTest, UnreadableContentsGiveAnEmptyRowThatCanStillBeChosen
     EXPECT_TRUE(noImage(row));
     row->performAction();
   }
-  EXPECT_EQ(chosen, (Texts{"", "", "", "", ""}));
+  EXPECT_EQ(chosen, (Texts{"", "", "", "", "", ""}));
   const auto row = textRow("hello");
   row->addOnSelected([this](HistoryMenuItem&) { chosen.push_back("second"); });
   row->performAction();
