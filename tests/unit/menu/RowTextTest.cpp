@@ -63,6 +63,7 @@ TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
       {"file:///home/me/Folder/", "Folder", "a folder's trailing slash is ignored"},
       {"file:///home/me/Folder/\r\n", "Folder", "a folder followed by CR LF"},
       {"file:///home/me/r%C3%A9sum%C3%A9.pdf\r\n", "r\u00E9sum\u00E9.pdf", "UTF-8 escapes"},
+      {"file:///home/me/na%c3%afve.txt", "na\u00EFve.txt", "escapes in lower case"},
       {"file:///tmp/two%0Alines.txt", "two lines.txt", "a line break in a name shows as a space"},
       {"file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n", "a.txt + 1 more", "two files copied at once"},
       {"file:///tmp/a.txt\nfile:///tmp/b.txt\nfile:///tmp/c/", "a.txt + 2 more", "lines ended by LF alone"},

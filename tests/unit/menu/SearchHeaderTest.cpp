@@ -266,6 +266,7 @@ TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
       {"Down leaves the only row", downArrow, 0, std::nullopt, Acted::highlighted, "clear"},
       {"Control-N leaves the only row", n, control, "n", Acted::highlighted, "clear"},
       {"Backspace edits the query: the rows wait", deleteKey, 0, "\x7f", Acted::topRow, "after the stall"},
+      {"Command-V pastes into the query: the rows wait", v, command, "v", Acted::topRow, "after the stall"},
   };
   const Texts entries{"alpha one", "beta two", "after the stall"};
   for (const Row& step : rows) {
