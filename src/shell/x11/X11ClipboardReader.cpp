@@ -254,13 +254,15 @@ Outcome X11ClipboardReader::Private::convert(xcb_atom_t target, xcb_timestamp_t 
   const Clock::time_point formatDeadline = Clock::now() + limits.perFormat;
   const xcb_window_t window = requestor;
   Outcome why = Outcome::read;
+  // The first answer may be slow to come: on a busy machine a compositor that hands a Wayland
+  // program's copy to XWayland first asks that program for the bytes. Giving up would lose the copy.
   XcbPtr<xcb_generic_event_t> answer = waitForEvent(
       [&](const xcb_generic_event_t* event) {
         if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY) return false;
         const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
         return notify->requestor == window && notify->selection == selection && notify->target == target;
       },
-      std::min(Clock::now() + limits.idle, formatDeadline), why);
+      formatDeadline, why);
   if (!answer) {
     replaceRequestor();
     return why;
@@ -342,6 +344,7 @@ bool X11ClipboardReader::Private::read(const xcb_xfixes_selection_notify_event_t
   const Outcome listed = convert(targetsAtom, time, offered);
   if (listed == Outcome::superseded || listed == Outcome::stopping) return false;
   // An owner that does not say what it offers has nothing that can be recorded.
+  if (listed == Outcome::silent) std::cerr << "marbrel: the program that copied did not say what it offers in time\n";
   if (listed != Outcome::read) return true;
 
   std::vector<xcb_atom_t> atoms(offered.size() / sizeof(xcb_atom_t));
@@ -370,7 +373,10 @@ bool X11ClipboardReader::Private::read(const xcb_xfixes_selection_notify_event_t
         result.bytes = clipboard_formats::decode(target, std::move(bytes));
         break;
       }
-      if (outcome == Outcome::silent) ownerSilent = true;
+      if (outcome == Outcome::silent) {
+        std::cerr << "marbrel: the program that copied did not send its " << format.type << " in time\n";
+        ownerSilent = true;
+      }
       if (outcome == Outcome::tooLarge) {
         std::cerr << "marbrel: the copied " << format.type << " is larger than " << (limits.maxBytes >> 20)
                   << " MB and is not recorded\n";

@@ -34,8 +34,9 @@ class X11ClipboardReader {
   using Publish = std::function<void(Reading)>;
 
   struct Limits {
-    // How long the owner may stay silent during one format's transfer, and how long the whole
-    // transfer of one format may take (a new owner ends any transfer at once).
+    // How long the owner may stay silent between the pieces of an incremental transfer, and how long
+    // the whole transfer of one format may take, its first answer included (a new owner ends any
+    // transfer at once, so waiting for a slow owner holds up no other copy).
     std::chrono::milliseconds idle{2000};
     std::chrono::milliseconds perFormat{30000};
     // The largest value read; a larger one is left without bytes.

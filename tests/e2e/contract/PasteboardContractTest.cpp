@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "shell/wayland/ReconnectingPasteboard.h"
 #include "shell/wayland/WaylandConnection.h"
 #include "shell/x11/QtPasteboard.h"
+#include "shell/x11/X11ClipboardReader.h"
 #include "support/QtEvents.h"
 
 namespace marbrel {
@@ -325,6 +327,34 @@ TEST(DataControlConnections, AKeyboardRefusedWithAProtocolErrorLeavesCaptureAlon
   ASSERT_TRUE(testing::processEventsUntil([&] { return board->changeCount() == before + 1; }));
   EXPECT_EQ(board->items().front()->dataForType("text/plain"), "after the refusal");
   EXPECT_TRUE(status.empty()) << "the clipboard's connection was never lost";
+}
+
+// An owner that takes longer to answer than the reader lets it stay silent between pieces (a
+// compositor handing a Wayland copy to XWayland on a busy machine) is still read: nothing else wants
+// the clipboard meanwhile, and giving up would lose the copy for good.
+TEST(X11ClipboardReading, AnOwnerSlowToAnswerIsWaitedFor) {
+  if (!ContractEnvironment::haveDisplay()) GTEST_SKIP() << "no X server";
+  std::mutex mutex;
+  std::vector<X11ClipboardReader::Reading> readings;
+  X11ClipboardReader reader(
+      "CLIPBOARD",
+      [&](X11ClipboardReader::Reading reading) {
+        const std::lock_guard lock(mutex);
+        readings.push_back(std::move(reading));
+      },
+      {.idle = std::chrono::milliseconds(100)});
+  ASSERT_TRUE(reader.isWatching());
+  Process owner({MARBREL_E2E_HELPER, "slow-clipboard", "1000", "text/plain", "slow to come"},
+                ContractEnvironment::x().environment(), kScratch + "/slow-owner.log");
+  const auto text = [&]() -> std::optional<std::string> {
+    const std::lock_guard lock(mutex);
+    for (const auto& format : readings.empty() ? X11ClipboardReader::Contents{} : readings.back().contents) {
+      if (format.type == "text/plain") return format.bytes.value_or("(none)");
+    }
+    return std::nullopt;
+  };
+  ASSERT_TRUE(e2e::waitFor([&] { return text().has_value(); }, std::chrono::seconds(60))) << "no reading";
+  EXPECT_EQ(text(), "slow to come");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A small X (or, with QT_QPA_PLATFORM=wayland, Wayland) client for the end-to-end tests; see usage
-// below. Clipboard owners print "owned" once they own it and leave when another program takes it.
+// below. Clipboard owners print "owned" once they own it and leave when another program takes it;
+// slow-clipboard answers each request for its text only MS milliseconds after it came.
 // paste-target writes its text field's text to FILE after every change. lock-group selects layout
 // group N; press presses X key codes together and releases them in reverse, as a person would.
 // keyboard-grabbed prints "grabbed" while another client holds the keyboard (the open menu), else "free".
@@ -32,10 +33,11 @@ void say(const char* word) {
 }
 
 // Offers its formats once `stalling` (Qt itself looks at the data while taking the clipboard), and
-// blocks for good when another program asks for bytes.
+// blocks when another program asks for bytes: for good, or for `answerAfterMs` before giving `bytes`.
 class StalledMimeData : public QMimeData {
  public:
-  explicit StalledMimeData(QStringList formats) : formats_(std::move(formats)) {}
+  explicit StalledMimeData(QStringList formats, int answerAfterMs = -1, QByteArray bytes = {})
+      : formats_(std::move(formats)), answerAfterMs_(answerAfterMs), bytes_(std::move(bytes)) {}
   QStringList formats() const override { return formats_; }
   bool hasFormat(const QString& format) const override { return formats_.contains(format); }
   bool stalling = false;
@@ -44,11 +46,17 @@ class StalledMimeData : public QMimeData {
   QVariant retrieveData(const QString&, QMetaType) const override {
     if (!stalling) return {};
     say("asked");
-    for (;;) ::pause();
+    if (answerAfterMs_ < 0) {
+      for (;;) ::pause();
+    }
+    ::usleep(useconds_t(answerAfterMs_) * 1000);
+    return bytes_;
   }
 
  private:
   QStringList formats_;
+  int answerAfterMs_;
+  QByteArray bytes_;
 };
 
 // A window that calls `onKey` once, at the first key pressed in it.
@@ -172,9 +180,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (command == QStringLiteral("own-clipboard")) return ownClipboard(app, args.mid(1));
   if (command == QStringLiteral("stalled-clipboard")) return serveClipboard(app, new StalledMimeData(args.mid(1)));
+  if (command == QStringLiteral("slow-clipboard") && args.size() == 4) {
+    return serveClipboard(app, new StalledMimeData({args.at(2)}, args.at(1).toInt(), args.at(3).toUtf8()));
+  }
   if (command == QStringLiteral("paste-target") && args.size() == 2) return pasteTarget(app, args.at(1));
   std::fprintf(stderr, "usage: marbrel_e2e_helper own-clipboard TYPE=@FILE... | stalled-clipboard TYPE... | "
-                       "paste-target FILE | lock-group N | press KEYCODE... | keyboard-grabbed | "
+                       "slow-clipboard MS TYPE TEXT | paste-target FILE | lock-group N | press KEYCODE... | keyboard-grabbed | "
                        "keyboard LAYOUT VARIANT EVDEV...\n");
   return 2;
 }

@@ -6,11 +6,15 @@ xdg-desktop-portal frontend forwards calls to, records every call as one JSON li
 and answers as the test tells it through a small control interface:
 
   test-portal-backend.py BUS_NAME LOG_FILE [--remote-desktop-version N] [--stand-in-frontend]
+                         [--type-through-mutter]
 
 With --stand-in-frontend it is the frontend instead (BUS_NAME org.freedesktop.portal.Desktop):
 the RemoteDesktop portal of interface version 2, which can persist a permission with a restore
 token, for frontends older than that (xdg-desktop-portal 1.16 speaks version 1). Its Start records
 whether the user would have seen the dialog: not when a token it issued earlier is brought back.
+
+With --type-through-mutter the keys of a started session are also typed, as GNOME's backend types
+them, through a remote-desktop session of Mutter (org.gnome.Mutter.RemoteDesktop on the same bus).
 
 Control (interface org.marbrel.TestPortal at /org/marbrel/TestPortal):
   SetBindAnswer(s mode, s trigger)   "accept": the shortcuts get the trigger the program prefers, or
@@ -108,8 +112,11 @@ CONTROL_INTERFACE = """
 
 
 class Backend:
-    def __init__(self, connection, log_path, remote_desktop_version, register=True):
+    def __init__(self, connection, log_path, remote_desktop_version, register=True, mutter=False):
         self.connection = connection
+        self.mutter = mutter
+        # Mutter's remote-desktop session that types the keys, made at the first Start
+        self.mutter_session = None
         self.log = open(log_path, "a", buffering=1)
         self.remote_desktop_version = remote_desktop_version
         self.bind_mode = "accept"
@@ -181,8 +188,11 @@ class Backend:
         name = kind + "." + method
         if method in ("NotifyKeyboardKeysym", "NotifyKeyboardKeycode"):
             session_handle, options, code, state = arguments
-            self.record(name, session_handle=session_handle, code=code, state=state,
-                        started=self.sessions.get(session_handle, {}).get("started", False))
+            started = self.sessions.get(session_handle, {}).get("started", False)
+            self.record(name, session_handle=session_handle, code=code, state=state, started=started)
+            if started and self.mutter_session:
+                self.call_mutter(self.mutter_session, "RemoteDesktop.Session", method,
+                                 GLib.Variant("(ub)", (code, state == 1)))
             invocation.return_value(None)
             return
         handle, session_handle = arguments[0], arguments[1]
@@ -239,12 +249,21 @@ class Backend:
             return RESPONSE_CANCELLED, {}
         if session_handle in self.sessions:
             self.sessions[session_handle]["started"] = True
+        if self.mutter and not self.mutter_session:
+            self.mutter_session = self.call_mutter("/org/gnome/Mutter/RemoteDesktop", "RemoteDesktop", "CreateSession",
+                                                  None, "(o)")[0]
+            self.call_mutter(self.mutter_session, "RemoteDesktop.Session", "Start")
         results = {"devices": GLib.Variant("u", KEYBOARD)}
         if self.remote_desktop_version >= 2:
             self.tokens += 1
             results["restore_token"] = GLib.Variant("s", "test-token-%d" % self.tokens)
             results["persist_mode"] = GLib.Variant("u", 2)
         return RESPONSE_SUCCESS, results
+
+    def call_mutter(self, path, interface, method, arguments=None, reply="()"):
+        return self.connection.call_sync("org.gnome.Mutter.RemoteDesktop", path, "org.gnome.Mutter." + interface,
+                                         method, arguments, GLib.VariantType(reply), Gio.DBusCallFlags.NONE, 10000,
+                                         None).unpack()
 
     # Control
 
@@ -397,7 +416,7 @@ def main():
     if "--stand-in-frontend" in sys.argv:
         backend = StandInFrontend(connection, log_path)
     else:
-        backend = Backend(connection, log_path, version)
+        backend = Backend(connection, log_path, version, mutter="--type-through-mutter" in sys.argv)
     reply = connection.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                                  "RequestName", GLib.Variant("(su)", (bus_name, 4)), GLib.VariantType("(u)"),
                                  Gio.DBusCallFlags.NONE, -1, None)
