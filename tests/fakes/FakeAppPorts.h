@@ -31,25 +31,21 @@ struct FakePreferencesWindow : PreferencesWindow {
 // A status-area icon; userSetsVisible() hides or shows it as a user would, and the observer hears.
 struct FakeStatusItem : StatusItem {
   bool hasButton() const override { return true; }
-  void setImage(const std::string& name) override { image = name; }
-  void setMenu(MenuModel* newMenu) override { menu = newMenu; }
-  void setRemovalAllowed(bool allowed) override { removalAllowed = allowed; }
+  void setImage(const std::string&) override {}
+  void setMenu(MenuModel*) override {}
+  void setRemovalAllowed(bool) override {}
   bool isVisible() const override { return visible; }
   void setVisible(bool value) override {
     visible = value;
     ++setVisibleCalls;
   }
   void setVisibilityObserver(VisibilityObserver newObserver) override { observer = std::move(newObserver); }
-  std::optional<ScreenRect> buttonWindowFrame() const override { return windowFrame; }
+  std::optional<ScreenRect> buttonWindowFrame() const override { return std::nullopt; }
   void userSetsVisible(bool value) {
     visible = value;
     if (observer) observer(value);
   }
 
-  std::optional<ScreenRect> windowFrame;
-  std::string image;
-  MenuModel* menu = nullptr;
-  bool removalAllowed = false;
   bool visible = true;
   int setVisibleCalls = 0;
   VisibilityObserver observer;

@@ -156,11 +156,7 @@ TYPED_TEST_SUITE(PasteboardContract, Harnesses);
 // markers too, not protocol targets nor Qt's inventions) with their bytes; a marked copy's bytes go unread.
 TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormatsAndExactBytes) {
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
-  const struct {
-    const char* why;
-    Representations copied;
-    bool marked = false;
-  } rows[] = {
+  const struct { const char* why; Representations copied; bool marked = false; } rows[] = {
       {"text with markup", {{"text/plain", "hello clipboard"}, {"text/html", "<b>hello</b> clipboard"}}},
       {"a binary image", {{"image/png", png}}},
       {"a password", {{"text/plain", "s3cret"}, {"x-kde-passwordManagerHint", "secret"}}, true},
@@ -195,10 +191,7 @@ TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormats
 // What the program writes is offered exactly, to itself and to other programs, until another copy
 // replaces it: the types given bytes, in order, with their bytes; a declared type given none is not offered.
 TYPED_TEST(PasteboardContract, WrittenContentsReadBackExactly) {
-  const struct {
-    const char* why;
-    Representations written;
-  } rows[] = {
+  const struct { const char* why; Representations written; } rows[] = {
       {"text with markup", {{"text/plain", "after"}, {"text/html", "<i>after</i>"}}},
       {"an image alone, far larger than a pipe or a request holds",
        {{"image/png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(3u << 20, '\x7f') + "end"}}},
@@ -243,14 +236,8 @@ TYPED_TEST_SUITE(DataControlSelections, CompositorHarnesses);
 // around it are each heard once with their own types and bytes, nothing of the mouse selection's.
 TYPED_TEST(DataControlSelections, MouseSelectionsAreNotCopiesAndLeaveTheNextCopyItsOwnTypes) {
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
-  struct Step {
-    bool withMouse;
-    Representations contents;
-  };
-  const struct {
-    const char* why;
-    std::vector<Step> steps;
-  } rows[] = {
+  struct Step { bool withMouse; Representations contents; };
+  const struct { const char* why; std::vector<Step> steps; } rows[] = {
       {"an image copied after text selected in a terminal",
        {{true, {{"text/plain", "selected words"}}}, {false, {{"image/png", png}}}}},
       {"a mouse selection between two copies",

@@ -85,10 +85,7 @@ struct TestCompositor::State {
   std::mutex mutex;
   std::vector<std::function<void()>> tasks;
   std::shared_ptr<Owner> selection, primary;
-  struct Device {
-    wl_resource* resource;
-    const Protocol* protocol;
-  };
+  struct Device { wl_resource* resource; const Protocol* protocol; };
   std::vector<Device> devices;
 
   static State* of(wl_resource* resource) { return static_cast<State*>(wl_resource_get_user_data(resource)); }
@@ -357,15 +354,6 @@ void TestCompositor::finishDevices() {
   call([&] {
     for (const State::Device& device : state_->devices) ext_data_control_device_v1_send_finished(device.resource);
   });
-}
-
-int TestCompositor::clients() {
-  int count = 0;
-  call([&] {
-    wl_client* client;
-    wl_client_for_each(client, wl_display_get_client_list(state_->display)) ++count;
-  });
-  return count;
 }
 
 }  // namespace marbrel::e2e

@@ -42,8 +42,6 @@ class TestCompositor {
   void dropClients();
   // Ends every data-control device (the seat went away): each gets `finished`.
   void finishDevices();
-  // Clients connected now.
-  int clients();
 
  private:
   struct State;

@@ -18,10 +18,7 @@
 
 namespace {
 
-struct Globals {
-  wl_seat* seat = nullptr;
-  zwp_virtual_keyboard_manager_v1* manager = nullptr;
-};
+struct Globals { wl_seat* seat = nullptr; zwp_virtual_keyboard_manager_v1* manager = nullptr; };
 
 void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
   auto* globals = static_cast<Globals*>(data);

@@ -57,7 +57,7 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyThroughLayoutChangesAndPasteTypesVU
   ASSERT_TRUE(setLayout({"us"}));
   // Ctrl+Shift and the key labelled Z on a US keyboard, Y on a German one, ; under Dvorak.
   ASSERT_TRUE(setting("KeyboardShortcuts_popup", R"({"carbonKeyCode":6,"carbonModifiers":768})"));
-  ASSERT_TRUE(startMarbrel() && copy({{"text/plain", "layout check"}}) && waitForEntry("layout check"))
+  ASSERT_TRUE(startMarbrel() && copyText("layout check"))
       << "see " << outputDir;
   ASSERT_TRUE(menuOpensWith("ctrl+shift+z")) << "under us the key types z";
   run({"xdotool", "key", "Caps_Lock"});
@@ -129,10 +129,7 @@ TEST_F(TwoMonitorScenario, TwoLaunchesLeaveOneProgramWhoseMenuOpensInTheMiddleOf
   EXPECT_TRUE(screenshot("handed-over"));
   ASSERT_TRUE(closeMenu());
 
-  ASSERT_TRUE(copy({{"text/plain", "copied once"}}));
-  ASSERT_TRUE(waitForEntry("copied once"));
-  ASSERT_TRUE(copy({{"text/plain", "and again once"}}));
-  ASSERT_TRUE(waitForEntry("and again once"));
+  ASSERT_TRUE(copyText("copied once") && copyText("and again once"));
   EXPECT_EQ(history().size(), 2u);
   EXPECT_EQ(entryTitled("copied once").value("numberOfCopies", 0), 1) << "each copy recorded once";
 
@@ -155,7 +152,7 @@ TEST_F(TwoMonitorScenario, TwoLaunchesLeaveOneProgramWhoseMenuOpensInTheMiddleOf
 // selection with Shift+Insert, so the entry goes there too; lxterminal pastes with Ctrl+Shift+V. In
 // each, `cat` on a terminal that hands over every byte at once writes what arrives to a file.
 TEST_F(TerminalScenario, XtermAndLxterminalReceiveTheEntryThroughTheirOwnPasteKeys) {
-  ASSERT_TRUE(copy({{"text/plain", "into a terminal"}}) && waitForEntry("into a terminal"));
+  ASSERT_TRUE(copyText("into a terminal"));
   for (const std::string terminal : {"xterm", "lxterminal"}) {
     SCOPED_TRACE(terminal);
     const std::string received = scratchDir() + "/" + terminal + ".txt", script = scratchDir() + "/" + terminal + ".sh";
@@ -183,7 +180,7 @@ TEST_F(TerminalScenario, XtermAndLxterminalReceiveTheEntryThroughTheirOwnPasteKe
 // is no other display. A start with arguments never hands over: "ui-testing" runs beside on a
 // history of its own, and a bare start still reaches the program.
 TEST_F(TwoDisplayScenario, ASecondDisplaysProgramLeavesTheHistoryToTheFirstAndUiTestingRunsBeside) {
-  ASSERT_TRUE(copy({{"text/plain", "kept by the first"}}) && waitForEntry("kept by the first")) << "see " << outputDir;
+  ASSERT_TRUE(copyText("kept by the first")) << "see " << outputDir;
   XSession other(outputDir + "/other");
   ASSERT_TRUE(other.ok());
   const auto second = launch({MARBREL_EXECUTABLE}, "second-display.log", {{"DISPLAY", other.display()}});
@@ -224,7 +221,7 @@ TEST_F(TwoDisplayScenario, ASecondDisplaysProgramLeavesTheHistoryToTheFirstAndUi
   EXPECT_EQ(windowPid(*x, menu), std::to_string(marbrel->pid()) + "\n") << "the bare start reaches the program";
   ASSERT_TRUE(closeMenu());
 
-  ASSERT_TRUE(copy({{"text/plain", "and more"}}) && waitForEntry("and more"));
+  ASSERT_TRUE(copyText("and more"));
   EXPECT_EQ(history().size(), 2u) << "the history has the first program's copies alone";
 }
 

@@ -10,7 +10,7 @@ class MarbrelScenario : public Scenario {
  protected:
   // Copies two texts, each recorded before the next.
   void copyTwoTexts() {
-    for (const char* text : {"alpha one", "beta two"}) ASSERT_TRUE(copy({{"text/plain", text}}) && waitForEntry(text)) << text;
+    for (const char* text : {"alpha one", "beta two"}) ASSERT_TRUE(copyText(text)) << text;
   }
   int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
 };
@@ -41,13 +41,10 @@ TEST_F(MarbrelScenario, CopiesAreCapturedQuickOnesTooOddTextSoundlyAndAnOwnerTha
   const std::string menu = openMenu();
   ASSERT_FALSE(menu.empty()) << "the shortcut opens the menu while the owner stalls";
   EXPECT_TRUE(screenshot("captured")) << "the menu should show the copies";
-  const int fullHeight = windowHeight(menu);
-  ASSERT_TRUE(type("qui"));
-  EXPECT_TRUE(waitFor([&] { return windowHeight(menu) < fullHeight; })) << "and it filters";
+  EXPECT_TRUE(filter("qui")) << "and it filters";
   EXPECT_TRUE(screenshot("filtered-while-stalled"));
   EXPECT_TRUE(closeMenu());
-  ASSERT_TRUE(copy({{"text/plain", "after the stall"}}));
-  EXPECT_TRUE(waitForEntry("after the stall"));
+  EXPECT_TRUE(copyText("after the stall"));
   EXPECT_EQ(history().size(), 6u) << "the text that never arrived is not recorded";
 }
 
@@ -57,10 +54,7 @@ TEST_F(MarbrelScenario, FromTheKeyboardTheMenuFiltersPastesCopiesPinsAndDeletes)
   const std::string menu = openMenu();
   ASSERT_FALSE(menu.empty()) << "Ctrl+Shift+V should open the menu";
   EXPECT_TRUE(screenshot("opened"));
-  const int fullHeight = windowHeight(menu);
-  ASSERT_TRUE(type("alp"));
-  // One row fewer once the (throttled) filter is in place.
-  ASSERT_TRUE(waitFor([&] { return windowHeight(menu) < fullHeight; })) << "the filter applies";
+  ASSERT_TRUE(filter("alp")) << "one row fewer once the (throttled) filter is in place";
   EXPECT_TRUE(screenshot("filtered"));
   key("Return");
   EXPECT_TRUE(waitForMenuClosed());
@@ -68,10 +62,8 @@ TEST_F(MarbrelScenario, FromTheKeyboardTheMenuFiltersPastesCopiesPinsAndDeletes)
   // The paste is a copy like any other: merged into the entry it came from, which goes to the top.
   ASSERT_TRUE(waitFor([&] { return copiesOf("alpha one") == 2; }));
 
-  const std::string again = openMenu();
-  ASSERT_FALSE(again.empty());
-  ASSERT_TRUE(type("bet"));  // highlights "beta two", the one row left
-  ASSERT_TRUE(waitFor([&] { return windowHeight(again) < fullHeight; })) << "the filter applies";
+  ASSERT_FALSE(openMenu().empty());
+  ASSERT_TRUE(filter("bet"));  // highlights "beta two", the one row left
   EXPECT_TRUE(screenshot("beta-highlighted"));
   key("alt+Return");
   EXPECT_TRUE(waitForMenuClosed());

@@ -79,6 +79,12 @@ std::string Scenario::openMenuBy(const std::function<void()>& press) {
   return {};
 }
 
+bool Scenario::filter(const std::string& text) const {
+  const std::string menu = waitForMenu();
+  const int height = windowHeight(menu);
+  return type(text) && height > 0 && waitFor([&] { return windowHeight(menu) < height; });
+}
+
 bool Scenario::closeMenu() {
   key("Escape");
   return waitForMenuClosed();

@@ -53,6 +53,8 @@ class Scenario : public ::testing::Test {
   bool waitForEntry(const std::string& title) const {
     return waitFor([&] { return !entryTitled(title).is_null(); });
   }
+  // Another program copies `text`; true once the history has it.
+  bool copyText(const std::string& text) { return copy({{"text/plain", text}}) && waitForEntry(text); }
   static std::vector<std::string> typesOf(const nlohmann::json& entry);
   static bool contains(const std::vector<std::string>& list, const std::string& value);
   std::string clipboardText() const {
@@ -60,7 +62,11 @@ class Scenario : public ::testing::Test {
   }
 
   bool key(const std::string& keys) const { return run({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0; }
-  bool type(const std::string& text) const { return run({"xdotool", "type", "--delay", "60", text}).exitCode == 0; }
+  virtual bool type(const std::string& text) const {
+    return run({"xdotool", "type", "--delay", "60", text}).exitCode == 0;
+  }
+  // Types `text` into the open menu's search field; true once the menu, filtered, got shorter.
+  bool filter(const std::string& text) const;
 
   // The first visible window whose title matches `pattern`, waiting for it; empty when none shows.
   std::string waitForWindow(const std::string& pattern, std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;

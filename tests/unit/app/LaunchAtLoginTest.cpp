@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 
 #include "core/app/LaunchAtLogin.h"
+#include "support/Environment.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -88,12 +88,11 @@ TEST_F(LaunchAtLoginFile, OnlyAnEntryTheSessionWouldStartCountsAsOn) {
       {group + "TryExec=" + gone + "\n" + exec, false},
       {group + "TryExec=marbrel\n" + exec, true},
   };
-  const char* path = std::getenv("PATH");
-  const std::string savedPath = path ? path : "";
-  ::setenv("PATH", ("/nonexistent:" + (dir / "bin").string()).c_str(), 1);
-  for (const auto& row : rows) EXPECT_EQ(enabledWith(row.text), row.enabled) << row.text;
-  if (path) ::setenv("PATH", savedPath.c_str(), 1);
-  else ::unsetenv("PATH");
+  {
+    testing::ScopedEnvironment environment;
+    environment.set("PATH", "/nonexistent:" + (dir / "bin").string());
+    for (const auto& row : rows) EXPECT_EQ(enabledWith(row.text), row.enabled) << row.text;
+  }
 
   ASSERT_TRUE(launch.setEnabled(true));
   fs::remove(program);  // the build folder was deleted, or the package removed

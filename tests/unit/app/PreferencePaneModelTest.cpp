@@ -6,10 +6,14 @@
 #include "core/app/GeneralPaneModel.h"
 #include "core/app/LaunchAtLogin.h"
 #include "core/app/PreferenceControls.h"
+#include "core/app/PreferenceMenuKeyEquivalents.h"
+#include "core/app/PreferencesWindowFrame.h"
 #include "core/config/Configuration.h"
 #include "core/config/Defaults.h"
 #include "core/config/ProcessArguments.h"
+#include "core/menu/MenuFooter.h"
 #include "fakes/FakeAlerts.h"
+#include "support/CoreFakes.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
@@ -121,6 +125,55 @@ TEST_F(PaneModels, ALaunchAtLoginTheDesktopRefusedShowsAsOff) {
   LaunchAtLogin refused{dir / "blocked" / "autostart" / LaunchAtLogin::kEntryName, "/usr/bin/marbrel"};
   GeneralPaneModel pane{configuration, refused, alerts, {}};
   EXPECT_EQ(pane.launchAtLoginChanged(ButtonState::on), ButtonState::off);
+}
+
+TEST_F(PaneModels, ASavedWindowFrameMovesTheWindowWhereTheUserCanReachItButKeepsItsSize) {
+  PreferencesWindowFrame frame{defaults};
+  const WindowFrame screen{0, 30, 1920, 1050}, second{1920, 0, 1280, 1024}, window{0, 0, 400, 300};
+  const WindowFrame centred{760, 405, 400, 300};
+  EXPECT_EQ(frame.placement(window, second, {screen, second}), (WindowFrame{2360, 362, 400, 300})) << "none saved";
+  frame.save({100, 200, 640, 480});
+  Defaults restarted(dir / "defaults.json");
+  EXPECT_EQ(PreferencesWindowFrame(restarted).placement(window, screen, {screen}), (WindowFrame{100, 200, 400, 300}));
+  const std::pair<WindowFrame, WindowFrame> rows[] = {
+      {{3000, 200, 400, 300}, centred},  // a screen that is no longer attached
+      {{100, -200, 400, 300}, centred},  // title bar above the top of the screen
+      {{1900, 100, 400, 300}, centred},  // only a sliver of 20 pixels left to grab
+      {{1800, 100, 400, 300}, {1800, 100, 400, 300}},  // enough of the top is on the screen
+  };
+  for (const auto& [saved, placed] : rows) {
+    frame.save(saved);
+    EXPECT_EQ(frame.placement(window, screen, {screen}), placed) << saved.x << "," << saved.y;
+  }
+  // Stored values that are no frame read as none.
+  for (const Defaults::Value& bad : {Defaults::Value("100 200 400 300"), Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}},
+                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 3}},
+                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 0}},
+                                     Defaults::Value{{"x", 1.5}, {"y", 2}, {"width", 3}, {"height", 3}},
+                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 1LL << 40}}}) {
+    defaults.set(PreferencesWindowFrame::kAutosaveName, bad);
+    EXPECT_FALSE(frame.saved()) << bad.dump();
+    EXPECT_EQ(frame.placement(window, screen, {screen}).x, 760);
+  }
+}
+
+struct PreferenceMenuKeyEquivalents : ::testing::Test, testing::CoreFakes {};
+
+TEST_F(PreferenceMenuKeyEquivalents, TheFootersEquivalentsCountAndHistoryRowsDoNot) {
+  strings.set("quit", "Quit");
+  MenuModel menu;
+  auto row = HistoryMenuItem::make(nullptr, {}, configuration, images, strings);
+  row->setKeyEquivalent("1");
+  row->setKeyEquivalentModifierMask(modifier_flags::kCommand);
+  menu.addItem(row);
+  for (const MenuFooter footer : allMenuFooterCases()) menu.addItem(makeMenuFooterItem(footer, configuration, strings));
+  const auto equivalents = preferenceMenuKeyEquivalents(menu);
+  for (const auto& each : equivalents) EXPECT_NE(each.keyEquivalent, "1");
+  const auto quit = std::find_if(equivalents.begin(), equivalents.end(), [](const auto& each) { return each.title == "Quit"; });
+  ASSERT_NE(quit, equivalents.end());
+  EXPECT_EQ(quit->keyEquivalent, "q");
+  EXPECT_EQ(quit->modifierMask, modifier_flags::kCommand);
+  EXPECT_TRUE(preferenceMenuKeyEquivalents(MenuModel()).empty());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -10,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/CommandLine.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 namespace marbrel::cli {
@@ -24,16 +24,9 @@ class CommandFixture : public ::testing::Test {
     setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
     setEnv("XDG_DATA_HOME", (dir_ / "data").string());
   }
-  ~CommandFixture() override {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) setOrUnset(it->first, it->second);
-  }
 
   // Sets (or, with nullopt, removes) a variable for the rest of the test.
-  void setEnv(const std::string& name, const std::optional<std::string>& value) {
-    const char* before = std::getenv(name.c_str());
-    saved_.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
-    setOrUnset(name, value);
-  }
+  void setEnv(const std::string& name, const std::optional<std::string>& value) { environment_.set(name, value); }
 
   int run(Lines args) {
     out_.str("");
@@ -54,13 +47,8 @@ class CommandFixture : public ::testing::Test {
   std::ostringstream err_;
 
  private:
-  static void setOrUnset(const std::string& name, const std::optional<std::string>& value) {
-    if (value) ::setenv(name.c_str(), value->c_str(), 1);
-    else ::unsetenv(name.c_str());
-  }
-
+  marbrel::testing::ScopedEnvironment environment_;
   std::string command_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 }  // namespace marbrel::cli

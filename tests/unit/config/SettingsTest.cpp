@@ -27,13 +27,16 @@ using testing::modeOf;
 using testing::readFile;
 using testing::TempDir;
 
-TEST(Defaults, StoredValuesWinOverRegisteredOnesAndSurviveARestartWhichRegistrationsDoNot) {
+TEST(Defaults, StoredValuesWinOverRegisteredOnesAndSurviveARestartWhichRegistrationsDoNotInPrivateFiles) {
   TempDir dir;
-  const fs::path file = dir / "marbrel" / "defaults.json";
+  const fs::path file = dir / "config" / "marbrel" / "defaults.json";
   {
     Defaults defaults(file);
     defaults.registerDefault("historySize", 200);
     EXPECT_TRUE(defaults.setInteger("historySize", 50));
+    EXPECT_EQ(modeOf(file), 0600u);
+    EXPECT_EQ(modeOf(file.parent_path()), 0700u);
+    EXPECT_EQ(modeOf(file.parent_path().parent_path()), 0700u) << "a missing config folder is made private too";
     EXPECT_EQ(defaults.integerForKey("historySize"), 50);
     EXPECT_TRUE(defaults.remove("historySize"));
     EXPECT_EQ(defaults.integerForKey("historySize"), 200);
@@ -47,28 +50,19 @@ TEST(Defaults, StoredValuesWinOverRegisteredOnesAndSurviveARestartWhichRegistrat
 TEST(Defaults, ReadsConvertStoredValuesTheWayUsersExpect) {
   Defaults defaults({});
   defaults.registerDefault("registered", 40.0);
-  const struct { const char* key; Defaults::Value value; bool asBool; std::int64_t asInteger; } rows[] = {
-      {"real", 7.9, true, 7}, {"zero", 0.0, false, 0}, {"yes", "YES", true, 0}, {"one", "1", true, 1},
-      {"word", "banana", false, 0}, {"huge", 1e300, true, std::numeric_limits<std::int64_t>::max()},
-      {"missing", nullptr, false, 0}, {"registered", nullptr, true, 40},
+  const struct { const char* key; Defaults::Value value; bool asBool; std::int64_t asInteger; double asReal; } rows[] = {
+      {"real", 7.9, true, 7, 7.9}, {"zero", 0.0, false, 0, 0}, {"yes", "YES", true, 0, 0}, {"one", "1", true, 1, 1},
+      {"word", "banana", false, 0, 0}, {"huge", 1e300, true, std::numeric_limits<std::int64_t>::max(), 1e300},
+      {"missing", nullptr, false, 0, 0}, {"registered", nullptr, true, 40, 40}, {"text", "2.5", true, 2, 2.5},
   };
   for (const auto& row : rows) {
     if (!row.value.is_null()) defaults.set(row.key, row.value);
     EXPECT_EQ(defaults.boolForKey(row.key), row.asBool) << row.key;
     EXPECT_EQ(defaults.integerForKey(row.key), row.asInteger) << row.key;
+    EXPECT_EQ(defaults.doubleForKey(row.key), row.asReal) << row.key;
   }
   defaults.set("number", 3);
   EXPECT_FALSE(defaults.stringForKey("number") || defaults.arrayForKey("number")) << "a number is no string";
-}
-
-TEST(Defaults, FilesAreTheUsersAlone) {
-  TempDir dir;
-  const fs::path file = dir / "config" / "marbrel" / "defaults.json";
-  Defaults defaults(file);
-  ASSERT_TRUE(defaults.setBool("hideFooter", true));
-  EXPECT_EQ(modeOf(file), 0600u);
-  EXPECT_EQ(modeOf(file.parent_path()), 0700u);
-  EXPECT_EQ(modeOf(file.parent_path().parent_path()), 0700u) << "a missing config folder is made private too";
 }
 
 TEST(Defaults, ACorruptFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
@@ -290,10 +284,7 @@ TEST_F(ConfigurationTest, UiTestingKeepsAwayFromTheStatusItemSettingAndFuzzySear
 TEST_F(ConfigurationTest, PasteKeysNameEachProgramsCombinationAndRefuseWhatIsNotOne) {
   constexpr std::uint64_t kCtrl = cocoa_flags::kCommand, kShift = cocoa_flags::kShift;
   const PasteKey ctrlV{Key::v, kCtrl}, ctrlShiftV{Key::v, kCtrl | kShift}, shiftInsert{Key::help, kShift};
-  struct Read {
-    const char* text;
-    std::optional<PasteKey> key;
-  } reads[] = {
+  struct Read { const char* text; std::optional<PasteKey> key; } reads[] = {
       {"Ctrl+Shift+V", ctrlShiftV},
       {"shift+ctrl+v", ctrlShiftV},
       {"Shift+Insert", shiftInsert},
@@ -319,11 +310,7 @@ TEST_F(ConfigurationTest, PasteKeysNameEachProgramsCombinationAndRefuseWhatIsNot
   EXPECT_TRUE(shiftInsert.pastesPrimarySelection());
   EXPECT_FALSE(ctrlShiftV.pastesPrimarySelection());
 
-  struct Lookup {
-    std::vector<std::string> ids;
-    PasteKey key;
-    const char* why;
-  } lookups[] = {
+  struct Lookup { std::vector<std::string> ids; PasteKey key; const char* why; } lookups[] = {
       {{}, ctrlV, "nothing known in front"},
       {{"gedit", "Gedit"}, ctrlV, "not a terminal"},
       {{"xterm", "XTerm"}, shiftInsert, "xterm's X11 instance and class"},

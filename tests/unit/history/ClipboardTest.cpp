@@ -160,14 +160,8 @@ TEST_F(ClipboardTest, AChosenEntryIsWrittenBackWithEveryFormatThatHasBytesAndMer
 TEST_F(ClipboardTest, PasteSendsTheFrontProgramsCombinationAsTheKeyTheSynthesizerReadsAsItsLetter) {
   constexpr std::uint64_t kCtrl = cocoa_flags::kCommand, kShift = cocoa_flags::kShift;
   constexpr std::uint16_t kAnsiV = 9, kDvorakV = 47, kInsert = 114;
-  struct Row {
-    std::vector<std::string> front;
-    bool ownKeymap;
-    std::uint16_t keyCode;
-    std::uint64_t flags;
-    bool primary;
-    const char* why;
-  } rows[] = {
+  struct Row { std::vector<std::string> front; bool ownKeymap; std::uint16_t keyCode; std::uint64_t flags; bool primary;
+               const char* why; } rows[] = {
       {{}, false, kDvorakV, kCtrl, false, "XTest under Dvorak: the key that types v there"},
       {{}, true, kAnsiV, kCtrl, false, "virtual keyboard or portal: their own v, whatever the user's layout"},
       {{"gedit", "Gedit"}, true, kAnsiV, kCtrl, false, "a program the table does not name pastes with Ctrl+V"},
@@ -217,10 +211,7 @@ TEST(ClipboardBlank, WhiteSpaceIsUnicodeWhiteSpaceAndLineBreaks) {
 TEST(WaitingPasteTest, OnlyTheNewestPasteWaitsAndOnlyForAFewSeconds) {
   using Key = WaitingPaste::Key;
   const auto paste = [](int key) { return std::vector<Key>{{1, true}, {key, true}, {key, false}, {1, false}}; };
-  const struct {
-    std::vector<double> ages;
-    std::vector<Key> typed;
-  } cases[] = {
+  const struct { std::vector<double> ages; std::vector<Key> typed; } cases[] = {
       {{0.5}, paste(100)},
       {{2.0, 1.0, 0.2}, paste(102)},  // three while the dialog was open: the newest alone
       {{10.0, 3.0}, paste(101)},      // the older is stale, the newest still due

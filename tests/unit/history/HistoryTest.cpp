@@ -1,12 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <set>
 
 #include "StoreTestSupport.h"
@@ -195,7 +189,8 @@ TEST_F(HistoryTest, CopiesLargerThanTheLimitAreLeftOutAndReportedUnlessTheyRepea
 // A copy that cannot be stored never costs an entry that is stored, here the oldest of a full history
 // trimmed to make room for it. A value over the length limit is left out at once; a copy that finds
 // no room waits, shown in the history, and is stored at a later save once there is room, or is
-// left out when the store closes first. Neither holds back the changes after it.
+// left out when the store closes first. Neither holds back the changes after it. (The limited
+// space fails a save as a full disk does: SQLite reports both as a full database.)
 TEST(HistoryOnDiskTest, CopyThatCannotBeStoredNeverCostsAStoredEntryNorHoldsBackTheChangesAfterIt) {
   const std::string large(260 * 1024, 'L');
   auto named = [&large](const Items& items) {
@@ -265,84 +260,6 @@ TEST(HistoryOnDiskTest, CopyThatCannotBeStoredNeverCostsAStoredEntryNorHoldsBack
       EXPECT_NE(env.errors.str().find("260 kB"), std::string::npos) << env.errors.str();
     }
   }
-}
-
-// A 1 MB file system of its own, to fill the disk for real: only that shows what SQLite does then.
-class HistoryOnFullDiskTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
-    std::filesystem::create_directories(disk);
-    if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m,mode=0700") != 0) {
-      GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
-    }
-    mounted = true;
-  }
-  void TearDown() override {
-    if (mounted) ::umount2(disk.c_str(), MNT_DETACH);
-  }
-  // Fills the file system until `left` bytes are free.
-  void fillUntilFree(std::size_t left) {
-    struct statvfs space {};
-    ASSERT_EQ(::statvfs(disk.c_str(), &space), 0);
-    const std::size_t free = space.f_bavail * space.f_frsize;
-    ASSERT_GT(free, left);
-    std::ofstream(disk / "filler", std::ios::binary) << std::string(free - left, 'f');
-  }
-  void add(History& history, HistoryStore& store, const std::string& value) {
-    env.clock.advance(1);
-    history.add(store.insertItem(text(value)));
-  }
-
-  testing::TempDir dir;
-  std::filesystem::path disk = dir / "disk";
-  bool mounted = false;
-  testing::StoreEnvironment env;
-  std::filesystem::path file = disk / "marbrel" / "MarbrelStorage.sqlite";
-};
-
-// 300 kB free, four copies of 400 kB, two small ones, then space is freed and the program quits.
-TEST_F(HistoryOnFullDiskTest, SmallCopiesAndWhateverFitsAreStoredAndTheRestReported) {
-  constexpr std::size_t kLarge = 400 * 1024;
-  {
-    auto store = env.openFile(file);
-    History history(*store, env.configuration);
-    fillUntilFree(300 * 1024);
-    for (const std::string& value : {std::string(kLarge, '1'), std::string(kLarge, '2'), std::string(kLarge, '3'),
-                                    std::string(kLarge, '4'), std::string("small 1"), std::string("small 2")}) {
-      add(history, *store, value);
-    }
-    std::filesystem::remove(disk / "filler");
-    store->saveContext();  // what quitting does
-  }
-  auto reopened = env.openFile(file);
-  EXPECT_EQ(reopened->integrityCheck(), "ok");
-  const Texts stored = textsOf(reopened->all());
-  ASSERT_GE(stored.size(), 2u);
-  EXPECT_EQ(Texts(stored.begin(), stored.begin() + 2), (Texts{"small 2", "small 1"}));
-  for (std::size_t i = 2; i < stored.size(); ++i) EXPECT_EQ(stored[i].size(), kLarge) << "stored whole";
-  EXPECT_EQ(lineCount(env.errors.str()), 4 - (stored.size() - 2)) << env.errors.str();
-}
-
-// A full history of three small entries, 60 kB free, three copies of 260 kB, and the program quits
-// with the disk still full: every stored entry is still there afterwards.
-TEST_F(HistoryOnFullDiskTest, CopiesThatFindNoRoomNeverCostAStoredEntryEvenAfterQuitting) {
-  env.configuration.setHistorySize(3);
-  {
-    auto store = env.openFile(file);
-    History history(*store, env.configuration);
-    for (const char* name : {"keep 1", "keep 2", "keep 3"}) add(history, *store, name);
-    fillUntilFree(60 * 1024);
-    for (char c : {'1', '2', '3'}) add(history, *store, std::string(260 * 1024, c));
-    EXPECT_EQ(history.all().size(), 3u);
-    EXPECT_EQ(env.errors.str(), "") << "nothing is left out while the copies wait for room";
-    store->saveContext();  // what quitting does
-  }
-  EXPECT_EQ(lineCount(env.errors.str()), 3u) << env.errors.str();
-  std::filesystem::remove(disk / "filler");
-  auto reopened = env.openFile(file);
-  EXPECT_EQ(reopened->integrityCheck(), "ok");
-  EXPECT_EQ(textsOf(reopened->all()), (Texts{"keep 3", "keep 2", "keep 1"}));
 }
 
 TEST(HistoryOnDiskTest, CopiesMergeIntoEntriesOfAnEarlierRunReadingTheirBytesOnlyToCompare) {

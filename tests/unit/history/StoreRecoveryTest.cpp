@@ -73,7 +73,9 @@ TEST_F(StoreRecoveryTest, StoreHasOneHolderWhoIsNamedToTheNextAndTheLockPassesOn
     EXPECT_EQ(second.holder().display, ":1");
     EXPECT_EQ(StoreLock::take(dir / "other.sqlite", ":2").state(), StoreLock::State::held);
   }
+  std::filesystem::permissions(file.string() + ".lock", std::filesystem::perms(0644));
   EXPECT_EQ(StoreLock::take(file, ":2").state(), StoreLock::State::held);
+  EXPECT_EQ(modeOf(file.string() + ".lock"), 0600u) << "a lock file others could read is made private";
   writeFile(dir / "not-a-folder", "");
   const StoreLock nowhere = StoreLock::take(dir / "not-a-folder" / "MarbrelStorage.sqlite", ":1");
   EXPECT_EQ(nowhere.state(), StoreLock::State::unavailable);

@@ -2,11 +2,101 @@
 #include <set>
 
 #include "MenuFixture.h"
+#include "core/menu/MenuModel.h"
 
 namespace marbrel::testing {
 namespace {
 
 class MenuTest : public MenuFixture {};
+
+class HistoryMenuItemTest : public MenuFixture {
+ protected:
+  HistoryMenuItemPtr rowFor(std::vector<NewContent> contents) {
+    return HistoryMenuItem::make(addEntry(std::move(contents)),
+                                 [this](HistoryMenuItem& item) { chosen.push_back(item.title()); },
+                                 configuration, images, strings);
+  }
+  HistoryMenuItemPtr textRow(const std::string& text) { return rowFor({{std::string("text/plain"), text}}); }
+  static bool noImage(const HistoryMenuItemPtr& row) { return std::holds_alternative<NoImage>(row->image()); }
+
+  Texts chosen;
+};
+
+TEST_F(HistoryMenuItemTest, TextAndFileRowsShowAShortTitleAndTheWholeTextInTheTooltipAndSearch) {
+  strings.set("history_item_tooltip", "Option pastes");
+  const std::string text = "\n  " + std::string(51, 'w') + "  \n";
+  const auto row = textRow(text);
+  EXPECT_EQ(row->title(), std::string(50, 'w') + "...");
+  EXPECT_EQ(row->value(), text);
+  EXPECT_EQ(row->toolTip(), text + "\n \n\nOption pastes");
+  EXPECT_TRUE(noImage(row));
+  EXPECT_EQ(std::get<NamedImage>(row->onStateImage()).name, "PinImage");
+  EXPECT_EQ(textRow(std::string(6000, 'x'))->toolTip(), std::string(5000, 'x') + "...\n \n\nOption pastes");
+
+  strings.set("history_item_file_list", "{name} und {count} weitere");
+  const std::string list = "file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\nfile:///tmp/c.txt\r\n";
+  const auto files = rowFor({{std::string("text/uri-list"), list}, {std::string("text/plain"), std::string("/tmp/a.txt")}});
+  EXPECT_EQ(files->title(), "a.txt und 2 weitere");
+  EXPECT_EQ(files->value(), list) << "what search sees";
+  const auto swatch = std::get<SwatchImage>(textRow("  #FF0000\n")->image());
+  EXPECT_EQ(swatch.color, (Color{1, 0, 0, 1}));
+  EXPECT_EQ(std::make_pair(swatch.width, swatch.height), std::make_pair(10.0, 10.0));
+  EXPECT_TRUE(noImage(textRow("#12345")));
+}
+
+TEST_F(HistoryMenuItemTest, ImageRowShowsAPreviewWithinTheLimits) {
+  const auto wide = rowFor({{std::string("text/plain"), std::string("caption")},
+                            {std::string("image/png"), FakeImageDecoder::encode(680, 100)}});
+  EXPECT_EQ(wide->title() + wide->value(), "") << "search sees nothing of an image";
+  EXPECT_EQ(wide->toolTip(), "history_item_tooltip");
+  const auto preview = std::get<ThumbnailImage>(wide->image());
+  EXPECT_DOUBLE_EQ(preview.width, 272);  // 340 x 50 for the width, then 272 x 40 for the height
+  EXPECT_DOUBLE_EQ(preview.height, 40);
+  EXPECT_EQ(preview.content->type(), "image/png");
+  EXPECT_DOUBLE_EQ(HistoryMenuItem::thumbnailSize({20, 10}, 40).width, 20) << "never enlarged";
+  EXPECT_DOUBLE_EQ(HistoryMenuItem::thumbnailSize({100, 400}, -5).height, 0) << "never negative";
+  configuration.setImageMaxHeight(100);
+  const auto tiff = rowFor({{std::string("image/tiff"), FakeImageDecoder::encode(100, 400)}});
+  EXPECT_DOUBLE_EQ(std::get<ThumbnailImage>(tiff->image()).width, 25);
+}
+
+TEST_F(HistoryMenuItemTest, UnreadableContentsGiveAnEmptyRowThatCanStillBeChosen) {
+  images.setSize("no width", {0, 10});
+  for (const auto& contents : std::vector<std::vector<NewContent>>{
+           {{std::string("image/png"), std::string("not an image")}, {std::string("text/plain"), std::string("t")}},
+           {{std::string("image/png"), std::nullopt}}, {{std::string("image/png"), std::string("no width")}},
+           {{std::string("text/plain"), std::string("\xFF\xFE broken")}},
+           {{std::string("text/html"), std::string("<p>only html</p>")}},
+           {{std::nullopt, std::string("a content with no type, as a damaged store may hold")}}}) {
+    const auto row = rowFor(contents);
+    EXPECT_EQ(row->title() + row->toolTip(), "");
+    EXPECT_TRUE(noImage(row));
+    row->performAction();
+  }
+  EXPECT_EQ(chosen, (Texts{"", "", "", "", "", ""}));
+  const auto row = textRow("hello");
+  row->addOnSelected([this](HistoryMenuItem&) { chosen.push_back("second"); });
+  row->performAction();
+  EXPECT_EQ(Texts(chosen.end() - 2, chosen.end()), (Texts{"hello", "second"})) << "every callback, in order";
+}
+
+TEST_F(HistoryMenuItemTest, RebuildsReadEachEntryOnceButFollowTheSettings) {
+  const auto image = addEntry({{std::string("image/png"), FakeImageDecoder::encode(10, 10)}});
+  addText("text");
+  const auto previewWidth = [&] {
+    for (const auto& row : menu->historyItems()) {
+      if (row->item() == image) return std::get<ThumbnailImage>(row->image()).width;
+    }
+    return -1.0;
+  };
+  menu->menuWillOpen();
+  menu->togglePin();
+  EXPECT_EQ(images.calls(), 1u);
+  EXPECT_DOUBLE_EQ(previewWidth(), 10);
+  configuration.setImageMaxHeight(5);
+  menu->menuWillOpen();
+  EXPECT_DOUBLE_EQ(previewWidth(), 5);
+}
 
 TEST_F(MenuTest, OpeningBuildsOnePairPerEntryNewestFirstBetweenHeaderAndFooter) {
   addText("one");
@@ -110,7 +200,7 @@ TEST_F(MenuTest, AFilterShowsMatchesRenumberedFromOneAndHighlightsTheFirst) {
 }
 
 TEST_F(MenuTest, AFilteredRowMarksWhereTheQueryMatchedItsTitle) {
-  strings.set("history_item_file_list", "{count} more beside {name}");
+  strings.set("history_item_file_list", "{count} beside {name}, {count} in all");
   addText("pineapple");
   addEntry({{std::string("text/uri-list"), std::string("file:///home/apples/An%20Apple.txt\r\nfile:///tmp/b\r\n")}});
   addText("banana");
@@ -118,7 +208,7 @@ TEST_F(MenuTest, AFilteredRowMarksWhereTheQueryMatchedItsTitle) {
   menu->updateFilter("APP");
   EXPECT_EQ(menu->titleMarks(*row("pineapple")), (TitleMarks{{4, 7}}));
   EXPECT_EQ(menu->titleMarks(*row("pineapple", true)), (TitleMarks{{4, 7}})) << "the alternate row too";
-  EXPECT_EQ(menu->titleMarks(*row("1 more beside An Apple.txt")), (TitleMarks{{17, 20}}))
+  EXPECT_EQ(menu->titleMarks(*row("1 beside An Apple.txt, 1 in all")), (TitleMarks{{12, 15}}))
       << "a file row marks the name where the localised title puts it";
   configuration.setFuzzySearch(true);
   menu->updateFilter("pple");
@@ -224,6 +314,111 @@ TEST_F(MenuTest, RemoveItemsRebuildsAndNotificationsKeepMenuAndStoreInStep) {
   EXPECT_EQ(shownTitles(), (Texts{"c"}));
   menu->removeItems(menu->historyItems());
   EXPECT_EQ(menu->size(), 7u);
+}
+
+// The menu model itself, under every menu the program draws.
+MenuItemPtr item(const std::string& title) { return std::make_shared<MenuItem>(title); }
+
+using Titles = std::vector<std::string>;
+Titles titles(const MenuModel& menu) {
+  std::vector<std::string> result;
+  for (const auto& entry : menu.items()) result.push_back(entry->title());
+  return result;
+}
+
+TEST(MenuModel, MembershipIsByIdentityAndAnItemLivesInOneMenuAtATime) {
+  MenuModel first;
+  MenuModel second;
+  const auto a = item("a");
+  first.addItem(a);
+  first.insertItem(item("b"), 0);
+  first.insertItem(item("c"), 99);  // past the end: appended
+  EXPECT_EQ(titles(first), (Titles{"b", "a", "c"}));
+  EXPECT_FALSE(first.contains(*item("a")));
+
+  second.addItem(a);  // moves
+  EXPECT_EQ(titles(first), (Titles{"b", "c"}));
+  EXPECT_EQ(a->menu(), &second);
+  second.addItem(item("d"));
+  second.insertItems({item("x"), a}, 2);  // re-inserting shifts the position it leaves
+  EXPECT_EQ(titles(second), (Titles{"d", "x", "a"}));
+}
+
+TEST(MenuModel, OnlyEnabledItemsOfThisMenuTakeTheHighlightAndItLeavesWithTheItem) {
+  MenuModel menu;
+  const auto a = item("a");
+  const auto disabled = item("disabled");
+  disabled->setEnabled(false);
+  const auto separator = MenuItem::makeSeparator();
+  for (const auto& entry : {a, disabled, separator}) menu.addItem(entry);
+  const auto outsider = item("outsider");
+  for (const MenuItem* target : {disabled.get(), separator.get(), outsider.get()}) {
+    menu.highlightItem(a.get());
+    menu.highlightItem(target);
+    EXPECT_EQ(menu.highlightedItem(), nullptr);
+  }
+  menu.highlightItem(a.get());
+  menu.removeItemsIf([](const MenuItem& entry) { return entry.title() == "a"; });
+  EXPECT_EQ(menu.highlightedItem(), nullptr);
+  EXPECT_EQ(a->menu(), nullptr);
+}
+
+TEST(MenuModel, ObserversHearEveryRealChangeAndBatchesFoldThemIntoOne) {
+  MenuModel menu;
+  const auto a = item("a");
+  menu.addItem(a);
+  int heard = 0;
+  const auto id = menu.addObserver([&heard] { ++heard; });
+  a->setTitle("A");
+  a->setTitle("A");  // unchanged: no notice
+  a->setKeyEquivalentModifierMask(modifier_flags::kOption);
+  a->setKeyEquivalentModifierMask(modifier_flags::kOption);
+  EXPECT_EQ(heard, 2);
+  menu.setMinimumWidth(320);
+  menu.setMinimumWidth(320);
+  EXPECT_EQ(heard, 3) << "a wider menu is redrawn";
+  {
+    MenuModel::Batch outer(menu);
+    a->setKeyEquivalent("1");
+    MenuModel::Batch inner(menu);
+    menu.addItem(item("b"));
+  }
+  EXPECT_EQ(heard, 4);
+  menu.removeObserver(id);
+  menu.removeAllItems();
+  a->setTitle("detached");
+  EXPECT_EQ(heard, 4);
+}
+
+// A menu holding one pair as a run (as the history menu holds its rows) between "header" and
+// "footer".
+class OnePairRunMenu : public MenuModel {
+ public:
+  OnePairRunMenu() {
+    addItem(item("header"));
+    addItem(item("footer"));
+    placePairRun(1);
+  }
+
+ protected:
+  std::size_t pairCount() const override { return 1; }
+  const MenuItemPtr& pairItem(std::size_t index) const override {
+    adoptPairItem(*pair_[index]);
+    return pair_[index];
+  }
+  std::optional<std::size_t> pairItemIndex(const MenuItem& entry) const override {
+    return &entry == pair_[0].get() ? std::optional<std::size_t>(0) : &entry == pair_[1].get() ? std::optional<std::size_t>(1) : std::nullopt;
+  }
+
+ private:
+  std::vector<MenuItemPtr> pair_ = {item("pair"), item("pair alt")};
+};
+
+TEST(MenuModel, ItemsInsertedAtTheRunsFirstIndexGoBeforeItAndWithinItRightAfterIt) {
+  OnePairRunMenu menu;
+  menu.insertItem(item("before"), 1);
+  menu.insertItem(item("after"), 3);
+  EXPECT_EQ(titles(menu), (Titles{"header", "before", "pair", "pair alt", "after", "footer"}));
 }
 
 }  // namespace

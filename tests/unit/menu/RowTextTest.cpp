@@ -35,11 +35,7 @@ TEST(RowText, TitlesAreTrimmedOfUnicodeBlanksThenShortened) {
 }
 
 TEST(RowText, TitlesAreOneLineWithEachLineBreakOrTabAndTheBlanksAroundItAsOneSpace) {
-  struct Row {
-    std::string text;
-    std::string title;
-    const char* why;
-  };
+  struct Row { std::string text; std::string title; const char* why; };
   const Row rows[] = {
       {"first line\nsecond line\nthird", "first line second line third", "a multi-line copy"},
       {"a\r\nb\rc", "a b c", "CR LF and a lone CR"},
@@ -60,17 +56,14 @@ TEST(RowText, TitlesAreOneLineWithEachLineBreakOrTabAndTheBlanksAroundItAsOneSpa
 }
 
 TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
-  struct Row {
-    std::string urlText;
-    std::string title;
-    const char* why;
-  };
+  struct Row { std::string urlText; std::string title; const char* why; };
   const std::string longName(60, 'n');
   const std::vector<Row> rows{
       {"file:///home/me/My%20File.txt", "My File.txt", "the percent-decoded last path component"},
       {"file:///home/me/Folder/", "Folder", "a folder's trailing slash is ignored"},
       {"file:///home/me/Folder/\r\n", "Folder", "a folder followed by CR LF"},
       {"file:///home/me/r%C3%A9sum%C3%A9.pdf\r\n", "r\u00E9sum\u00E9.pdf", "UTF-8 escapes"},
+      {"file:///home/me/na%c3%afve.txt", "na\u00EFve.txt", "escapes in lower case"},
       {"file:///tmp/two%0Alines.txt", "two lines.txt", "a line break in a name shows as a space"},
       {"file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n", "a.txt + 1 more", "two files copied at once"},
       {"file:///tmp/a.txt\nfile:///tmp/b.txt\nfile:///tmp/c/", "a.txt + 2 more", "lines ended by LF alone"},
@@ -103,13 +96,7 @@ std::string bracketed(const std::string& title, const TitleMarks& marks) {
 }
 
 TEST(RowText, MarksShowWhereTheQueryMatchedInTheTitleAsShown) {
-  struct Row {
-    std::string text;
-    std::string query;
-    bool fuzzy;
-    std::string marked;
-    const char* why;
-  };
+  struct Row { std::string text; std::string query; bool fuzzy; std::string marked; const char* why; };
   const std::string x43(43, 'x');
   const std::string x50(50, 'x');
   const std::vector<Row> rows{

@@ -125,12 +125,7 @@ TEST_F(SearchHeaderTest, OptionDeleteRemovesTheHighlightedPairAndOptionPPinsIt) 
 
 // Each key moves the highlight from where the one before left it; "quit" is the footer's last item.
 TEST_F(SearchHeaderTest, ArrowsAndControlKeysMoveTheHighlightAndSkipHiddenItems) {
-  struct Step {
-    std::uint16_t code;
-    std::uint64_t modifiers;
-    const char* shown;
-    const char* hiddenFooter;
-  };
+  struct Step { std::uint16_t code; std::uint64_t modifiers; const char* shown; const char* hiddenFooter; };
   const Step steps[] = {
       {downArrow, 0, "beta", "beta"},     {n, control, "alpha", "alpha"},
       {p, control, "beta", "beta"},       {upArrow, 0, "gamma", "gamma"},
@@ -271,6 +266,7 @@ TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
       {"Down leaves the only row", downArrow, 0, std::nullopt, Acted::highlighted, "clear"},
       {"Control-N leaves the only row", n, control, "n", Acted::highlighted, "clear"},
       {"Backspace edits the query: the rows wait", deleteKey, 0, "\x7f", Acted::topRow, "after the stall"},
+      {"Command-V pastes into the query: the rows wait", v, command, "v", Acted::topRow, "after the stall"},
   };
   const Texts entries{"alpha one", "beta two", "after the stall"};
   for (const Row& step : rows) {

@@ -53,15 +53,6 @@ TEST_F(SearchTest, FuzzySearchRanksByScoreStablyAndDropsWhatItCannotReach) {
       << "0.02 before 0.5";
 }
 
-TEST_F(SearchTest, UiTestingAlwaysSearchesPlainly) {
-  const ProcessArguments uiTesting({"marbrel", "ui-testing"});
-  const Configuration testing{defaults, uiTesting};
-  configuration.setFuzzySearch(true);
-  const auto items = rows({"query"});
-  EXPECT_TRUE(Search(testing).searchItems("qry", items).empty());
-  EXPECT_EQ(search.searchItems("qry", items).size(), 2u);
-}
-
 // The menu searches its entries' prepared texts in parts shared out among threads; what it finds,
 // and in which order, must be exactly what searching the rows' own texts finds.
 TEST_F(SearchTest, SearchingThePreparedTextsFindsWhatSearchingTheRowsFinds) {

@@ -14,6 +14,8 @@
 #include "fakes/FakeKeyboardLayout.h"
 #include "shell/preferences/AboutDialog.h"
 #include "shell/preferences/AboutWindowPresenter.h"
+#include "shell/preferences/GeneralPreferencesViewController.h"
+#include "shell/preferences/NumberBox.h"
 #include "shell/preferences/PreferencePane.h"
 #include "shell/preferences/PreferencesMainWindow.h"
 #include "shell/preferences/PreferencesTabViewController.h"
@@ -181,6 +183,29 @@ TEST_F(PreferencesFixture, TheDesktopWindowReadsKeysFromTheLatinLayout) {
   pressKey(recorder, Qt::Key_Q, Qt::ControlModifier);
   ASSERT_TRUE(processEventsUntil([&] { return !shown.isEmpty(); })) << "the menu item's combination is refused";
   EXPECT_TRUE(shown.endsWith(QString::fromUtf8("the menu item “Quit”."))) << shown.toStdString();
+}
+
+// A size that deletes entries is written only once the user agrees, and asked about once per change.
+TEST_F(PreferencesFixture, TheHistorySizeBoxWritesOnReturnAndAsksOnceBeforeDeleting) {
+  GeneralPreferencesViewController general{*context};
+  general.viewWillAppear();
+  NumberBox& box = *general.historySizeBox();
+  storedEntries = 150;
+  alerts.answer = Alerts::kFirstButtonReturn;  // Cancel
+  box.selectAll();
+  for (const auto& [key, digit] : {std::pair{Qt::Key_2, "2"}, {Qt::Key_0, "0"}}) pressKey(&box, key, {}, digit);
+  EXPECT_EQ(box.value(), 200) << "typed digits count once Return is pressed";
+  pressKey(&box, Qt::Key_Return);
+  ASSERT_TRUE(processEventsUntil([&] { return !alerts.shown.empty(); }));
+  EXPECT_FALSE(stored().persistentObjectForKey("historySize"));
+  EXPECT_EQ(box.value(), 200) << "the box shows the size still in force";
+  storedEntries = 200;
+  alerts.answer = Alerts::kSecondButtonReturn;
+  for (int step = 0; step < 3; ++step) pressKey(&box, Qt::Key_Down);
+  EXPECT_TRUE(alerts.shown.size() == 1u && !stored().persistentObjectForKey("historySize")) << "not yet";
+  ASSERT_TRUE(processEventsUntil([&] { return alerts.shown.size() == 2u; }));
+  EXPECT_EQ(stored().integerForKey("historySize"), 197);
+  EXPECT_EQ(box.text(), "197 entries");
 }
 
 }  // namespace

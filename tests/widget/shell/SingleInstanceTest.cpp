@@ -1,19 +1,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <QFile>
 #include <gtest/gtest.h>
 
 #include "launcher/HandOver.h"
 #include "shell/SingleInstance.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
@@ -24,24 +22,8 @@ namespace fs = std::filesystem;
 // Sets the variables the socket's place depends on, and puts back the test program's own at the end.
 class HandOverPlace : public ::testing::Test {
  protected:
-  ~HandOverPlace() override {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) set(it->first, it->second);
-  }
-  void setEnv(const std::string& name, const std::optional<std::string>& value) {
-    const char* before = std::getenv(name.c_str());
-    saved_.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
-    set(name, value);
-  }
-
- private:
-  static void set(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name.c_str());
-    }
-  }
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  void setEnv(const std::string& name, const std::optional<std::string>& value) { environment.set(name, value); }
+  testing::ScopedEnvironment environment;
 };
 
 // Whether `folder` is the user's alone: a real folder (no link), the user's, mode 0700.
@@ -120,11 +102,7 @@ TEST_F(HandOverPlace, OneDisplayHasOneSocketHoweverItsNameIsWritten) {
     setEnv("DISPLAY", display);
     return handOverSocketPath();
   };
-  const struct {
-    std::string a, b;
-    bool same;
-    const char* why;
-  } rows[] = {
+  const struct { std::string a, b; bool same; const char* why; } rows[] = {
       {":0", ":0.0", true, "the screen number names no other display"},
       {":1.1", ":1", true, "any screen of the display"},
       {"unix:0", ":0", true, "the local connection spelled out"},
