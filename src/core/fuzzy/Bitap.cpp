@@ -170,6 +170,13 @@ double Bitap::run(const FusePattern& pattern, const FuseText& text,
     return 1.0;
   }
 
+  // Expected at the start, with no error level able to score within the threshold (a short query),
+  // only exact occurrences count and the first one scores best: the one just found, else none.
+  // The scan would visit it alone, so its score is the answer.
+  if (!matchMask && location_ == 0 && distance_ > 0 && score(len, 1, location_, location_) > threshold_) {
+    return occurrence ? score(len, 0, occurrence->begin, location_) : 1.0;
+  }
+
   const bool single = text.singleByteCharacters();
   if (matchMask) {
     return single ? scan<true, true>(pattern, text, threshold, Known{}, matchMask)
