@@ -164,6 +164,10 @@ void MenuPopup::open(MenuModel& menu, QPoint topLeft, MenuTrackingListener* list
   // stays with the window in front, which is where a paste must land once the menu closes. A
   // focused window takes the focus, and the compositor gives it back when the window goes.
   show();
+  // Showing posts each widget a request to repaint later, which would draw the whole menu a second
+  // time after the window's first exposure had drawn it, delaying the first key typed. Handled now,
+  // the requests only mark what that first drawing covers.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
   raise();
   if (focusedWindow_) {
     activateWindow();

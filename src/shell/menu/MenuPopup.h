@@ -71,6 +71,10 @@ class MenuPopup : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  // Nothing the pop-up draws depends on its focus, so gaining or losing it repaints nothing (a
+  // full repaint as it opens would hold up the first key typed into it).
+  void focusInEvent(QFocusEvent*) override {}
+  void focusOutEvent(QFocusEvent*) override {}
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

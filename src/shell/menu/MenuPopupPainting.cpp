@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "shell/menu/KeyEventTranslation.h"
@@ -26,13 +27,16 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
   const QFontMetrics metrics(font());
   const int contentWidth = width() - 2 * kFrame;
   const MenuItem* highlighted = menu_->highlightedItem().get();
-  // Only the rows in view are drawn, so long menus cost no more than short ones.
+  // Only the rows in view are drawn, so long menus cost no more than short ones, and of those only
+  // the ones the paint asks for: typing into the search field repaints the field's strip alone.
+  const QRect dirty = event->rect();
   const int first = std::max(0, MenuRows::rowAt(rows_, scroll_));
   for (int i = first; i < int(rows_.size()); ++i) {
     const MenuRow row = rows_[std::size_t(i)];
     const int top = kFrame + row.top - scroll_;
-    if (top > height()) break;
+    if (top > height() || top > dirty.bottom()) break;
     const QRect box(kFrame, top, contentWidth, row.height);
+    if (!box.intersects(dirty)) continue;
     if (row.kind == MenuRow::Kind::separator) {
       painter.setPen(pal.color(QPalette::Midlight));
       painter.drawLine(box.left() + 8, box.center().y(), box.right() - 8, box.center().y());
