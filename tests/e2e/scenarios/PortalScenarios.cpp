@@ -42,6 +42,15 @@ class PortalScenario : public Scenario {
     const auto json = nlohmann::json::parse(readFile(grantFile()), nullptr, false);
     return json.is_object() ? json : nlohmann::json::object();
   }
+  // The session of the latest binding of the shortcut.
+  std::string bindingSession() const { return portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"]; }
+  // The shortcut is bound anew, in another session than `earlier`, and the new binding opens the menu.
+  void expectBoundAgain(const std::string& earlier) {
+    ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
+    EXPECT_NE(bindingSession(), earlier);
+    EXPECT_FALSE(activateUntilMenu().empty()) << "the new binding opens the menu";
+    ASSERT_TRUE(closeMenu());
+  }
   // Copies a text, opens the menu by a second launch and pastes the top entry with Return.
   void copyAndPaste(const std::string& text) {
     ASSERT_TRUE(copy({{"text/plain", text}}));
@@ -51,9 +60,6 @@ class PortalScenario : public Scenario {
     ASSERT_TRUE(waitForMenuClosed());
   }
 
-  // What Marbrel wrote to its standard output and error in its latest run.
-  std::string marbrelLog() const { return readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log"); }
-
   PortalBus::Frontend frontend = PortalBus::Frontend::real;
   bool portalAtStart = true;
   std::unique_ptr<PortalBus> portal;
@@ -62,11 +68,11 @@ class PortalScenario : public Scenario {
 TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndThePasteTypesControlV) {
   ASSERT_TRUE(start()) << "see " << outputDir;
   ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1));
-  auto bound = portal->calls("GlobalShortcuts.BindShortcuts").front();
+  const auto bound = portal->calls("GlobalShortcuts.BindShortcuts").front();
   ASSERT_EQ(bound["shortcuts"].size(), 1u);
   EXPECT_EQ(bound["shortcuts"][0][0], "popup");
   EXPECT_EQ(bound["shortcuts"][0][1]["preferred_trigger"], "CTRL+SHIFT+v");
-  const std::string firstSession = bound["session_handle"];
+  const std::string firstSession = bindingSession();
 
   ASSERT_FALSE(activateUntilMenu().empty()) << "the desktop's Activated opens the menu";
   EXPECT_TRUE(screenshot("opened-by-the-portal"));
@@ -83,16 +89,12 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
   key("alt+o");
   key("ctrl+alt+b");
   screenshot("recorded", "root");
-  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
-  bound = portal->calls("GlobalShortcuts.BindShortcuts").back();
-  EXPECT_EQ(bound["shortcuts"][0][1]["preferred_trigger"], "CTRL+ALT+b");
-  EXPECT_NE(bound["session_handle"], firstSession);
+  expectBoundAgain(firstSession);
+  EXPECT_EQ(portal->calls("GlobalShortcuts.BindShortcuts").back()["shortcuts"][0][1]["preferred_trigger"], "CTRL+ALT+b");
   EXPECT_TRUE(waitFor([&] {
     const auto closed = portal->calls("Session.Close");
     return std::any_of(closed.begin(), closed.end(), [&](const auto& call) { return call["session_handle"] == firstSession; });
   })) << "the first session is closed";
-  EXPECT_FALSE(activateUntilMenu().empty()) << "the new binding opens the menu";
-  ASSERT_TRUE(closeMenu());
 
   // The paste asks the desktop for the keyboard once and types Control+V through it.
   copyAndPaste("first paste");
@@ -153,15 +155,12 @@ TEST_F(LatePortalScenario, PortalStartedLateOrRestartedBindsTheShortcutAndTypesT
   ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 4; })) << "the paste goes through the late portal";
 
   // A restart ends the portal's sessions: the shortcut shows unbound meanwhile, then is bound anew.
-  const std::string firstSession = portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"];
+  const std::string firstSession = bindingSession();
   portal->stopPortal();
   EXPECT_TRUE(waitFor([&] { return marbrelLog().find("the desktop portal stopped") != std::string::npos; }))
       << marbrelLog();
   ASSERT_TRUE(portal->startPortal()) << portal->problem();
-  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
-  EXPECT_NE(portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"], firstSession);
-  EXPECT_FALSE(activateUntilMenu().empty()) << "the shortcut works again";
-  ASSERT_TRUE(closeMenu());
+  expectBoundAgain(firstSession);
   copyAndPaste("restarted portal");
   ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 8; })) << "a new remote-desktop session types; see " << outputDir;
   EXPECT_EQ(portal->calls("RemoteDesktop.Start").size(), 2u);
