@@ -53,8 +53,7 @@ class PortalScenario : public Scenario {
   }
   // Copies a text, opens the menu by a second launch and pastes the top entry with Return.
   void copyAndPaste(const std::string& text) {
-    ASSERT_TRUE(copy({{"text/plain", text}}));
-    ASSERT_TRUE(waitForEntry(text));
+    ASSERT_TRUE(copyText(text));
     ASSERT_FALSE(reopenMenu().empty());
     key("Return");
     ASSERT_TRUE(waitForMenuClosed());
@@ -180,8 +179,7 @@ TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeave
   ASSERT_EQ(portal->control("SetBindAnswer", {"refuse", ""}).exitCode, 0);
   ASSERT_TRUE(start()) << "see " << outputDir;
   ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1));
-  ASSERT_TRUE(copy({{"text/plain", "still recorded"}}));
-  EXPECT_TRUE(waitForEntry("still recorded"));
+  EXPECT_TRUE(copyText("still recorded"));
   EXPECT_FALSE(reopenMenu().empty()) << "a second launch still opens the menu";
   // The preferences say what happened (see preferences-refused.png).
   key("ctrl+comma");

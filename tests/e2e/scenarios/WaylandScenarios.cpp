@@ -194,7 +194,7 @@ TEST_P(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecr
   ASSERT_TRUE(wlCopy("after the restart"));
   ASSERT_TRUE(waitForEntry("after the restart"));
   EXPECT_EQ(history().size(), recorded + 3);
-  EXPECT_EQ(entryTitled("second of two").value("numberOfCopies", 0), 1);
+  EXPECT_EQ(copiesOf("second of two"), 1);
 }
 
 TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesNothingAndALateBarGetsTheIcon) {
@@ -205,7 +205,7 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
   EXPECT_TRUE(waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return wlPaste() == "alpha one"; })) << "wl-paste: '" << wlPaste() << "'";
   // The copy is one like any other: merged into the entry it came from.
-  ASSERT_TRUE(waitFor([&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 2; }));
+  ASSERT_TRUE(waitFor([&] { return copiesOf("alpha one") == 2; }));
 
   // Mutter offers no other way to a native window than the desktop's RemoteDesktop portal: the real
   // frontend on the session's bus, which the running program finds there, with the test's backend
@@ -238,8 +238,7 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
     if (desktop.compositor == Compositor::sway) {
       EXPECT_EQ(wayland->focusedWindow(), "MarbrelPasteTarget") << "the keyboard went back to the window";
     }
-    const auto copiedThrice = [&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 3; };
-    if (desktop.nativePaste) EXPECT_TRUE(waitFor(copiedThrice));
+    if (desktop.nativePaste) EXPECT_TRUE(waitFor([&] { return copiesOf("alpha one") == 3; }));
   }
 
   if (desktop.nativeKeys) {

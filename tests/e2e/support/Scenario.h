@@ -63,6 +63,8 @@ class Scenario : public ::testing::Test {
   }
   // Another program copies `text`; true once the history has it.
   bool copyText(const std::string& text) { return copy({{"text/plain", text}}) && waitForEntry(text); }
+  // How often the entry titled `title` was copied (0: there is none).
+  int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
   static std::vector<std::string> typesOf(const nlohmann::json& entry);
   static bool contains(const std::vector<std::string>& list, const std::string& value);
   std::string clipboardText() const {
