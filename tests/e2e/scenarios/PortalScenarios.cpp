@@ -6,9 +6,6 @@
 #include "support/Scenario.h"
 
 namespace marbrel::e2e {
-
-std::map<std::string, std::string> doctorLines(const std::string& out);
-
 namespace {
 
 class PortalScenario : public Scenario {

@@ -12,9 +12,6 @@
 #include "support/WaylandSession.h"
 
 namespace marbrel::e2e {
-
-std::map<std::string, std::string> doctorLines(const std::string& out);
-
 namespace {
 
 using namespace std::chrono_literals;

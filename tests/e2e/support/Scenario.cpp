@@ -112,6 +112,16 @@ std::vector<std::string> Scenario::typesOf(const nlohmann::json& entry) {
   return entry.value("types", std::vector<std::string>{});
 }
 
+std::map<std::string, std::string> Scenario::doctorLines(const std::string& out) {
+  std::map<std::string, std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    const auto colon = line.find(": ");
+    if (colon != std::string::npos) lines[line.substr(0, colon)] = line.substr(colon + 2);
+  }
+  return lines;
+}
+
 bool Scenario::contains(const std::vector<std::string>& list, const std::string& value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }

@@ -66,6 +66,8 @@ class Scenario : public ::testing::Test {
   // How often the entry titled `title` was copied (0: there is none).
   int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
   static std::vector<std::string> typesOf(const nlohmann::json& entry);
+  // What `marbrel doctor` printed, by label ("paste" -> "XTest").
+  static std::map<std::string, std::string> doctorLines(const std::string& out);
   static bool contains(const std::vector<std::string>& list, const std::string& value);
   std::string clipboardText() const {
     return run({"xclip", "-selection", "clipboard", "-o", "-t", "text/plain"}, std::chrono::seconds(10)).out;
