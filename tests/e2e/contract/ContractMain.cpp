@@ -14,7 +14,8 @@ void ContractEnvironment::SetUp() {
 }
 
 WaylandSession& ContractEnvironment::wayland() {
-  if (!wayland_) wayland_ = std::make_unique<WaylandSession>(std::string(MARBREL_E2E_OUTPUT) + "/contract-wayland");
+  const std::string logDir = std::string(MARBREL_E2E_OUTPUT) + "/contract-wayland";
+  if (!wayland_) wayland_ = std::make_unique<WaylandSession>(Compositor::sway, logDir);
   return *wayland_;
 }
 

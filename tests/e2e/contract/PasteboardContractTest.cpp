@@ -28,6 +28,7 @@ using e2e::ContractEnvironment;
 using e2e::Process;
 
 const std::string kScratch = std::string(MARBREL_E2E_OUTPUT) + "/contract";
+const std::string kPng("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
 
 // What another program reads into `file` (`reader` writes it) while our event loop runs, as we may own it.
 std::string readWhileServing(const std::string& file, const std::function<std::unique_ptr<Process>()>& reader) {
@@ -144,8 +145,17 @@ class PasteboardContract : public ::testing::Test {
   static bool contains(const std::vector<std::string>& list, const std::string& value) {
     return std::find(list.begin(), list.end(), value) != list.end();
   }
+  // From now on each change the handler hears adds to `heard` the first format's bytes, as it could read them.
+  void listen() {
+    board().setChangeHandler([this] {
+      const auto items = board().items();
+      const auto first = items.empty() ? nullptr : items.front();
+      heard.push_back(first ? first->dataForType(first->types().front()).value_or("(none)") : "(empty)");
+    });
+  }
 
   std::unique_ptr<Harness> harness;
+  std::vector<std::string> heard;
 };
 
 using Harnesses = ::testing::Types<QtPasteboardHarness, DataControlPasteboardHarness, TestCompositorHarness<true>,
@@ -155,18 +165,13 @@ TYPED_TEST_SUITE(PasteboardContract, Harnesses);
 // Each copy is heard once, when its contents can be read: one item with every format offered (named
 // markers too, not protocol targets nor Qt's inventions) with their bytes; a marked copy's bytes go unread.
 TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormatsAndExactBytes) {
-  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
   const struct { const char* why; Representations copied; bool marked = false; } rows[] = {
       {"text with markup", {{"text/plain", "hello clipboard"}, {"text/html", "<b>hello</b> clipboard"}}},
-      {"a binary image", {{"image/png", png}}},
+      {"a binary image", {{"image/png", kPng}}},
       {"a password", {{"text/plain", "s3cret"}, {"x-kde-passwordManagerHint", "secret"}}, true},
       {"the first text again", {{"text/plain", "hello clipboard"}}},
   };
-  std::vector<std::string> heard;  // the first format's bytes, as each call of the handler could read them
-  this->board().setChangeHandler([&] {
-    const auto items = this->board().items();
-    heard.push_back(items.empty() ? "(empty)" : items.front()->dataForType(items.front()->types().front()).value_or("(none)"));
-  });
+  this->listen();
   std::vector<std::string> expectedHeard;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.why);
@@ -185,7 +190,7 @@ TYPED_TEST(PasteboardContract, AnotherProgramsCopiesAreHeardOnceWithTheirFormats
     EXPECT_FALSE(items.front()->dataForType("text/rtf").has_value()) << "a type not offered has no bytes";
   }
   this->board().setChangeHandler({});
-  EXPECT_EQ(heard, expectedHeard);
+  EXPECT_EQ(this->heard, expectedHeard);
 }
 
 // What the program writes is offered exactly, to itself and to other programs, until another copy
@@ -235,26 +240,22 @@ TYPED_TEST_SUITE(DataControlSelections, CompositorHarnesses);
 // Selecting text with the mouse changes the primary selection, which is not a copy: the copies
 // around it are each heard once with their own types and bytes, nothing of the mouse selection's.
 TYPED_TEST(DataControlSelections, MouseSelectionsAreNotCopiesAndLeaveTheNextCopyItsOwnTypes) {
-  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89", 33);
   struct Step { bool withMouse; Representations contents; };
   const struct { const char* why; std::vector<Step> steps; } rows[] = {
       {"an image copied after text selected in a terminal",
-       {{true, {{"text/plain", "selected words"}}}, {false, {{"image/png", png}}}}},
+       {{true, {{"text/plain", "selected words"}}}, {false, {{"image/png", kPng}}}}},
       {"a mouse selection between two copies",
        {{false, {{"text/plain", "first"}}},
         {true, {{"text/plain", "middle"}, {"text/html", "<b>middle</b>"}}},
-        {false, {{"image/png", png}}}}},
+        {false, {{"image/png", kPng}}}}},
       {"many mouse selections, then a copy",
        {{true, {{"text/plain", "a"}}},
         {true, {{"text/plain", "b"}, {"text/uri-list", "file:///b"}}},
         {true, {{"text/plain", "c"}}},
         {false, {{"text/html", "<i>last</i>"}, {"text/plain", "last"}}}}},
   };
-  std::vector<std::string> heard, expectedHeard;
-  this->board().setChangeHandler([&] {
-    const auto items = this->board().items();
-    heard.push_back(items.empty() ? "(empty)" : items.front()->dataForType(items.front()->types().front()).value_or("(none)"));
-  });
+  std::vector<std::string> expectedHeard;
+  this->listen();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.why);
     for (const Step& step : row.steps) {
@@ -277,7 +278,7 @@ TYPED_TEST(DataControlSelections, MouseSelectionsAreNotCopiesAndLeaveTheNextCopy
     }
   }
   this->board().setChangeHandler({});
-  EXPECT_EQ(heard, expectedHeard);
+  EXPECT_EQ(this->heard, expectedHeard);
 }
 
 // The compositor restarting (every client's connection ends) or ending the clipboard access does not

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <future>
+#include <list>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -87,6 +88,8 @@ struct TestCompositor::State {
   std::shared_ptr<Owner> selection, primary;
   struct Device { wl_resource* resource; const Protocol* protocol; };
   std::vector<Device> devices;
+  struct Global { const wl_interface* interface; State* state; };
+  std::list<Global> globals;  // a list: each stays where its global's data points
 
   static State* of(wl_resource* resource) { return static_cast<State*>(wl_resource_get_user_data(resource)); }
 
@@ -229,36 +232,27 @@ TestCompositor::TestCompositor(Offers offers) : state_(std::make_unique<State>()
     throw std::runtime_error("the test compositor cannot listen on " + path);
   }
 
-  wl_global_create(state.display, &wl_seat_interface, 1, &state,
-                   [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-                     wl_resource* seat = wl_resource_create(client, &wl_seat_interface, int(version), id);
-                     wl_resource_set_implementation(seat, &State::kSeatRequests, data, nullptr);
-                     wl_seat_send_capabilities(seat, 0);
-                   });
-  if (offers.extDataControl) {
-    wl_global_create(state.display, &ext_data_control_manager_v1_interface, 1, &state,
+  // Each global binds to its requests' table; a seat has no keyboard, pointer or touch.
+  static const std::map<const wl_interface*, const void*> kRequests = {
+      {&wl_seat_interface, &State::kSeatRequests},
+      {&ext_data_control_manager_v1_interface, &State::kExtManagerRequests},
+      {&zwlr_data_control_manager_v1_interface, &State::kWlrManagerRequests},
+      {&zwp_virtual_keyboard_manager_v1_interface, &State::kRefusingKeyboards},
+  };
+  const auto offer = [&](const wl_interface* global, int highestVersion) {
+    state.globals.push_back({global, &state});
+    wl_global_create(state.display, global, highestVersion, &state.globals.back(),
                      [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-                       wl_resource* r = wl_resource_create(client, &ext_data_control_manager_v1_interface,
-                                                           int(version), id);
-                       wl_resource_set_implementation(r, &State::kExtManagerRequests, data, nullptr);
+                       const auto& [interface, owner] = *static_cast<State::Global*>(data);
+                       wl_resource* r = wl_resource_create(client, interface, int(version), id);
+                       wl_resource_set_implementation(r, kRequests.at(interface), owner, nullptr);
+                       if (interface == &wl_seat_interface) wl_seat_send_capabilities(r, 0);
                      });
-  }
-  if (offers.wlrDataControl > 0) {
-    wl_global_create(state.display, &zwlr_data_control_manager_v1_interface, int(offers.wlrDataControl), &state,
-                     [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-                       wl_resource* r = wl_resource_create(client, &zwlr_data_control_manager_v1_interface,
-                                                           int(version), id);
-                       wl_resource_set_implementation(r, &State::kWlrManagerRequests, data, nullptr);
-                     });
-  }
-  if (offers.refusingVirtualKeyboard) {
-    wl_global_create(state.display, &zwp_virtual_keyboard_manager_v1_interface, 1, &state,
-                     [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-                       wl_resource* r = wl_resource_create(client, &zwp_virtual_keyboard_manager_v1_interface,
-                                                           int(version), id);
-                       wl_resource_set_implementation(r, &State::kRefusingKeyboards, data, nullptr);
-                     });
-  }
+  };
+  offer(&wl_seat_interface, 1);
+  if (offers.extDataControl) offer(&ext_data_control_manager_v1_interface, 1);
+  if (offers.wlrDataControl > 0) offer(&zwlr_data_control_manager_v1_interface, int(offers.wlrDataControl));
+  if (offers.refusingVirtualKeyboard) offer(&zwp_virtual_keyboard_manager_v1_interface, 1);
 
   state.wakeUp = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   state.wakeUpSource = wl_event_loop_add_fd(

@@ -131,8 +131,7 @@ int lockGroup(Display* display, unsigned group) {
   XSync(display, False);
   XkbStateRec state{};
   if (XkbGetState(display, XkbUseCoreKbd, &state) != Success || state.group != group) return 1;
-  std::printf("group %u\n", group);
-  std::fflush(stdout);  // a sanitizer's report at exit may abort before stdio flushes
+  say(("group " + std::to_string(group)).c_str());
   return 0;
 }
 

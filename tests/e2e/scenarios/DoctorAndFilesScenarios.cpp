@@ -1,23 +1,10 @@
 // What `marbrel doctor` finds, probed for real, and what the program leaves on disk: no secrets, private files.
 #include <filesystem>
 #include <random>
-#include <sstream>
 
 #include "support/Scenario.h"
 
 namespace marbrel::e2e {
-
-// The printed lines by label ("paste" -> "XTest"); also used by the Wayland and portal scenarios.
-std::map<std::string, std::string> doctorLines(const std::string& out) {
-  std::map<std::string, std::string> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) {
-    const auto colon = line.find(": ");
-    if (colon != std::string::npos) lines[line.substr(0, colon)] = line.substr(colon + 2);
-  }
-  return lines;
-}
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -64,8 +51,7 @@ TEST_F(DoctorScenario, UnderX11DoctorFindsEverythingAndSecretCopiesLeaveNoBytesO
     ordinary.push_back("ordinary-" + std::to_string(random()) + "-" + std::to_string(random()));
     ASSERT_TRUE(copy({{"text/plain", secrets.back()}, {type, value}}));
     // Once the next copy is in the history, the secret's turn has certainly passed.
-    ASSERT_TRUE(copy({{"text/plain", ordinary.back()}}));
-    ASSERT_TRUE(waitForEntry(ordinary.back())) << "after the copy marked " << type;
+    ASSERT_TRUE(copyText(ordinary.back())) << "after the copy marked " << type;
   }
   EXPECT_EQ(history().size(), ordinary.size());
 

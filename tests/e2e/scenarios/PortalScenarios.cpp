@@ -6,9 +6,6 @@
 #include "support/Scenario.h"
 
 namespace marbrel::e2e {
-
-std::map<std::string, std::string> doctorLines(const std::string& out);
-
 namespace {
 
 class PortalScenario : public Scenario {
@@ -42,17 +39,22 @@ class PortalScenario : public Scenario {
     const auto json = nlohmann::json::parse(readFile(grantFile()), nullptr, false);
     return json.is_object() ? json : nlohmann::json::object();
   }
+  // The session of the latest binding of the shortcut.
+  std::string bindingSession() const { return portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"]; }
+  // The shortcut is bound anew, in another session than `earlier`, and the new binding opens the menu.
+  void expectBoundAgain(const std::string& earlier) {
+    ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
+    EXPECT_NE(bindingSession(), earlier);
+    EXPECT_FALSE(activateUntilMenu().empty()) << "the new binding opens the menu";
+    ASSERT_TRUE(closeMenu());
+  }
   // Copies a text, opens the menu by a second launch and pastes the top entry with Return.
   void copyAndPaste(const std::string& text) {
-    ASSERT_TRUE(copy({{"text/plain", text}}));
-    ASSERT_TRUE(waitForEntry(text));
+    ASSERT_TRUE(copyText(text));
     ASSERT_FALSE(reopenMenu().empty());
     key("Return");
     ASSERT_TRUE(waitForMenuClosed());
   }
-
-  // What Marbrel wrote to its standard output and error in its latest run.
-  std::string marbrelLog() const { return readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log"); }
 
   PortalBus::Frontend frontend = PortalBus::Frontend::real;
   bool portalAtStart = true;
@@ -62,11 +64,11 @@ class PortalScenario : public Scenario {
 TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndThePasteTypesControlV) {
   ASSERT_TRUE(start()) << "see " << outputDir;
   ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1));
-  auto bound = portal->calls("GlobalShortcuts.BindShortcuts").front();
+  const auto bound = portal->calls("GlobalShortcuts.BindShortcuts").front();
   ASSERT_EQ(bound["shortcuts"].size(), 1u);
   EXPECT_EQ(bound["shortcuts"][0][0], "popup");
   EXPECT_EQ(bound["shortcuts"][0][1]["preferred_trigger"], "CTRL+SHIFT+v");
-  const std::string firstSession = bound["session_handle"];
+  const std::string firstSession = bindingSession();
 
   ASSERT_FALSE(activateUntilMenu().empty()) << "the desktop's Activated opens the menu";
   EXPECT_TRUE(screenshot("opened-by-the-portal"));
@@ -83,16 +85,12 @@ TEST_F(PortalScenario, ShortcutIsBoundOpensTheMenuAndIsBoundAgainWhenChangedAndT
   key("alt+o");
   key("ctrl+alt+b");
   screenshot("recorded", "root");
-  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
-  bound = portal->calls("GlobalShortcuts.BindShortcuts").back();
-  EXPECT_EQ(bound["shortcuts"][0][1]["preferred_trigger"], "CTRL+ALT+b");
-  EXPECT_NE(bound["session_handle"], firstSession);
+  expectBoundAgain(firstSession);
+  EXPECT_EQ(portal->calls("GlobalShortcuts.BindShortcuts").back()["shortcuts"][0][1]["preferred_trigger"], "CTRL+ALT+b");
   EXPECT_TRUE(waitFor([&] {
     const auto closed = portal->calls("Session.Close");
     return std::any_of(closed.begin(), closed.end(), [&](const auto& call) { return call["session_handle"] == firstSession; });
   })) << "the first session is closed";
-  EXPECT_FALSE(activateUntilMenu().empty()) << "the new binding opens the menu";
-  ASSERT_TRUE(closeMenu());
 
   // The paste asks the desktop for the keyboard once and types Control+V through it.
   copyAndPaste("first paste");
@@ -153,15 +151,12 @@ TEST_F(LatePortalScenario, PortalStartedLateOrRestartedBindsTheShortcutAndTypesT
   ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 4; })) << "the paste goes through the late portal";
 
   // A restart ends the portal's sessions: the shortcut shows unbound meanwhile, then is bound anew.
-  const std::string firstSession = portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"];
+  const std::string firstSession = bindingSession();
   portal->stopPortal();
   EXPECT_TRUE(waitFor([&] { return marbrelLog().find("the desktop portal stopped") != std::string::npos; }))
       << marbrelLog();
   ASSERT_TRUE(portal->startPortal()) << portal->problem();
-  ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 2)) << "see " << outputDir;
-  EXPECT_NE(portal->calls("GlobalShortcuts.BindShortcuts").back()["session_handle"], firstSession);
-  EXPECT_FALSE(activateUntilMenu().empty()) << "the shortcut works again";
-  ASSERT_TRUE(closeMenu());
+  expectBoundAgain(firstSession);
   copyAndPaste("restarted portal");
   ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 8; })) << "a new remote-desktop session types; see " << outputDir;
   EXPECT_EQ(portal->calls("RemoteDesktop.Start").size(), 2u);
@@ -181,8 +176,7 @@ TEST_F(PortalScenario, DoctorSeesThePortalsAndTheDesktopRefusingTheShortcutLeave
   ASSERT_EQ(portal->control("SetBindAnswer", {"refuse", ""}).exitCode, 0);
   ASSERT_TRUE(start()) << "see " << outputDir;
   ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1));
-  ASSERT_TRUE(copy({{"text/plain", "still recorded"}}));
-  EXPECT_TRUE(waitForEntry("still recorded"));
+  EXPECT_TRUE(copyText("still recorded"));
   EXPECT_FALSE(reopenMenu().empty()) << "a second launch still opens the menu";
   // The preferences say what happened (see preferences-refused.png).
   key("ctrl+comma");

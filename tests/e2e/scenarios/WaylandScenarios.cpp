@@ -4,6 +4,7 @@
 // bus, and under Mutter the desktop portal's frontend with a test backend. One description per
 // compositor says what it offers; the scenarios skip what it does not.
 #include <csignal>
+#include <optional>
 #include <thread>
 
 #include "support/PortalBus.h"
@@ -11,9 +12,6 @@
 #include "support/WaylandSession.h"
 
 namespace marbrel::e2e {
-
-std::map<std::string, std::string> doctorLines(const std::string& out);
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -27,7 +25,6 @@ struct Desktop {
   bool nativePaste;    // the chosen entry is pasted into a native window in front
   bool tray;           // a tray host the test can start (swaybar)
   bool portalPaste;    // pastes through the RemoteDesktop portal (the real frontend, the test's backend)
-  bool otherKeyboard;  // a keyboard of another layout can join the seat (the virtual-keyboard protocol)
 };
 
 void PrintTo(const Desktop& desktop, std::ostream* out) { *out << name(desktop.compositor); }
@@ -35,18 +32,18 @@ void PrintTo(const Desktop& desktop, std::ostream* out) { *out << name(desktop.c
 const Desktop kDesktops[] = {
     {Compositor::sway, "wlr-data-control-unstable-v1", "wlr-data-control-unstable-v1",
      "virtual keyboard, offered, not verified",
-     "per program, by the app id of the window in front (wlr foreign toplevel)", true, true, true, true, false, true},
+     "per program, by the app id of the window in front (wlr foreign toplevel)", true, true, true, true, false},
     // Mutter offers no data control but hands every Wayland selection to XWayland; pasting into a
     // native window needs the RemoteDesktop portal.
     {Compositor::mutter, "X clipboard, with Wayland programs' copies (the compositor hands them to XWayland)",
      "X clipboard, handed to Wayland programs by the compositor", "XTest, into X11 programs only",
-     "Ctrl+V into Wayland programs", true, false, false, false, true, false},
+     "Ctrl+V into Wayland programs", true, false, false, false, true},
     // KWin offers fake input and its window list only to a program a desktop entry names (the
     // package's names the installed one): the test names the build's. Its XWayland takes XTest keys,
     // for X11 windows only.
     {Compositor::kwin, "wlr-data-control-unstable-v1", "wlr-data-control-unstable-v1",
      "none: KWin offers fake input only to the installed program", "Ctrl+V into Wayland programs", false, false,
-     true, false, false, false},
+     true, false, false},
 };
 
 class WaylandScenario : public Scenario, public ::testing::WithParamInterface<Desktop> {
@@ -72,11 +69,9 @@ class WaylandScenario : public Scenario, public ::testing::WithParamInterface<De
     return wayland->start(argv, outputDir + "/" + log, env);
   }
   std::string scratchDir() const override { return wayland->runtimeDir(); }
-  bool startMarbrel(const std::map<std::string, std::string>& = {}) override {
-    const std::string log = "marbrel-" + std::to_string(launches++) + ".log";
-    marbrel = launch({MARBREL_EXECUTABLE}, log);
-    // Ready once it said which adapters it chose.
-    return waitFor([&] { return readFile(outputDir + "/" + log).find("clipboard") != std::string::npos; });
+  // Ready once it said which adapters it chose.
+  bool startMarbrel(const std::map<std::string, std::string>& env = {}) override {
+    return Scenario::startMarbrel(env) && waitFor([&] { return marbrelLog().find("clipboard") != std::string::npos; });
   }
   bool startPasteTarget() override {
     pasteTarget = launch({MARBREL_E2E_HELPER, "paste-target", scratchDir() + "/pasted.txt"}, "paste-target.log",
@@ -113,6 +108,7 @@ class WaylandScenario : public Scenario, public ::testing::WithParamInterface<De
     return false;
   }
   bool type(const std::string& text) const override { return wayland->keys({"-d", "60", text}); }
+  bool key(const std::string& name) const override { return wayland->keys({"-k", name}); }
   CommandResult busCall(const std::string& destination, const std::string& path, const std::string& method,
                         std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"dbus-send", "--session", "--print-reply", "--dest=" + destination, path, method});
@@ -139,16 +135,10 @@ class WaylandScenario : public Scenario, public ::testing::WithParamInterface<De
   std::unique_ptr<WaylandSession> wayland;  // stopped after the programs in it, which TearDown() stops
 };
 
+// Under sway alone, where a keyboard of another layout can join the seat (the virtual-keyboard protocol).
 struct WaylandKeyboardScenario : WaylandScenario {
   // Sway's binding would catch the terminals' Ctrl+Shift+V too: here a launch opens the menu.
   WaylandKeyboardScenario() { tools = {"foot", "xmodmap"}; binding.clear(); }
-
-  std::string setUpStage() override {
-    if (!desktop.otherKeyboard) {
-      return std::string(name(desktop.compositor)) + " takes no keyboard of another layout from a test client";
-    }
-    return WaylandScenario::setUpStage();
-  }
   // Types Linux key codes on a Dvorak keyboard, which then is the seat's keyboard.
   bool typeOnDvorak(const std::string& keys) {
     return run({MARBREL_E2E_HELPER, "keyboard", "us", "dvorak", keys}).exitCode == 0;
@@ -201,7 +191,7 @@ TEST_P(WaylandScenario, NativeCopiesAreRecordedWithTheirFormatsQuickOnesBothSecr
   ASSERT_TRUE(wlCopy("after the restart"));
   ASSERT_TRUE(waitForEntry("after the restart"));
   EXPECT_EQ(history().size(), recorded + 3);
-  EXPECT_EQ(entryTitled("second of two").value("numberOfCopies", 0), 1);
+  EXPECT_EQ(copiesOf("second of two"), 1);
 }
 
 TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesNothingAndALateBarGetsTheIcon) {
@@ -212,47 +202,40 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
   EXPECT_TRUE(waitForMenuClosed());
   EXPECT_TRUE(waitFor([&] { return wlPaste() == "alpha one"; })) << "wl-paste: '" << wlPaste() << "'";
   // The copy is one like any other: merged into the entry it came from.
-  ASSERT_TRUE(waitFor([&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 2; }));
+  ASSERT_TRUE(waitFor([&] { return copiesOf("alpha one") == 2; }));
 
-  if (desktop.nativePaste) {
-    if (desktop.compositor == Compositor::kwin) {
-      // As the package's entry does for the installed program. KWin reads its service cache again
-      // a moment later, and offers fake input to programs that connect from then on.
-      ASSERT_TRUE(wayland->authorise(MARBREL_PROGRAM));
-      ASSERT_TRUE(waitFor([&] {
-        marbrel->stop();
-        return startMarbrel() && readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log")
-                                         .find("paste through org_kde_kwin_fake_input") != std::string::npos;
-      }, 40s)) << "see " << outputDir;
-    }
+  // Mutter offers no other way to a native window than the desktop's RemoteDesktop portal: the real
+  // frontend on the session's bus, which the running program finds there, with the test's backend
+  // in GNOME's place. The window in front is not known there, so the paste is Control+V.
+  std::optional<PortalBus> portal;
+  if (desktop.portalPaste) {
+    portal.emplace(outputDir + "/portal", *wayland);
+    ASSERT_EQ(portal->problem(), "");
+    ASSERT_TRUE(portal->waitForCalls("GlobalShortcuts.BindShortcuts", 1)) << "the program found the portal";
+  }
+  if (desktop.compositor == Compositor::kwin) {
+    // As the package's entry does for the installed program. KWin reads its service cache again
+    // a moment later, and offers fake input to programs that connect from then on.
+    ASSERT_TRUE(wayland->authorise(MARBREL_PROGRAM));
+    ASSERT_TRUE(waitFor([&] {
+      marbrel->stop();
+      return startMarbrel() && marbrelLog().find("paste through org_kde_kwin_fake_input") != std::string::npos;
+    }, 40s)) << "see " << outputDir;
+  }
+  if (desktop.nativePaste || portal) {
     ASSERT_TRUE(startPasteTarget());
     ASSERT_TRUE(openByLaunch());
     EXPECT_TRUE(filter("alp"));  // down to "alpha one"
     EXPECT_TRUE(waitFor([&] { return screenshot("filtered"); }));
-    wayland->keys({"-k", "Return"});
-    EXPECT_TRUE(waitForMenuClosed());
-    EXPECT_TRUE(waitFor([&] { return pastedText() == "alpha one"; })) << "pasted: '" << pastedText() << "'";
+    EXPECT_TRUE(pasteChosen("alpha one")) << "pasted: '" << pastedText() << "'";
+    if (portal) {
+      EXPECT_TRUE(waitFor([&] { return portal->keysyms().size() >= kControlV.size(); })) << "see " << outputDir;
+      EXPECT_EQ(portal->keysyms(), kControlV);
+    }
     if (desktop.compositor == Compositor::sway) {
       EXPECT_EQ(wayland->focusedWindow(), "MarbrelPasteTarget") << "the keyboard went back to the window";
     }
-    EXPECT_TRUE(waitFor([&] { return entryTitled("alpha one").value("numberOfCopies", 0) == 3; }));
-  }
-
-  if (desktop.portalPaste) {
-    // Mutter offers no other way to a native window than the desktop's RemoteDesktop portal: the real
-    // frontend on the session's bus, which the running program finds there, with the test's backend
-    // in GNOME's place. The window in front is not known here, so the paste is Control+V.
-    PortalBus portal(outputDir + "/portal", *wayland);
-    ASSERT_EQ(portal.problem(), "");
-    ASSERT_TRUE(portal.waitForCalls("GlobalShortcuts.BindShortcuts", 1)) << "the program found the portal";
-    ASSERT_TRUE(startPasteTarget());
-    ASSERT_TRUE(openByLaunch());
-    EXPECT_TRUE(filter("alp"));
-    wayland->keys({"-k", "Return"});
-    EXPECT_TRUE(waitForMenuClosed());
-    EXPECT_TRUE(waitFor([&] { return portal.keysyms().size() >= kControlV.size(); })) << "see " << outputDir;
-    EXPECT_EQ(portal.keysyms(), kControlV);
-    EXPECT_TRUE(waitFor([&] { return pastedText() == "alpha one"; })) << "pasted: '" << pastedText() << "'";
+    if (desktop.nativePaste) EXPECT_TRUE(waitFor([&] { return copiesOf("alpha one") == 3; }));
   }
 
   if (desktop.nativeKeys) {
@@ -263,12 +246,11 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
   // While an owner hangs and a native window has the keyboard, the menu opens with the keyboard,
   // filters and closes as ever.
   if (!pasteTarget) ASSERT_TRUE(startPasteTarget());
-  wayland->keys({"-k", "End"});  // the window in front had the latest input
+  key("End");  // the window in front had the latest input
   ASSERT_TRUE(openByLaunch());
   EXPECT_TRUE(filter("bet"));
   EXPECT_TRUE(waitFor([&] { return screenshot("filtered-while-stalled"); }));
-  wayland->keys({"-k", "Escape"});
-  EXPECT_TRUE(waitForMenuClosed());
+  EXPECT_TRUE(closeMenu());
   ASSERT_TRUE(wlCopy("after the stall"));
   EXPECT_TRUE(waitForEntry("after the stall"));
   EXPECT_EQ(history().size(), 3u) << "the stalled copy is given up, nothing else";
@@ -288,8 +270,7 @@ TEST_P(WaylandScenario, TheChosenEntryReachesWaylandProgramsAStalledCopyFreezesN
   // A right click opens the same menu; Escape closes it.
   ASSERT_TRUE(click(item, "ContextMenu"));
   ASSERT_TRUE(menuHasKeyboard());
-  wayland->keys({"-k", "Escape"});
-  EXPECT_TRUE(waitForMenuClosed());
+  EXPECT_TRUE(closeMenu());
 }
 
 // The virtual keyboard types through its own keymap, which has "v" at the V position: under a
@@ -322,7 +303,7 @@ TEST_P(WaylandKeyboardScenario, UnderADvorakKeyboardTheEntryIsPastedIntoAQtWindo
 
 const auto kCompositorName = [](const ::testing::TestParamInfo<Desktop>& info) { return name(info.param.compositor); };
 INSTANTIATE_TEST_SUITE_P(Compositors, WaylandScenario, ::testing::ValuesIn(kDesktops), kCompositorName);
-INSTANTIATE_TEST_SUITE_P(Compositors, WaylandKeyboardScenario, ::testing::ValuesIn(kDesktops), kCompositorName);
+INSTANTIATE_TEST_SUITE_P(Compositors, WaylandKeyboardScenario, ::testing::Values(kDesktops[0]), kCompositorName);
 
 }  // namespace
 }  // namespace marbrel::e2e

@@ -49,17 +49,16 @@ std::unique_ptr<Process> Scenario::launch(const std::vector<std::string>& argv, 
 }
 
 bool Scenario::startMarbrel(const std::map<std::string, std::string>& env) {
-  std::vector<std::string> argv = {MARBREL_EXECUTABLE};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  marbrel = launch(argv, "marbrel-" + std::to_string(launches++) + ".log", env);
+  marbrel = launch({MARBREL_EXECUTABLE}, "marbrel-" + std::to_string(launches++) + ".log", env);
   return waitFor([this] { return marbrel->running() && (!trayRunning || !trayIcon().empty()); });
 }
 
-std::string Scenario::trayIcon() {
+std::string Scenario::trayIcon(pid_t pid) const {
   // The icon is a window of class "marbrel" named "Marbrel" (the menu is "Marbrel Menu").
   std::istringstream ids(run({"xdotool", "search", "--classname", "marbrel"}).out);
   for (std::string id; std::getline(ids, id);) {
-    if (!id.empty() && run({"xdotool", "getwindowname", id}).out == "Marbrel\n") return id;
+    if (id.empty() || run({"xdotool", "getwindowname", id}).out != "Marbrel\n") continue;
+    if (pid == 0 || run({"xdotool", "getwindowpid", id}).out == std::to_string(pid) + "\n") return id;
   }
   return {};
 }
@@ -111,6 +110,16 @@ nlohmann::json Scenario::entryTitled(const std::string& title) const {
 
 std::vector<std::string> Scenario::typesOf(const nlohmann::json& entry) {
   return entry.value("types", std::vector<std::string>{});
+}
+
+std::map<std::string, std::string> Scenario::doctorLines(const std::string& out) {
+  std::map<std::string, std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    const auto colon = line.find(": ");
+    if (colon != std::string::npos) lines[line.substr(0, colon)] = line.substr(colon + 2);
+  }
+  return lines;
 }
 
 bool Scenario::contains(const std::vector<std::string>& list, const std::string& value) {

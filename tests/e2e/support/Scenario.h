@@ -31,14 +31,22 @@ class Scenario : public ::testing::Test {
                                           const std::map<std::string, std::string>& env = {}) const;
   // A folder the session's programs may write (screenshots, the paste target's file).
   virtual std::string scratchDir() const { return outputDir; }
-  // Starts Marbrel with `arguments`; ready once its tray icon is up (without a tray host, once it runs).
+  // Starts Marbrel; ready once its tray icon is up (without a tray host, once it runs).
   virtual bool startMarbrel(const std::map<std::string, std::string>& env = {});
   // A text window that records what is pasted into it to pastedText(); it gets the keyboard focus.
   virtual bool startPasteTarget();
   std::string pastedText() const { return readFile(scratchDir() + "/pasted.txt"); }
+  // Chooses the highlighted entry with Return: true once the menu closed and the paste target has `text`.
+  bool pasteChosen(const std::string& text) {
+    key("Return");
+    return waitForMenuClosed() && waitFor([&] { return pastedText() == text; });
+  }
 
   bool startTray() { return trayRunning = x->startTray(); }
-  std::string trayIcon();  // the icon's window, or empty
+  // The icon's window (of the program with process id `pid`, when given), or empty.
+  std::string trayIcon(pid_t pid = 0) const;
+  // What the program wrote to its standard output and error in its latest launch.
+  std::string marbrelLog() const { return readFile(outputDir + "/marbrel-" + std::to_string(launches - 1) + ".log"); }
   // Opens the menu by `press` (the shortcut `keys`), pressing again when a busy machine lost the
   // press; returns the menu's window id, or empty when it never showed.
   std::string openMenuBy(const std::function<void()>& press);
@@ -55,13 +63,19 @@ class Scenario : public ::testing::Test {
   }
   // Another program copies `text`; true once the history has it.
   bool copyText(const std::string& text) { return copy({{"text/plain", text}}) && waitForEntry(text); }
+  // How often the entry titled `title` was copied (0: there is none).
+  int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
   static std::vector<std::string> typesOf(const nlohmann::json& entry);
+  // What `marbrel doctor` printed, by label ("paste" -> "XTest").
+  static std::map<std::string, std::string> doctorLines(const std::string& out);
   static bool contains(const std::vector<std::string>& list, const std::string& value);
   std::string clipboardText() const {
     return run({"xclip", "-selection", "clipboard", "-o", "-t", "text/plain"}, std::chrono::seconds(10)).out;
   }
 
-  bool key(const std::string& keys) const { return run({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0; }
+  virtual bool key(const std::string& keys) const {
+    return run({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0;
+  }
   virtual bool type(const std::string& text) const {
     return run({"xdotool", "type", "--delay", "60", text}).exitCode == 0;
   }
@@ -89,7 +103,6 @@ class Scenario : public ::testing::Test {
   int monitors = 1;
   std::vector<std::string> tools;  // needed beyond the stage's own
   bool startsMarbrel = true;       // false: the scenario starts it itself
-  std::vector<std::string> arguments;
 
   std::string outputDir;  // the scenario's logs and screenshots
   std::unique_ptr<XSession> x;

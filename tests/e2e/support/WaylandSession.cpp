@@ -46,6 +46,15 @@ std::string variable(const std::string& env, const std::string& name) {
   return env.substr(start, env.find('\n', start) - start);
 }
 
+// The compositor's environment: the session's, without a display of its own to join.
+std::map<std::string, std::string> compositorEnvironment(std::map<std::string, std::string> env) {
+  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY", "SWAYSOCK", "I3SOCK"}) {
+    env.erase(name);
+    env[std::string("-") + name] = "";
+  }
+  return env;
+}
+
 }  // namespace
 
 const char* name(Compositor compositor) {
@@ -83,22 +92,19 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
   ::chmod(root_.c_str(), 0755);
   ::chmod(runtimeDir_.c_str(), 0700);
 
-  if (compositor_ == Compositor::mutter) {
-    if (!startMutter() && problem_.empty()) problem_ = "Mutter did not come up; see " + logDir_ + "/mutter.log";
-    return;
+  const std::string log = logDir_ + (compositor_ == Compositor::mutter ? "/mutter.log"
+                                     : compositor_ == Compositor::kwin ? "/kwin.log" : "/sway.log");
+  bool up = false;
+  if (compositor_ == Compositor::sway) {
+    std::map<std::string, std::string> env = compositorEnvironment(environment());
+    env.insert({{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}});
+    sway_ = std::make_unique<Process>(asUser({"sway", "-c", root_ + "/sway.conf"}), env, log);
+    up = waitForCompositor();
+  } else {
+    socketName_ = "wayland-marbrel";
+    up = startSessionBus() && (compositor_ == Compositor::mutter ? startMutter(log) : startKwin(log));
   }
-  if (compositor_ == Compositor::kwin) {
-    if (!startKwin() && problem_.empty()) problem_ = "KWin did not come up; see " + logDir_ + "/kwin.log";
-    return;
-  }
-  std::map<std::string, std::string> env = environment();
-  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK"}) {
-    env.erase(name);
-    env[std::string("-") + name] = "";
-  }
-  env.insert({{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}});
-  sway_ = std::make_unique<Process>(asUser({"sway", "-c", root_ + "/sway.conf"}), env, logDir_ + "/sway.log");
-  if (!waitForCompositor() && problem_.empty()) problem_ = "sway did not come up; see " + logDir_ + "/sway.log";
+  if (!up && problem_.empty()) problem_ = std::string(name(compositor_)) + " did not come up; see " + log;
 }
 
 WaylandSession::~WaylandSession() {
@@ -151,24 +157,12 @@ bool WaylandSession::waitForCompositor() {
   return problem_.empty();
 }
 
-// The compositor's environment: the session's, without a display of its own to join.
-std::map<std::string, std::string> compositorEnvironment(std::map<std::string, std::string> env) {
-  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY", "SWAYSOCK", "I3SOCK"}) {
-    env.erase(name);
-    env[std::string("-") + name] = "";
-  }
-  return env;
-}
-
-bool WaylandSession::startMutter() {
+bool WaylandSession::startMutter(const std::string& log) {
   // XWayland's socket folder must be writable by all with the sticky bit, as a system makes it.
   if (::geteuid() == 0) {
     ::mkdir("/tmp/.X11-unix", 01777);
     ::chmod("/tmp/.X11-unix", 01777);
   }
-  if (!startSessionBus()) return false;
-  socketName_ = "wayland-marbrel";
-  const std::string log = logDir_ + "/mutter.log";
   sway_ = std::make_unique<Process>(asUser({"mutter", "--wayland", "--headless", "--virtual-monitor", "1280x800",
                                             "--wayland-display", socketName_}),
                                     compositorEnvironment(environment()), log);
@@ -202,7 +196,7 @@ bool WaylandSession::startMutter() {
   return keys({});
 }
 
-bool WaylandSession::startKwin() {
+bool WaylandSession::startKwin(const std::string& log) {
   // The packaged binary carries a file capability, which an unprivileged user may not execute here
   // ("Operation not permitted"): a copy has none.
   const std::string kwin = root_ + "/kwin_wayland";
@@ -212,8 +206,6 @@ bool WaylandSession::startKwin() {
   std::filesystem::copy_file(packaged, kwin, error);
   if (error) return false;
   ::chmod(kwin.c_str(), 0755);
-  if (!startSessionBus()) return false;
-  socketName_ = "wayland-marbrel";
   // KWin runs this once its XWayland is up, with the session's DISPLAY and XAUTHORITY.
   const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
   std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
@@ -221,7 +213,7 @@ bool WaylandSession::startKwin() {
   ::chmod(started.c_str(), 0755);
   sway_ = std::make_unique<Process>(asUser({kwin, "--virtual", "--xwayland", "--socket", socketName_, "--width", "1280",
                                             "--height", "800", started}),
-                                    compositorEnvironment(environment()), logDir_ + "/kwin.log");
+                                    compositorEnvironment(environment()), log);
   const bool up = waitFor([&] { return std::filesystem::exists(envFile) || !sway_->running(); }, std::chrono::seconds(60));
   if (!up || !sway_->running()) return false;
   const std::string env = readFile(envFile);

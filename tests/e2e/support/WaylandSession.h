@@ -21,10 +21,8 @@ const char* name(Compositor compositor);
 // RemoteDesktop interface, KWin's XWayland takes keys through XTest (X11 windows only).
 class WaylandSession {
  public:
-  // Starts sway with `extraConfig` appended to its configuration; problem() says why when it could not.
-  explicit WaylandSession(const std::string& logDir, const std::string& extraConfig = "")
-      : WaylandSession(Compositor::sway, logDir, extraConfig) {}
-  // Starts `compositor` (`extraConfig`: sway's only).
+  // Starts `compositor`, sway with `extraConfig` appended to its configuration; problem() says why when
+  // it could not.
   WaylandSession(Compositor compositor, const std::string& logDir, const std::string& extraConfig = "");
   ~WaylandSession();
   WaylandSession(const WaylandSession&) = delete;
@@ -67,8 +65,9 @@ class WaylandSession {
  private:
   bool createUser();
   bool waitForCompositor();
-  bool startMutter();
-  bool startKwin();
+  // Mutter or KWin, with a session bus of their own, their output to `log`.
+  bool startMutter(const std::string& log);
+  bool startKwin(const std::string& log);
   // Stops every process of this session (by its runtime folder), those sway started on its own too.
   void stopStrays();
   std::string copierLog(std::size_t index) const { return logDir_ + "/copier-" + std::to_string(index) + ".log"; }

@@ -20,9 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Sets the variables the socket's place depends on, and puts back the test program's own at the end.
-class HandOverPlace : public ::testing::Test {
- protected:
-  void setEnv(const std::string& name, const std::optional<std::string>& value) { environment.set(name, value); }
+struct HandOverPlace : ::testing::Test {
   testing::ScopedEnvironment environment;
 };
 
@@ -38,8 +36,8 @@ bool isPrivateFolder(const fs::path& folder) {
 TEST_F(HandOverPlace, WithoutAPrivateRuntimeFolderTheSocketLiesInAFolderOfTheUsersOwnOrNowhere) {
   const testing::TempDir temporary, runtime;
   fs::permissions(temporary.path(), fs::perms::all | fs::perms::sticky_bit);  // as /tmp is
-  setEnv("TMPDIR", temporary.path().string());
-  setEnv("DISPLAY", ":0");
+  environment.set("TMPDIR", temporary.path().string());
+  environment.set("DISPLAY", ":0");
   const fs::path own = temporary / ("marbrel-" + std::to_string(::getuid()));
   const fs::path elsewhere = temporary / "elsewhere";
   fs::create_directory(elsewhere);
@@ -68,7 +66,7 @@ TEST_F(HandOverPlace, WithoutAPrivateRuntimeFolderTheSocketLiesInAFolderOfTheUse
   };
   for (const auto& row : rows) {
     fs::remove_all(own);
-    setEnv("XDG_RUNTIME_DIR", row.runtimeFolder);
+    environment.set("XDG_RUNTIME_DIR", row.runtimeFolder);
     row.prepare();
     std::string problem;
     const std::string socket = handOverSocketPath(&problem);
@@ -83,13 +81,13 @@ TEST_F(HandOverPlace, WithoutAPrivateRuntimeFolderTheSocketLiesInAFolderOfTheUse
   // Another user's folder of that name: only root can make one.
   if (::geteuid() == 0) {
     fs::remove_all(own);
-    setEnv("XDG_RUNTIME_DIR", std::nullopt);
+    environment.set("XDG_RUNTIME_DIR", std::nullopt);
     makeOwn(fs::perms::owner_all);
     ASSERT_EQ(::chown(own.c_str(), 65534, 65534), 0);
     EXPECT_EQ(handOverSocketPath(), "") << "another user's folder";
   }
   // A runtime folder of the user's own holds the socket itself, under the name every version used.
-  setEnv("XDG_RUNTIME_DIR", runtime.path().string());
+  environment.set("XDG_RUNTIME_DIR", runtime.path().string());
   fs::permissions(runtime.path(), fs::perms::owner_all, fs::perm_options::replace);
   EXPECT_EQ(handOverSocketPath(), (runtime / ("marbrel-" + std::to_string(::getuid()) + "-d9371d14a0a138b6")).string());
 }
@@ -97,9 +95,9 @@ TEST_F(HandOverPlace, WithoutAPrivateRuntimeFolderTheSocketLiesInAFolderOfTheUse
 // One display has one socket however its name is written; other displays have others.
 TEST_F(HandOverPlace, OneDisplayHasOneSocketHoweverItsNameIsWritten) {
   const testing::TempDir runtime;
-  setEnv("XDG_RUNTIME_DIR", runtime.path().string());
+  environment.set("XDG_RUNTIME_DIR", runtime.path().string());
   const auto socketFor = [&](const std::string& display) {
-    setEnv("DISPLAY", display);
+    environment.set("DISPLAY", display);
     return handOverSocketPath();
   };
   const struct { std::string a, b; bool same; const char* why; } rows[] = {
