@@ -98,15 +98,6 @@ TEST_F(KeyboardShortcutsTest, OneCombinationSharedByTwoNamesIsRegisteredOnceAndR
   EXPECT_EQ(log, (Log{"other", "popup"}));
 }
 
-TEST_F(KeyboardShortcutsTest, EventsThatAreNotOursAreLeftForOthers) {
-  logPresses(shortcuts->createName(Name::popup()), "popup");
-  using Event = HotKeyService::Event;
-  EXPECT_FALSE(service.deliver(Event{{0x41424344, 1}, HotKeyService::EventKind::pressed}));
-  EXPECT_FALSE(service.deliver(Event{{KeyboardShortcuts::kSignature, 99}, HotKeyService::EventKind::pressed}));
-  EXPECT_FALSE(service.deliver(Event{{KeyboardShortcuts::kSignature, 1}, static_cast<HotKeyService::EventKind>(7)}));
-  EXPECT_TRUE(log.empty());
-}
-
 TEST_F(KeyboardShortcutsTest, ActionsMayChangeShortcutsWhileBeingRun) {
   const Name popup = shortcuts->createName(Name::popup());
   shortcuts->onKeyDown(popup, [&] {
