@@ -75,20 +75,6 @@ TEST_F(HistoryStoreTest, ReadingInTheBackgroundGivesTheSameHistoryWithTheReadAhe
   EXPECT_EQ(textsOf(store->all()), readAhead);
 }
 
-TEST_F(HistoryStoreTest, DeletingAnUnsavedEntryLeavesNothingToSaveAndItsBytesReadable) {
-  auto store = env.openInMemory();
-  auto item = store->insertItem(text("x"));
-  auto unsaved = store->insertItem(text("unsaved"));
-  store->deleteItem(item);
-  EXPECT_EQ(textsOf(store->all()), Texts{"unsaved"});
-  // Bytes that were never stored stay held: there is nothing to read them back from.
-  for (const auto& entry : {item, unsaved}) entry->contents()[0]->releaseValue();
-  EXPECT_EQ(item->contents()[0]->value(), "x");
-  EXPECT_EQ(unsaved->contents()[0]->value(), "unsaved");
-  store->deleteItem(unsaved);
-  EXPECT_FALSE(store->hasChanges());
-}
-
 TEST_F(HistoryStoreTest, OddDataIsStoredAndReadBackExactlyAndBytesLoadOnlyWhenAsked) {
   const std::string notUtf8("\xff\xfe\xc3\x28 caf\xe9", 10);
   const std::string oddType("odd\0type\n\"quoted\" 'single' \\", 27);
@@ -154,14 +140,21 @@ TEST_F(HistoryStoreTest, CopiesWaitingForRoomAreFewTheNewestKeptAndAllStoredOnce
   }
 }
 
-TEST_F(HistoryStoreTest, EntriesOutlivingTheirStoreAndContentsOutlivingTheirEntryStaySafe) {
+// Bytes that were never stored stay held: there is nothing to read them back from.
+TEST_F(HistoryStoreTest, UnsavedEntriesKeepTheirBytesWhenDeletedAndEntriesOrContentsOutlivingTheirStoreStaySafe) {
   std::shared_ptr<HistoryItemContent> orphan;
-  HistoryItemPtr survivor;
+  HistoryItemPtr deleted, survivor;
   {
     auto store = env.openInMemory();
     orphan = store->insertItem(text("x"))->contents()[0];
     store->saveContext();
+    deleted = store->insertItem(text("unsaved"));
+    store->deleteItem(deleted);
+    EXPECT_FALSE(store->hasChanges()) << "an entry never saved leaves nothing to save";
     survivor = store->insertItem(text("y"));
+    EXPECT_EQ(textsOf(store->all()), (Texts{"y", "x"}));
+    for (const auto& entry : {deleted, survivor}) entry->contents()[0]->releaseValue();
+    EXPECT_EQ(deleted->contents()[0]->value(), "unsaved");
   }
   EXPECT_EQ(orphan->item(), nullptr);
   EXPECT_EQ(orphan->value(), "x");
