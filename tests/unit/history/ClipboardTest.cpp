@@ -66,8 +66,6 @@ TEST_F(ClipboardTest, EveryTypeOfAnAcceptedItemIsRecordedInOrderAndEachItemIsAnE
   EXPECT_EQ(contentsOf(captured[1]), (Contents{{"image/png", png}}));
   EXPECT_EQ(contentsOf(captured[2])[1].second, "") << "empty, not absent";
   EXPECT_EQ(contentsOf(captured[3]), (Contents{{"text/plain", notUtf8}}));
-  EXPECT_EQ(captured[0]->firstCopiedAt(), env.clock.now());
-  EXPECT_EQ(clipboard->changeCount(), pasteboard.changeCount());
   clipboard->checkForChangesInPasteboard();  // nothing new
   EXPECT_EQ(captured.size(), 4u);
 }
