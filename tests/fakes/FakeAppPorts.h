@@ -18,9 +18,8 @@ struct FakeAboutPresenter : AboutPresenter {
 
 struct FakeApplication : Application {
   void stop() override { ++stopCount; }
-  void activateIgnoringOtherApps() override { ++activateCount; }
+  void activateIgnoringOtherApps() override {}
   int stopCount = 0;
-  int activateCount = 0;
 };
 
 struct FakePreferencesWindow : PreferencesWindow {

@@ -36,17 +36,12 @@ TEST_F(HistoryStoreTest, UnsavedChangesAreVisibleAtOnceAndSavedOnesSurviveReopen
     auto b = store->all()[2];
     store->deleteItem(b);
     store->deleteItem(b);  // twice is harmless
-    store->all()[0]->setPin("p");
-    store->all()[1]->setNumberOfCopies(7);
     EXPECT_TRUE(store->hasChanges());
     EXPECT_EQ(textsOf(store->all()), (Texts{"d", "c", "a"}));
-    EXPECT_EQ(textsOf(store->unpinned()), (Texts{"c", "a"}));
     store->saveContext();
   }
   auto store = env.openFile(file);
   EXPECT_EQ(textsOf(store->all()), (Texts{"d", "c", "a"}));
-  EXPECT_EQ(store->all()[0]->pin(), "p");
-  EXPECT_EQ(store->all()[1]->numberOfCopies(), 7);
   EXPECT_EQ(env.log.str(), "");
   // Stored values are read back in the order they were written, whatever the order asked for.
   std::vector<const HistoryItemContent*> contents;
@@ -64,7 +59,6 @@ TEST_F(HistoryStoreTest, ReadingInTheBackgroundGivesTheSameHistoryWithTheReadAhe
       env.clock.advance(1);
       store->insertItem(text(name));
     }
-    store->all()[1]->setPin("p");
     store->saveContext();
   }
   Texts readAhead;
@@ -74,25 +68,6 @@ TEST_F(HistoryStoreTest, ReadingInTheBackgroundGivesTheSameHistoryWithTheReadAhe
   EXPECT_EQ(readAhead, (Texts{"c", "b", "a"})) << "done before any call returns";
   EXPECT_EQ(store->count(), 3u);
   EXPECT_EQ(textsOf(store->all()), readAhead);
-  EXPECT_EQ(store->unpinnedCount(), 2u);
-  store->insertItem(text("d"));
-  store->saveContext();
-  store.reset();
-  EXPECT_EQ(textsOf(env.openFile(file)->all()), (Texts{"d", "c", "b", "a"}));
-}
-
-TEST_F(HistoryStoreTest, DeletingAnUnsavedEntryLeavesNothingToSaveAndItsBytesReadable) {
-  auto store = env.openInMemory();
-  auto item = store->insertItem(text("x"));
-  auto unsaved = store->insertItem(text("unsaved"));
-  store->deleteItem(item);
-  EXPECT_EQ(textsOf(store->all()), Texts{"unsaved"});
-  // Bytes that were never stored stay held: there is nothing to read them back from.
-  for (const auto& entry : {item, unsaved}) entry->contents()[0]->releaseValue();
-  EXPECT_EQ(item->contents()[0]->value(), "x");
-  EXPECT_EQ(unsaved->contents()[0]->value(), "unsaved");
-  store->deleteItem(unsaved);
-  EXPECT_FALSE(store->hasChanges());
 }
 
 TEST_F(HistoryStoreTest, OddDataIsStoredAndReadBackExactlyAndBytesLoadOnlyWhenAsked) {
@@ -160,14 +135,21 @@ TEST_F(HistoryStoreTest, CopiesWaitingForRoomAreFewTheNewestKeptAndAllStoredOnce
   }
 }
 
-TEST_F(HistoryStoreTest, EntriesOutlivingTheirStoreAndContentsOutlivingTheirEntryStaySafe) {
+// Bytes that were never stored stay held: there is nothing to read them back from.
+TEST_F(HistoryStoreTest, UnsavedEntriesKeepTheirBytesWhenDeletedAndEntriesOrContentsOutlivingTheirStoreStaySafe) {
   std::shared_ptr<HistoryItemContent> orphan;
-  HistoryItemPtr survivor;
+  HistoryItemPtr deleted, survivor;
   {
     auto store = env.openInMemory();
     orphan = store->insertItem(text("x"))->contents()[0];
     store->saveContext();
+    deleted = store->insertItem(text("unsaved"));
+    store->deleteItem(deleted);
+    EXPECT_FALSE(store->hasChanges()) << "an entry never saved leaves nothing to save";
     survivor = store->insertItem(text("y"));
+    EXPECT_EQ(textsOf(store->all()), (Texts{"y", "x"}));
+    for (const auto& entry : {deleted, survivor}) entry->contents()[0]->releaseValue();
+    EXPECT_EQ(deleted->contents()[0]->value(), "unsaved");
   }
   EXPECT_EQ(orphan->item(), nullptr);
   EXPECT_EQ(orphan->value(), "x");
@@ -242,16 +224,21 @@ class StoreErasureTest : public testing::StoreTest {
   }
 };
 
-TEST_F(StoreErasureTest, RemovedAndClearedEntriesLeaveNoBytesInTheDatabaseOrItsLog) {
+TEST_F(StoreErasureTest, RemovedClearedAndTrimmedEntriesLeaveNoBytesInTheDatabaseOrItsLog) {
+  env.configuration.setHistorySize(4);
+  copy({{"text/plain", "trimmed-secret-5K9W"}, {"image/png", largeValue("trimmed-image-5K9W")}});
   copy({{"text/plain", "small-secret-7Q2X"}, {"text/html", "<b>html-secret-7Q2X</b>"}});
   copy({{"image/png", largeValue("large-secret-7Q2X")}});
   auto single = copy(text("single-secret-7Q2X"));
-  auto kept = copy(text("kept-entry-7Q2X"));
-  kept->setPin("k");
-  store->saveContext();
-  for (const char* bytes : {"small-secret-7Q2X", "html-secret-7Q2X", "large-secret-7Q2X", "single-secret-7Q2X"}) {
+  for (const char* bytes : {"trimmed-secret-5K9W", "trimmed-image-5K9W", "small-secret-7Q2X", "html-secret-7Q2X",
+                            "large-secret-7Q2X", "single-secret-7Q2X"}) {
     ASSERT_TRUE(onDisk(bytes)) << bytes;  // otherwise the checks below prove nothing
   }
+  auto kept = copy(text("kept-entry-7Q2X"));  // the first entry is trimmed to make room
+  kept->setPin("k");
+  store->checkpoint();
+  EXPECT_FALSE(onDisk("trimmed-secret-5K9W"));
+  EXPECT_FALSE(onDisk("trimmed-image-5K9W"));
 
   history.remove(single);
   EXPECT_FALSE(onDisk("single-secret-7Q2X"));
@@ -264,31 +251,15 @@ TEST_F(StoreErasureTest, RemovedAndClearedEntriesLeaveNoBytesInTheDatabaseOrItsL
   }
   EXPECT_TRUE(onDisk("kept-entry-7Q2X"));
 
-  history.clearAll();
-  EXPECT_FALSE(onDisk("kept-entry-7Q2X"));
-  store.reset();
-  EXPECT_TRUE(env.openFile(file)->all().empty());
-  EXPECT_EQ(env.log.str(), "");
-}
-
-TEST_F(StoreErasureTest, TrimmedEntryLeavesTheFilesAtTheNextCheckpointAndTheRestSurvives) {
-  env.configuration.setHistorySize(2);
-  copy({{"text/plain", "trimmed-secret-5K9W"}, {"image/png", largeValue("trimmed-image-5K9W")}});
-  copy(text("second-entry-5K9W"));
-  copy(text("third-entry-5K9W"));  // the first entry is trimmed to make room
-  ASSERT_EQ(textsOf(store->all()), (Texts{"third-entry-5K9W", "second-entry-5K9W"}));
-  store->checkpoint();
-  EXPECT_FALSE(onDisk("trimmed-secret-5K9W"));
-  EXPECT_FALSE(onDisk("trimmed-image-5K9W"));
-  EXPECT_TRUE(onDisk("second-entry-5K9W"));
-  EXPECT_TRUE(onDisk("third-entry-5K9W"));
-
   // Later writes reuse the emptied log and the file stays sound.
-  copy(text("fourth-entry-5K9W"));
+  copy(text("after-clear-7Q2X"));
   store.reset();
   auto reopened = env.openFile(file);
-  EXPECT_EQ(textsOf(reopened->all()), (Texts{"fourth-entry-5K9W", "third-entry-5K9W"}));
+  EXPECT_EQ(textsOf(reopened->all()), (Texts{"after-clear-7Q2X", "kept-entry-7Q2X"}));
   EXPECT_EQ(reopened->integrityCheck(), "ok");
+  History(*reopened, env.configuration).clearAll();
+  EXPECT_FALSE(onDisk("kept-entry-7Q2X"));
+  EXPECT_EQ(env.log.str(), "");
 }
 
 }  // namespace

@@ -161,8 +161,6 @@ TEST_F(StoreRecoveryTest, SaveFailingOnAnotherProgramsLockReportsKeepsEveryChang
 }
 
 TEST_F(StoreRecoveryTest, ReadOnlyViewReadsWhatIsSavedButNeverWritesNorMovesFiles) {
-  EXPECT_TRUE(HistoryStore::openReadOnly(file, env.log)->all().empty());
-  EXPECT_FALSE(std::filesystem::exists(folder));
   storeEntries(2);
   EXPECT_EQ(HistoryStore::openReadOnly(file, env.log)->count(), 2u);
   EXPECT_FALSE(std::filesystem::exists(file.string() + "-shm"));  // a closed store is read as it is

