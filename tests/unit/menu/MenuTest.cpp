@@ -149,9 +149,6 @@ TEST_F(MenuTest, SettingsOrderTheRowsAndTheFirstNineUnpinnedPairsAreNumbered) {
   addText("pinned")->setPin("x");
   store->all().back()->setNumberOfCopies(5);
   store->saveContext();
-  menu->menuWillOpen();
-  EXPECT_EQ(shownTitles().front(), "t12");
-  EXPECT_EQ(shownTitles().back(), "pinned");
   configuration.setPinTo("top");
   configuration.setSortBy("numberOfCopies");
   menu->menuWillOpen();
