@@ -37,10 +37,8 @@ TEST(CommandLineArguments, OnlyUiTestingAndTheToolkitsOwnOptionsStartTheDesktopP
       {{"--display=:2.0", "-reverse"}, true, false, false, ":2.0", "the display after ="},
       {{"-session", "-display"}, true, false, false, "", "an option's value is no option"},
       {{"--platform", "xcb"}, true, false, false, "", "options take one dash or two"},
-      {{"-style=Fusion", "-reverse"}, true, false, false, "", "a value after = and an option without one"},
       {{"defaults", "read"}, false, false, false, "", "a sub-command"},
       {{"--help"}, false, false, false, "", "help"},
-      {{"--version"}, false, false, false, "", "the version"},
       {{"--bogus"}, false, false, false, "", "an unknown option"},
       {{"ui-testing", "-x"}, false, false, false, "", "an unknown option after a known argument"},
       {{"-session"}, false, false, false, "", "an option without its value"},
@@ -95,10 +93,10 @@ TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothi
       {{"defaults", "write", "pasteKeys", "-string", "Ctrl+Shift+V"}, "pasteKeys must be an object"},
       {{"defaults", "delete"}, nullptr}, {{"defaults", "keys", "--yaml"}, nullptr}, {{"history"}, nullptr},
       {{"history", "show"}, nullptr}, {{"history", "list", "extra"}, nullptr}, {{"history", "list", "--fuzzy"}, nullptr},
-      {{"history", "list", "-j"}, nullptr}, {{"history", "search"}, nullptr}, {{"history", "search", "a", "b"}, nullptr},
+      {{"history", "search"}, nullptr}, {{"history", "search", "a", "b"}, nullptr},
       {{"history", "search", "--regex", "a"}, nullptr}, {{"keymap", "--layout", "xx"}, "unknown keyboard layout 'xx'"},
+      {{"keymap", "--layout", "us(nosuchvariant)"}, "us(nosuchvariant)"}, {{"keymap", "--layout"}, nullptr},
       {{"keymap", "--layout", "../us"}, "is not a layout name"}, {{"keymap", "--layout", ""}, "is not a layout name"},
-      {{"keymap", "--layout", "us,"}, "is not a layout name"}, {{"keymap", "--layout"}, nullptr},
       {{"keymap", "--layout", "us", "--layout", "de"}, nullptr}, {{"keymap", "de"}, nullptr}, {{"keymap", "--verbose"}, nullptr},
   };
   for (const auto& [args, message] : rows) {

@@ -114,12 +114,6 @@ TEST(FuseAgreement, LongQueriesAgreeWithThePlainRules) {
 }
 
 TEST(FuseAgreement, IllFormedUtf8ReadsAsReplacementCharacters) {
-  const std::vector<std::string> texts = {"ab\xFF" "cd", "\xC3", "x\xE2\x82", "\xED\xA0\x80 abc",
-                                          "abc\xF4\x90\x80\x80", "\xC0\xAF" "cd"};
-  for (const auto& text : texts) {
-    expectAgreement({0, 100, 0.7, false, false}, "cd", text);
-    expectAgreement({0, 100, 0.7, false, false}, "\xEF\xBF\xBD", text);
-  }
   std::mt19937 rng(4);
   const auto randomBytes = [&](std::size_t size) {
     std::string bytes(size, '\0');
@@ -230,23 +224,6 @@ TEST(Fuse, WorkedValuesHold) {
   }
 }
 
-TEST(Fuse, PatternAndTextFromEnginesOfOtherCaseSensitivityAreRefused) {
-  const auto pattern = kHistoryFuse.createPattern("abc");
-  EXPECT_FALSE(kCaseSensitive.search(*pattern, kCaseSensitive.prepare("abc")) ||
-               kHistoryFuse.search(*pattern, kCaseSensitive.prepare("abc")));
-  EXPECT_FALSE(kCaseSensitive.score(*pattern, kCaseSensitive.prepare("abc")));
-}
-
-TEST(Fuse, ListSearchKeepsMatchingTextsByScoreThenListOrder) {
-  const std::vector<std::string> texts = {"xxabc", "nothing", "abc", "--abc", "xxabc"};
-  const auto results = kHistoryFuse.searchList("abc", texts);
-  std::vector<std::size_t> order;
-  for (const auto& result : results) order.push_back(result.index);
-  EXPECT_EQ(order, (std::vector<std::size_t>{2, 0, 3, 4}));
-  EXPECT_EQ(results[0].ranges, (Ranges{{0, 2}}));
-  EXPECT_TRUE(kHistoryFuse.searchList("", texts).empty());
-}
-
 TEST(Fuse, LongTextKeepsOccurrencesFarAwayInItsRanges) {
   std::string text(1 << 20, 'x');
   text.replace(text.size() - 5, 5, "QUERY");
@@ -257,15 +234,6 @@ TEST(Fuse, LongTextKeepsOccurrencesFarAwayInItsRanges) {
   const std::int64_t n = static_cast<std::int64_t>(text.size());
   EXPECT_EQ(found->ranges, (Ranges{{10, 14}, {n - 5, n - 1}}));
   EXPECT_NEAR(*kHistoryFuse.score(*kHistoryFuse.createPattern("query"), kHistoryFuse.prepare(text)), 0.1, kTolerance);
-}
-
-TEST(FuseText, FindsOccurrencesOnCharacterBoundariesOnly) {
-  const FuseText text = FuseText::prepare("e" + kAcute + "x e y" + kAcute + "e", true);
-  EXPECT_EQ(text.find("e", 0).value().begin, 3);  // the earlier "e" bytes belong to e + acute
-  EXPECT_EQ(text.find("e", 0).value().end, 4);
-  EXPECT_EQ(text.find("e", 4).value().begin, 6);
-  EXPECT_FALSE(text.find("e", 7) || text.find("e", 99));
-  EXPECT_EQ(text.find(" y" + kAcute, 0)->end, 6);
 }
 
 }  // namespace

@@ -179,19 +179,6 @@ TEST_F(SearchHeaderTest, ReturnChoosesTheShownRowOfTheHighlightedPairAndClosesTh
   EXPECT_EQ(footerRuns[footer(MenuFooter::quit)->tag()], 1) << "the menu's last item runs";
 }
 
-TEST_F(SearchHeaderTest, CommandsOutsideAHistoryMenuAreHandledAndDoNothing) {
-  MenuModel plain;
-  auto item = makeHeaderItem();
-  plain.addItem(item);
-  item->header().movedToWindow(true);
-  for (const auto& [code, modifiers] : {std::pair{downArrow, std::uint64_t{0}}, {returnKey, 0}, {deleteKey, option},
-                                        {p, option}, {n, control}}) {
-    EXPECT_TRUE(item->header().onKeyDown(code, modifiers, std::nullopt)) << code;
-  }
-  EXPECT_EQ(store->count(), 3u);
-  EXPECT_EQ(presenter.cancelCount, 0);
-}
-
 TEST_F(SearchHeaderTest, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
   open();
   searchHeader().setQuery("abc", false);

@@ -87,14 +87,6 @@ TEST(XkbKeyboardLayout, EachGroupIsAnInputSourceThatCanBeSelected) {
   EXPECT_NE(twice[0], twice[1]);
 }
 
-TEST(XkbKeyboardLayout, UnknownNamesFailWithAReason) {
-  for (const auto& [layoutText, named] : {std::pair{"xx", "'xx'"}, std::pair{"us(nosuchvariant)", "us(nosuchvariant)"}}) {
-    std::string error;
-    EXPECT_EQ(XkbKeyboardLayout::fromNames(*XkbRuleNames::fromLayoutText(layoutText), &error), nullptr);
-    EXPECT_NE(error.find(named), std::string::npos) << error;
-  }
-}
-
 // A keymap compiled by someone else, as the shell gets the display's keymap; the layout keeps its
 // own reference.
 std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> compileKeymap(const char* layout) {
