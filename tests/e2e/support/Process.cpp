@@ -27,12 +27,14 @@ Process::Process(std::vector<std::string> argv, const std::map<std::string, std:
     return ::open(path.empty() ? "/dev/null" : path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   };
   const int output = open(logFile), errors = errFile.empty() ? output : open(errFile);
+  spawn(argv, env, output, errors);
+  ::close(output);
+  if (errors != output) ::close(errors);
+}
+
+void Process::spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int output, int errors) {
   pid_ = ::fork();
-  if (pid_ != 0) {
-    ::close(output);
-    if (errors != output) ::close(errors);
-    return;
-  }
+  if (pid_ != 0) return;
   ::setpgid(0, 0);
   ::dup2(::open("/dev/null", O_RDONLY), 0);
   ::dup2(output, 1);

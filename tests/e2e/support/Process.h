@@ -21,11 +21,14 @@ class Process {
   // Starts `argv[0]` (from PATH) with `env` applied, output to `logFile` (or /dev/null), errors to `errFile` or with it.
   Process(std::vector<std::string> argv, const std::map<std::string, std::string>& env = {},
           const std::string& logFile = "", const std::string& errFile = "");
+  // The same with output and errors going to the open file `outputFd`, which the caller still owns.
+  Process(std::vector<std::string> argv, int outputFd) { spawn(argv, {}, outputFd, outputFd); }
   ~Process() { stop(); }
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
 
   pid_t pid() const { return pid_; }
+  bool started() const { return pid_ > 0; }
   bool running() { return pid_ > 0 && !exitStatus(); }
   // Its exit status once it ended (128 + the signal when killed), else nothing.
   std::optional<int> exitStatus();
@@ -33,6 +36,8 @@ class Process {
   void stop(std::chrono::milliseconds grace = std::chrono::milliseconds(3000));
 
  private:
+  void spawn(std::vector<std::string>& argv, const std::map<std::string, std::string>& env, int output, int errors);
+
   pid_t pid_ = -1;
   std::optional<int> status_;
 };
