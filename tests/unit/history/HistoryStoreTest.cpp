@@ -180,13 +180,20 @@ TEST_F(HistoryStoreTest, UnpinnedCountAndObserversFollowInsertsPinsFieldsAndDele
   EXPECT_EQ(store->unpinnedCount(), 0u);
   EXPECT_EQ(store->oldestUnpinned(), nullptr);
   store->deleteItem(newest);  // never saved: gone at once
+  // An entry trimmed to make room for a copy that then leaves unsaved comes back, and is heard to.
+  auto kept = store->insertItem(text("k"));
+  store->saveContext();
+  auto fresh = store->insertItem(text("f"));
+  store->trimItem(kept);
+  store->deleteItem(fresh);
   using enum HistoryChange;
   EXPECT_EQ(heard, (std::vector<std::pair<std::string, HistoryChange>>{
                        {"a", inserted}, {"b", inserted}, {"a", changed}, {"b", changed}, {"b", changed},
-                       {"a", removed}, {"b", changed}, {"b", removed}}));
+                       {"a", removed}, {"b", changed}, {"b", removed}, {"k", inserted}, {"f", inserted},
+                       {"k", removed}, {"f", removed}, {"k", inserted}}));
   store->removeChangeObserver(observer);
   store->insertItem(text("c"));
-  EXPECT_EQ(heard.size(), 8u);
+  EXPECT_EQ(heard.size(), 13u);
 }
 
 // Removed entries must leave the files on disk: neither the database's free space nor the
