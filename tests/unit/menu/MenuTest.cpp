@@ -364,17 +364,21 @@ TEST(MenuModel, ObserversHearEveryRealChangeAndBatchesFoldThemIntoOne) {
   menu.setMinimumWidth(320);
   menu.setMinimumWidth(320);
   EXPECT_EQ(heard, 3) << "a wider menu is redrawn";
+  menu.highlightItem(a.get());
+  menu.highlightItem(a.get());
+  a->setKeyEquivalent("2");
+  EXPECT_EQ(heard, 5) << "a moved highlight and a new key equivalent are redrawn";
   {
     MenuModel::Batch outer(menu);
     a->setKeyEquivalent("1");
     MenuModel::Batch inner(menu);
     menu.addItem(item("b"));
   }
-  EXPECT_EQ(heard, 4);
+  EXPECT_EQ(heard, 6);
   menu.removeObserver(id);
   menu.removeAllItems();
   a->setTitle("detached");
-  EXPECT_EQ(heard, 4);
+  EXPECT_EQ(heard, 6);
 }
 
 }  // namespace
