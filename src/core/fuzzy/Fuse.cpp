@@ -142,19 +142,4 @@ bool Fuse::prefixServes(std::int64_t characters, const FusePattern& pattern) con
   return prefixServes(characters, pattern.len());
 }
 
-std::vector<FuseListResult> Fuse::searchList(std::string_view query,
-                                             const std::vector<std::string>& texts) const {
-  std::vector<FuseListResult> results;
-  const auto pattern = createPattern(query);
-  if (!pattern) return results;
-  for (std::size_t index = 0; index < texts.size(); ++index) {
-    if (auto result = search(*pattern, prepare(texts[index]))) {
-      results.push_back({index, result->score, std::move(result->ranges)});
-    }
-  }
-  std::stable_sort(results.begin(), results.end(),
-                   [](const FuseListResult& a, const FuseListResult& b) { return a.score < b.score; });
-  return results;
-}
-
 }  // namespace marbrel

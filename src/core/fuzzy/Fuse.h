@@ -69,11 +69,6 @@ class Fuse {
   bool prefixServes(std::int64_t characters, const FusePattern& pattern) const;
   bool prefixServes(std::int64_t characters, std::int64_t patternLength) const;
 
-  // Searches `query` in every text; the texts that match, ordered by score, best first (equal
-  // scores keep the list's order).
-  std::vector<FuseListResult> searchList(std::string_view query,
-                                         const std::vector<std::string>& texts) const;
-
  private:
   bool compatible(const FusePattern& pattern, const FuseText& text) const;
   double coreScore(const FusePattern& pattern, const FuseText& text,

@@ -21,11 +21,4 @@ struct FuseResult {
   std::vector<FuseRange> ranges;
 };
 
-// The answer for one text of a list search: the text's index in the list, its score and ranges.
-struct FuseListResult {
-  std::size_t index = 0;
-  double score = 1.0;
-  std::vector<FuseRange> ranges;
-};
-
 }  // namespace marbrel
