@@ -100,7 +100,8 @@ class WaylandRun {
   // False when the session or the program could not be brought up.
   bool run(CopyFigures& copies, MenuFigures& menus) {
     const std::string logDir = options_.logDir + "/wayland";
-    session_ = std::make_unique<e2e::WaylandSession>(e2e::Compositor::sway, logDir, "bindsym ctrl+shift+v exec " + options_.marbrel);
+    session_ = std::make_unique<e2e::WaylandSession>(e2e::Compositor::sway, logDir,
+                                                     "bindsym ctrl+shift+v exec " + options_.marbrel);
     if (!session_->problem().empty()) {
       std::cerr << "wayland figures: no Wayland session: " << session_->problem() << "\n";
       return false;

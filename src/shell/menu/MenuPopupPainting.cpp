@@ -34,7 +34,7 @@ void MenuPopup::paintEvent(QPaintEvent* event) {
   for (int i = first; i < int(rows_.size()); ++i) {
     const MenuRow row = rows_[std::size_t(i)];
     const int top = kFrame + row.top - scroll_;
-    if (top > height() || top > dirty.bottom()) break;
+    if (top > dirty.bottom()) break;  // the dirty rectangle lies within the pop-up
     const QRect box(kFrame, top, contentWidth, row.height);
     if (!box.intersects(dirty)) continue;
     if (row.kind == MenuRow::Kind::separator) {
