@@ -76,10 +76,7 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
   }
   if (!problem_.empty() || !createUser()) return;
 
-  std::string pattern = (std::filesystem::temp_directory_path() / "marbrel-wayland-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) problem_ = "cannot make a temporary folder";
-  if (!problem_.empty()) return;
-  root_ = pattern;
+  root_ = folder_.path().string();
   runtimeDir_ = root_ + "/runtime";
   for (const char* sub : {"/runtime", "/home", "/home/config", "/home/data", "/home/cache"}) {
     std::filesystem::create_directories(root_ + sub);
@@ -113,8 +110,6 @@ WaylandSession::~WaylandSession() {
   if (sway_) sway_->stop();
   bus_.reset();
   if (!runtimeDir_.empty()) stopStrays();
-  std::error_code error;
-  if (!root_.empty()) std::filesystem::remove_all(root_, error);
 }
 
 bool WaylandSession::createUser() {
@@ -316,31 +311,6 @@ bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const 
     ::close(fd);
     const std::string done = "done " + std::to_string(++keyLines_) + "\n";
     return written && waitFor([&] { return readFile(logDir_ + "/keyboard.log").find(done) != std::string::npos; });
-  }
-  if (compositor_ == Compositor::kwin) {
-    // XTest on XWayland, as one chain of xdotool commands.
-    static const std::map<std::string, std::string> modifiers = {
-        {"ctrl", "Control_L"}, {"shift", "Shift_L"}, {"alt", "Alt_L"}, {"logo", "Super_L"}};
-    std::vector<std::string> argv = {"xdotool"};
-    std::string delay = "12";
-    for (std::size_t i = 0; i < wtypeArguments.size(); ++i) {
-      const std::string& arg = wtypeArguments[i];
-      const std::string next = i + 1 < wtypeArguments.size() ? wtypeArguments[i + 1] : "";
-      if (arg == "-M" || arg == "-m") {
-        argv.insert(argv.end(), {arg == "-M" ? "keydown" : "keyup", modifiers.count(next) ? modifiers.at(next) : next});
-        ++i;
-      } else if (arg == "-k") {
-        argv.insert(argv.end(), {"key", next});
-        ++i;
-      } else if (arg == "-d" || arg == "-s") {
-        if (arg == "-d") delay = next;
-        if (arg == "-s") argv.insert(argv.end(), {"sleep", std::to_string(std::stod(next) / 1000)});
-        ++i;
-      } else {
-        argv.insert(argv.end(), {"type", "--delay", delay, arg});
-      }
-    }
-    return argv.size() == 1 || run(argv).exitCode == 0;
   }
   // Each wtype run is a new keyboard, and the focused program loses the first key it sends while it
   // switches to that keyboard's keymap (sway 1.7 with Qt and XWayland clients): a lone Shift press
