@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include "fakes/FakeKeyboardLayout.h"
+#include "shell/preferences/AboutDialog.h"
+#include "shell/preferences/AboutWindowPresenter.h"
 #include "shell/preferences/GeneralPreferencesViewController.h"
 #include "shell/preferences/NumberBox.h"
 #include "shell/preferences/PreferencePane.h"
@@ -105,6 +107,14 @@ TEST_F(PreferencesWindowTest, ShowsEachPaneWholeAtItsSizeAndKeepsThePaneAndPlace
   preferences.show();
   EXPECT_EQ(window().windowTitle(), "Appearance \u2013 Marbrel");
   EXPECT_EQ(window().frameGeometry().topLeft(), place);
+}
+
+TEST_F(PreferencesFixture, TheAboutWindowIsDrawnWhole) {
+  AboutWindowPresenter about{strings};
+  about.openAbout();
+  ASSERT_NE(about.dialog(), nullptr);
+  AboutDialog& dialog = *about.dialog();
+  expectEachControlDrawnApart(dialog, {dialog.nameLabel(), dialog.versionLabel(), dialog.creditsLabel()});
 }
 
 // What each press leaves stored and shown; the window's shortcut fires only once recording ends.
