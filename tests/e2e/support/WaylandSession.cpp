@@ -81,7 +81,13 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
   for (const char* sub : {"/runtime", "/home", "/home/config", "/home/data", "/home/cache"}) {
     std::filesystem::create_directories(root_ + sub);
   }
-  std::ofstream(root_ + "/sway.conf") << "xwayland enable\n" << extraConfig << "\n";
+  // Sway (from its configuration) and KWin (as its session's program) run this once they are up: it
+  // writes down the session's environment, XWayland's DISPLAY and XAUTHORITY among it.
+  const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
+  std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
+                         << "\nexec sleep 100000\n";
+  ::chmod(started.c_str(), 0755);
+  std::ofstream(root_ + "/sway.conf") << "xwayland enable\nexec " << started << "\n" << extraConfig << "\n";
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
     [[maybe_unused]] const int changed = ::chown(entry.path().c_str(), uid_, gid_);
   }
@@ -96,7 +102,7 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
     std::map<std::string, std::string> env = compositorEnvironment(environment());
     env.insert({{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}});
     sway_ = std::make_unique<Process>(asUser({"sway", "-c", root_ + "/sway.conf"}), env, log);
-    up = waitForCompositor();
+    up = waitForSession();
   } else {
     socketName_ = "wayland-marbrel";
     up = startSessionBus() && (compositor_ == Compositor::mutter ? startMutter(log) : startKwin(log));
@@ -130,26 +136,18 @@ bool WaylandSession::createUser() {
   return switchUser_ = true;
 }
 
-bool WaylandSession::waitForCompositor() {
-  const bool up = waitFor(
-      [&] {
-        if (!sway_->running()) return true;  // ended: give up at once
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir_, error)) {
-          const std::string name = entry.path().filename().string();
-          if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) socketName_ = name;
-          if (name.rfind("sway-ipc.", 0) == 0) swaySocket_ = entry.path().string();
-        }
-        return !socketName_.empty() && !swaySocket_.empty();
-      },
-      std::chrono::seconds(30));
-  if (!up || !sway_->running()) return false;
-  if (run({"swaymsg", "-t", "get_outputs"}).exitCode != 0) return false;
-  // XWayland's display is in sway's own environment: ask sway to write it down.
-  const std::string file = runtimeDir_ + "/display";
-  run({"swaymsg", "exec", "printf %s \"$DISPLAY\" > " + file});
-  if (!waitFor([&] { return !(display_ = readFile(file)).empty(); })) problem_ = "XWayland's display is not known";
-  return problem_.empty();
+bool WaylandSession::waitForSession() {
+  const std::string envFile = runtimeDir_ + "/session-env";
+  if (!waitFor([&] { return std::filesystem::exists(envFile) || !sway_->running(); }, std::chrono::seconds(60)) ||
+      !sway_->running()) {
+    return false;
+  }
+  const std::string env = readFile(envFile);
+  display_ = variable(env, "DISPLAY");
+  xAuthority_ = variable(env, "XAUTHORITY");
+  swaySocket_ = variable(env, "SWAYSOCK");
+  if (compositor_ == Compositor::sway) socketName_ = variable(env, "WAYLAND_DISPLAY");
+  return !display_.empty() && !socketName_.empty();
 }
 
 bool WaylandSession::startMutter(const std::string& log) {
@@ -201,20 +199,10 @@ bool WaylandSession::startKwin(const std::string& log) {
   std::filesystem::copy_file(packaged, kwin, error);
   if (error) return false;
   ::chmod(kwin.c_str(), 0755);
-  // KWin runs this once its XWayland is up, with the session's DISPLAY and XAUTHORITY.
-  const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
-  std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
-                         << "\nexec sleep 100000\n";
-  ::chmod(started.c_str(), 0755);
   sway_ = std::make_unique<Process>(asUser({kwin, "--virtual", "--xwayland", "--socket", socketName_, "--width", "1280",
-                                            "--height", "800", started}),
+                                            "--height", "800", root_ + "/started.sh"}),
                                     compositorEnvironment(environment()), log);
-  const bool up = waitFor([&] { return std::filesystem::exists(envFile) || !sway_->running(); }, std::chrono::seconds(60));
-  if (!up || !sway_->running()) return false;
-  const std::string env = readFile(envFile);
-  display_ = variable(env, "DISPLAY");
-  xAuthority_ = variable(env, "XAUTHORITY");
-  return !display_.empty();
+  return waitForSession();
 }
 
 bool WaylandSession::authorise(const std::string& program) const {

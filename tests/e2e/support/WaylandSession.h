@@ -65,7 +65,8 @@ class WaylandSession {
 
  private:
   bool createUser();
-  bool waitForCompositor();
+  // Waits until the compositor ran the session's start script, and reads the displays it wrote down.
+  bool waitForSession();
   // Mutter or KWin, with a session bus of their own, their output to `log`.
   bool startMutter(const std::string& log);
   bool startKwin(const std::string& log);
