@@ -81,8 +81,8 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
   for (const char* sub : {"/runtime", "/home", "/home/config", "/home/data", "/home/cache"}) {
     std::filesystem::create_directories(root_ + sub);
   }
-  // Sway (from its configuration) and KWin (as its session's program) run this once they are up: it
-  // writes down the session's environment, XWayland's DISPLAY and XAUTHORITY among it.
+  // Sway (from its configuration), Mutter and KWin (as their session's program) run this once they
+  // are up: it writes down the session's environment, XWayland's DISPLAY and XAUTHORITY among it.
   const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
   std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
                          << "\nexec sleep 100000\n";
@@ -157,24 +157,9 @@ bool WaylandSession::startMutter(const std::string& log) {
     ::chmod("/tmp/.X11-unix", 01777);
   }
   sway_ = std::make_unique<Process>(asUser({"mutter", "--wayland", "--headless", "--virtual-monitor", "1280x800",
-                                            "--wayland-display", socketName_}),
+                                            "--wayland-display", socketName_, "--", root_ + "/started.sh"}),
                                     compositorEnvironment(environment()), log);
-  // Its log names XWayland's display; the authority file is in the runtime folder.
-  const std::string marker = "Using public X11 display ";
-  const bool up = waitFor(
-      [&] {
-        const std::string text = readFile(log);
-        const std::size_t at = text.find(marker);
-        if (at == std::string::npos || !std::filesystem::exists(socketPath())) return !sway_->running();
-        display_ = text.substr(at + marker.size(), text.find_first_of(",\n", at) - at - marker.size());
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir_, error)) {
-          if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0) xAuthority_ = entry.path();
-        }
-        return !xAuthority_.empty();
-      },
-      std::chrono::seconds(60));
-  if (!up || !sway_->running()) return false;
+  if (!waitForSession()) return false;
   // The headless seat has no keyboard until the remote-desktop interface makes one.
   const std::string script = root_ + "/mutter-keyboard.py";
   std::filesystem::copy_file(MARBREL_SOURCE_DIR "/tests/e2e/support/mutter-keyboard.py", script);
