@@ -46,9 +46,8 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyThroughLayoutChangesAndPasteTypesVU
   ASSERT_EQ(run({"setxkbmap", "de"}).exitCode, 0);
   EXPECT_TRUE(menuOpensWith("ctrl+shift+y")) << "under de, a new keymap, the same key types y";
 
-  // Two layouts in one keymap, either selected: the grab does not depend on the group.
+  // Two layouts in one keymap, the second selected: the grab does not depend on the group.
   ASSERT_EQ(run({"setxkbmap", "-layout", "us,de"}).exitCode, 0);
-  EXPECT_TRUE(menuOpensWithCtrlShiftAnd("52") && closeMenu()) << "under us,de with us selected";
   ASSERT_EQ(run({MARBREL_E2E_HELPER, "lock-group", "1"}).out, "group 1\n");
   EXPECT_TRUE(menuOpensWithCtrlShiftAnd("52") && closeMenu()) << "under us,de with de selected";
 
