@@ -19,9 +19,7 @@ them, through a remote-desktop session of Mutter (org.gnome.Mutter.RemoteDesktop
 Control (interface org.marbrel.TestPortal at /org/marbrel/TestPortal):
   SetBindAnswer(s mode, s trigger)   "accept": the shortcuts get the trigger the program prefers, or
                                      `trigger` when it is not empty; "refuse": the user cancels
-  SetStartAnswer(s mode)             "accept" or "refuse" for RemoteDesktop.Start; "hold": the dialog
-                                     stays open (no answer) until ReleaseStart
-  ReleaseStart()                     the user accepts the held dialogs; later ones are accepted at once
+  SetStartAnswer(s mode)             "accept" or "refuse" for RemoteDesktop.Start
   Activate(s shortcut_id) -> u       the desktop delivers the shortcut (Activated, then Deactivated)
                                      on every open session that bound it; answers how many
 """
@@ -104,7 +102,6 @@ CONTROL_INTERFACE = """
   <interface name="org.marbrel.TestPortal">
     <method name="SetBindAnswer"><arg type="s" direction="in"/><arg type="s" direction="in"/></method>
     <method name="SetStartAnswer"><arg type="s" direction="in"/></method>
-    <method name="ReleaseStart"/>
     <method name="Activate"><arg type="s" direction="in"/><arg type="u" direction="out"/></method>
   </interface>
 </node>
@@ -122,8 +119,6 @@ class Backend:
         self.bind_mode = "accept"
         self.bind_trigger = ""
         self.start_mode = "accept"
-        # Start calls whose dialog is held open: functions that answer them
-        self.held_starts = []
         self.tokens = 0
         # session handle -> {"kind", "shortcuts", "registration"}
         self.sessions = {}
@@ -195,19 +190,11 @@ class Backend:
                                  GLib.Variant("(ub)", (code, state == 1)))
             invocation.return_value(None)
             return
-        handle, session_handle = arguments[0], arguments[1]
+        handle = arguments[0]
         request = self.export_request(handle)
-
-        def answer():
-            response, results = getattr(self, kind + "_" + method)(name, *arguments)
-            self.finish_request(request)
-            invocation.return_value(GLib.Variant("(ua{sv})", (response, results)))
-
-        if name == "RemoteDesktop.Start" and self.start_mode == "hold":
-            self.record("RemoteDesktop.StartHeld", session_handle=session_handle)
-            self.held_starts.append(answer)
-            return
-        answer()
+        response, results = getattr(self, kind + "_" + method)(name, *arguments)
+        self.finish_request(request)
+        invocation.return_value(GLib.Variant("(ua{sv})", (response, results)))
 
     def GlobalShortcuts_CreateSession(self, name, handle, session_handle, app_id, options):
         self.record(name, session_handle=session_handle, app_id=app_id, options=options)
@@ -274,12 +261,6 @@ class Backend:
             invocation.return_value(None)
         elif method == "SetStartAnswer":
             self.start_mode = arguments[0]
-            invocation.return_value(None)
-        elif method == "ReleaseStart":
-            self.start_mode = "accept"
-            held, self.held_starts = self.held_starts, []
-            for answer in held:
-                answer()
             invocation.return_value(None)
         elif method == "Activate":
             invocation.return_value(GLib.Variant("(u)", (self.activate(arguments[0]),)))

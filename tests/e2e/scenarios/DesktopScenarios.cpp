@@ -46,9 +46,8 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyThroughLayoutChangesAndPasteTypesVU
   ASSERT_EQ(run({"setxkbmap", "de"}).exitCode, 0);
   EXPECT_TRUE(menuOpensWith("ctrl+shift+y")) << "under de, a new keymap, the same key types y";
 
-  // Two layouts in one keymap, either selected: the grab does not depend on the group.
+  // Two layouts in one keymap, the second selected: the grab does not depend on the group.
   ASSERT_EQ(run({"setxkbmap", "-layout", "us,de"}).exitCode, 0);
-  EXPECT_TRUE(menuOpensWithCtrlShiftAnd("52") && closeMenu()) << "under us,de with us selected";
   ASSERT_EQ(run({MARBREL_E2E_HELPER, "lock-group", "1"}).out, "group 1\n");
   EXPECT_TRUE(menuOpensWithCtrlShiftAnd("52") && closeMenu()) << "under us,de with de selected";
 
@@ -59,7 +58,7 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyThroughLayoutChangesAndPasteTypesVU
   EXPECT_TRUE(pasteChosen("layout check")) << "pasted: '" << pastedText() << "'";
 }
 
-TEST_F(LateTrayScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpensTheMenu) {
+TEST_F(LateTrayScenario, TrayHostStartedAfterTheProgramGetsTheIcon) {
   // Set to open at the icon before the program starts, so that no opening races the program's
   // reading of a changed settings file.
   ASSERT_TRUE(setting("popupPosition", "statusItem"));
@@ -87,11 +86,7 @@ TEST_F(LateTrayScenario, TrayHostStartedAfterTheProgramGetsTheIconAndItsClickOpe
     return parent != std::string::npos &&
            tree.substr(parent, tree.find('\n', parent) - parent).find("(the root window)") == std::string::npos;
   })) << "the icon is embedded in the tray that came up";
-  screenshot("tray", "root");
-  run({"xdotool", "mousemove", "--window", icon, "4", "4", "click", "1"});
-  EXPECT_FALSE(waitForMenu().empty()) << "a click on the icon opens the menu";
-  EXPECT_TRUE(screenshot("from-late-tray"));
-  EXPECT_TRUE(closeMenu());
+  EXPECT_TRUE(screenshot("tray", "root"));
 }
 
 TEST_F(TwoMonitorScenario, TwoLaunchesLeaveOneProgramWhoseMenuOpensInTheMiddleOfThePointersMonitor) {
@@ -151,9 +146,8 @@ TEST_F(TerminalScenario, XtermAndLxterminalReceiveTheEntryThroughTheirOwnPasteKe
 
 // One history has one writer. The program started on a second display of the same user (a remote
 // session, a nested server) leaves the history to the running one: it names the display that holds
-// it on standard error and in a notice, and exits with 3. A start with arguments never hands over:
-// "ui-testing" runs beside on a history of its own, and a bare start still reaches the program.
-TEST_F(TwoDisplayScenario, ASecondDisplaysProgramLeavesTheHistoryToTheFirstAndUiTestingRunsBeside) {
+// it on standard error and in a notice, and exits with 3.
+TEST_F(TwoDisplayScenario, ASecondDisplaysProgramLeavesTheHistoryToTheFirst) {
   ASSERT_TRUE(copyText("kept by the first")) << "see " << outputDir;
   XSession other(outputDir + "/other");
   ASSERT_TRUE(other.ok());
@@ -177,17 +171,6 @@ TEST_F(TwoDisplayScenario, ASecondDisplaysProgramLeavesTheHistoryToTheFirstAndUi
     return !second->running();
   })) << "the notice is answered and the program leaves";
   EXPECT_EQ(second->exitStatus(), 3);
-
-  const auto beside = launch({MARBREL_EXECUTABLE, "ui-testing"}, "ui-testing.log");
-  EXPECT_TRUE(waitFor([&] { return !trayIcon(beside->pid()).empty() || !beside->running(); }, std::chrono::seconds(40)) &&
-              beside->running())
-      << "ui-testing runs beside the program";
-  EXPECT_EQ(run({MARBREL_EXECUTABLE}).exitCode, 0);
-  const std::string menu = waitForMenu();
-  ASSERT_FALSE(menu.empty());
-  EXPECT_EQ(run({"xdotool", "getwindowpid", menu}).out, std::to_string(marbrel->pid()) + "\n")
-      << "the bare start reaches the program";
-  ASSERT_TRUE(closeMenu());
 
   ASSERT_TRUE(copyText("and more"));
   EXPECT_EQ(history().size(), 2u) << "the history has the first program's copies alone";

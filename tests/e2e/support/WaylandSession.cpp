@@ -76,15 +76,18 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
   }
   if (!problem_.empty() || !createUser()) return;
 
-  std::string pattern = (std::filesystem::temp_directory_path() / "marbrel-wayland-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) problem_ = "cannot make a temporary folder";
-  if (!problem_.empty()) return;
-  root_ = pattern;
+  root_ = folder_.path().string();
   runtimeDir_ = root_ + "/runtime";
   for (const char* sub : {"/runtime", "/home", "/home/config", "/home/data", "/home/cache"}) {
     std::filesystem::create_directories(root_ + sub);
   }
-  std::ofstream(root_ + "/sway.conf") << "xwayland enable\n" << extraConfig << "\n";
+  // Sway (from its configuration), Mutter and KWin (as their session's program) run this once they
+  // are up: it writes down the session's environment, XWayland's DISPLAY and XAUTHORITY among it.
+  const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
+  std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
+                         << "\nexec sleep 100000\n";
+  ::chmod(started.c_str(), 0755);
+  std::ofstream(root_ + "/sway.conf") << "xwayland enable\nexec " << started << "\n" << extraConfig << "\n";
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
     [[maybe_unused]] const int changed = ::chown(entry.path().c_str(), uid_, gid_);
   }
@@ -99,7 +102,7 @@ WaylandSession::WaylandSession(Compositor compositor, const std::string& logDir,
     std::map<std::string, std::string> env = compositorEnvironment(environment());
     env.insert({{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}});
     sway_ = std::make_unique<Process>(asUser({"sway", "-c", root_ + "/sway.conf"}), env, log);
-    up = waitForCompositor();
+    up = waitForSession();
   } else {
     socketName_ = "wayland-marbrel";
     up = startSessionBus() && (compositor_ == Compositor::mutter ? startMutter(log) : startKwin(log));
@@ -113,8 +116,6 @@ WaylandSession::~WaylandSession() {
   if (sway_) sway_->stop();
   bus_.reset();
   if (!runtimeDir_.empty()) stopStrays();
-  std::error_code error;
-  if (!root_.empty()) std::filesystem::remove_all(root_, error);
 }
 
 bool WaylandSession::createUser() {
@@ -135,26 +136,18 @@ bool WaylandSession::createUser() {
   return switchUser_ = true;
 }
 
-bool WaylandSession::waitForCompositor() {
-  const bool up = waitFor(
-      [&] {
-        if (!sway_->running()) return true;  // ended: give up at once
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir_, error)) {
-          const std::string name = entry.path().filename().string();
-          if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) socketName_ = name;
-          if (name.rfind("sway-ipc.", 0) == 0) swaySocket_ = entry.path().string();
-        }
-        return !socketName_.empty() && !swaySocket_.empty();
-      },
-      std::chrono::seconds(30));
-  if (!up || !sway_->running()) return false;
-  if (run({"swaymsg", "-t", "get_outputs"}).exitCode != 0) return false;
-  // XWayland's display is in sway's own environment: ask sway to write it down.
-  const std::string file = runtimeDir_ + "/display";
-  run({"swaymsg", "exec", "printf %s \"$DISPLAY\" > " + file});
-  if (!waitFor([&] { return !(display_ = readFile(file)).empty(); })) problem_ = "XWayland's display is not known";
-  return problem_.empty();
+bool WaylandSession::waitForSession() {
+  const std::string envFile = runtimeDir_ + "/session-env";
+  if (!waitFor([&] { return std::filesystem::exists(envFile) || !sway_->running(); }, std::chrono::seconds(60)) ||
+      !sway_->running()) {
+    return false;
+  }
+  const std::string env = readFile(envFile);
+  display_ = variable(env, "DISPLAY");
+  xAuthority_ = variable(env, "XAUTHORITY");
+  swaySocket_ = variable(env, "SWAYSOCK");
+  if (compositor_ == Compositor::sway) socketName_ = variable(env, "WAYLAND_DISPLAY");
+  return !display_.empty() && !socketName_.empty();
 }
 
 bool WaylandSession::startMutter(const std::string& log) {
@@ -164,24 +157,9 @@ bool WaylandSession::startMutter(const std::string& log) {
     ::chmod("/tmp/.X11-unix", 01777);
   }
   sway_ = std::make_unique<Process>(asUser({"mutter", "--wayland", "--headless", "--virtual-monitor", "1280x800",
-                                            "--wayland-display", socketName_}),
+                                            "--wayland-display", socketName_, "--", root_ + "/started.sh"}),
                                     compositorEnvironment(environment()), log);
-  // Its log names XWayland's display; the authority file is in the runtime folder.
-  const std::string marker = "Using public X11 display ";
-  const bool up = waitFor(
-      [&] {
-        const std::string text = readFile(log);
-        const std::size_t at = text.find(marker);
-        if (at == std::string::npos || !std::filesystem::exists(socketPath())) return !sway_->running();
-        display_ = text.substr(at + marker.size(), text.find_first_of(",\n", at) - at - marker.size());
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir_, error)) {
-          if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0) xAuthority_ = entry.path();
-        }
-        return !xAuthority_.empty();
-      },
-      std::chrono::seconds(60));
-  if (!up || !sway_->running()) return false;
+  if (!waitForSession()) return false;
   // The headless seat has no keyboard until the remote-desktop interface makes one.
   const std::string script = root_ + "/mutter-keyboard.py";
   std::filesystem::copy_file(MARBREL_SOURCE_DIR "/tests/e2e/support/mutter-keyboard.py", script);
@@ -206,20 +184,10 @@ bool WaylandSession::startKwin(const std::string& log) {
   std::filesystem::copy_file(packaged, kwin, error);
   if (error) return false;
   ::chmod(kwin.c_str(), 0755);
-  // KWin runs this once its XWayland is up, with the session's DISPLAY and XAUTHORITY.
-  const std::string started = root_ + "/started.sh", envFile = runtimeDir_ + "/session-env";
-  std::ofstream(started) << "#!/bin/sh\nenv > " << envFile << ".part && mv " << envFile << ".part " << envFile
-                         << "\nexec sleep 100000\n";
-  ::chmod(started.c_str(), 0755);
   sway_ = std::make_unique<Process>(asUser({kwin, "--virtual", "--xwayland", "--socket", socketName_, "--width", "1280",
-                                            "--height", "800", started}),
+                                            "--height", "800", root_ + "/started.sh"}),
                                     compositorEnvironment(environment()), log);
-  const bool up = waitFor([&] { return std::filesystem::exists(envFile) || !sway_->running(); }, std::chrono::seconds(60));
-  if (!up || !sway_->running()) return false;
-  const std::string env = readFile(envFile);
-  display_ = variable(env, "DISPLAY");
-  xAuthority_ = variable(env, "XAUTHORITY");
-  return !display_.empty();
+  return waitForSession();
 }
 
 bool WaylandSession::authorise(const std::string& program) const {
@@ -316,31 +284,6 @@ bool WaylandSession::keys(const std::vector<std::string>& wtypeArguments) const 
     ::close(fd);
     const std::string done = "done " + std::to_string(++keyLines_) + "\n";
     return written && waitFor([&] { return readFile(logDir_ + "/keyboard.log").find(done) != std::string::npos; });
-  }
-  if (compositor_ == Compositor::kwin) {
-    // XTest on XWayland, as one chain of xdotool commands.
-    static const std::map<std::string, std::string> modifiers = {
-        {"ctrl", "Control_L"}, {"shift", "Shift_L"}, {"alt", "Alt_L"}, {"logo", "Super_L"}};
-    std::vector<std::string> argv = {"xdotool"};
-    std::string delay = "12";
-    for (std::size_t i = 0; i < wtypeArguments.size(); ++i) {
-      const std::string& arg = wtypeArguments[i];
-      const std::string next = i + 1 < wtypeArguments.size() ? wtypeArguments[i + 1] : "";
-      if (arg == "-M" || arg == "-m") {
-        argv.insert(argv.end(), {arg == "-M" ? "keydown" : "keyup", modifiers.count(next) ? modifiers.at(next) : next});
-        ++i;
-      } else if (arg == "-k") {
-        argv.insert(argv.end(), {"key", next});
-        ++i;
-      } else if (arg == "-d" || arg == "-s") {
-        if (arg == "-d") delay = next;
-        if (arg == "-s") argv.insert(argv.end(), {"sleep", std::to_string(std::stod(next) / 1000)});
-        ++i;
-      } else {
-        argv.insert(argv.end(), {"type", "--delay", delay, arg});
-      }
-    }
-    return argv.size() == 1 || run(argv).exitCode == 0;
   }
   // Each wtype run is a new keyboard, and the focused program loses the first key it sends while it
   // switches to that keyboard's keymap (sway 1.7 with Qt and XWayland clients): a lone Shift press

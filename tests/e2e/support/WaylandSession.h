@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/Process.h"
+#include "support/TempDir.h"
 
 namespace marbrel::e2e {
 
@@ -51,7 +52,7 @@ class WaylandSession {
   std::string lastCopierOutput() const { return readFile(copierLog(copiers_.size() - 1)); }
 
   // Presses keys (wtype's arguments, e.g. {"-M", "ctrl", "v", "-m", "ctrl"}): through a virtual
-  // keyboard (sway), Mutter's remote-desktop keyboard, or XTest on KWin's XWayland.
+  // keyboard (sway) or Mutter's remote-desktop keyboard. (KWin's XWayland takes XTest, as X does.)
   bool keys(const std::vector<std::string>& wtypeArguments) const;
   // The name (title) of the window that has the keyboard: as sway sees it, else the active X11 window
   // (a native window's focus is not seen from outside there); empty when none.
@@ -64,7 +65,8 @@ class WaylandSession {
 
  private:
   bool createUser();
-  bool waitForCompositor();
+  // Waits until the compositor ran the session's start script, and reads the displays it wrote down.
+  bool waitForSession();
   // Mutter or KWin, with a session bus of their own, their output to `log`.
   bool startMutter(const std::string& log);
   bool startKwin(const std::string& log);
@@ -72,6 +74,7 @@ class WaylandSession {
   void stopStrays();
   std::string copierLog(std::size_t index) const { return logDir_ + "/copier-" + std::to_string(index) + ".log"; }
 
+  testing::TempDir folder_;  // removed after the programs stop
   std::string logDir_, root_, runtimeDir_;
   std::string socketName_, swaySocket_, display_;  // wayland-N, sway's IPC socket, XWayland's DISPLAY
   uid_t uid_ = 0;

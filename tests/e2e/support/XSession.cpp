@@ -1,15 +1,12 @@
 #include "support/XSession.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace marbrel::e2e {
 
 XSession::XSession(const std::string& logDir, int width, int height, int monitors) : logDir_(logDir) {
   std::filesystem::create_directories(logDir_);
-  std::string pattern = (std::filesystem::temp_directory_path() / "marbrel-e2e-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) return;
-  home_ = pattern;
+  home_ = folder_.path().string();
   for (const char* sub : {"/config", "/data", "/runtime"}) std::filesystem::create_directories(home_ + sub);
   std::filesystem::permissions(home_ + "/runtime", std::filesystem::perms::owner_all);
   // The server writes its display number to a file once it accepts clients.
@@ -35,8 +32,6 @@ XSession::XSession(const std::string& logDir, int width, int height, int monitor
 XSession::~XSession() {
   tray_.reset();
   server_.reset();
-  std::error_code error;
-  if (!home_.empty()) std::filesystem::remove_all(home_, error);
 }
 
 std::map<std::string, std::string> XSession::environment() const {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/Process.h"
+#include "support/TempDir.h"
 
 namespace marbrel::e2e {
 
@@ -29,6 +30,7 @@ class XSession {
   }
 
  private:
+  testing::TempDir folder_;  // removed after the programs stop
   std::string logDir_, display_, home_;
   std::unique_ptr<Process> server_, tray_;
 };
