@@ -30,7 +30,6 @@ TEST_F(HistoryMenuItemTest, TextAndFileRowsShowAShortTitleAndTheWholeTextInTheTo
   EXPECT_EQ(row->value(), text);
   EXPECT_EQ(row->toolTip(), text + "\n \n\nOption pastes");
   EXPECT_TRUE(noImage(row));
-  EXPECT_EQ(std::get<NamedImage>(row->onStateImage()).name, "PinImage");
   EXPECT_EQ(textRow(std::string(6000, 'x'))->toolTip(), std::string(5000, 'x') + "...\n \n\nOption pastes");
 
   strings.set("history_item_file_list", "{name} und {count} weitere");
@@ -38,9 +37,7 @@ TEST_F(HistoryMenuItemTest, TextAndFileRowsShowAShortTitleAndTheWholeTextInTheTo
   const auto files = rowFor({{std::string("text/uri-list"), list}, {std::string("text/plain"), std::string("/tmp/a.txt")}});
   EXPECT_EQ(files->title(), "a.txt und 2 weitere");
   EXPECT_EQ(files->value(), list) << "what search sees";
-  const auto swatch = std::get<SwatchImage>(textRow("  #FF0000\n")->image());
-  EXPECT_EQ(swatch.color, (Color{1, 0, 0, 1}));
-  EXPECT_EQ(std::make_pair(swatch.width, swatch.height), std::make_pair(10.0, 10.0));
+  EXPECT_EQ(std::get<SwatchImage>(textRow("  #FF0000\n")->image()).color, (Color{1, 0, 0, 1}));
 }
 
 TEST_F(HistoryMenuItemTest, ImageRowShowsAPreviewWithinTheLimits) {
@@ -315,20 +312,6 @@ Titles titles(const MenuModel& menu) {
   std::vector<std::string> result;
   for (const auto& entry : menu.items()) result.push_back(entry->title());
   return result;
-}
-
-TEST(MenuModel, MembershipIsByIdentityAndAnItemLivesInOneMenuAtATime) {
-  MenuModel first;
-  MenuModel second;
-  const auto a = item("a");
-  first.addItem(item("b"));
-  first.addItem(a);
-  first.addItem(item("c"));
-  EXPECT_FALSE(first.contains(*item("a")));
-
-  second.addItem(a);  // moves
-  EXPECT_EQ(titles(first), (Titles{"b", "c"}));
-  EXPECT_EQ(a->menu(), &second);
 }
 
 TEST(MenuModel, OnlyEnabledItemsOfThisMenuTakeTheHighlightAndItLeavesWithTheItem) {
