@@ -190,21 +190,13 @@ TEST_F(SearchHeaderTest, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
   EXPECT_EQ(searchHeader().query(), "abc");
 }
 
-TEST_F(SearchHeaderTest, ThePopupShortcutClosesTheMenuBeforeAnyOtherCheckAndGoesOn) {
+TEST_F(SearchHeaderTest, ThePopupShortcutClosesTheMenuAndGoesOn) {
   open();
   EXPECT_FALSE(press(v, shift | command, "v"));
   EXPECT_EQ(presenter.cancelCount, 1);
   // Caps Lock makes the modifiers differ: no closing, and Shift-Command is no typing either.
   EXPECT_FALSE(press(v, shift | command | capsLock, "v"));
   EXPECT_EQ(presenter.cancelCount, 1);
-  // The shortcut's key with other modifiers skips the Preferences check (footer hidden).
-  popupShortcut = SearchHeader::PopupShortcut{comma, option};
-  configuration.setHideFooter(true);
-  EXPECT_FALSE(press(comma, command, ","));
-  EXPECT_EQ(footerRuns[107], 0);
-  EXPECT_EQ(presenter.cancelCount, 1);
-  EXPECT_FALSE(press(comma, option, ","));
-  EXPECT_EQ(presenter.cancelCount, 2);
 }
 
 TEST_F(SearchHeaderTest, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
@@ -230,7 +222,7 @@ TEST_F(SearchHeaderTest, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
 // shown waits in the throttler: the command acts on the rows of that query ("alp" leaves only
 // "alpha one"), not on those of "a" that are still on screen ("after the stall" on top).
 TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
-  enum class Acted { chosen, numberedOne, deleted, pinned, highlighted, topRow };
+  enum class Acted { chosen, numberedOne, deleted, topRow };
   struct Row {
     const char* why;
     std::uint16_t code;
@@ -243,8 +235,6 @@ TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
       {"Return chooses", returnKey, 0, "\r", Acted::chosen, "alpha one"},
       {"Command-1 goes on to the row numbered 1", 18, command, "1", Acted::numberedOne, "alpha one"},
       {"Option-Delete deletes", deleteKey, option, std::nullopt, Acted::deleted, "alpha one"},
-      {"Option-P pins", p, option, "p", Acted::pinned, "alpha one"},
-      {"Down leaves the only row", downArrow, 0, std::nullopt, Acted::highlighted, "clear"},
       {"Backspace edits the query: the rows wait", deleteKey, 0, "\x7f", Acted::topRow, "after the stall"},
   };
   const Texts entries{"alpha one", "beta two", "after the stall"};
@@ -274,14 +264,10 @@ TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
         }
         break;
       case Acted::deleted:
-      case Acted::pinned:
-        menu->menuWillOpen();  // every entry left, pinned or not, has its rows again
+        menu->menuWillOpen();  // every entry left has its rows again
         for (const auto& text : entries) {
-          if (step.acted == Acted::deleted ? !row(text) : row(text) && row(text)->isPinned()) acted += text;
+          if (!row(text)) acted += text;
         }
-        break;
-      case Acted::highlighted:
-        acted = highlightedTitle();
         break;
       case Acted::topRow:
         acted = shownTitles().front();
