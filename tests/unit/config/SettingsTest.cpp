@@ -92,33 +92,9 @@ TEST(Defaults, ACorruptFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
   EXPECT_TRUE(Defaults(file).persistentDomain().empty());
 }
 
-TEST(Defaults, AFileThatCannotBeReadKeepsTheSettingsInMemoryAndRefusesWrites) {
-  TempDir dir;
-  const fs::path file = dir / "defaults.json";
-  std::ofstream(file) << R"({"historySize": 50, "sortBy": "numberOfCopies"})";
-  Defaults defaults(file);
-  defaults.registerDefault("historySize", 200);
-  int changes = 0;
-  defaults.observe("historySize", [&](const Defaults::Value&) { ++changes; });
-
-  // The file turns into something that opens but cannot be read (here: a folder).
-  fs::remove(file);
-  fs::create_directory(file);
-  defaults.reload();
-  EXPECT_EQ(defaults.integerForKey("historySize"), 50) << "what was read stays";
-  EXPECT_EQ(changes, 0);
-  EXPECT_NE(defaults.lastError().find(file.string()), std::string::npos) << defaults.lastError();
-
-  EXPECT_FALSE(defaults.setInteger("historySize", 10));
-  EXPECT_NE(defaults.lastError().find(file.string()), std::string::npos) << defaults.lastError();
-  EXPECT_TRUE(fs::is_directory(file)) << "left alone";
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"defaults.json", "defaults.json.lock"})) << "nothing moved aside or written";
-}
-
-TEST(Defaults, AnOpenRefusedForAnyReasonButAMissingFileLeavesTheFileAsItIs) {
+// A settings file that cannot be opened, or opens but cannot be read, is left as it is: writes are
+// refused and reported, and what was read before stays in memory.
+TEST(Defaults, AFileThatCannotBeOpenedOrReadIsLeftAsItIsAndWritesAreRefused) {
   // As root a file of another owner still opens, so the refusal is made here.
   TempDir dir;
   const fs::path file = dir / "defaults.json";
@@ -149,6 +125,22 @@ TEST(Defaults, AnOpenRefusedForAnyReasonButAMissingFileLeavesTheFileAsItIs) {
   EXPECT_FALSE(defaults.isUnreadable());
   EXPECT_EQ(Defaults(file).persistentDomain(),
             Defaults::Value::parse(R"({"historySize": 50, "sortBy": "numberOfCopies", "hideTitle": false})"));
+
+  // The file turns into something that opens but cannot be read (here: a folder).
+  int changes = 0;
+  defaults.observe("historySize", [&](const Defaults::Value&) { ++changes; });
+  fs::remove(file);
+  fs::create_directory(file);
+  defaults.reload();
+  EXPECT_EQ(defaults.integerForKey("historySize"), 50) << "what was read stays";
+  EXPECT_EQ(changes, 0);
+  EXPECT_FALSE(defaults.setInteger("historySize", 10));
+  EXPECT_NE(defaults.lastError().find(file.string()), std::string::npos) << defaults.lastError();
+  EXPECT_TRUE(fs::is_directory(file)) << "left alone";
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"defaults.json", "defaults.json.lock"})) << "nothing moved aside or written";
 }
 
 TEST(Defaults, ObserversHearEveryWriterButOnlyRealChanges) {
