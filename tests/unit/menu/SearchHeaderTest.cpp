@@ -80,7 +80,6 @@ TEST_F(SearchHeaderTest, KeyPressesEditTheQueryOrGoOnToTheMenu) {
       {"foo", deleteKey, command | capsLock, std::nullopt, true, "fo"},  // Caps Lock: one character
       {"foo", deleteKey, command | 0x108, std::nullopt, true, ""},  // device-dependent bits ignored
       {"foo bar", u, control, "u", true, ""},
-      {"foo", w, control, "w", true, ""},
       {"foo  bar  baz ", w, control, "w", true, "foo bar "},
       {"ab", space, 0, " ", true, "ab "},
       {"caf", e, 0, "e\xCC\x81", true, "cafe\xCC\x81"},
