@@ -109,7 +109,8 @@ TEST(Fuse, WorkedValuesHold) {
        "past 64 characters only equality matches"},
       {kOnlyInPlace, "abc", "xabc", 2.0 / 3.0, Ranges{{1, 3}}, "distance 0: only a match at the location counts"},
       {kHistoryFuse, "ab", "bxxab", kAnyScore, Ranges{{0, 0}, {3, 4}}, "ranges: every scanned character of the query"},
-      {kWords, "ab cd", "zz ab cd", (0.03 + 0.03 + 0.06) / 3, {}, "the mean of the whole query and each word"},
+      {kWords, "ab cd", "zz ab cd", (0.03 + 0.03 + 0.06) / 3, Ranges{{2, 7}, {3, 4}, {6, 7}},
+       "the mean of the whole query and each word, and the ranges of all of them"},
       // Positions count grapheme clusters, not bytes or code points.
       {kHistoryFuse, "abc", "e" + kAcute + "e" + kAcute + kWomanTechnologist + kFrance + "abc", 0.04, Ranges{{4, 6}}},
       {kHistoryFuse, "b", "a\r\nb", 0.02, Ranges{{2, 2}}, "CR LF is one character"},
