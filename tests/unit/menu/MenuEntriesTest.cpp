@@ -3,7 +3,6 @@
 
 #include "MenuFixture.h"
 #include "core/history/Sorter.h"
-#include "core/history/SqliteDatabase.h"
 #include "core/menu/MenuEntries.h"
 #include "support/TempDir.h"
 
@@ -120,15 +119,6 @@ TEST_F(MenuEntriesTest, WhatWasReadAheadIsTakenOverWithTheChangesMadeSince) {
     EXPECT_EQ(kept(*made), sortedAfresh(*loaded, "lastCopiedAt"));
     loaded->saveContext();
   }
-  // The search reads the texts made ahead, even when another program changes the bytes on disk afterwards.
-  auto [loaded, made] = readAhead(MenuEntries::SortKey::lastCopiedAt);
-  made->update(MenuEntries::SortKey::lastCopiedAt, true);
-  std::unique_ptr<SqliteDatabase> other;
-  ASSERT_TRUE(SqliteDatabase::open(file, SqliteDatabase::Mode::readWrite, other).ok());
-  ASSERT_TRUE(other->execute("UPDATE HistoryItemContent SET value = CAST('changed' AS BLOB)").ok());
-  const Search search(configuration);
-  EXPECT_EQ(search.searchEntries("ALPHA", *made->order(), *made).size(), 1u);
-  EXPECT_TRUE(search.searchEntries("changed", *made->order(), *made).empty());
 }
 
 }  // namespace

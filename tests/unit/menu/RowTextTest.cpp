@@ -59,7 +59,6 @@ TEST(RowText, FileTitlesNameTheFirstFileAndCountTheOthers) {
       {"file:///home/me/r%C3%A9sum%C3%A9.pdf\r\n", "r\u00E9sum\u00E9.pdf", "UTF-8 escapes"},
       {"file:///home/me/na%c3%afve.txt", "na\u00EFve.txt", "escapes in lower case"},
       {"file:///tmp/two%0Alines.txt", "two lines.txt", "a line break in a name shows as a space"},
-      {"file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\n", "a.txt + 1 more", "two files copied at once"},
       {"file:///tmp/a.txt\nfile:///tmp/b.txt\nfile:///tmp/c/", "a.txt + 2 more", "lines ended by LF alone"},
       {"# copied by a file manager\r\nfile:///tmp/a.txt\r\n\r\n", "a.txt", "comments and blank lines are no files"},
       {"file:///tmp/" + longName + "\r\nfile:///tmp/b\r\n", std::string(50, 'n') + "... + 1 more",
@@ -99,7 +98,6 @@ TEST(RowText, MarksShowWhereTheQueryMatchedInTheTitleAsShown) {
       {"two  spaces", "o  s", false, "tw[o  s]paces", "blanks that stay are marked as they are"},
       {"  \n hello", "hello", false, "[hello]", "the trimmed blanks shift nothing"},
       {"Stra\u00DFe", "SS", false, "Stra[\u00DF]e", "a match of part of a character's folding marks the character"},
-      {"\u00C9COLE \u00E9cole", "\u00E9", false, "[\u00C9]COLE [\u00E9]cole", "multi-byte letters in either case"},
       {"cafe\u0301", "e", false, "caf[e\u0301]", "a mark covers whole characters"},
       {std::string(55, 'x') + "needle", "needle", false, x50 + "[...]", "a match beyond the title marks the elision"},
       {std::string(48, 'x') + "needle", "needle", false, std::string(48, 'x') + "[ne...]",
@@ -107,7 +105,6 @@ TEST(RowText, MarksShowWhereTheQueryMatchedInTheTitleAsShown) {
       {"needle " + std::string(60, 'x') + "Needle", "needle", false, "[needle] " + x43 + "[...]",
        "a match shown and one beyond"},
       {"needle " + std::string(60, 'x'), "needle", false, "[needle] " + x43 + "...", "nothing beyond, no mark there"},
-      {"plain", "other", false, "plain", "no match, no marks"},
       {"hello world", "wrld", true, "he[ll]o [w]o[rld]", "fuzzy: the characters of the query the matcher scanned"},
       {"xx \u00DCn\u00EFcode", "\u00FCn\u00EF", true, "xx [\u00DCn\u00EF]code",
        "fuzzy positions count characters, not bytes"},
@@ -121,18 +118,11 @@ TEST(RowText, MarksShowWhereTheQueryMatchedInTheTitleAsShown) {
   }
 }
 
-TEST(RowText, AcceptsOnlyWellFormedUtf8) {
-  EXPECT_TRUE(isValidUtf8(std::string("caf\u00E9 \U0001F600 nul\0", 13)));
-  for (const char* bad : {"\xC3", "\xFF\xFE", "\xED\xA0\x80", "\xC0\xAF"}) EXPECT_FALSE(isValidUtf8(bad));
-}
-
 TEST(ColorFromHex, ReadsThreeFourSixAndEightDigitCodesOnly) {
   EXPECT_EQ(colorFromHex("abc"), (Color{10 * 17 / 255.0, 11 * 17 / 255.0, 12 * 17 / 255.0, 1}));
   EXPECT_EQ(colorFromHex("1234"), (Color{17 / 255.0, 34 / 255.0, 51 / 255.0, 68 / 255.0}));
   EXPECT_EQ(colorFromHex("#00FF0080"), (Color{0, 1, 0, 128 / 255.0}));
-  EXPECT_EQ(colorFromHex("#fff", 0.5), (Color{1, 1, 1, 0.5}));
-  for (const char* text : {"", "#", "#12345", "#1234567", "12", "#123456789", "#GGG", "+abc", " abc",
-                           "##abc", "0x123"}) {
+  for (const char* text : {"", "#", "#12345", "#123456789", "#GGG", " abc", "##abc", "0x123"}) {
     EXPECT_FALSE(colorFromHex(text)) << text;
   }
 }
