@@ -55,8 +55,6 @@ TEST_F(Controller, ADisplaySettingChangedWhileOpenKeepsTheRowsTheQueryAndTheHigh
   menu().selectNext(false);
   const std::pair<const char*, std::function<void()>> changes[] = {
       {"hideFooter", [&] { configuration.setHideFooter(true); }},
-      {"hideTitle", [&] { configuration.setHideTitle(false); }},
-      {"pasteByDefault", [&] { configuration.setPasteByDefault(false); }},
       {"hideSearch", [&] { configuration.setHideSearch(true); }},
   };
   for (const auto& [setting, change] : changes) {
@@ -74,7 +72,6 @@ TEST_F(Controller, ADisplaySettingChangedWhileOpenKeepsTheRowsTheQueryAndTheHigh
     EXPECT_EQ(highlighted->title(), "two");
     EXPECT_FALSE(highlighted->isAlternate());
   }
-  EXPECT_TRUE(header().layout().showsTitle);
   EXPECT_TRUE(menu().itemWithTag(104)->isHidden());
   presenter.close();
   EXPECT_FALSE(header().isIntercepting());
