@@ -162,7 +162,6 @@ TEST_F(ClipboardTest, PasteSendsTheFrontProgramsCombinationAsTheKeyTheSynthesize
                const char* why; } rows[] = {
       {{}, false, kDvorakV, kCtrl, false, "XTest under Dvorak: the key that types v there"},
       {{}, true, kAnsiV, kCtrl, false, "virtual keyboard or portal: their own v, whatever the user's layout"},
-      {{"gedit", "Gedit"}, true, kAnsiV, kCtrl, false, "a program the table does not name pastes with Ctrl+V"},
       {{"gnome-terminal-server", "Gnome-terminal"}, false, kDvorakV, kCtrl | kShift, false,
        "GNOME Terminal by its X11 class, through the user's layout"},
       {{"foot"}, true, kAnsiV, kCtrl | kShift, false, "foot by its Wayland app id, in the own keymap"},
