@@ -72,15 +72,12 @@ TEST_F(ClipboardTest, EveryTypeOfAnAcceptedItemIsRecordedInOrderAndEachItemIsAnE
 
 TEST_F(ClipboardTest, ItemsThatMustNotBeRecordedAreSkipped) {
   env.defaults.set("ignoredPasteboardTypes", Defaults::Value::array({"application/x-secret"}));
-  Item unreadable = makeItem({{"text/plain", "hidden"}});
-  unreadable.unreadableText = {"text/plain"};
   pasteboard.copy({
       makeItem({{"text/html", "<i>rich only</i>"}, {"text/rtf", "{\\rtf}"}}),
       makeItem({{"text/plain", "password"}, {"org.nspasteboard.ConcealedType", ""}}),
       makeItem({{"text/plain", "t"}, {"org.nspasteboard.TransientType", std::nullopt}}),  // a marker without bytes
       makeItem({{"text/plain", "b"}, {"application/x-secret", ""}}),
       makeItem({{"text/plain", " \n\t\u00a0\u2028\u3000\u0085 "}, {"image/png", "png"}}),
-      unreadable,
       makeItem({{"image/png", std::nullopt}, {"text/html", "<img>"}}),  // the image's bytes were not given
       makeItem({{"text/plain", "kept"}}),
       makeItem({{"text/plain", "\u200b"}}),  // zero width space is a format character, not white space
