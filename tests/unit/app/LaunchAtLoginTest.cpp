@@ -114,14 +114,5 @@ TEST(DesktopEntryExec, ReservedCharactersAreQuotedAndEscapedTwice) {
   }
 }
 
-TEST(DesktopEntryExec, PathsThatCannotBeWrittenAreRefused) {
-  EXPECT_EQ(desktopEntryExecValue(""), "");
-  EXPECT_EQ(desktopEntryExecValue("/x/a\nb"), "");
-  TempDir dir;
-  LaunchAtLogin launch{dir / "autostart" / LaunchAtLogin::kEntryName, "/x/a\nb"};
-  EXPECT_FALSE(launch.setEnabled(true));
-  EXPECT_FALSE(fs::exists(dir / "autostart" / LaunchAtLogin::kEntryName));
-}
-
 }  // namespace
 }  // namespace marbrel

@@ -136,14 +136,6 @@ TEST_F(PaneModels, ASavedWindowFrameMovesTheWindowWhereTheUserCanReachItButKeeps
     frame.save(saved);
     EXPECT_EQ(frame.placement(window, screen, {screen}), placed) << saved.x << "," << saved.y;
   }
-  // Stored values that are no frame read as none.
-  for (const Defaults::Value& bad : {Defaults::Value("100 200 400 300"), Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}},
-                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 3}},
-                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 1LL << 40}}}) {
-    defaults.set(PreferencesWindowFrame::kAutosaveName, bad);
-    EXPECT_FALSE(frame.saved()) << bad.dump();
-    EXPECT_EQ(frame.placement(window, screen, {screen}).x, 760);
-  }
 }
 
 struct PreferenceMenuKeyEquivalents : ::testing::Test, testing::CoreFakes {};
