@@ -67,9 +67,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe gnome = withPortals(probeOf(Session::wayland), 1, 2);
   gnome.statusNotifierWatcher = true;
   gnome.offers.xClipboardSeesWayland = true;
-  DoctorProbe kwinFromBuild = probeOf(Session::wayland);
-  kwinFromBuild.offers.wlrDataControl = kwinFromBuild.kwin = true;
-  kwinFromBuild.programPath = "/home/u/marbrel/build/marbrel";
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
   plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
   plasma.kwin = plasma.plasmaWindows = true;
@@ -106,12 +103,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
            {"Plasma: ext before wlr, fake input before the portal, the window in front from its window list", plasma,
             {{"capture", "ext-data-control-v1"}, {"paste", "fake input, offered, not verified"},
              {"pasteKeys", "per program, by the app id of the window in front (Plasma window management)"}},
-            0},
-           {"KWin keeps fake input and its window list from a program its desktop entries do not name", kwinFromBuild,
-            {{"paste", "!none: KWin offers fake input only to the installed program, not to "
-                       "/home/u/marbrel/build/marbrel"},
-             {"pasteKeys", "!Ctrl+V into Wayland programs (KWin names the window in front only to the installed "
-                           "program, not to /home/u/marbrel/build/marbrel); per program into X11 ones"}},
             0},
            {"a Wayland compositor without data control that keeps Wayland copies from XWayland", bareGnome,
             {{"capture", "!X11 programs only (through XWayland)"},

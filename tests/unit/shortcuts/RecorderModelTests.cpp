@@ -25,7 +25,6 @@ TEST_F(RecorderModelTest, EachKeyPressAnswersAndStoresAsItsRulesSay) {
       {"a plain letter", kA, 0, "a", true, true, false, kept},
       {"a shifted letter", kA, kShift, "a", true, true, false, kept},
       {"Caps Lock is no modifier", kA, cocoa_flags::kCapsLock, "a", true, true, false, kept},
-      {"nor are Fn and unknown flags", kA, cocoa_flags::kFunction | 0x100, "a", true, true, false, kept},
       {"Tab goes on, so the focus moves", kTab, 0, "\t", false, false, true, kept},
       {"Escape ends recording", kEscape, 0, "", false, true, true, kept},
       {"Delete clears the shortcut and recording goes on", kDelete, 0, "", false, true, false, std::nullopt},
