@@ -201,7 +201,6 @@ TEST(WaitingPasteTest, OnlyTheNewestPasteWaitsAndOnlyForAFewSeconds) {
       {{2.0, 1.0, 0.2}, paste(102)},  // three while the dialog was open: the newest alone
       {{10.0, 3.0}, paste(101)},      // the older is stale, the newest still due
       {{3.5}, {}},                    // too old: the user no longer expects it
-      {{}, {}},
   };
   for (const auto& c : cases) {
     FakeMainQueue clock;
