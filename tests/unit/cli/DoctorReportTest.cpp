@@ -70,9 +70,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
   plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
   plasma.kwin = plasma.plasmaWindows = true;
-  DoctorProbe refused = withPortals(sway, 0, 1);
-  refused.offers.virtualKeyboard = false;
-  refused.pasteRefused = true;
   DoctorProbe noXWayland = sway;
   noXWayland.xDisplay.clear();
   noXWayland.offers.xDisplay = false;
@@ -81,8 +78,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe lost = sway;
   lost.connectionLostAt = "18:40:02";
   lost.connectionProblem = "Broken pipe";
-  DoctorProbe madeAgain = lost;
-  madeAgain.connectionBackAt = "18:40:03";
   DoctorProbe compositorGone = sway;
   compositorGone.waylandConnected = false;
 
@@ -108,8 +103,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
             {{"capture", "!X11 programs only (through XWayland)"},
              {"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
             1},
-           {"a refused portal paste", refused,
-            {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
            {"Wayland without XWayland (DISPLAY unset): the program does not start, so nothing works", noXWayland,
             {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland): Marbrel does not start without it"},
              {"capture", "!none: Marbrel does not start without XWayland"},
@@ -120,8 +113,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
              {"pasteKeys", "per program, by the app id of the window in front (wlr foreign toplevel)"},
              {"connection", "!lost at 18:40:02 (Broken pipe); Marbrel is making it again (copies are not recorded meanwhile)"}},
             1},
-           {"a lost connection made again", madeAgain,
-            {{"connection", "lost at 18:40:02 (Broken pipe), made again at 18:40:03"}}, 0},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
     SCOPED_TRACE(row.why);

@@ -63,9 +63,6 @@ TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
   const XkbKeyboardLayout& us = *layouts.at("us").layout;
   EXPECT_EQ(us.textForKeyCode(*us.currentKeyboardLayoutInputSource(), 52, {}), std::nullopt);  // no key there
   EXPECT_EQ(us.textForKeyCode(*us.currentKeyboardLayoutInputSource(), 123, {}), "");  // an arrow types nothing
-  InputSource unknown;
-  unknown.id = "Klingon";
-  EXPECT_EQ(us.textForKeyCode(unknown, 0, {}), std::nullopt);
 }
 
 // With Russian selected the Latin group stays the one that types ASCII.
