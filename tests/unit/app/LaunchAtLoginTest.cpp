@@ -67,6 +67,7 @@ TEST_F(LaunchAtLoginFile, OnlyAnEntryTheSessionWouldStartCountsAsOn) {
       {head + "Hidden=true\n", false},
       {head + "X-GNOME-Autostart-enabled=false\n", false},
       {"Type=Application\n" + exec, false},  // no group
+      {"[Desktop Entry]\nType=Link\n" + exec, false},
       {group + "Exec=" + program.string() + " --flag %U\n", true},
       {group + "Exec=\"" + spaced.string() + "\"\n", true},
       {group + "Exec=" + gone + "\n", false},
