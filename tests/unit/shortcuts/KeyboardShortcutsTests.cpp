@@ -81,23 +81,6 @@ TEST_F(KeyboardShortcutsTest, PressAndReleaseRunTheNamesActionsInOrderUnlessPaus
   EXPECT_EQ(log, (Log{"down 1", "down 2", "up", "up"}));
 }
 
-// Moving one name away, here or in the settings file, keeps the combination for the other.
-TEST_F(KeyboardShortcutsTest, OneCombinationSharedByTwoNamesIsRegisteredOnceAndRunsBoth) {
-  logPresses(shortcuts->createName(Name::popup()), "popup");
-  logPresses(kOther, "other");
-  EXPECT_TRUE(shortcuts->setShortcut(kCmdShiftV, kOther));
-  EXPECT_EQ(service.grabCount(9, kCmdShift), 1);
-  service.press(9, kCmdShift);
-  EXPECT_EQ(log, (Log{"popup", "other"}));
-  EXPECT_TRUE(shortcuts->setShortcut(kCmdB, kOther));
-  writeElsewhere("KeyboardShortcuts_popup", kCmdB.toJson());
-  writeElsewhere("KeyboardShortcuts_other", kCmdShiftV.toJson());
-  log.clear();
-  service.press(9, kCmdShift);
-  service.press(11, kCmd);
-  EXPECT_EQ(log, (Log{"other", "popup"}));
-}
-
 TEST_F(KeyboardShortcutsTest, ActionsMayChangeShortcutsWhileBeingRun) {
   const Name popup = shortcuts->createName(Name::popup());
   shortcuts->onKeyDown(popup, [&] {
