@@ -34,10 +34,7 @@ struct FakeStatusItem : StatusItem {
   void setMenu(MenuModel*) override {}
   void setRemovalAllowed(bool) override {}
   bool isVisible() const override { return visible; }
-  void setVisible(bool value) override {
-    visible = value;
-    ++setVisibleCalls;
-  }
+  void setVisible(bool value) override { visible = value; }
   void setVisibilityObserver(VisibilityObserver newObserver) override { observer = std::move(newObserver); }
   std::optional<ScreenRect> buttonWindowFrame() const override { return std::nullopt; }
   void userSetsVisible(bool value) {
@@ -46,7 +43,6 @@ struct FakeStatusItem : StatusItem {
   }
 
   bool visible = true;
-  int setVisibleCalls = 0;
   VisibilityObserver observer;
 };
 

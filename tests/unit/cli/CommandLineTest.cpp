@@ -31,19 +31,13 @@ TEST(CommandLineArguments, OnlyUiTestingAndTheToolkitsOwnOptionsStartTheDesktopP
   } rows[] = {
       {{}, true, true, false, "", "no arguments"},
       {{"ui-testing"}, true, false, true, "", "the test mode"},
-      {{"-session", "1a2b", "ui-testing"}, true, false, true, "", "a session manager restoring the test mode"},
       {{"-session", "1a2b"}, true, false, false, "", "a session manager restoring the program"},
       {{"-display", ":1"}, true, false, false, ":1", "another display"},
       {{"--display=:2.0", "-reverse"}, true, false, false, ":2.0", "the display after ="},
-      {{"-session", "-display"}, true, false, false, "", "an option's value is no option"},
-      {{"--platform", "xcb"}, true, false, false, "", "options take one dash or two"},
       {{"defaults", "read"}, false, false, false, "", "a sub-command"},
-      {{"--help"}, false, false, false, "", "help"},
       {{"--bogus"}, false, false, false, "", "an unknown option"},
       {{"ui-testing", "-x"}, false, false, false, "", "an unknown option after a known argument"},
       {{"-session"}, false, false, false, "", "an option without its value"},
-      {{"-reverse=yes"}, false, false, false, "", "a value for an option that takes none"},
-      {{"frobnicate"}, false, false, false, "", "an unknown word"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(startsDesktopProgram(row.args), row.desktop) << row.why;
@@ -57,14 +51,11 @@ TEST(CommandLineArguments, OnlyUiTestingAndTheToolkitsOwnOptionsStartTheDesktopP
 
 TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {
   for (const auto& [args, head] : std::vector<std::pair<Lines, std::string>>{
-           {{"help"}, "usage: marbrel [ui-testing]"}, {{"--help"}, "usage: marbrel [ui-testing]"},
-           {{"-h"}, "usage: marbrel [ui-testing]"}, {{"defaults", "--help"}, "usage: marbrel defaults"},
-           {{"history", "--help"}, "usage: marbrel history"}, {{"keymap", "--help"}, "usage: marbrel keymap"}}) {
+           {{"--help"}, "usage: marbrel [ui-testing]"}, {{"history", "--help"}, "usage: marbrel history"}}) {
     EXPECT_EQ(run(args), kExitOk) << head;
     EXPECT_TRUE(out_.str().starts_with(head)) << out_.str();
     EXPECT_EQ(err_.str(), "") << head;
   }
-  EXPECT_NE(out_.str().find("--layout LAYOUT[(VARIANT)]"), std::string::npos);
   for (const auto& version : {"version", "--version"}) {
     EXPECT_EQ(run({version}), kExitOk) << version;
     EXPECT_TRUE(std::regex_match(out_.str(), std::regex("marbrel [0-9]+\\.[0-9]+\\.[0-9]+\n")));
@@ -82,22 +73,19 @@ TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothi
       {{"--bogus"}, "unknown option '--bogus'"}, {{"frobnicate", "now"}, "unknown command 'frobnicate'"},
       {{"ui-testing", "-platform"}, "'-platform' needs a value"}, {{"--version", "--help"}, "takes no argument '--help'"},
       {{}, "\n       marbrel version | --version\n"}, {{"defaults"}, nullptr}, {{"defaults", "frobnicate"}, nullptr},
-      {{"defaults", "write", "historySize"}, nullptr}, {{"defaults", "write", "historySize", "-int"}, nullptr},
-      {{"defaults", "write", "historySize", "-int", "seven"}, nullptr}, {{"defaults", "write", "historySize", "-int", "7", "8"}, nullptr},
+      {{"defaults", "write", "historySize", "-int"}, nullptr},
+      {{"defaults", "write", "historySize", "-int", "seven"}, nullptr},
       {{"defaults", "write", "historySize", "-int", "99999999999999999999"}, nullptr},
-      {{"defaults", "write", "hideFooter", "-bool", "maybe"}, nullptr}, {{"defaults", "write", "imageMaxHeight", "-float", "4x"}, nullptr},
-      {{"defaults", "write", "sortBy", "-date", "now"}, nullptr}, {{"defaults", "read", "a", "b"}, nullptr},
+      {{"defaults", "write", "hideFooter", "-bool", "maybe"}, nullptr}, {{"defaults", "write", "sortBy", "-date", "now"}, nullptr},
       {{"defaults", "write", "pasteKeys", "-dict", "st", "Shift+Insert", "kitty"}, "'kitty' has no value"},
       {{"defaults", "write", "pasteKeys", "-dict", "st", "Shift+Insert", "kitty", "Ctrl+Shift+Vee"},
        "'Ctrl+Shift+Vee' for 'kitty' is not a key combination"},
       {{"defaults", "write", "pasteKeys", "-string", "Ctrl+Shift+V"}, "pasteKeys must be an object"},
-      {{"defaults", "delete"}, nullptr}, {{"defaults", "keys", "--yaml"}, nullptr}, {{"history"}, nullptr},
-      {{"history", "show"}, nullptr}, {{"history", "list", "extra"}, nullptr}, {{"history", "list", "--fuzzy"}, nullptr},
-      {{"history", "search"}, nullptr}, {{"history", "search", "a", "b"}, nullptr},
-      {{"history", "search", "--regex", "a"}, nullptr}, {{"keymap", "--layout", "xx"}, "unknown keyboard layout 'xx'"},
+      {{"history"}, nullptr}, {{"history", "list", "extra"}, nullptr}, {{"history", "search"}, nullptr},
+      {{"keymap", "--layout", "xx"}, "unknown keyboard layout 'xx'"},
       {{"keymap", "--layout", "us(nosuchvariant)"}, "us(nosuchvariant)"}, {{"keymap", "--layout"}, nullptr},
-      {{"keymap", "--layout", "../us"}, "is not a layout name"}, {{"keymap", "--layout", ""}, "is not a layout name"},
-      {{"keymap", "--layout", "us", "--layout", "de"}, nullptr}, {{"keymap", "de"}, nullptr}, {{"keymap", "--verbose"}, nullptr},
+      {{"keymap", "--layout", "../us"}, "is not a layout name"},
+      {{"keymap", "--layout", "us", "--layout", "de"}, nullptr}, {{"keymap", "de"}, nullptr},
   };
   for (const auto& [args, message] : rows) {
     SCOPED_TRACE(::testing::PrintToString(args));
@@ -148,21 +136,6 @@ TEST_F(CommandLine, DefaultsNeitherReadsASettingsFileThatCannotBeReadAsEmptyNorR
   EXPECT_EQ(run({"defaults", "read"}), kExitFailure) << "an unreadable file is not an empty one";
   EXPECT_NE(err_.str().find(file.string()), std::string::npos) << err_.str();
   EXPECT_TRUE(std::filesystem::is_directory(file));
-}
-
-TEST_F(CommandLine, DefaultsKeysPrintsTheListAsColumnsOrJson) {
-  ASSERT_EQ(run({"defaults", "keys", "--json"}), kExitOk);
-  const auto json = nlohmann::json::parse(out_.str());
-  ASSERT_EQ(json.size(), settings().size());
-  EXPECT_EQ(json[1], nlohmann::json::parse(R"({"key": "sortBy", "type": "string", "default": "lastCopiedAt",
-      "values": ["lastCopiedAt", "firstCopiedAt", "numberOfCopies"], "meaning": ")" +
-                                           settings()[1].meaning + "\"}"));
-  ASSERT_EQ(run({"defaults", "keys"}), kExitOk);
-  const Lines lines = outLines();
-  ASSERT_EQ(lines.size(), settings().size());
-  EXPECT_TRUE(lines[2].starts_with("pinTo                   string  bottom        where pinned")) << lines[2];
-  EXPECT_TRUE(lines[2].ends_with(" (top or bottom)")) << lines[2];
-  EXPECT_TRUE(lines[13].starts_with("ignoredPasteboardTypes  array   []            ")) << lines[13];
 }
 
 class HistoryCommand : public CommandFixture {

@@ -67,17 +67,9 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe gnome = withPortals(probeOf(Session::wayland), 1, 2);
   gnome.statusNotifierWatcher = true;
   gnome.offers.xClipboardSeesWayland = true;
-  DoctorProbe gnomeRunning = gnome;
-  gnomeRunning.runningProgram = "Wayland session: X clipboard, paste through the RemoteDesktop portal";
-  DoctorProbe kwinFromBuild = probeOf(Session::wayland);
-  kwinFromBuild.offers.wlrDataControl = kwinFromBuild.kwin = true;
-  kwinFromBuild.programPath = "/home/u/marbrel/build/marbrel";
   DoctorProbe plasma = withPortals(probeOf(Session::wayland), 1, 2);
   plasma.offers.extDataControl = plasma.offers.wlrDataControl = plasma.offers.fakeInput = true;
   plasma.kwin = plasma.plasmaWindows = true;
-  DoctorProbe refused = withPortals(sway, 0, 1);
-  refused.offers.virtualKeyboard = false;
-  refused.pasteRefused = true;
   DoctorProbe noXWayland = sway;
   noXWayland.xDisplay.clear();
   noXWayland.offers.xDisplay = false;
@@ -86,8 +78,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
   DoctorProbe lost = sway;
   lost.connectionLostAt = "18:40:02";
   lost.connectionProblem = "Broken pipe";
-  DoctorProbe madeAgain = lost;
-  madeAgain.connectionBackAt = "18:40:03";
   DoctorProbe compositorGone = sway;
   compositorGone.waylandConnected = false;
 
@@ -103,32 +93,19 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
              {"pasteKeys", "!Ctrl+V into Wayland programs (the desktop does not say which window is in front); per "
                            "program into X11 ones"},
              {"shortcut", "portal (GlobalShortcuts version 1), offered, not verified"},
-             {"program", "not running"},
              {"tray", "StatusNotifierWatcher"}},
             0},
-           {"a running program says what it uses", gnomeRunning,
-            {{"program", "Wayland session: X clipboard, paste through the RemoteDesktop portal"}}, 0},
            {"Plasma: ext before wlr, fake input before the portal, the window in front from its window list", plasma,
             {{"capture", "ext-data-control-v1"}, {"paste", "fake input, offered, not verified"},
              {"pasteKeys", "per program, by the app id of the window in front (Plasma window management)"}},
-            0},
-           {"KWin keeps fake input and its window list from a program its desktop entries do not name", kwinFromBuild,
-            {{"paste", "!none: KWin offers fake input only to the installed program, not to "
-                       "/home/u/marbrel/build/marbrel"},
-             {"pasteKeys", "!Ctrl+V into Wayland programs (KWin names the window in front only to the installed "
-                           "program, not to /home/u/marbrel/build/marbrel); per program into X11 ones"}},
             0},
            {"a Wayland compositor without data control that keeps Wayland copies from XWayland", bareGnome,
             {{"capture", "!X11 programs only (through XWayland)"},
              {"paste", "!XTest, into X11 programs only (through XWayland)"}, {"shortcut", "!desktop binding needed"}},
             1},
-           {"a refused portal paste", refused,
-            {{"paste", "!portal (RemoteDesktop version 1), refused: entries are copied only"}}, 0},
            {"Wayland without XWayland (DISPLAY unset): the program does not start, so nothing works", noXWayland,
             {{"session", "!Wayland (WAYLAND_DISPLAY=wayland-1, no XWayland): Marbrel does not start without it"},
              {"capture", "!none: Marbrel does not start without XWayland"},
-             {"copyBack", "!none: Marbrel does not start without XWayland"},
-             {"paste", "!none: Marbrel does not start without XWayland"},
              {"pasteKeys", "!none: Marbrel does not start without XWayland"}},
             1},
            {"the running program lost its Wayland connection: capture waits until it is made again", lost,
@@ -136,8 +113,6 @@ TEST(DoctorVerdicts, EachSessionGetsTheRoutesMarbrelTakesThereAndAnExitStatusFor
              {"pasteKeys", "per program, by the app id of the window in front (wlr foreign toplevel)"},
              {"connection", "!lost at 18:40:02 (Broken pipe); Marbrel is making it again (copies are not recorded meanwhile)"}},
             1},
-           {"a lost connection made again", madeAgain,
-            {{"connection", "lost at 18:40:02 (Broken pipe), made again at 18:40:03"}}, 0},
            {"a compositor that does not answer", compositorGone, {}, 1},
        }) {
     SCOPED_TRACE(row.why);
@@ -160,9 +135,6 @@ TEST(DoctorVerdicts, FilesOthersCouldReadAreFlaggedWithTheCommandThatMendsThem) 
   EXPECT_EQ(lines["settings"].fix, "chmod 600 /home/u/.config/marbrel/defaults.json");
   EXPECT_EQ(lines["history"].fix, "chmod 700 /home/u/.local/share/marbrel");
   EXPECT_EQ(report.exitCode(), 0) << "loose permissions are a warning, not a broken session";
-  probe.settings.exists = false;
-  for (const DoctorLine& line : diagnose(probe).lines) lines[line.id] = line;
-  EXPECT_TRUE(lines["settings"].ok) << "a file not made yet is fine";
 }
 
 TEST(DoctorCommand, AWrongArgumentIsRefusedBeforeProbing) {

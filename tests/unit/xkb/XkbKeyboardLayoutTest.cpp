@@ -10,7 +10,6 @@
 #include "core/keylayout/FixedKeyCodes.h"
 #include "core/keylayout/Sauce.h"
 #include "xkb/KeyPositions.h"
-#include "xkb/KeysymText.h"
 #include "xkb/PasteKeymap.h"
 #include "xkb/XkbKeyboardLayout.h"
 
@@ -41,9 +40,8 @@ struct Compiled {
 TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
   struct Row { const char* layout; std::uint16_t code; std::optional<Key> key; std::optional<std::string> unshifted = {}; };
   const Row rows[] = {
-      {"us", 9, Key::v}, {"us", 82, Key::keypadZero}, {"de", 16, Key::z}, {"de", 6, Key::y},
-      {"de", 50, Key::caret, "^"}, {"de", 24, Key::equal, "\u00B4"}, {"fr", 0, Key::q}, {"fr", 12, Key::a},
-      {"fr", 47, Key::colon}, {"fr", 18, Key::one, "&"}, {"us(dvorak)", 47, Key::v}, {"ru", 9, Key::v, "\u043C"},
+      {"us", 9, Key::v}, {"us", 82, Key::keypadZero}, {"de", 16, Key::z}, {"de", 50, Key::caret, "^"},
+      {"fr", 0, Key::q}, {"fr", 18, Key::one, "&"}, {"us(dvorak)", 47, Key::v}, {"ru", 9, Key::v, "\u043C"},
   };
   std::map<std::string, Compiled> layouts;
   for (const Row& row : rows) {
@@ -57,7 +55,6 @@ TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
   const Sauce& de = *layouts.at("de").sauce;
   EXPECT_EQ(de.keyText(20, 0x200), "\u00A7");  // § on Shift-3
   EXPECT_EQ(de.keyText(12, 0x800), "@");       // Option
-  EXPECT_EQ(layouts.at("fr").sauce->keyText(18, 0x200), "1");
   // A Cyrillic-only keymap cannot type ASCII: no source qualifies, and lookups do not need one.
   const Compiled& ru = layouts.at("ru");
   EXPECT_FALSE(ru.layout->currentKeyboardLayoutInputSource()->isASCIICapable);
@@ -66,9 +63,6 @@ TEST(XkbKeyboardLayout, EachLayoutGivesTheKeysAndTextsOfItsKeyboard) {
   const XkbKeyboardLayout& us = *layouts.at("us").layout;
   EXPECT_EQ(us.textForKeyCode(*us.currentKeyboardLayoutInputSource(), 52, {}), std::nullopt);  // no key there
   EXPECT_EQ(us.textForKeyCode(*us.currentKeyboardLayoutInputSource(), 123, {}), "");  // an arrow types nothing
-  InputSource unknown;
-  unknown.id = "Klingon";
-  EXPECT_EQ(us.textForKeyCode(unknown, 0, {}), std::nullopt);
 }
 
 // With Russian selected the Latin group stays the one that types ASCII.
@@ -106,14 +100,6 @@ TEST(XkbKeyboardLayout, AnExistingKeymapCanBeUsedAndReplaced) {
   sauce.enabledInputSourcesChanged();
   EXPECT_EQ(layout.selectedGroup(), 0u);
   EXPECT_EQ(sauce.keyForKeyCode(16), Key::y);
-}
-
-TEST(KeysymNames, ACharacterIsNamedAsDesktopShortcutSettingsNameItsKey) {
-  for (const auto& [character, name] : std::vector<std::pair<const char*, const char*>>{
-           {"v", "v"}, {",", "comma"}, {"\xC3\xA9", "eacute"}, {"\xC3\x9F", "ssharp"}, {"\xD1\x84", "Cyrillic_ef"},
-           {"", ""}, {"ab", ""}, {"\xC3", ""}, {"\x80", ""}}) {
-    EXPECT_EQ(keysymNameForCharacter(character), name) << character;
-  }
 }
 
 TEST(XkbRuleNames, ReadsLayoutsWithAndWithoutVariantsAndRejectsOtherTexts) {
