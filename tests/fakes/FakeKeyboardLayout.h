@@ -14,7 +14,6 @@ class FakeKeyboardLayout : public KeyboardLayout {
  public:
   std::optional<InputSource> currentKeyboardLayoutInputSource() const override { return snapshot(selected_); }
   std::optional<InputSource> currentASCIICapableInputSource() const override {
-    if (asciiOverride_) return snapshot(*asciiOverride_);
     if (auto current = currentKeyboardLayoutInputSource(); current && current->isASCIICapable) return current;
     for (const auto& id : enabled_) {
       if (known_.at(id).info.isASCIICapable) return snapshot(id);
@@ -32,7 +31,6 @@ class FakeKeyboardLayout : public KeyboardLayout {
   }
   std::optional<std::string> textForKeyCode(const InputSource& source, std::uint16_t keyCode,
                                             LevelModifiers modifiers) const override {
-    ++textRequests_;
     const auto found = texts_.find({source.id, keyCode, modifiers.shift, modifiers.option});
     if (!hasKeyLayoutData(source) || found == texts_.end()) return std::nullopt;
     return found->second;
@@ -52,9 +50,6 @@ class FakeKeyboardLayout : public KeyboardLayout {
   }
   // Selects a source by id, enabled or not; nothing selects no source at all.
   void select(std::optional<std::string> id) { selected_ = std::move(id); }
-  // Overrides which source currentASCIICapableInputSource() gives (by default the selected source
-  // when it is ASCII-capable, else the first enabled ASCII-capable one).
-  void setASCIICapableSource(std::optional<std::string> id) { asciiOverride_ = std::move(id); }
 
   void setText(const std::string& sourceId, std::uint16_t keyCode, std::string text, LevelModifiers modifiers = {}) {
     texts_[{sourceId, keyCode, modifiers.shift, modifiers.option}] = std::move(text);
@@ -74,9 +69,6 @@ class FakeKeyboardLayout : public KeyboardLayout {
     for (const auto& [code, text] : kUSTexts) setText(sourceId, code, text);
   }
 
-  // How many texts were asked for since the start.
-  int textRequests() const { return textRequests_; }
-
  private:
   struct Source {
     InputSource info;
@@ -95,9 +87,7 @@ class FakeKeyboardLayout : public KeyboardLayout {
   std::vector<std::string> enabled_;
   std::map<std::string, Source> known_;
   std::optional<std::string> selected_;
-  std::optional<std::optional<std::string>> asciiOverride_;
   std::map<std::tuple<std::string, std::uint16_t, bool, bool>, std::string> texts_;
-  mutable int textRequests_ = 0;
 };
 
 }  // namespace marbrel

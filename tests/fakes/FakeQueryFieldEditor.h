@@ -7,31 +7,20 @@
 
 namespace marbrel {
 
-// A query field's editor in memory: records pastes and the selection; a test decides what a paste
+// A query field's editor in memory: records pastes and the selection's length; a test decides what a paste
 // does (usually: report new text to the header).
 class FakeQueryFieldEditor : public QueryFieldEditor {
  public:
-  void takeFocus() override {
-    ++focusCount;
-    selectionLocation = 0;
-    selectionLength = textLength;
-  }
+  void takeFocus() override {}
   void paste() override {
     ++pasteCount;
     if (onPaste) onPaste();
   }
   std::size_t selectedLength() const override { return selectionLength; }
-  void setSelectedRange(std::size_t location, std::size_t length) override {
-    selectionLocation = location;
-    selectionLength = length;
-  }
+  void setSelectedRange(std::size_t, std::size_t length) override { selectionLength = length; }
 
-  // Test control: the length of the field's text, which focusing selects.
-  std::size_t textLength = 0;
-  int focusCount = 0;
   int pasteCount = 0;
   std::function<void()> onPaste;
-  std::size_t selectionLocation = 0;
   std::size_t selectionLength = 0;
 };
 
