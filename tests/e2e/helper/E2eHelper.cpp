@@ -39,7 +39,6 @@ class StalledMimeData : public QMimeData {
   explicit StalledMimeData(QStringList formats, int answerAfterMs = -1, QByteArray bytes = {})
       : formats_(std::move(formats)), answerAfterMs_(answerAfterMs), bytes_(std::move(bytes)) {}
   QStringList formats() const override { return formats_; }
-  bool hasFormat(const QString& format) const override { return formats_.contains(format); }
   bool stalling = false;
 
  protected:

@@ -135,12 +135,6 @@ void PortalBus::stopPortal() {
   backend_.reset();
 }
 
-PortalBus::~PortalBus() {
-  // The bus last: the frontend's helpers (document portal, permission store) end with its process group.
-  stopPortal();
-  bus_.reset();
-}
-
 std::map<std::string, std::string> PortalBus::environment() const {
   const std::string share = logDir_ + "/share";
   return {{"DBUS_SESSION_BUS_ADDRESS", address_},

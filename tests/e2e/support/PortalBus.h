@@ -32,7 +32,6 @@ class PortalBus {
   // types the keys it gets through Mutter's remote-desktop interface, as GNOME's does. `session`
   // outlives it.
   PortalBus(const std::string& logDir, const WaylandSession& session);
-  ~PortalBus();
 
   // Starts the backend (and the real frontend); false, with problem() saying why, when it did not come up.
   bool startPortal();
@@ -62,6 +61,8 @@ class PortalBus {
   Frontend frontendKind_;
   const WaylandSession* session_ = nullptr;  // not owned; none: the bus is the portal's own
   std::string logDir_, address_, problem_, portalDir_;
+  // Destroyed in reverse, the bus last: the frontend's helpers (document portal, permission store) end
+  // with its process group.
   std::unique_ptr<Process> bus_, backend_, frontend_;
 };
 

@@ -108,10 +108,6 @@ nlohmann::json Scenario::entryTitled(const std::string& title) const {
   return nullptr;
 }
 
-std::vector<std::string> Scenario::typesOf(const nlohmann::json& entry) {
-  return entry.value("types", std::vector<std::string>{});
-}
-
 std::map<std::string, std::string> Scenario::doctorLines(const std::string& out) {
   std::map<std::string, std::string> lines;
   std::istringstream in(out);
@@ -120,10 +116,6 @@ std::map<std::string, std::string> Scenario::doctorLines(const std::string& out)
     if (colon != std::string::npos) lines[line.substr(0, colon)] = line.substr(colon + 2);
   }
   return lines;
-}
-
-bool Scenario::contains(const std::vector<std::string>& list, const std::string& value) {
-  return std::find(list.begin(), list.end(), value) != list.end();
 }
 
 std::string Scenario::waitForWindow(const std::string& pattern, std::chrono::milliseconds timeout) const {

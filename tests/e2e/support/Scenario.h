@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -65,10 +66,14 @@ class Scenario : public ::testing::Test {
   bool copyText(const std::string& text) { return copy({{"text/plain", text}}) && waitForEntry(text); }
   // How often the entry titled `title` was copied (0: there is none).
   int copiesOf(const std::string& title) const { return entryTitled(title).value("numberOfCopies", 0); }
-  static std::vector<std::string> typesOf(const nlohmann::json& entry);
+  static std::vector<std::string> typesOf(const nlohmann::json& entry) {
+    return entry.value("types", std::vector<std::string>{});
+  }
   // What `marbrel doctor` printed, by label ("paste" -> "XTest").
   static std::map<std::string, std::string> doctorLines(const std::string& out);
-  static bool contains(const std::vector<std::string>& list, const std::string& value);
+  static bool contains(const std::vector<std::string>& list, const std::string& value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+  }
   std::string clipboardText() const {
     return run({"xclip", "-selection", "clipboard", "-o", "-t", "text/plain"}, std::chrono::seconds(10)).out;
   }

@@ -29,11 +29,6 @@ XSession::XSession(const std::string& logDir, int width, int height, int monitor
   }
 }
 
-XSession::~XSession() {
-  tray_.reset();
-  server_.reset();
-}
-
 std::map<std::string, std::string> XSession::environment() const {
   return {{"DISPLAY", display_},
           {"XDG_CONFIG_HOME", home_ + "/config"},

@@ -16,7 +16,6 @@ class XSession {
   // Starts the server (ok() tells whether it came up), its logs in `logDir`; several monitors of
   // `width` x `height` stand side by side on one screen, as RandR monitors.
   explicit XSession(const std::string& logDir, int width = 1280, int height = 800, int monitors = 1);
-  ~XSession();
 
   bool ok() const { return !display_.empty(); }
   const std::string& display() const { return display_; }  // ":N"
@@ -32,7 +31,7 @@ class XSession {
  private:
   testing::TempDir folder_;  // removed after the programs stop
   std::string logDir_, display_, home_;
-  std::unique_ptr<Process> server_, tray_;
+  std::unique_ptr<Process> server_, tray_;  // destroyed in reverse: the tray before the server
 };
 
 }  // namespace marbrel::e2e

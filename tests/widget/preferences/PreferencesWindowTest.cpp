@@ -95,7 +95,6 @@ TEST_F(PreferencesWindowTest, ShowsEachPaneWholeAtItsSizeAndKeepsThePaneAndPlace
   QAbstractAnimation* running = tabs().runningTransition();  // the last switch, let finish at once
   if (running) running->setCurrentTime(running->totalDuration());
   EXPECT_EQ(window().size(), tabs().windowSizeForPane(pane(1)));
-  EXPECT_NE(window().size(), tabs().windowSizeForPane(pane(0))) << "the panes should differ for this to mean anything";
   EXPECT_EQ(window().geometry().topLeft(), top);
   EXPECT_TRUE(!pane(0).isVisible() && pane(1).isVisible() && !pane(1).graphicsEffect());
   const auto appearance = formControls(pane(1));
