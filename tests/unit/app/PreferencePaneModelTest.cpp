@@ -33,26 +33,8 @@ struct PaneModels : ::testing::Test {
 
   PaneModels() {
     defaults.registerDefault("historySize", 200);
-    defaults.registerDefault("showInStatusBar", true);
-    defaults.registerDefault("pasteByDefault", true);
   }
 };
-
-TEST_F(PaneModels, MixedBoxesCountAsOffExceptForTheShowBoxesOfTheMenuParts) {
-  general.fuzzySearchChanged(ButtonState::on);
-  general.fuzzySearchChanged(ButtonState::mixed);
-  general.pasteAutomaticallyChanged(ButtonState::mixed);
-  appearance.showMenuIconChanged(ButtonState::mixed);
-  EXPECT_FALSE(configuration.fuzzySearch() || configuration.pasteByDefault() || configuration.showInStatusBar());
-  EXPECT_EQ(general.launchAtLoginChanged(ButtonState::mixed), ButtonState::off);
-
-  for (const auto state : {ButtonState::off, ButtonState::mixed}) {
-    appearance.showFooterChanged(state);
-    appearance.showSearchFieldChanged(state);
-    appearance.showTitleChanged(state);
-    EXPECT_EQ(configuration.hideFooter() + configuration.hideSearch() + configuration.hideTitle(), state == ButtonState::off ? 3 : 0);
-  }
-}
 
 TEST_F(PaneModels, PopUpTagsShowUnknownValuesAsTheFallbackAndWriteItForUnknownTags) {
   struct Row { const char* key; std::vector<std::string> valuesByTag; int fallbackTag; };

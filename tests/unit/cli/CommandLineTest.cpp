@@ -73,7 +73,6 @@ TEST_F(CommandLine, WrongArgumentsPrintUsageOnStandardErrorExitTwoAndChangeNothi
       {{"--bogus"}, "unknown option '--bogus'"}, {{"frobnicate", "now"}, "unknown command 'frobnicate'"},
       {{"ui-testing", "-platform"}, "'-platform' needs a value"}, {{"--version", "--help"}, "takes no argument '--help'"},
       {{}, "\n       marbrel version | --version\n"}, {{"defaults"}, nullptr}, {{"defaults", "frobnicate"}, nullptr},
-      {{"defaults", "write", "historySize", "-int"}, nullptr},
       {{"defaults", "write", "historySize", "-int", "seven"}, nullptr},
       {{"defaults", "write", "historySize", "-int", "99999999999999999999"}, nullptr},
       {{"defaults", "write", "hideFooter", "-bool", "maybe"}, nullptr}, {{"defaults", "write", "sortBy", "-date", "now"}, nullptr},
