@@ -66,8 +66,6 @@ TEST_F(ClipboardTest, EveryTypeOfAnAcceptedItemIsRecordedInOrderAndEachItemIsAnE
   EXPECT_EQ(contentsOf(captured[1]), (Contents{{"image/png", png}}));
   EXPECT_EQ(contentsOf(captured[2])[1].second, "") << "empty, not absent";
   EXPECT_EQ(contentsOf(captured[3]), (Contents{{"text/plain", notUtf8}}));
-  clipboard->checkForChangesInPasteboard();  // nothing new
-  EXPECT_EQ(captured.size(), 4u);
 }
 
 TEST_F(ClipboardTest, ItemsThatMustNotBeRecordedAreSkipped) {

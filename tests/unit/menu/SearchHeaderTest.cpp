@@ -184,7 +184,6 @@ TEST_F(SearchHeaderTest, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
   EXPECT_FALSE(press(comma, command, ",")) << "the key press still goes on";
   EXPECT_EQ(footerRuns, (std::map<int, int>{{101, 1}, {106, 1}, {107, 1}}));
   EXPECT_EQ(presenter.cancelCount, 3);
-  EXPECT_EQ(searchHeader().query(), "abc");
 }
 
 TEST_F(SearchHeaderTest, ThePopupShortcutClosesTheMenuAndGoesOn) {
@@ -270,7 +269,6 @@ TEST_F(SearchHeaderTest, ClosingClearsTheQueryOnALaterTurnAndShowsEverythingAgai
   queue.advance(1);
   EXPECT_EQ(searchHeader().query(), "");
   EXPECT_EQ(shownTitles().size(), 3u);
-  EXPECT_FALSE(searchHeader().fieldAcceptsFocus());
 }
 
 TEST_F(SearchHeaderTest, AHeaderDestroyedBeforeItsQueuedWorkRunsIsForgotten) {
