@@ -6,14 +6,11 @@
 #include "core/app/GeneralPaneModel.h"
 #include "core/app/LaunchAtLogin.h"
 #include "core/app/PreferenceControls.h"
-#include "core/app/PreferenceMenuKeyEquivalents.h"
 #include "core/app/PreferencesWindowFrame.h"
 #include "core/config/Configuration.h"
 #include "core/config/Defaults.h"
 #include "core/config/ProcessArguments.h"
-#include "core/menu/MenuFooter.h"
 #include "fakes/FakeAlerts.h"
-#include "support/CoreFakes.h"
 #include "support/TempDir.h"
 
 namespace marbrel {
@@ -117,24 +114,6 @@ TEST_F(PaneModels, ASavedWindowFrameMovesTheWindowWhereTheUserCanReachItButKeeps
     frame.save(saved);
     EXPECT_EQ(frame.placement(window, screen, {screen}), placed) << saved.x << "," << saved.y;
   }
-}
-
-struct PreferenceMenuKeyEquivalents : ::testing::Test, testing::CoreFakes {};
-
-TEST_F(PreferenceMenuKeyEquivalents, TheFootersEquivalentsCountAndHistoryRowsDoNot) {
-  strings.set("quit", "Quit");
-  MenuModel menu;
-  auto row = HistoryMenuItem::make(nullptr, {}, configuration, images, strings);
-  row->setKeyEquivalent("1");
-  row->setKeyEquivalentModifierMask(modifier_flags::kCommand);
-  menu.addItem(row);
-  for (const MenuFooter footer : allMenuFooterCases()) menu.addItem(makeMenuFooterItem(footer, configuration, strings));
-  const auto equivalents = preferenceMenuKeyEquivalents(menu);
-  for (const auto& each : equivalents) EXPECT_NE(each.keyEquivalent, "1");
-  const auto quit = std::find_if(equivalents.begin(), equivalents.end(), [](const auto& each) { return each.title == "Quit"; });
-  ASSERT_NE(quit, equivalents.end());
-  EXPECT_EQ(quit->keyEquivalent, "q");
-  EXPECT_EQ(quit->modifierMask, modifier_flags::kCommand);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <QImage>
 #include <QKeyEvent>
 
 #include <gtest/gtest.h>
@@ -106,39 +105,6 @@ TEST_F(MenuPopupTest, ArrowsWrapAroundSkippingAHiddenFooterAndReturnChoosesTheHi
   press(Qt::Key_Up);
   press(Qt::Key_Return, Qt::NoModifier, "\r");
   EXPECT_EQ(chosen, std::vector<std::string>{"paste 2"});
-}
-
-// A menu whose rows' titles are marked bold as `marks` says.
-class MarkedMenu : public MenuModel {
- public:
-  TitleMarks titleMarks(const MenuItem&) const override { return marks; }
-  TitleMarks marks;
-};
-
-// The dark pixels of the pop-up's first row: the ink of its text.
-int inkOfFirstRow(MenuPopup& popup) {
-  const QImage image = popup.grab().toImage();
-  const MenuRow row = popup.rows()[0];
-  int ink = 0;
-  for (int y = row.top + 1; y < row.top + 1 + row.height; ++y) {
-    for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 128;
-  }
-  return ink;
-}
-
-TEST(MenuPopupMarks, AFilteredRowDrawsItsMarkedStretchBold) {
-  FakeStrings strings;
-  MarkedMenu menu;
-  menu.addItem(std::make_shared<MenuItem>("some clipboard text"));
-  MenuPopup popup{strings};
-  popup.open(menu, QPoint(20, 20), nullptr, [] {});
-  const int plain = inkOfFirstRow(popup);
-  menu.marks = {{5, 14}};
-  popup.update();
-  const int marked = inkOfFirstRow(popup);
-  popup.closeMenu();
-  EXPECT_GT(plain, 0);
-  EXPECT_GT(marked, plain + plain / 10) << "\"clipboard\" drawn bold takes more ink";
 }
 
 using namespace modifier_flags;
