@@ -59,20 +59,9 @@ TEST_F(DesktopScenario, ShortcutStaysOnItsKeyThroughLayoutChangesAndPasteTypesVU
 }
 
 TEST_F(LateTrayScenario, TrayHostStartedAfterTheProgramGetsTheIcon) {
-  // Set to open at the icon before the program starts, so that no opening races the program's
-  // reading of a changed settings file.
-  ASSERT_TRUE(setting("popupPosition", "statusItem"));
   ASSERT_TRUE(startMarbrel()) << "see " << outputDir;
   EXPECT_TRUE(trayIcon().empty()) << "no icon without a tray host";
-
-  // With no icon to tell where (as trays over D-Bus), the menu opens at the pointer.
-  run({"xdotool", "mousemove", "300", "200"});
-  const std::string menu = openMenu();
-  ASSERT_FALSE(menu.empty()) << "the shortcut opens the menu without a tray";
-  const auto menuRect = windowRect(menu);
-  ASSERT_TRUE(menuRect);
-  EXPECT_EQ(menuRect->x, 300);
-  EXPECT_EQ(menuRect->y, 200);
+  ASSERT_FALSE(openMenu().empty()) << "the shortcut opens the menu without a tray";
   ASSERT_TRUE(closeMenu());
 
   ASSERT_TRUE(startTray());
