@@ -144,6 +144,10 @@ TEST_F(MenuTest, TheLimitShowsTheTopPairsAndSearchStillReachesEveryEntry) {
   configuration.setMaxMenuItems(-3);
   menu->menuWillOpen();
   EXPECT_EQ(shownTitles().size(), 11u);
+  // A history size lowered by another writer (the command line) takes effect at the next opening.
+  configuration.setHistorySize(1);
+  menu->menuWillOpen();
+  EXPECT_EQ(shownTitles(), (Texts{"entry 10", "pinned"}));
 }
 
 TEST_F(MenuTest, AFilterShowsMatchesRenumberedFromOneAndHighlightsTheFirst) {
