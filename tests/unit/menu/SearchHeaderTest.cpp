@@ -85,6 +85,7 @@ TEST_F(SearchHeaderTest, KeyPressesEditTheQueryOrGoOnToTheMenu) {
       {"caf", e, 0, "e\xCC\x81", true, "cafe\xCC\x81"},
       {"ab", c, control, "c", false, "ab"},
       {"ab", a, 0, std::nullopt, false, "ab"},
+      {"ab", a, 0, "xy", false, "ab"},  // a key that reports two characters types neither
       {"ab", forwardDelete, 0, "\x7f", false, "ab"},  // a control character types nothing
       {"ab", 200, 0, "z", false, "ab"},  // a key code without a key
   };
@@ -223,6 +224,7 @@ TEST_F(SearchHeaderTest, KeysThatActOnTheRowsApplyTheWaitingQueryFirst) {
   };
   const Row rows[] = {
       {"Return chooses", returnKey, 0, "\r", false},
+      {"Option-Return chooses and pastes", returnKey, option, "\r", false},
       {"Option-Delete deletes", deleteKey, option, std::nullopt, true},
   };
   const Texts entries{"alpha one", "beta two", "after the stall"};
