@@ -119,7 +119,8 @@ TEST_F(LatePortalScenario, ShortcutIsBoundOpensTheMenuIsBoundAgainWhenChangedOrR
   ASSERT_TRUE(portal->startPortal()) << portal->problem();
   expectBoundAgain(boundSession);
   copyAndPaste("restarted portal");
-  ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 12; })) << "a new remote-desktop session types; see " << outputDir;
+  ASSERT_TRUE(waitFor([&] { return keysyms().size() >= 12; }))
+      << "a new remote-desktop session types; see " << outputDir;
   EXPECT_EQ(portal->calls("RemoteDesktop.Start").size(), 2u);
 
   // Keys go out as keysyms, so the paste is Control and v under every layout: the key that types v

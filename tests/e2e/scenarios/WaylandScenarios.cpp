@@ -120,9 +120,8 @@ class WaylandScenario : public Scenario, public ::testing::WithParamInterface<De
     for (std::string chord; chords >> chord;) {
       xdotool.push_back(chord);
       std::vector<std::string> names;
-      for (std::size_t start = 0, plus; start <= chord.size(); start = plus + 1) {
-        names.push_back(chord.substr(start, (plus = std::min(chord.find('+', start), chord.size())) - start));
-      }
+      std::istringstream parts(chord);
+      for (std::string name; std::getline(parts, name, '+');) names.push_back(name);
       for (auto name = names.begin(); name + 1 != names.end(); ++name) wtype.insert(wtype.end(), {"-M", *name});
       wtype.insert(wtype.end(), {"-k", names.back()});
       for (auto name = names.rbegin() + 1; name != names.rend(); ++name) wtype.insert(wtype.end(), {"-m", *name});

@@ -15,7 +15,8 @@ constexpr std::int64_t kCmd = carbon_modifiers::kCommand, kShift = carbon_modifi
 
 TEST(ShortcutStoredForm, TextsThatAreNotTheStoredFormReadAsNoShortcut) {
   EXPECT_EQ(Shortcut::fromJson(R"({ "carbonModifiers" : 768, "carbonKeyCode" : 9, "extra": true })"), Shortcut({9, 768}));
-  for (const char* text : {"garbage", "[9,768]", R"({"carbonKeyCode":9})", R"({"carbonKeyCode":"9","carbonModifiers":768})",
+  for (const char* text : {"garbage", "[9,768]", R"({"carbonKeyCode":9})",
+                           R"({"carbonKeyCode":"9","carbonModifiers":768})",
                            R"({"carbonKeyCode":18446744073709551615,"carbonModifiers":0})"}) {
     EXPECT_EQ(Shortcut::fromJson(text), std::nullopt) << text;
   }
